@@ -1,0 +1,185 @@
+#pragma once
+
+#include "platform/data/field.h"
+#include "platform/data/packet.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace gsf::data {
+
+enum class DataSetState { Inactive, Browse, Edit, Insert };
+
+/// "inactive", "browse", "edit" or "insert".
+const char* stateName(DataSetState state);
+
+/// Listener of a data source; data-aware controls implement it. While the
+/// dataset's controls are disabled (DisableControls) only stateChanged and
+/// updateRecord reach the links; EnableControls back to zero sends
+/// dataSetChanged.
+class DataLink {
+public:
+    virtual ~DataLink() = default;
+    virtual void stateChanged() {}
+    /// The current record moved, or the rows were replaced.
+    virtual void dataSetChanged() {}
+    /// A field of the current record changed (nullptr: several fields).
+    virtual void recordChanged(Field* field) { (void)field; }
+    /// Asked before a post: write any pending typed text into its field.
+    virtual void updateRecord() {}
+    /// Asked by Field::FocusControl; true when this link's control took the focus.
+    virtual bool focusControl(Field& field) { (void)field; return false; }
+};
+
+class DataSet;
+
+/// Connects controls to a dataset and reports its state changes.
+class DataSource {
+public:
+    explicit DataSource(std::string name, DataSet* dataSet = nullptr);
+    ~DataSource();
+    DataSource(const DataSource&) = delete;
+    DataSource& operator=(const DataSource&) = delete;
+
+    const std::string& Name() const { return name_; }
+    DataSet* GetDataSet() const { return dataSet_; }
+    void SetDataSet(DataSet* dataSet);
+    /// The dataset's state; inactive without a dataset.
+    DataSetState State() const;
+
+    void addLink(DataLink* link);
+    void removeLink(DataLink* link);
+
+    /// Once per actual change of the dataset's state, whatever DisableControls holds.
+    std::function<void(DataSource&)> OnStateChange;
+    /// A field changed (field given) or the current record moved (nullptr).
+    std::function<void(DataSource&, Field*)> OnDataChange;
+
+private:
+    friend class DataSet;
+    std::string name_;
+    DataSet* dataSet_ = nullptr;
+    std::vector<DataLink*> links_;
+};
+
+/// In-memory table with persistent fields, loaded from a packet and written
+/// back as a delta of its change log.
+///
+/// Event order (each "state" step is one OnStateChange of the data sources):
+/// - SetData: BeforeClose (only if open), state inactive, state browse,
+///   AfterOpen, AfterScroll (only if not empty)
+/// - Insert/Append: BeforeInsert, BeforeScroll, state insert, AfterInsert, AfterScroll
+/// - Edit: BeforeEdit, state edit, AfterEdit
+/// - Post: BeforePost, state browse, AfterPost
+/// - Cancel of an edit: BeforeCancel, state browse, AfterCancel
+/// - Cancel of an insert: BeforeCancel, BeforeScroll, state browse, AfterCancel, AfterScroll
+/// - Delete (browse): BeforeDelete, BeforeScroll, AfterDelete, AfterScroll
+/// - First/Last/Next/Prior/Locate/MoveTo: BeforeScroll, AfterScroll; none when the cursor stays
+///
+/// A move, insert or delete started in edit or insert posts the pending
+/// record first. A before-event that throws abandons the action and leaves
+/// state, rows and cursor as they were. SetData while a record is being
+/// edited drops it without cancel events. A dataset reloaded from inside its
+/// own BeforePost completes that post without storing the record, stays in
+/// browse with the reloaded rows and an empty change log, and still runs AfterPost.
+class DataSet {
+public:
+    using Event = std::function<void(DataSet&)>;
+
+    explicit DataSet(std::string name);
+    ~DataSet();
+    DataSet(const DataSet&) = delete;
+    DataSet& operator=(const DataSet&) = delete;
+
+    const std::string& Name() const { return name_; }
+    std::string ProviderName;   ///< declared provider name; informative only
+
+    // --- field definitions ---
+    /// Adds a persistent field; only while inactive.
+    Field& AddField(FieldDef def);
+    /// @throws std::runtime_error naming the field when there is none.
+    Field& FieldByName(std::string_view name) const;
+    Field* FindField(std::string_view name) const;
+    int FieldCount() const;
+    Field& FieldAt(int index) const;
+
+    // --- loading ---
+    /// Replaces the rows with the packet's and opens the dataset on the first
+    /// row. Every persistent field must be in the packet (matched by name,
+    /// letter case ignored); a dataset without persistent fields takes the
+    /// packet's. @throws PacketError naming a missing field or a value of the
+    /// wrong kind; the dataset is then left as it was.
+    void SetData(Packet packet);
+    /// Decodes a JSON packet and loads it. @throws PacketError as above.
+    void SetData(std::string_view json);
+    void Close();
+
+    // --- state and position ---
+    bool Active() const;
+    DataSetState State() const;
+    bool IsEmpty() const;
+    int RecordCount() const;       ///< rows, the one being inserted included
+    int RecNo() const;             ///< 1-based position of the current row; 0 when empty
+    bool Bof() const;
+    bool Eof() const;
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    void MoveTo(int recNo);        ///< 1-based
+    /// Moves to the first row whose field equals @p value (texts compared
+    /// without regard to letter case when asked). @return false and no move when none.
+    bool Locate(std::string_view fieldName, const Value& value, bool caseInsensitive);
+
+    // --- editing ---
+    void Insert();                 ///< new row before the current one
+    void Append();                 ///< new row at the end
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();
+    /// Posts a record being edited or inserted; nothing in browse.
+    void CheckBrowseMode();
+    bool Modified() const;
+
+    // --- change log ---
+    bool LogChanges() const;
+    void SetLogChanges(bool on);
+    int ChangeCount() const;
+    /// The pending changes with the original values of each changed row.
+    gsf::data::Delta Delta() const;
+    /// Accepts the pending changes as the new base.
+    void MergeChangeLog();
+    /// Drops the pending changes and restores the base, deleted rows included.
+    void CancelUpdates();
+
+    // --- controls ---
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const;
+
+    // --- read access to any row, for grids and dumps (0-based row index) ---
+    const Value& ValueAt(int row, int fieldIndex) const;
+    /// Display text of a field on any row, get-text hook included.
+    std::string DisplayTextAt(int row, const Field& field) const;
+    /// 0-based index of the current row; -1 when empty.
+    int CurrentRow() const;
+
+    Event BeforeOpen, AfterOpen, BeforeClose, AfterClose;
+    Event BeforeInsert, AfterInsert, BeforeEdit, AfterEdit;
+    Event BeforePost, AfterPost, BeforeCancel, AfterCancel;
+    Event BeforeDelete, AfterDelete, BeforeScroll, AfterScroll;
+
+    // Used by Field and DataSource; not for screens.
+    struct Impl;
+    Impl& impl() const { return *impl_; }
+
+private:
+    std::string name_;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace gsf::data

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "platform/data/packet.h"
+#include "platform/data/value.h"
+
+#include <functional>
+#include <string>
+
+namespace gsf::data {
+
+class DataSet;
+
+/// Persistent field definition, as the screen declares it.
+struct FieldDef {
+    std::string name;
+    FieldType type = FieldType::String;
+    int size = 0;                ///< characters, for text fields
+    std::string label;           ///< display label ("Código")
+    bool visible = true;         ///< false: hidden in grids
+    bool readOnly = false;
+    bool required = false;
+    std::string displayFormat;   ///< number format, e.g. "#,##0.000" or "0.00%"
+    std::string editFormat;      ///< number format used for editing; displayFormat when empty
+    std::string editMask;        ///< "mask;save-literals;blank", used by the controls
+};
+
+/// A field of a dataset: reads and writes the current record.
+///
+/// Writes are refused (with a Portuguese message naming the field) when the
+/// dataset is not in edit or insert state, when the field is read-only, when
+/// a text is longer than the field's size in characters, or when a text does
+/// not convert to a number.
+class Field {
+public:
+    Field(DataSet& owner, FieldDef def);
+    Field(const Field&) = delete;
+    Field& operator=(const Field&) = delete;
+
+    const FieldDef& Def() const { return def_; }
+    const std::string& FieldName() const { return def_.name; }
+    const std::string& DisplayLabel() const;   ///< label, or the name when there is none
+    FieldType DataType() const { return def_.type; }
+    int Size() const { return def_.size; }
+    bool Visible() const { return def_.visible; }
+    bool ReadOnly() const { return def_.readOnly; }
+    void SetReadOnly(bool value) { def_.readOnly = value; }
+    const std::string& EditMask() const { return def_.editMask; }
+    DataSet& Owner() const { return owner_; }
+    int Index() const { return index_; }
+
+    /// Current value; during the validate hook, the value about to be stored.
+    const Value& AsValue() const;
+    bool IsNull() const;
+    /// Text of the value: a number in plain pt-BR form ("2,5"); null gives "".
+    std::string AsString() const;
+    /// Number of the value; a null reads 0. @throws for a text that is not a number.
+    double AsFloat() const;
+
+    void SetValue(const Value& value);
+    void SetAsString(const std::string& text);  ///< "" stores null for numbers
+    void SetAsFloat(double value);
+    void Clear();                               ///< stores null
+
+    /// Display text (get-text hook with displayText true, else the display format).
+    std::string DisplayText() const;
+    /// Edit text (get-text hook with displayText false, else the edit format,
+    /// else the display format).
+    std::string Text() const;
+    /// Stores a typed text: the set-text hook when there is one, otherwise the
+    /// text parsed by the field's type (pt-BR numbers; "" is null).
+    void SetText(const std::string& text);
+
+    /// Asks the first control that shows this field to take the focus.
+    void FocusControl();
+
+    std::function<void(Field&)> OnValidate;
+    std::function<void(Field&, std::string& text, bool displayText)> OnGetText;
+    std::function<void(Field&, const std::string& text)> OnSetText;
+
+private:
+    friend class DataSet;
+    DataSet& owner_;
+    FieldDef def_;
+    int index_ = -1;
+    const Value* validating_ = nullptr;
+};
+
+} // namespace gsf::data

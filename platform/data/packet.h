@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/data/value.h"
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace gsf::data {
+
+enum class FieldType { String, FixedString, Float };
+
+/// Column of a packet: what travels between server and client.
+struct PacketField {
+    std::string name;
+    FieldType type = FieldType::String;
+    int size = 0; ///< characters (UTF-8 code points) for text fields; 0 for numbers
+};
+
+/// A data packet: column definitions and rows of values in column order.
+///
+/// JSON form:
+/// @code
+/// {"fields": [{"name": "CDFILIAL", "type": "string", "size": 4},
+///             {"name": "QTEFETMINIGSF", "type": "float"}],
+///  "rows": [["0001", 2.5], ["0002", null]]}
+/// @endcode
+/// Types are "string", "fixedstring" and "float"; null is JSON null.
+struct Packet {
+    std::vector<PacketField> fields;
+    std::vector<std::vector<Value>> rows;
+
+    /// Index of the column called @p name, or -1.
+    int indexOf(std::string_view name) const;
+};
+
+enum class ChangeKind { Insert, Update, Delete };
+
+/// One pending change of a delta. An insert carries only new values, a delete
+/// only the original ones, an update both.
+struct Change {
+    ChangeKind kind = ChangeKind::Insert;
+    std::vector<Value> oldValues;
+    std::vector<Value> newValues;
+};
+
+/// The pending changes of a dataset, in the order they were first logged.
+///
+/// JSON form:
+/// @code
+/// {"fields": [...as in a packet...],
+///  "changes": [{"op": "insert", "new": [...]},
+///              {"op": "update", "old": [...], "new": [...]},
+///              {"op": "delete", "old": [...]}]}
+/// @endcode
+struct Delta {
+    std::vector<PacketField> fields;
+    std::vector<Change> changes;
+
+    int indexOf(std::string_view name) const;
+};
+
+/// Raised for a packet or delta that cannot be read; the message is in
+/// Portuguese and names what is wrong.
+class PacketError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::string encodePacket(const Packet& packet);
+/// @throws PacketError on malformed JSON, an unknown type, a row of the wrong
+/// width or a value of the wrong kind for its column.
+Packet decodePacket(std::string_view json);
+
+std::string encodeDelta(const Delta& delta);
+/// @throws PacketError as decodePacket.
+Delta decodeDelta(std::string_view json);
+
+const char* fieldTypeName(FieldType type);
+
+} // namespace gsf::data
