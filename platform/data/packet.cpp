@@ -1,0 +1,498 @@
+#include "platform/data/packet.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <unordered_set>
+
+namespace gsf::data {
+
+using nlohmann::json;
+
+namespace {
+
+const char* const kPacketPrefix = "Pacote de dados inválido: ";
+const char* const kDeltaPrefix = "Pacote de alterações inválido: ";
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+           && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                  return std::tolower(static_cast<unsigned char>(x))
+                         == std::tolower(static_cast<unsigned char>(y));
+              });
+}
+
+int indexOfField(const std::vector<PacketField>& fields, std::string_view name)
+{
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (sameName(fields[i].name, name))
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool typeFromName(std::string_view name, FieldType& type)
+{
+    for (FieldType t : {FieldType::String, FieldType::FixedString, FieldType::Float}) {
+        if (name == fieldTypeName(t)) {
+            type = t;
+            return true;
+        }
+    }
+    return false;
+}
+
+[[noreturn]] void fail(const char* prefix, const std::string& what)
+{
+    throw PacketError(prefix + what);
+}
+
+void checkFields(const std::vector<PacketField>& fields, const char* prefix)
+{
+    std::unordered_set<std::string> seen;
+    for (const PacketField& f : fields) {
+        std::string key = f.name;
+        std::transform(key.begin(), key.end(), key.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        if (!seen.insert(key).second)
+            fail(prefix, "campo \"" + f.name + "\" repetido.");
+    }
+}
+
+// Width and kind of every value against its column, so that a dataset never
+// holds a text in a number column or the reverse.
+void checkRow(const std::vector<PacketField>& fields, const std::vector<Value>& row,
+              std::size_t rowNumber, const char* prefix)
+{
+    if (row.size() != fields.size())
+        fail(prefix, "a linha " + std::to_string(rowNumber) + " tem " + std::to_string(row.size())
+                         + " valores; esperados " + std::to_string(fields.size()) + ".");
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        if (isNull(row[i]))
+            continue;
+        const bool number = std::holds_alternative<double>(row[i]);
+        if (number != (fields[i].type == FieldType::Float))
+            fail(prefix, "valor de tipo errado na linha " + std::to_string(rowNumber)
+                             + ", campo \"" + fields[i].name + "\".");
+    }
+}
+
+json fieldsToJson(const std::vector<PacketField>& fields)
+{
+    json out = json::array();
+    for (const PacketField& f : fields) {
+        json def = {{"name", f.name}, {"type", fieldTypeName(f.type)}};
+        if (f.type != FieldType::Float)
+            def["size"] = f.size;
+        out.push_back(std::move(def));
+    }
+    return out;
+}
+
+json valueToJson(const Value& v)
+{
+    if (const auto* d = std::get_if<double>(&v))
+        return *d;
+    if (const auto* s = std::get_if<std::string>(&v))
+        return *s;
+    return nullptr;
+}
+
+json rowToJson(const std::vector<Value>& row)
+{
+    json out = json::array();
+    for (const Value& v : row)
+        out.push_back(valueToJson(v));
+    return out;
+}
+
+std::string dump(const json& j)
+{
+    // Replacement instead of an exception: a stray invalid byte in stored text
+    // must not make a whole packet unsendable.
+    return j.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+PacketField fieldFromJson(const json& j, const char* prefix)
+{
+    if (!j.is_object())
+        fail(prefix, "definição de campo não é um objeto.");
+    PacketField f;
+    const auto name = j.find("name");
+    if (name == j.end() || !name->is_string() || name->get_ref<const std::string&>().empty())
+        fail(prefix, "definição de campo sem nome.");
+    f.name = name->get<std::string>();
+    const auto type = j.find("type");
+    if (type == j.end() || !type->is_string() || !typeFromName(type->get<std::string>(), f.type))
+        fail(prefix, "tipo ausente ou desconhecido no campo \"" + f.name + "\".");
+    const auto size = j.find("size");
+    if (size != j.end()) {
+        if (!size->is_number_integer() || size->get<long long>() < 0
+            || size->get<long long>() > 1'000'000)
+            fail(prefix, "tamanho inválido no campo \"" + f.name + "\".");
+        f.size = size->get<int>();
+    }
+    return f;
+}
+
+std::vector<Value> rowFromJson(const json& j, const char* prefix)
+{
+    if (!j.is_array())
+        fail(prefix, "linha de valores não é uma lista.");
+    std::vector<Value> row;
+    row.reserve(j.size());
+    for (const json& v : j) {
+        if (v.is_null())
+            row.emplace_back();
+        else if (v.is_number())
+            row.emplace_back(v.get<double>());
+        else if (v.is_string())
+            row.emplace_back(v.get<std::string>());
+        else
+            fail(prefix, "valor que não é texto, número nem nulo.");
+    }
+    return row;
+}
+
+// Streams a packet straight into rows of values, without building a JSON
+// document first: a large packet is read in about the time of a plain parse.
+class PacketReader : public nlohmann::json_sax<json> {
+public:
+    explicit PacketReader(Packet& packet) : packet_(packet) {}
+
+    const std::string& error() const { return error_; }
+    bool sawFields() const { return sawFields_; }
+    bool sawRows() const { return sawRows_; }
+
+    bool null() override { return scalar(Value()); }
+    bool boolean(bool) override { return scalar(Value(), true); }
+    bool number_integer(number_integer_t v) override { return scalar(static_cast<double>(v)); }
+    bool number_unsigned(number_unsigned_t v) override { return scalar(static_cast<double>(v)); }
+    bool number_float(number_float_t v, const string_t&) override { return scalar(v); }
+    bool binary(binary_t&) override { return refuse("valor binário inesperado."); }
+
+    bool string(string_t& v) override
+    {
+        if (skipValue())
+            return true;
+        if (where_ == Where::FieldObj)
+            return fieldString(v);
+        if (where_ != Where::Row)
+            return refuse("texto fora de uma linha de valores.");
+        row().emplace_back(std::move(v));
+        return true;
+    }
+
+    bool start_object(std::size_t) override
+    {
+        if (startSkipped())
+            return true;
+        if (where_ == Where::Start) {
+            where_ = Where::Top;
+            return true;
+        }
+        if (where_ == Where::Fields) {
+            packet_.fields.emplace_back();
+            fieldName_ = fieldType_ = false;
+            where_ = Where::FieldObj;
+            return true;
+        }
+        return refuse(where_ == Where::Row ? "valor que não é texto, número nem nulo."
+                                           : "objeto inesperado.");
+    }
+
+    bool end_object() override
+    {
+        if (endSkipped())
+            return true;
+        if (where_ == Where::FieldObj) {
+            const PacketField& f = packet_.fields.back();
+            if (!fieldName_ || f.name.empty())
+                return refuse("definição de campo sem nome.");
+            if (!fieldType_)
+                return refuse("tipo ausente ou desconhecido no campo \"" + f.name + "\".");
+            where_ = Where::Fields;
+            return true;
+        }
+        where_ = Where::Done;
+        return true;
+    }
+
+    bool start_array(std::size_t) override
+    {
+        if (startSkipped())
+            return true;
+        if (where_ == Where::Top && key_ == "fields") {
+            sawFields_ = true;
+            where_ = Where::Fields;
+            return true;
+        }
+        if (where_ == Where::Top && key_ == "rows") {
+            sawRows_ = true;
+            where_ = Where::Rows;
+            return true;
+        }
+        if (where_ == Where::Rows) {
+            packet_.rows.emplace_back().reserve(packet_.fields.size());
+            where_ = Where::Row;
+            return true;
+        }
+        if (where_ == Where::Row)
+            return refuse("valor que não é texto, número nem nulo.");
+        if (where_ == Where::Fields)
+            return refuse("definição de campo não é um objeto.");
+        return refuse("lista inesperada.");
+    }
+
+    bool end_array() override
+    {
+        if (endSkipped())
+            return true;
+        if (where_ == Where::Row) {
+            const std::size_t width = packet_.fields.size();
+            if (!packet_.fields.empty() && row().size() != width)
+                return refuse("a linha " + std::to_string(packet_.rows.size()) + " tem "
+                              + std::to_string(row().size()) + " valores; esperados "
+                              + std::to_string(width) + ".");
+            where_ = Where::Rows;
+        } else {
+            where_ = Where::Top;
+        }
+        return true;
+    }
+
+    bool key(string_t& k) override
+    {
+        if (skip_ > 0)
+            return true;
+        key_ = std::move(k);
+        if (where_ == Where::Top) {
+            skipNext_ = key_ != "fields" && key_ != "rows";
+            if (!skipNext_ && ((key_ == "fields" && sawFields_) || (key_ == "rows" && sawRows_)))
+                return refuse("chave \"" + key_ + "\" repetida.");
+        } else {
+            skipNext_ = key_ != "name" && key_ != "type" && key_ != "size";
+        }
+        return true;
+    }
+
+    bool parse_error(std::size_t position, const std::string&,
+                     const nlohmann::detail::exception&) override
+    {
+        return refuse("JSON malformado (posição " + std::to_string(position) + ").");
+    }
+
+private:
+    enum class Where { Start, Top, Fields, FieldObj, Rows, Row, Done };
+
+    std::vector<Value>& row() { return packet_.rows.back(); }
+
+    bool refuse(std::string message)
+    {
+        if (error_.empty())
+            error_ = std::move(message);
+        return false;
+    }
+
+    // A value under a key this reader does not know is passed over whole.
+    bool skipValue()
+    {
+        if (skip_ > 0)
+            return true;
+        if (skipNext_) {
+            skipNext_ = false;
+            return true;
+        }
+        return false;
+    }
+    bool startSkipped()
+    {
+        if (skip_ > 0 || skipNext_) {
+            skipNext_ = false;
+            ++skip_;
+            return true;
+        }
+        return false;
+    }
+    bool endSkipped()
+    {
+        if (skip_ == 0)
+            return false;
+        --skip_;
+        return true;
+    }
+
+    bool scalar(Value v, bool isBool = false)
+    {
+        if (skipValue())
+            return true;
+        if (where_ == Where::FieldObj && key_ == "size" && std::holds_alternative<double>(v))
+            return fieldSize(std::get<double>(v));
+        if (where_ != Where::Row || isBool)
+            return refuse(where_ == Where::Start ? "o pacote não é um objeto JSON."
+                                                 : "valor inesperado.");
+        row().push_back(std::move(v));
+        return true;
+    }
+
+    bool fieldString(std::string& v)
+    {
+        PacketField& f = packet_.fields.back();
+        if (key_ == "name") {
+            f.name = std::move(v);
+            fieldName_ = true;
+            return true;
+        }
+        if (key_ == "type" && typeFromName(v, f.type)) {
+            fieldType_ = true;
+            return true;
+        }
+        return refuse("valor inválido em \"" + key_ + "\" de um campo.");
+    }
+
+    bool fieldSize(double size)
+    {
+        if (size < 0 || size > 1'000'000 || size != static_cast<int>(size))
+            return refuse("tamanho inválido no campo \"" + packet_.fields.back().name + "\".");
+        packet_.fields.back().size = static_cast<int>(size);
+        return true;
+    }
+
+    Packet& packet_;
+    Where where_ = Where::Start;
+    std::string key_;
+    std::string error_;
+    int skip_ = 0;
+    bool skipNext_ = false;
+    bool fieldName_ = false;
+    bool fieldType_ = false;
+    bool sawFields_ = false;
+    bool sawRows_ = false;
+};
+
+} // namespace
+
+const char* fieldTypeName(FieldType type)
+{
+    switch (type) {
+    case FieldType::String: return "string";
+    case FieldType::FixedString: return "fixedstring";
+    case FieldType::Float: return "float";
+    }
+    return "string";
+}
+
+int Packet::indexOf(std::string_view name) const
+{
+    return indexOfField(fields, name);
+}
+
+int Delta::indexOf(std::string_view name) const
+{
+    return indexOfField(fields, name);
+}
+
+std::string encodePacket(const Packet& packet)
+{
+    json rows = json::array();
+    for (const auto& row : packet.rows)
+        rows.push_back(rowToJson(row));
+    return dump(json{{"fields", fieldsToJson(packet.fields)}, {"rows", std::move(rows)}});
+}
+
+Packet decodePacket(std::string_view text)
+{
+    Packet packet;
+    PacketReader reader(packet);
+    const bool ok = json::sax_parse(text, &reader);
+    if (!ok)
+        fail(kPacketPrefix, reader.error().empty() ? "JSON malformado." : reader.error());
+    if (!reader.sawFields())
+        fail(kPacketPrefix, "lista \"fields\" ausente.");
+    if (!reader.sawRows())
+        fail(kPacketPrefix, "lista \"rows\" ausente.");
+    checkFields(packet.fields, kPacketPrefix);
+    for (std::size_t i = 0; i < packet.rows.size(); ++i)
+        checkRow(packet.fields, packet.rows[i], i + 1, kPacketPrefix);
+    return packet;
+}
+
+std::string encodeDelta(const Delta& delta)
+{
+    json changes = json::array();
+    for (const Change& c : delta.changes) {
+        json change;
+        switch (c.kind) {
+        case ChangeKind::Insert:
+            change = {{"op", "insert"}, {"new", rowToJson(c.newValues)}};
+            break;
+        case ChangeKind::Update:
+            change = {{"op", "update"}, {"old", rowToJson(c.oldValues)},
+                      {"new", rowToJson(c.newValues)}};
+            break;
+        case ChangeKind::Delete:
+            change = {{"op", "delete"}, {"old", rowToJson(c.oldValues)}};
+            break;
+        }
+        changes.push_back(std::move(change));
+    }
+    return dump(json{{"fields", fieldsToJson(delta.fields)}, {"changes", std::move(changes)}});
+}
+
+Delta decodeDelta(std::string_view text)
+{
+    const json doc = json::parse(text, nullptr, false);
+    if (doc.is_discarded())
+        fail(kDeltaPrefix, "JSON malformado.");
+    if (!doc.is_object())
+        fail(kDeltaPrefix, "o pacote não é um objeto JSON.");
+    const auto fields = doc.find("fields");
+    const auto changes = doc.find("changes");
+    if (fields == doc.end() || !fields->is_array())
+        fail(kDeltaPrefix, "lista \"fields\" ausente.");
+    if (changes == doc.end() || !changes->is_array())
+        fail(kDeltaPrefix, "lista \"changes\" ausente.");
+
+    Delta delta;
+    for (const json& f : *fields)
+        delta.fields.push_back(fieldFromJson(f, kDeltaPrefix));
+    checkFields(delta.fields, kDeltaPrefix);
+
+    std::size_t number = 0;
+    for (const json& c : *changes) {
+        ++number;
+        if (!c.is_object())
+            fail(kDeltaPrefix, "alteração " + std::to_string(number) + " não é um objeto.");
+        const auto op = c.find("op");
+        const std::string kind = op != c.end() && op->is_string() ? op->get<std::string>() : "";
+        Change change;
+        if (kind == "insert")
+            change.kind = ChangeKind::Insert;
+        else if (kind == "update")
+            change.kind = ChangeKind::Update;
+        else if (kind == "delete")
+            change.kind = ChangeKind::Delete;
+        else
+            fail(kDeltaPrefix, "operação desconhecida na alteração " + std::to_string(number) + ".");
+
+        const bool needsOld = change.kind != ChangeKind::Insert;
+        const bool needsNew = change.kind != ChangeKind::Delete;
+        if (needsOld != c.contains("old") || needsNew != c.contains("new"))
+            fail(kDeltaPrefix, "valores antigos ou novos ausentes ou sobrando na alteração "
+                                   + std::to_string(number) + ".");
+        if (needsOld) {
+            change.oldValues = rowFromJson(c.at("old"), kDeltaPrefix);
+            checkRow(delta.fields, change.oldValues, number, kDeltaPrefix);
+        }
+        if (needsNew) {
+            change.newValues = rowFromJson(c.at("new"), kDeltaPrefix);
+            checkRow(delta.fields, change.newValues, number, kDeltaPrefix);
+        }
+        delta.changes.push_back(std::move(change));
+    }
+    return delta;
+}
+
+} // namespace gsf::data
