@@ -1,0 +1,35 @@
+#include "platform/host/progress.h"
+
+#include "platform/host/host_context.h"
+
+namespace gsf::host {
+
+namespace {
+
+bool& shown()
+{
+    static bool value = false;
+    return value;
+}
+
+} // namespace
+
+void ActiveShowAvi(const ui::Form* /*form*/, int animationKind, const std::string& caption)
+{
+    interaction().showProgress(animationKind, caption);
+    shown() = true;
+}
+
+void DeactiveShowAvi()
+{
+    // Error paths hide the indicator without knowing whether one is up; only
+    // a shown one is hidden, so the person (and a script) sees no stray hide.
+    if (!shown())
+        return;
+    shown() = false;
+    interaction().hideProgress();
+}
+
+bool ShowAviActive() { return shown(); }
+
+} // namespace gsf::host
