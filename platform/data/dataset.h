@@ -28,8 +28,10 @@ public:
     virtual void dataSetChanged() {}
     /// A field of the current record changed (nullptr: several fields).
     virtual void recordChanged(Field* field) { (void)field; }
-    /// Asked before a post: write any pending typed text into its field.
+    /// Asked at the start of a post: write any pending typed text into its field.
     virtual void updateRecord() {}
+    /// Asked after updateRecord and before BeforePost: end any in-place editing.
+    virtual void checkBrowseMode() {}
     /// Asked by Field::FocusControl; true when this link's control took the focus.
     virtual bool focusControl(Field& field) { (void)field; return false; }
 };
@@ -52,6 +54,7 @@ public:
 
     void addLink(DataLink* link);
     void removeLink(DataLink* link);
+    const std::vector<DataLink*>& links() const { return links_; }
 
     /// Once per actual change of the dataset's state, whatever DisableControls holds.
     std::function<void(DataSource&)> OnStateChange;
@@ -69,8 +72,9 @@ private:
 /// back as a delta of its change log.
 ///
 /// Event order (each "state" step is one OnStateChange of the data sources):
-/// - SetData: BeforeClose (only if open), state inactive, state browse,
-///   AfterOpen, AfterScroll (only if not empty)
+/// - SetData: BeforeClose, state inactive, AfterClose (these three only if
+///   open), BeforeOpen, state browse, AfterOpen, AfterScroll (only if not empty)
+/// - Close: BeforeClose, state inactive, AfterClose
 /// - Insert/Append: BeforeInsert, BeforeScroll, state insert, AfterInsert, AfterScroll
 /// - Edit: BeforeEdit, state edit, AfterEdit
 /// - Post: BeforePost, state browse, AfterPost
@@ -85,6 +89,10 @@ private:
 /// edited drops it without cancel events. A dataset reloaded from inside its
 /// own BeforePost completes that post without storing the record, stays in
 /// browse with the reloaded rows and an empty change log, and still runs AfterPost.
+/// A before-event that reloads or closes its own dataset ends the action there.
+/// A BeforeOpen that throws leaves the dataset closed.
+///
+/// Operations that need an open dataset throw DataError while it is inactive.
 class DataSet {
 public:
     using Event = std::function<void(DataSet&)>;
@@ -98,7 +106,7 @@ public:
     std::string ProviderName;   ///< declared provider name; informative only
 
     // --- field definitions ---
-    /// Adds a persistent field; only while inactive.
+    /// Adds a persistent field. @throws DataError while active or for a name already used.
     Field& AddField(FieldDef def);
     /// @throws std::runtime_error naming the field when there is none.
     Field& FieldByName(std::string_view name) const;
@@ -137,9 +145,15 @@ public:
     // --- editing ---
     void Insert();                 ///< new row before the current one
     void Append();                 ///< new row at the end
+    /// Edits the current row; on an empty dataset inserts instead.
     void Edit();
+    /// Stores the record being edited or inserted; nothing in browse.
+    /// @throws DataError naming a required field left null (record kept in edit).
     void Post();
+    /// Drops the record being edited or inserted; nothing in browse.
     void Cancel();
+    /// Deletes the current row; the cursor goes to the next one (the previous
+    /// one when the last was deleted). @throws DataError when empty.
     void Delete();
     /// Posts a record being edited or inserted; nothing in browse.
     void CheckBrowseMode();
@@ -149,11 +163,14 @@ public:
     bool LogChanges() const;
     void SetLogChanges(bool on);
     int ChangeCount() const;
-    /// The pending changes with the original values of each changed row.
+    /// The pending changes with the original values of each changed row, in
+    /// the order each row was first changed. A row inserted and then deleted
+    /// does not appear; a deleted row carries its original values.
     gsf::data::Delta Delta() const;
     /// Accepts the pending changes as the new base.
     void MergeChangeLog();
-    /// Drops the pending changes and restores the base, deleted rows included.
+    /// Cancels a record being edited, drops the pending changes and restores
+    /// the base, deleted rows included at their place.
     void CancelUpdates();
 
     // --- controls ---

@@ -4,11 +4,19 @@
 #include "platform/data/value.h"
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 namespace gsf::data {
 
 class DataSet;
+
+/// A refused operation on a dataset or field; the message is in Portuguese
+/// and names the field or dataset concerned.
+class DataError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 /// Persistent field definition, as the screen declares it.
 struct FieldDef {
@@ -26,10 +34,11 @@ struct FieldDef {
 
 /// A field of a dataset: reads and writes the current record.
 ///
-/// Writes are refused (with a Portuguese message naming the field) when the
-/// dataset is not in edit or insert state, when the field is read-only, when
-/// a text is longer than the field's size in characters, or when a text does
-/// not convert to a number.
+/// Writes are refused with a DataError (a Portuguese message naming the field)
+/// when the dataset is not in edit or insert state, when the field is
+/// read-only, when a text is longer than the field's size in characters (UTF-8
+/// code points) or is not valid UTF-8, or when a text does not convert to a
+/// number. A refused write stores nothing.
 class Field {
 public:
     Field(DataSet& owner, FieldDef def);
@@ -56,6 +65,9 @@ public:
     /// Number of the value; a null reads 0. @throws for a text that is not a number.
     double AsFloat() const;
 
+    /// Stores a value, converted to the field's type (a text for a float field
+    /// is read as a pt-BR number). Runs OnValidate first; when it throws,
+    /// nothing is stored. @throws DataError when the write is refused.
     void SetValue(const Value& value);
     void SetAsString(const std::string& text);  ///< "" stores null for numbers
     void SetAsFloat(double value);
@@ -73,12 +85,20 @@ public:
     /// Asks the first control that shows this field to take the focus.
     void FocusControl();
 
+    /// Runs before a new value is stored: AsValue/AsFloat/AsString of this
+    /// field give the new value; it may write other fields of the record;
+    /// throwing refuses the value.
     std::function<void(Field&)> OnValidate;
+    /// Gets @p text already filled with the formatted value; may replace it.
     std::function<void(Field&, std::string& text, bool displayText)> OnGetText;
+    /// Replaces the conversion of typed text; usually ends in SetAsString.
     std::function<void(Field&, const std::string& text)> OnSetText;
 
 private:
     friend class DataSet;
+    void store(Value value);
+    std::string formatted(const Value& value, bool forDisplay) const;
+
     DataSet& owner_;
     FieldDef def_;
     int index_ = -1;

@@ -345,8 +345,10 @@ private:
             fieldName_ = true;
             return true;
         }
-        if (key_ == "type" && typeFromName(v, f.type)) {
-            fieldType_ = true;
+        if (key_ == "type") {
+            // An unknown type is reported at the end of the definition, where
+            // the field's name is known.
+            fieldType_ = typeFromName(v, f.type);
             return true;
         }
         return refuse("valor inválido em \"" + key_ + "\" de um campo.");

@@ -1,0 +1,870 @@
+#include "platform/data/dataset.h"
+
+#include "platform/data/dataset_impl.h"
+#include "platform/data/number_format.h"
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+#include <stdexcept>
+
+namespace gsf::data {
+
+namespace {
+
+using Impl = DataSet::Impl;
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+// Folds ASCII and Latin-1 letters ("Ã" and "ã" alike) for locate without case.
+std::string foldCase(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == 0xC3 && i + 1 < text.size()) {
+            auto next = static_cast<unsigned char>(text[i + 1]);
+            if (next >= 0x80 && next <= 0x9E && next != 0x97)
+                next = static_cast<unsigned char>(next + 0x20);
+            out += static_cast<char>(c);
+            out += static_cast<char>(next);
+            ++i;
+        } else {
+            out += static_cast<char>(std::tolower(c));
+        }
+    }
+    return out;
+}
+
+std::uint32_t keySpacing(std::size_t count)
+{
+    const std::size_t room = std::numeric_limits<std::uint32_t>::max() / (count + 2);
+    return static_cast<std::uint32_t>(std::clamp<std::size_t>(room, 1, 1024));
+}
+
+bool kindFits(FieldType type, const Value& v)
+{
+    if (isNull(v))
+        return true;
+    return std::holds_alternative<double>(v) == (type == FieldType::Float);
+}
+
+template <typename Handler, typename... Args>
+void fire(const Handler& handler, Args&... args)
+{
+    if (handler)
+        handler(args...);
+}
+
+} // namespace
+
+const char* stateName(DataSetState state)
+{
+    switch (state) {
+    case DataSetState::Inactive: return "inactive";
+    case DataSetState::Browse: return "browse";
+    case DataSetState::Edit: return "edit";
+    case DataSetState::Insert: return "insert";
+    }
+    return "inactive";
+}
+
+// ---------------------------------------------------------------- Impl
+
+const Value& Impl::fieldValue(int index) const
+{
+    static const Value null;
+    const auto i = static_cast<std::size_t>(index);
+    if (viewRow >= 0)
+        return self.ValueAt(viewRow, index);
+    if (editing())
+        return buffer[i];
+    if (cursor < 0)
+        return null;
+    return rows[static_cast<std::size_t>(cursor)].values[i];
+}
+
+void Impl::setState(DataSetState next)
+{
+    if (state == next)
+        return;
+    state = next;
+    for (DataSource* source : std::vector<DataSource*>(sources)) {
+        for (DataLink* link : std::vector<DataLink*>(source->links_))
+            link->stateChanged();
+        if (source->OnStateChange)
+            source->OnStateChange(*source);
+    }
+}
+
+void Impl::notifyDataSetChanged()
+{
+    if (disableCount > 0)
+        return;
+    for (DataSource* source : std::vector<DataSource*>(sources)) {
+        for (DataLink* link : std::vector<DataLink*>(source->links_))
+            link->dataSetChanged();
+        if (source->OnDataChange)
+            source->OnDataChange(*source, nullptr);
+    }
+}
+
+void Impl::notifyRecordChanged(Field* field)
+{
+    if (disableCount > 0)
+        return;
+    for (DataSource* source : std::vector<DataSource*>(sources)) {
+        for (DataLink* link : std::vector<DataLink*>(source->links_))
+            link->recordChanged(field);
+        if (source->OnDataChange)
+            source->OnDataChange(*source, field);
+    }
+}
+
+namespace {
+
+void checkActive(const Impl& d)
+{
+    if (d.state == DataSetState::Inactive)
+        throw DataError("O conjunto de dados " + quoted(d.self.Name()) + " não está aberto.");
+}
+
+// Key for a row put at @p pos between its neighbours; renumbers the whole
+// base when there is no room left between them.
+void assignKey(Impl& d, std::size_t pos)
+{
+    const auto keyAt = [&d](std::size_t i) { return d.rows[i].baseKey; };
+    const auto between = [&]() -> std::int64_t {
+        const std::int64_t prev = pos > 0 ? keyAt(pos - 1) : 0;
+        const std::int64_t next = pos + 1 < d.rows.size()
+                                      ? keyAt(pos + 1)
+                                      : prev + 2 * std::int64_t{keySpacing(d.rows.size())};
+        return next - prev >= 2 && next <= std::numeric_limits<std::uint32_t>::max()
+                   ? (prev + next) / 2
+                   : -1;
+    };
+    std::int64_t key = between();
+    if (key < 0) {
+        std::vector<std::uint32_t*> keys;
+        for (std::size_t i = 0; i < d.rows.size(); ++i)
+            if (i != pos)
+                keys.push_back(&d.rows[i].baseKey);
+        for (LogEntry& e : d.log)
+            if (e.deleted && !e.inserted && !e.dead)
+                keys.push_back(&e.baseKey);
+        std::stable_sort(keys.begin(), keys.end(),
+                         [](const std::uint32_t* a, const std::uint32_t* b) { return *a < *b; });
+        const std::uint32_t spacing = keySpacing(keys.size() + 1);
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            *keys[i] = static_cast<std::uint32_t>((i + 1) * spacing);
+        key = between();
+    }
+    d.rows[pos].baseKey = static_cast<std::uint32_t>(std::max<std::int64_t>(key, 0));
+}
+
+std::uint32_t newLogEntry(Impl& d, LogEntry entry)
+{
+    d.log.push_back(std::move(entry));
+    return static_cast<std::uint32_t>(d.log.size());
+}
+
+void storeRecord(Impl& d)
+{
+    Row& row = d.rows[static_cast<std::size_t>(d.cursor)];
+    if (d.state == DataSetState::Insert) {
+        row.values = std::move(d.buffer);
+        if (d.logChanges)
+            row.logId = newLogEntry(d, LogEntry{true, false, false, {}, 0});
+    } else if (d.modified && row.values != d.buffer) {
+        if (d.logChanges && row.logId == 0)
+            row.logId = newLogEntry(d, LogEntry{false, false, false, row.values, row.baseKey});
+        row.values = std::move(d.buffer);
+    }
+    d.buffer.clear();
+    d.modified = false;
+}
+
+void removeRow(Impl& d, std::size_t pos)
+{
+    Row& row = d.rows[pos];
+    if (row.logId != 0) {
+        LogEntry& e = d.log[row.logId - 1];
+        if (e.inserted || !d.logChanges)
+            e.dead = true;
+        else
+            e.deleted = true;
+    } else if (d.logChanges) {
+        newLogEntry(d, LogEntry{false, true, false, std::move(row.values), row.baseKey});
+    }
+    d.rows.erase(d.rows.begin() + static_cast<std::ptrdiff_t>(pos));
+}
+
+void renumberBase(Impl& d)
+{
+    const std::uint32_t spacing = keySpacing(d.rows.size());
+    std::uint32_t key = 0;
+    for (Row& row : d.rows) {
+        key += spacing;
+        row.baseKey = key;
+        row.logId = 0;
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- DataSource
+
+DataSource::DataSource(std::string name, DataSet* dataSet) : name_(std::move(name))
+{
+    SetDataSet(dataSet);
+}
+
+DataSource::~DataSource()
+{
+    // Links are not told: controls may already be gone at this point.
+    if (dataSet_) {
+        auto& list = dataSet_->impl().sources;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+}
+
+void DataSource::SetDataSet(DataSet* dataSet)
+{
+    if (dataSet == dataSet_)
+        return;
+    const DataSetState before = State();
+    if (dataSet_) {
+        auto& list = dataSet_->impl().sources;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+    dataSet_ = dataSet;
+    if (dataSet_)
+        dataSet_->impl().sources.push_back(this);
+    if (State() != before) {
+        for (DataLink* link : std::vector<DataLink*>(links_))
+            link->stateChanged();
+        if (OnStateChange)
+            OnStateChange(*this);
+    }
+    for (DataLink* link : std::vector<DataLink*>(links_))
+        link->dataSetChanged();
+}
+
+DataSetState DataSource::State() const
+{
+    return dataSet_ ? dataSet_->State() : DataSetState::Inactive;
+}
+
+void DataSource::addLink(DataLink* link)
+{
+    if (link && std::find(links_.begin(), links_.end(), link) == links_.end())
+        links_.push_back(link);
+}
+
+void DataSource::removeLink(DataLink* link)
+{
+    links_.erase(std::remove(links_.begin(), links_.end(), link), links_.end());
+}
+
+// ---------------------------------------------------------------- DataSet
+
+DataSet::DataSet(std::string name) : name_(std::move(name)), impl_(std::make_unique<Impl>(*this)) {}
+
+DataSet::~DataSet()
+{
+    for (DataSource* source : impl_->sources)
+        source->dataSet_ = nullptr;
+}
+
+Field& DataSet::AddField(FieldDef def)
+{
+    Impl& d = *impl_;
+    if (d.state != DataSetState::Inactive)
+        throw DataError("Campos de " + quoted(name_) + " só podem ser definidos com ele fechado.");
+    if (d.fieldsFromPacket) {
+        d.fields.clear();
+        d.fieldsFromPacket = false;
+    }
+    if (FindField(def.name))
+        throw DataError("Campo " + quoted(def.name) + " já definido em " + quoted(name_) + ".");
+    auto field = std::make_unique<Field>(*this, std::move(def));
+    field->index_ = static_cast<int>(d.fields.size());
+    d.fields.push_back(std::move(field));
+    return *d.fields.back();
+}
+
+Field* DataSet::FindField(std::string_view name) const
+{
+    for (const auto& field : impl_->fields) {
+        const std::string& own = field->FieldName();
+        if (own.size() == name.size()
+            && std::equal(own.begin(), own.end(), name.begin(), [](char a, char b) {
+                   return std::toupper(static_cast<unsigned char>(a))
+                          == std::toupper(static_cast<unsigned char>(b));
+               }))
+            return field.get();
+    }
+    return nullptr;
+}
+
+Field& DataSet::FieldByName(std::string_view name) const
+{
+    if (Field* field = FindField(name))
+        return *field;
+    throw DataError("Campo " + quoted(std::string(name)) + " não encontrado em " + quoted(name_)
+                    + ".");
+}
+
+int DataSet::FieldCount() const
+{
+    return static_cast<int>(impl_->fields.size());
+}
+
+Field& DataSet::FieldAt(int index) const
+{
+    if (index < 0 || index >= FieldCount())
+        throw std::out_of_range("field index out of range");
+    return *impl_->fields[static_cast<std::size_t>(index)];
+}
+
+// ---------------------------------------------------------------- loading
+
+void DataSet::SetData(std::string_view json)
+{
+    SetData(decodePacket(json));
+}
+
+void DataSet::SetData(Packet packet)
+{
+    Impl& d = *impl_;
+    // Everything is checked before anything changes, so that a refused
+    // packet leaves the dataset as it was.
+    bool takeLayout = d.fields.empty() || d.fieldsFromPacket;
+    if (takeLayout && d.fieldsFromPacket && d.fields.size() == packet.fields.size()) {
+        // Same layout as the last packet: keep the Field objects others hold.
+        bool same = true;
+        for (std::size_t i = 0; same && i < packet.fields.size(); ++i)
+            same = d.fields[i]->FieldName() == packet.fields[i].name
+                   && d.fields[i]->DataType() == packet.fields[i].type
+                   && d.fields[i]->Size() == packet.fields[i].size;
+        takeLayout = !same;
+    }
+    const bool ownLayout = d.fields.empty() || d.fieldsFromPacket;
+    std::vector<int> columns;
+    if (ownLayout) {
+        for (std::size_t i = 0; i < packet.fields.size(); ++i)
+            columns.push_back(static_cast<int>(i));
+    } else {
+        for (const auto& field : d.fields) {
+            const int column = packet.indexOf(field->FieldName());
+            if (column < 0)
+                throw PacketError("Campo " + quoted(field->FieldName())
+                                  + " ausente no pacote de dados.");
+            const bool isFloat = packet.fields[static_cast<std::size_t>(column)].type
+                                 == FieldType::Float;
+            if (isFloat != (field->DataType() == FieldType::Float))
+                throw PacketError("Campo " + quoted(field->FieldName())
+                                  + " com tipo incompatível no pacote de dados.");
+            columns.push_back(column);
+        }
+    }
+    const std::size_t width = packet.fields.size();
+    for (std::size_t r = 0; r < packet.rows.size(); ++r) {
+        const auto& values = packet.rows[r];
+        if (values.size() != width)
+            throw PacketError("Pacote de dados inválido: a linha " + std::to_string(r + 1)
+                              + " não tem " + std::to_string(width) + " valores.");
+        for (int column : columns) {
+            const auto c = static_cast<std::size_t>(column);
+            if (!kindFits(packet.fields[c].type, values[c]))
+                throw PacketError("Pacote de dados inválido: valor de tipo errado na linha "
+                                  + std::to_string(r + 1) + ", campo "
+                                  + quoted(packet.fields[c].name) + ".");
+        }
+    }
+
+    bool sameOrder = columns.size() == width;
+    for (std::size_t i = 0; sameOrder && i < columns.size(); ++i)
+        sameOrder = columns[i] == static_cast<int>(i);
+    std::vector<Row> rows(packet.rows.size());
+    const std::uint32_t spacing = keySpacing(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (sameOrder) {
+            rows[r].values = std::move(packet.rows[r]);
+        } else {
+            rows[r].values.reserve(columns.size());
+            for (int column : columns)
+                rows[r].values.push_back(std::move(packet.rows[r][static_cast<std::size_t>(column)]));
+        }
+        rows[r].baseKey = static_cast<std::uint32_t>((r + 1) * spacing);
+    }
+
+    if (d.state != DataSetState::Inactive) {
+        fire(BeforeClose, *this);
+        ++d.generation;
+        d.buffer.clear();
+        d.modified = false;
+        d.rows.clear();
+        d.log.clear();
+        d.cursor = -1;
+        d.setState(DataSetState::Inactive);
+        fire(AfterClose, *this);
+    }
+    fire(BeforeOpen, *this);
+
+    ++d.generation;
+    if (takeLayout) {
+        d.fields.clear();
+        for (const PacketField& pf : packet.fields) {
+            FieldDef def;
+            def.name = pf.name;
+            def.type = pf.type;
+            def.size = pf.size;
+            AddField(std::move(def));
+        }
+        d.fieldsFromPacket = true;
+    }
+    d.rows = std::move(rows);
+    d.log.clear();
+    d.buffer.clear();
+    d.modified = false;
+    d.cursor = d.rows.empty() ? -1 : 0;
+    d.bof = true;
+    d.eof = d.rows.empty();
+    d.setState(DataSetState::Browse);
+    d.notifyDataSetChanged();
+    fire(AfterOpen, *this);
+    if (!d.rows.empty())
+        fire(AfterScroll, *this);
+}
+
+void DataSet::Close()
+{
+    Impl& d = *impl_;
+    if (d.state == DataSetState::Inactive)
+        return;
+    fire(BeforeClose, *this);
+    ++d.generation;
+    d.buffer.clear();
+    d.modified = false;
+    d.rows.clear();
+    d.log.clear();
+    d.cursor = -1;
+    d.bof = d.eof = true;
+    d.setState(DataSetState::Inactive);
+    d.notifyDataSetChanged();
+    fire(AfterClose, *this);
+}
+
+// ---------------------------------------------------------------- state and position
+
+bool DataSet::Active() const { return impl_->state != DataSetState::Inactive; }
+DataSetState DataSet::State() const { return impl_->state; }
+bool DataSet::IsEmpty() const { return impl_->rows.empty(); }
+int DataSet::RecordCount() const { return static_cast<int>(impl_->rows.size()); }
+int DataSet::RecNo() const { return impl_->cursor + 1; }
+int DataSet::CurrentRow() const { return impl_->cursor; }
+bool DataSet::Bof() const { return impl_->bof; }
+bool DataSet::Eof() const { return impl_->eof; }
+
+namespace {
+
+// Moves the cursor with the scroll events; false when it stays where it was
+// (no events then) or when BeforeScroll reloaded the dataset.
+bool scrollTo(DataSet& ds, Impl& d, int target)
+{
+    checkActive(d);
+    ds.CheckBrowseMode();
+    if (d.rows.empty() || target == d.cursor)
+        return false;
+    const auto generation = d.generation;
+    fire(ds.BeforeScroll, ds);
+    if (d.generation != generation)
+        return false;
+    d.cursor = target;
+    d.bof = d.eof = false;
+    d.notifyDataSetChanged();
+    fire(ds.AfterScroll, ds);
+    return true;
+}
+
+} // namespace
+
+void DataSet::First()
+{
+    scrollTo(*this, *impl_, 0);
+    impl_->bof = true;
+    impl_->eof = impl_->rows.empty();
+}
+
+void DataSet::Last()
+{
+    scrollTo(*this, *impl_, RecordCount() - 1);
+    impl_->eof = true;
+    impl_->bof = impl_->rows.empty();
+}
+
+void DataSet::Next()
+{
+    Impl& d = *impl_;
+    if (d.cursor + 1 >= RecordCount()) {
+        checkActive(d);
+        CheckBrowseMode();
+        d.eof = true;
+        return;
+    }
+    scrollTo(*this, d, d.cursor + 1);
+}
+
+void DataSet::Prior()
+{
+    Impl& d = *impl_;
+    if (d.cursor <= 0) {
+        checkActive(d);
+        CheckBrowseMode();
+        d.bof = true;
+        return;
+    }
+    scrollTo(*this, d, d.cursor - 1);
+}
+
+void DataSet::MoveTo(int recNo)
+{
+    scrollTo(*this, *impl_, std::clamp(recNo, 1, std::max(RecordCount(), 1)) - 1);
+}
+
+bool DataSet::Locate(std::string_view fieldName, const Value& value, bool caseInsensitive)
+{
+    Impl& d = *impl_;
+    checkActive(d);
+    const Field& field = FieldByName(fieldName);
+    CheckBrowseMode();
+
+    Value wanted = value;
+    if (field.DataType() == FieldType::Float) {
+        if (const auto* s = std::get_if<std::string>(&value)) {
+            const auto n = parseNumber(*s);
+            wanted = n ? Value(*n) : Value();
+            if (!n && !s->empty())
+                return false;
+        }
+    } else if (const auto* n = std::get_if<double>(&value)) {
+        wanted = plainNumber(*n);
+    }
+    const auto* wantedText = std::get_if<std::string>(&wanted);
+    const bool fold = caseInsensitive && wantedText;
+    const std::string folded = fold ? foldCase(*wantedText) : std::string();
+
+    const auto column = static_cast<std::size_t>(field.Index());
+    for (std::size_t r = 0; r < d.rows.size(); ++r) {
+        const Value& cell = d.rows[r].values[column];
+        const auto* text = std::get_if<std::string>(&cell);
+        const bool match = fold ? text && foldCase(*text) == folded : sameValue(cell, wanted);
+        if (match) {
+            scrollTo(*this, d, static_cast<int>(r));
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- editing
+
+namespace {
+
+void startInsert(DataSet& ds, Impl& d, bool append)
+{
+    checkActive(d);
+    ds.CheckBrowseMode();
+    const auto generation = d.generation;
+    fire(ds.BeforeInsert, ds);
+    if (d.generation != generation)
+        return;
+    fire(ds.BeforeScroll, ds);
+    if (d.generation != generation)
+        return;
+
+    const std::size_t pos = append || d.cursor < 0 ? d.rows.size()
+                                                   : static_cast<std::size_t>(d.cursor);
+    d.rows.insert(d.rows.begin() + static_cast<std::ptrdiff_t>(pos), Row{});
+    assignKey(d, pos);
+    d.insertReturn = d.cursor;
+    d.cursor = static_cast<int>(pos);
+    d.buffer.assign(d.fields.size(), Value());
+    d.modified = false;
+    d.bof = d.eof = false;
+    d.setState(DataSetState::Insert);
+    d.notifyDataSetChanged();
+    fire(ds.AfterInsert, ds);
+    fire(ds.AfterScroll, ds);
+}
+
+} // namespace
+
+void DataSet::Insert()
+{
+    startInsert(*this, *impl_, false);
+}
+
+void DataSet::Append()
+{
+    startInsert(*this, *impl_, true);
+}
+
+void DataSet::Edit()
+{
+    Impl& d = *impl_;
+    checkActive(d);
+    if (d.editing())
+        return;
+    if (d.rows.empty()) {
+        Insert();
+        return;
+    }
+    const auto generation = d.generation;
+    fire(BeforeEdit, *this);
+    if (d.generation != generation)
+        return;
+    d.buffer = d.rows[static_cast<std::size_t>(d.cursor)].values;
+    d.modified = false;
+    d.setState(DataSetState::Edit);
+    fire(AfterEdit, *this);
+}
+
+void DataSet::Post()
+{
+    Impl& d = *impl_;
+    if (!d.editing())
+        return;
+    for (DataSource* source : std::vector<DataSource*>(d.sources))
+        for (DataLink* link : std::vector<DataLink*>(source->links_))
+            link->updateRecord();
+    for (DataSource* source : std::vector<DataSource*>(d.sources))
+        for (DataLink* link : std::vector<DataLink*>(source->links_))
+            link->checkBrowseMode();
+
+    const auto generation = d.generation;
+    fire(BeforePost, *this);
+    // Reloaded (or closed) by its own BeforePost: the new rows already stand
+    // for the server's state, so the record is not stored, but the post
+    // still completes.
+    if (d.generation != generation || !d.editing()) {
+        fire(AfterPost, *this);
+        return;
+    }
+    for (const auto& field : d.fields)
+        if (field->Def().required && isNull(d.buffer[static_cast<std::size_t>(field->Index())]))
+            throw DataError("O campo " + quoted(field->DisplayLabel()) + " deve ser informado.");
+
+    storeRecord(d);
+    d.setState(DataSetState::Browse);
+    d.notifyDataSetChanged();
+    fire(AfterPost, *this);
+}
+
+void DataSet::Cancel()
+{
+    Impl& d = *impl_;
+    if (!d.editing())
+        return;
+    const auto generation = d.generation;
+    fire(BeforeCancel, *this);
+    if (d.generation != generation || !d.editing())
+        return;
+    if (d.state == DataSetState::Edit) {
+        d.buffer.clear();
+        d.modified = false;
+        d.setState(DataSetState::Browse);
+        d.notifyDataSetChanged();
+        fire(AfterCancel, *this);
+        return;
+    }
+    fire(BeforeScroll, *this);
+    if (d.generation != generation || !d.editing())
+        return;
+    d.rows.erase(d.rows.begin() + d.cursor);
+    d.cursor = d.rows.empty() ? -1 : std::clamp(d.insertReturn, 0, RecordCount() - 1);
+    d.bof = d.eof = d.rows.empty();
+    d.buffer.clear();
+    d.modified = false;
+    d.setState(DataSetState::Browse);
+    d.notifyDataSetChanged();
+    fire(AfterCancel, *this);
+    fire(AfterScroll, *this);
+}
+
+void DataSet::Delete()
+{
+    Impl& d = *impl_;
+    checkActive(d);
+    CheckBrowseMode();
+    if (d.rows.empty())
+        throw DataError("Não há registro para excluir em " + quoted(name_) + ".");
+    const auto generation = d.generation;
+    fire(BeforeDelete, *this);
+    if (d.generation != generation)
+        return;
+    fire(BeforeScroll, *this);
+    if (d.generation != generation)
+        return;
+    removeRow(d, static_cast<std::size_t>(d.cursor));
+    d.cursor = std::min(d.cursor, RecordCount() - 1);
+    d.bof = d.eof = d.rows.empty();
+    d.notifyDataSetChanged();
+    fire(AfterDelete, *this);
+    fire(AfterScroll, *this);
+}
+
+void DataSet::CheckBrowseMode()
+{
+    checkActive(*impl_);
+    if (impl_->editing())
+        Post();
+}
+
+bool DataSet::Modified() const
+{
+    return impl_->modified;
+}
+
+// ---------------------------------------------------------------- change log
+
+bool DataSet::LogChanges() const { return impl_->logChanges; }
+void DataSet::SetLogChanges(bool on) { impl_->logChanges = on; }
+
+int DataSet::ChangeCount() const
+{
+    return static_cast<int>(std::count_if(impl_->log.begin(), impl_->log.end(),
+                                          [](const LogEntry& e) { return !e.dead; }));
+}
+
+Delta DataSet::Delta() const
+{
+    const Impl& d = *impl_;
+    gsf::data::Delta delta;
+    for (const auto& field : d.fields)
+        delta.fields.push_back(PacketField{field->FieldName(), field->DataType(), field->Size()});
+    std::vector<std::size_t> rowOf(d.log.size(), 0);
+    for (std::size_t r = 0; r < d.rows.size(); ++r)
+        if (d.rows[r].logId != 0)
+            rowOf[d.rows[r].logId - 1] = r;
+    for (std::size_t i = 0; i < d.log.size(); ++i) {
+        const LogEntry& e = d.log[i];
+        if (e.dead)
+            continue;
+        Change change;
+        if (e.deleted) {
+            change.kind = ChangeKind::Delete;
+            change.oldValues = e.base;
+        } else if (e.inserted) {
+            change.kind = ChangeKind::Insert;
+            change.newValues = d.rows[rowOf[i]].values;
+        } else {
+            change.kind = ChangeKind::Update;
+            change.oldValues = e.base;
+            change.newValues = d.rows[rowOf[i]].values;
+        }
+        delta.changes.push_back(std::move(change));
+    }
+    return delta;
+}
+
+void DataSet::MergeChangeLog()
+{
+    renumberBase(*impl_);
+    impl_->log.clear();
+}
+
+void DataSet::CancelUpdates()
+{
+    Impl& d = *impl_;
+    if (d.editing())
+        Cancel();
+    if (d.editing() || d.log.empty())
+        return;
+    const std::uint32_t currentKey = d.cursor >= 0 ? d.rows[static_cast<std::size_t>(d.cursor)].baseKey : 0;
+
+    std::vector<Row> rows;
+    rows.reserve(d.rows.size() + d.log.size());
+    for (Row& row : d.rows) {
+        if (row.logId != 0) {
+            LogEntry& e = d.log[row.logId - 1];
+            if (e.inserted)
+                continue;
+            row.values = std::move(e.base);
+            row.logId = 0;
+        }
+        rows.push_back(std::move(row));
+    }
+    for (LogEntry& e : d.log)
+        if (e.deleted && !e.inserted && !e.dead)
+            rows.push_back(Row{std::move(e.base), 0, e.baseKey});
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const Row& a, const Row& b) { return a.baseKey < b.baseKey; });
+    d.rows = std::move(rows);
+    d.log.clear();
+
+    const auto at = std::lower_bound(d.rows.begin(), d.rows.end(), currentKey,
+                                     [](const Row& row, std::uint32_t key) { return row.baseKey < key; });
+    d.cursor = d.rows.empty() ? -1
+                              : static_cast<int>(std::min<std::ptrdiff_t>(at - d.rows.begin(),
+                                                                          RecordCount() - 1));
+    d.bof = d.eof = d.rows.empty();
+    d.notifyDataSetChanged();
+}
+
+// ---------------------------------------------------------------- controls
+
+void DataSet::DisableControls()
+{
+    ++impl_->disableCount;
+}
+
+void DataSet::EnableControls()
+{
+    Impl& d = *impl_;
+    if (d.disableCount == 0)
+        return;
+    if (--d.disableCount == 0)
+        d.notifyDataSetChanged();
+}
+
+bool DataSet::ControlsDisabled() const
+{
+    return impl_->disableCount > 0;
+}
+
+// ---------------------------------------------------------------- any row
+
+const Value& DataSet::ValueAt(int row, int fieldIndex) const
+{
+    const Impl& d = *impl_;
+    if (row < 0 || row >= RecordCount() || fieldIndex < 0 || fieldIndex >= FieldCount())
+        throw std::out_of_range("row or field index out of range in " + name_);
+    const auto f = static_cast<std::size_t>(fieldIndex);
+    if (d.editing() && row == d.cursor)
+        return d.buffer[f];
+    return d.rows[static_cast<std::size_t>(row)].values[f];
+}
+
+std::string DataSet::DisplayTextAt(int row, const Field& field) const
+{
+    ValueAt(row, field.Index());
+    Impl& d = *impl_;
+    const int saved = d.viewRow;
+    d.viewRow = row;
+    try {
+        std::string text = field.DisplayText();
+        d.viewRow = saved;
+        return text;
+    } catch (...) {
+        d.viewRow = saved;
+        throw;
+    }
+}
+
+} // namespace gsf::data

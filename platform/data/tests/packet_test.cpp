@@ -1,0 +1,158 @@
+#include "platform/data/dataset.h"
+#include "platform/data/packet.h"
+
+#include "platform/data/tests/fixtures.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace gsf::data {
+namespace {
+
+using ::testing::HasSubstr;
+
+std::string errorOf(std::string_view json)
+{
+    try {
+        decodePacket(json);
+    } catch (const PacketError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+TEST(Packet, RoundTripKeepsNullsEmptyTextsAndAccents)
+{
+    Packet p;
+    p.fields = {{"CDFILIAL", FieldType::String, 4},
+                {"IDCORREFET", FieldType::FixedString, 3},
+                {"QTEFETMINIGSF", FieldType::Float, 0}};
+    p.rows = {{"0001", "Não", 2.5}, {"", Value(), Value()}, {"a\"b\\", "Sim", -1e-3}};
+    const Packet back = decodePacket(encodePacket(p));
+    ASSERT_EQ(back.fields.size(), 3u);
+    EXPECT_EQ(back.fields[1].type, FieldType::FixedString);
+    EXPECT_EQ(back.fields[1].size, 3);
+    EXPECT_EQ(back.rows, p.rows);
+    EXPECT_EQ(back.indexOf("qtefetminigsf"), 2);
+    EXPECT_EQ(back.indexOf("NADA"), -1);
+}
+
+TEST(Packet, DocumentedJsonFormIsRead)
+{
+    const Packet p = decodePacket(R"({"fields": [{"name": "CDFILIAL", "type": "string", "size": 4},
+        {"name": "QTEFETMINIGSF", "type": "float"}], "rows": [["0001", 2.5], ["0002", null]],
+        "extra": {"ignored": [1, {"x": 2}]}})");
+    ASSERT_EQ(p.rows.size(), 2u);
+    EXPECT_EQ(p.rows[0][1], Value(2.5));
+    EXPECT_TRUE(isNull(p.rows[1][1]));
+    EXPECT_EQ(p.fields[0].size, 4);
+}
+
+TEST(Packet, MalformedPacketsAreRefusedWithAReason)
+{
+    EXPECT_THAT(errorOf(R"({"fields": [)"), HasSubstr("JSON malformado"));
+    EXPECT_THAT(errorOf("[]"), HasSubstr("Pacote de dados inválido"));
+    EXPECT_THAT(errorOf(R"({"rows": []})"), HasSubstr("\"fields\" ausente"));
+    EXPECT_THAT(errorOf(R"({"fields": []})"), HasSubstr("\"rows\" ausente"));
+    EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "blob"}], "rows": []})"),
+                HasSubstr("\"A\""));
+    EXPECT_THAT(errorOf(R"({"fields": [{"type": "string"}], "rows": []})"), HasSubstr("sem nome"));
+    EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "float"}], "rows": [[1, 2]]})"),
+                HasSubstr("linha 1"));
+    EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "float"}], "rows": [["x"]]})"),
+                HasSubstr("campo \"A\""));
+    EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "string"}], "rows": [[true]]})"),
+                HasSubstr("Pacote de dados inválido"));
+    EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "string"}], "rows": [[["x"]]]})"),
+                HasSubstr("Pacote de dados inválido"));
+    EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "string"},
+                                       {"name": "a", "type": "string"}], "rows": []})"),
+                HasSubstr("repetido"));
+    EXPECT_THAT(errorOf(R"({"rows": [[1]], "fields": [{"name": "A", "type": "string"}]})"),
+                HasSubstr("campo \"A\""));
+}
+
+TEST(Delta, RoundTripOfEveryKindOfChange)
+{
+    Delta d;
+    d.fields = {{"CDGRSERVFAT", FieldType::String, 3}, {"QTEFETMINIGSF", FieldType::Float, 0}};
+    d.changes = {{ChangeKind::Insert, {}, {"001", 1.0}},
+                 {ChangeKind::Update, {"002", 2.0}, {"002", Value()}},
+                 {ChangeKind::Delete, {"003", 3.0}, {}}};
+    const Delta back = decodeDelta(encodeDelta(d));
+    ASSERT_EQ(back.changes.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(back.changes[i].kind, d.changes[i].kind);
+        EXPECT_EQ(back.changes[i].oldValues, d.changes[i].oldValues);
+        EXPECT_EQ(back.changes[i].newValues, d.changes[i].newValues);
+    }
+    EXPECT_EQ(back.indexOf("qtefetminigsf"), 1);
+}
+
+TEST(Delta, MalformedDeltasAreRefused)
+{
+    const std::string fields = R"("fields": [{"name": "A", "type": "float"}])";
+    for (const std::string& bad :
+         {std::string("{"), "{" + fields + "}",
+          "{" + fields + R"(, "changes": [{"op": "upsert", "new": [1]}]})",
+          "{" + fields + R"(, "changes": [{"op": "update", "new": [1]}]})",
+          "{" + fields + R"(, "changes": [{"op": "insert", "new": ["x"]}]})",
+          "{" + fields + R"(, "changes": [{"op": "delete", "old": [1, 2]}]})"}) {
+        EXPECT_THROW(decodeDelta(bad), PacketError) << bad;
+    }
+}
+
+TEST(PacketLoad, MissingPersistentFieldIsNamedAndDatasetKept)
+{
+    DataSet ds("cdsGrupServ");
+    testing::defineGroups(ds);
+    ds.SetData(testing::groupsPacket({"001", "002"}));
+    ds.Next();
+
+    Packet p = testing::groupsPacket({"009"});
+    p.fields[2].name = "OUTRO";
+    try {
+        ds.SetData(p);
+        FAIL() << "a packet without QTEFETMINIGSF was loaded";
+    } catch (const PacketError& e) {
+        EXPECT_STREQ(e.what(), "Campo \"QTEFETMINIGSF\" ausente no pacote de dados.");
+    }
+    EXPECT_EQ(testing::codes(ds), (std::vector<std::string>{"001", "002"}));
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_EQ(ds.State(), DataSetState::Browse);
+
+    EXPECT_THROW(ds.SetData(std::string_view(R"({"fields": [)")), PacketError);
+    EXPECT_THROW(ds.SetData(std::string_view(
+                     R"({"fields": [{"name": "CDGRSERVFAT", "type": "float"},
+                         {"name": "DSGRSERVFAT", "type": "string"},
+                         {"name": "QTEFETMINIGSF", "type": "float"}], "rows": []})")),
+                 PacketError);
+    EXPECT_EQ(testing::codes(ds), (std::vector<std::string>{"001", "002"}));
+}
+
+TEST(PacketLoad, ColumnsAreMatchedByNameWhateverTheirOrder)
+{
+    DataSet ds("cds");
+    testing::defineGroups(ds);
+    ds.SetData(std::string_view(R"({"fields": [{"name": "qtefetminigsf", "type": "float"},
+        {"name": "EXTRA", "type": "string"}, {"name": "DSGRSERVFAT", "type": "string"},
+        {"name": "CDGRSERVFAT", "type": "string"}], "rows": [[4.5, "x", "Desc", "001"]]})"));
+    EXPECT_EQ(ds.FieldCount(), 3);
+    EXPECT_EQ(ds.FieldByName("CDGRSERVFAT").AsString(), "001");
+    EXPECT_EQ(ds.FieldByName("DSGRSERVFAT").AsString(), "Desc");
+    EXPECT_EQ(ds.FieldByName("QTEFETMINIGSF").AsFloat(), 4.5);
+}
+
+TEST(PacketLoad, DatasetWithoutFieldsTakesThePackets)
+{
+    DataSet ds("cdsVerif");
+    ds.SetData(testing::groupsPacket({"001"}));
+    Field& code = ds.FieldByName("CDGRSERVFAT");
+    EXPECT_EQ(code.Size(), 3);
+    ds.SetData(testing::groupsPacket({"002"}));
+    EXPECT_EQ(&ds.FieldByName("CDGRSERVFAT"), &code);
+    EXPECT_EQ(code.AsString(), "002");
+}
+
+} // namespace
+} // namespace gsf::data
