@@ -79,6 +79,11 @@ protected:
     virtual bool canType() const;
     /// Shapes the typed (already filtered) text into what will be shown.
     virtual std::string fitTyped(const std::string& typed) const;
+    /// The person's typed text, once filtered and fitted, becomes the shown text.
+    /// @return false when refused.
+    virtual bool acceptTyped(const std::string& raw);
+    /// The characters a typed key is added to (a masked edit: its place characters).
+    virtual std::string typingBase() const { return text_; }
     void defaultKeyPress(char32_t ch) override;
 
 private:
@@ -112,6 +117,7 @@ public:
 
 protected:
     std::string fitTyped(const std::string& typed) const override;
+    std::string typingBase() const override;
 
 private:
     EditMask mask_;

@@ -67,6 +67,7 @@ public:
 
 protected:
     bool canType() const override;
+    bool acceptTyped(const std::string& raw) override;
     void beforeExit() override;
     void focusGained() override;
     void focusLost() override;

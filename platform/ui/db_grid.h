@@ -223,6 +223,7 @@ private:
     bool pending_ = false;
     bool readOnly_ = false;
     bool inColExit_ = false;
+    bool writing_ = false;
 };
 
 } // namespace gsf::ui

@@ -58,6 +58,12 @@ public:
     /// text gives it back unchanged.
     /// @return the edit text: exactly Length() code points. Empty mask: @p text.
     std::string Fit(std::string_view text) const;
+    /// Fit for characters meant for the places only: literal positions never
+    /// consume a character, so a character equal to a literal is not lost.
+    std::string FitPlaces(std::string_view chars) const;
+    /// Lays a value into the mask: with saved literals the value carries them
+    /// (Fit), otherwise it holds the place characters only (FitPlaces).
+    std::string FitValue(std::string_view value) const;
     /// The value of an edit text: filled places, plus the literals when saved.
     std::string TextOf(std::string_view editText) const;
     /// The characters in the places of an edit text, no literals, no blanks.
@@ -66,13 +72,15 @@ public:
     bool IsComplete(std::string_view editText) const;
 
 private:
+    std::string fit(std::string_view text, bool matchLiterals) const;
+
     std::string source_;
     std::vector<Slot> slots_;
     char32_t blank_ = U'_';
     bool saveLiterals_ = true;
 };
 
-/// Lays a raw value into a mask: FormatMaskText("000.000.000-00;0;_",
+/// Lays a value into a mask (EditMask::FitValue): FormatMaskText("000.000.000-00;0;_",
 /// "11144477735") == "111.444.777-35". Places without a character show the
 /// blank. An empty mask returns @p value unchanged.
 std::string FormatMaskText(std::string_view mask, std::string_view value);

@@ -52,7 +52,7 @@ public:
 
 private:
     friend class TabSheet;
-    void changePage(TabSheet& page);
+    bool changePage(TabSheet& page);
     std::vector<TabSheet*> pages_;
     TabSheet* active_ = nullptr;
 };
