@@ -1,0 +1,81 @@
+#include "server/app_server.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+namespace {
+
+gsf::server::AppServer* running = nullptr;
+
+void onSignal(int) {
+    if (running) running->Stop();
+}
+
+int usage(const char* message) {
+    std::cerr << "grupservfat-server: " << message << "\n"
+              << "uso: grupservfat-server [--sqlite ARQUIVO | --postgres CONEXAO] [--listen ENDERECO] [--port N]\n"
+              << "                        [--token-file ARQUIVO] [--workers N] [--demo]\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    gsf::server::ServerOptions options;
+    options.database = "grupservfat.db";
+    std::string tokenFile;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        if (arg == "--demo") {
+            options.demo = true;
+        } else if (arg == "--sqlite" || arg == "--postgres" || arg == "--listen" || arg == "--port" ||
+                   arg == "--token-file" || arg == "--workers") {
+            const char* v = value();
+            if (!v) return usage(("falta o valor de " + arg).c_str());
+            if (arg == "--sqlite") options.database = v;
+            else if (arg == "--postgres") {
+                options.database = v;
+                if (gsf::sql::engineOf(v) != gsf::sql::Engine::PostgreSQL)
+                    return usage("--postgres espera uma URI postgres:// ou uma conexão chave=valor");
+            } else if (arg == "--listen") options.listen = v;
+            else if (arg == "--port") options.port = std::atoi(v);
+            else if (arg == "--workers") options.workers = std::atoi(v);
+            else tokenFile = v;
+        } else {
+            return usage(("opção desconhecida: " + arg).c_str());
+        }
+    }
+    if (options.port < 0 || options.port > 65535) return usage("porta inválida");
+    if (!tokenFile.empty()) {
+        std::ifstream in(tokenFile);
+        if (!in || !std::getline(in, options.token)) return usage("não foi possível ler o arquivo da chave de acesso");
+        while (!options.token.empty() && (options.token.back() == '\r' || options.token.back() == ' '))
+            options.token.pop_back();
+        if (options.token.empty()) return usage("o arquivo da chave de acesso está vazio");
+    }
+    try {
+        gsf::server::AppServer server(options);
+        if (const char* pause = std::getenv("GSF_SERVER_DELTA_PAUSE_US"))
+            server.GetStorage().SetDeltaPause(std::chrono::microseconds(std::atoll(pause)));
+        if (!server.Bind()) {
+            std::cerr << "grupservfat-server: não foi possível escutar em " << options.listen << ":" << options.port
+                      << "\n";
+            return 1;
+        }
+        running = &server;
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+        std::cerr << "{\"event\":\"listening\",\"listen\":\"" << options.listen << "\",\"port\":" << server.Port()
+                  << "}" << std::endl;
+        server.Run();
+        running = nullptr;
+    } catch (const std::exception& e) {
+        std::cerr << "grupservfat-server: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

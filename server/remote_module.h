@@ -1,0 +1,53 @@
+#pragma once
+
+#include "server/storage.h"
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace gsf::server {
+
+/// Answer to one remote call: HTTP status and JSON body.
+struct Reply {
+    int status = 200;
+    std::string body;
+};
+
+/// The remote data module "Vex04120.rdmGrupServFat": its methods by name.
+///
+/// Checks the request body (`{"args": [...]}`), the argument count, the
+/// length and characters of every text argument and the delta of the Upd
+/// methods, then runs the method on the storage. Never throws: every failure
+/// becomes a reply with `{"error": {"code": ..., "message": ...}}`.
+class RemoteModule {
+public:
+    static constexpr const char* kName = "Vex04120.rdmGrupServFat";
+
+    explicit RemoteModule(Storage& storage) : storage_(storage) {}
+
+    /// Runs @p method with the arguments of the JSON @p body.
+    /// @return 200 with a packet (Get) or `{}` (Upd, Pro); 404 for an unknown
+    /// method; 400 for bad arguments; 409 for a conflict or a duplicate; 422
+    /// for a missing referenced row; 503 when the database is busy or down;
+    /// 500 otherwise.
+    Reply Call(std::string_view method, std::string_view body);
+
+    /// Makes the next call of @p method fail with @p message (status 500).
+    /// In-process only: nothing over the network reaches it.
+    void FailOnce(const std::string& method, const std::string& message);
+
+    /// Whether @p method is one of the module's methods.
+    static bool HasMethod(std::string_view method);
+
+private:
+    Storage& storage_;
+    std::mutex failuresMutex_;
+    std::map<std::string, std::string, std::less<>> failures_;
+};
+
+/// `{"error": {"code": code, "message": message}}`.
+std::string errorBody(const std::string& code, const std::string& message);
+
+} // namespace gsf::server

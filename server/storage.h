@@ -1,0 +1,112 @@
+#pragma once
+
+#include "platform/data/packet.h"
+#include "platform/sql/database.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace gsf::server {
+
+/// The data of the billing service groups, on SQLite or PostgreSQL.
+///
+/// Thread-safe: each call borrows a connection from a small pool. Arguments
+/// are expected already checked for length and characters (see arguments.h);
+/// deltas are checked here against the fields of their dataset.
+/// Every method may throw ServiceError (a refusal to show the person) or
+/// gsf::sql::SqlError (a database failure).
+class Storage {
+public:
+    /// Opens @p target (SQLite path or PostgreSQL connection string) and
+    /// brings the schema to the latest version.
+    /// @throws gsf::sql::SqlError when the database cannot be opened or migrated.
+    explicit Storage(std::string target);
+    ~Storage();
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+
+    gsf::sql::Engine GetEngine() const { return engine_; }
+    /// Schema version after the migrations.
+    int SchemaVersion();
+
+    /// Seeds the documented demo data when the database has no branch yet.
+    /// @return true when it seeded.
+    bool SeedDemo();
+
+    // --- reference data (branches, clients, services), for seeding and tests ---
+    void AddBranch(const std::string& branch, const std::string& name);
+    /// @throws ServiceError (422) for a registration number whose check digits are wrong.
+    void AddClient(const std::string& branch, const std::string& client, const std::string& registration,
+                   const std::string& personType, const std::string& legalName, const std::string& tradeName);
+    void AddService(const std::string& branch, const std::string& service, const std::string& name);
+    /// Allows @p client to be billed for @p service.
+    void AllowService(const std::string& branch, const std::string& client, const std::string& service);
+    void SetBranchParams(const std::string& branch, const std::string& billingType, const std::string& params);
+
+    // --- the remote methods ---
+    gsf::data::Packet GetPesqClie(const std::string& registration, const std::string& branch);
+    gsf::data::Packet GetParamFilial(const std::string& branch);
+    gsf::data::Packet GetGrupServ(const std::string& branch, const std::string& client);
+    gsf::data::Packet GetVerifGrupServ(const std::string& branch, const std::string& client, const std::string& group);
+    gsf::data::Packet GetServClie(const std::string& branch, const std::string& client, const std::string& group);
+    gsf::data::Packet GetCorrPrecGrup(const std::string& branch, const std::string& client, const std::string& group);
+    gsf::data::Packet GetIntervMaior(const std::string& branch, const std::string& client, const std::string& group);
+    gsf::data::Packet GetPesqServ(const std::string& branch, const std::string& client, const std::string& service);
+    gsf::data::Packet GetVerifServ(const std::string& branch, const std::string& service, const std::string& client,
+                                   const std::string& group);
+    /// Apply a delta in one transaction; nothing is applied when any change fails.
+    /// @throws ServiceError 400 for a malformed delta, 409 "conflict" for a row
+    /// changed or removed meanwhile, 409 "duplicate" for a duplicate key, 422
+    /// for a missing group, client or service.
+    void UpdGrupServ(const gsf::data::Delta& delta);
+    void UpdServClie(const gsf::data::Delta& delta);
+    void UpdCorrPrecGrup(const gsf::data::Delta& delta);
+    void ProAtualizaGrupo(const std::string& branch, const std::string& client, const std::string& group,
+                          const std::string& service);
+    void ProAtualizaServ(const std::string& branch, const std::string& client, const std::string& group,
+                         const std::string& service);
+    void ProLimpaServ(const std::string& branch, const std::string& client, const std::string& group);
+    void ProDeletaServ(const std::string& branch, const std::string& client, const std::string& group,
+                       const std::string& service);
+    void ProDelServ(const std::string& branch, const std::string& client, const std::string& group);
+
+    /// Pause between the changes of a delta; lets a test stop the process in
+    /// the middle of one. Zero (the default) in normal use.
+    void SetDeltaPause(std::chrono::microseconds pause) { deltaPause_ = pause; }
+
+    struct Lease;
+
+private:
+    struct TableSpec;
+    Lease borrow();
+    void giveBack(std::unique_ptr<gsf::sql::Connection> connection);
+    void applyDelta(const TableSpec& spec, const gsf::data::Delta& delta);
+
+    std::string target_;
+    gsf::sql::Engine engine_;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<gsf::sql::Connection>> idle_;
+    std::atomic<std::chrono::microseconds> deltaPause_{std::chrono::microseconds(0)};
+};
+
+/// A pooled connection, returned to the pool when destroyed; dropped instead
+/// when an exception is leaving the scope, since the connection may be broken.
+struct Storage::Lease {
+    Lease(Storage& owner, std::unique_ptr<gsf::sql::Connection> connection);
+    ~Lease();
+    Lease(Lease&&) = default;
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    gsf::sql::Connection* operator->() const { return connection.get(); }
+    gsf::sql::Connection& operator*() const { return *connection; }
+
+    Storage* owner;
+    std::unique_ptr<gsf::sql::Connection> connection;
+    int exceptionsAtStart;
+};
+
+} // namespace gsf::server
