@@ -123,8 +123,10 @@ std::string formatNumber(double value, std::string_view pattern)
     if (value < 0 && !zero)
         out += '-';
     out += p.grouping ? groupThousands(intPart) : intPart;
-    if (!decPart.empty())
-        out += ',' + decPart;
+    if (!decPart.empty()) {
+        out += ',';
+        out += decPart;
+    }
     if (intPart.empty() && decPart.empty())
         out += '0';
     out += p.suffix;
@@ -174,9 +176,11 @@ std::optional<double> parseNumber(std::string_view text)
         if (c != '.')
             plain += c;
     if (plain.empty())
-        plain = "0";
-    if (!decPart.empty())
-        plain += '.' + std::string(decPart);
+        plain.push_back('0');
+    if (!decPart.empty()) {
+        plain += '.';
+        plain.append(decPart);
+    }
     double result = 0;
     const auto res = std::from_chars(plain.data(), plain.data() + plain.size(), result);
     if (res.ec != std::errc() || res.ptr != plain.data() + plain.size())
