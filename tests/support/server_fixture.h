@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gsf::server {
+class AppServer;
+class Storage;
+}
+
+namespace gsf::test {
+
+/// The real application server, started in-process on a thread on an
+/// ephemeral loopback port, over a temporary SQLite database seeded with the
+/// demo data. The constructor returns once the server accepts connections;
+/// the destructor stops it and removes the database.
+class ServerFixture {
+public:
+    /// @param token when not empty, the server asks every request for it.
+    /// @throws std::runtime_error when the server cannot start.
+    explicit ServerFixture(const std::string& token = "");
+    ~ServerFixture();
+    ServerFixture(const ServerFixture&) = delete;
+    ServerFixture& operator=(const ServerFixture&) = delete;
+
+    const std::string& host() const { return host_; }
+    int port() const;
+    /// The SQLite file, for direct checks.
+    const std::string& databasePath() const { return databasePath_; }
+    /// Makes the next call of @p method fail with @p message (HTTP 500).
+    void failOnce(const std::string& method, const std::string& message);
+    gsf::server::Storage& storage();
+    /// The server's log lines so far (one JSON object per request).
+    std::vector<std::string> logLines() const;
+
+private:
+    struct State;
+    std::string host_ = "127.0.0.1";
+    std::string directory_;
+    std::string databasePath_;
+    std::unique_ptr<State> state_;
+};
+
+} // namespace gsf::test
