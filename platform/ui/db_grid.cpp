@@ -508,6 +508,8 @@ void DBGrid::recordChanged(gsf::data::Field* field)
 
 void DBGrid::updateRecord() { UpdateData(); }
 
+void DBGrid::checkBrowseMode() { CancelEditor(); }
+
 bool DBGrid::focusControl(gsf::data::Field& field)
 {
     if (!SetSelectedField(field) || !CanFocus())

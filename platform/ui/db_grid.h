@@ -202,6 +202,7 @@ private:
     void dataSetChanged() override;
     void recordChanged(gsf::data::Field* field) override;
     void updateRecord() override;
+    void checkBrowseMode() override;
     bool focusControl(gsf::data::Field& field) override;
 
     bool canEditCell() const;

@@ -12,24 +12,6 @@ namespace {
 
 const char* const cannotFocus = "Não é possível focar um controle desabilitado ou invisível.";
 
-// Ends the bookkeeping of nested focus moves when the outermost one ends,
-// whether it completed, was overtaken or threw.
-class MoveScope {
-public:
-    MoveScope(int& depth, std::vector<Control*>& exiting) : depth_(depth), exiting_(exiting) { ++depth_; }
-    ~MoveScope()
-    {
-        if (--depth_ == 0)
-            exiting_.clear();
-    }
-    MoveScope(const MoveScope&) = delete;
-    MoveScope& operator=(const MoveScope&) = delete;
-
-private:
-    int& depth_;
-    std::vector<Control*>& exiting_;
-};
-
 } // namespace
 
 Form::Form(std::string name) : Container(*this, std::move(name))
@@ -42,6 +24,7 @@ Form::~Form() { DestroyComponents(); }
 void Form::DestroyComponents()
 {
     focused_ = nullptr;
+    position_ = nullptr;
     activeControl_ = nullptr;
     menu_ = nullptr;
     byName_.clear();
@@ -113,25 +96,30 @@ void Form::SetFocus(Control& control)
 
 void Form::moveFocus(Control* target)
 {
-    MoveScope scope(moveDepth_, exiting_);
     const unsigned seq = ++focusSeq_;
     Control* from = focused_;
-    if (from != nullptr && !runExits(from, target, seq))
-        return;
-
-    focused_ = target;
-    notify([from, target](FormObserver& o) { o.focusChanged(from, target); });
-    if (from != nullptr)
-        from->focusLost();
-    target->focusGained();
+    try {
+        if (!runExits(target, seq))
+            return;
+    } catch (...) {
+        if (seq == focusSeq_)
+            position_ = focused_;  // the move is abandoned: the focus never left
+        throw;
+    }
 
     // Enter events from the outermost container entered down to the control.
     std::vector<Control*> entered;
     for (Control* c = target; c != nullptr && c != this; c = c->Parent()) {
-        if (from != nullptr && from->IsInside(*c))
+        if (position_ != nullptr && position_->IsInside(*c))
             break;
         entered.push_back(c);
     }
+    focused_ = target;
+    position_ = target;
+    notify([from, target](FormObserver& o) { o.focusChanged(from, target); });
+    if (from != nullptr)
+        from->focusLost();
+    target->focusGained();
     for (auto it = entered.rbegin(); it != entered.rend(); ++it) {
         if ((*it)->OnEnter)
             (*it)->OnEnter(**it);
@@ -140,17 +128,14 @@ void Form::moveFocus(Control* target)
     }
 }
 
-bool Form::runExits(Control* from, Control* target, unsigned seq)
+bool Form::runExits(Control* target, unsigned seq)
 {
-    // The control left, then every container left, innermost first. A control
-    // whose exit already ran in an enclosing move (an exit handler moving the
-    // focus itself) is not exited twice.
-    for (Control* c = from; c != nullptr && c != this; c = c->Parent()) {
-        if (target->IsInside(*c))
-            break;
-        if (std::find(exiting_.begin(), exiting_.end(), c) != exiting_.end())
-            continue;
-        exiting_.push_back(c);
+    // The control left, then every container left, innermost first. The
+    // position climbs before each exit runs, so a handler that moves the
+    // focus itself starts from there and nothing is exited twice.
+    while (position_ != nullptr && position_ != this && !target->IsInside(*position_)) {
+        Control* c = position_;
+        position_ = c->Parent();
         c->beforeExit();
         if (seq != focusSeq_)
             return false;

@@ -53,7 +53,9 @@ enum class CloseAction { None, Hide, Free, Minimize };
 /// innermost first; then the OnEnter of every container entered, outermost
 /// first, and of the new control. An exit step that throws abandons the move:
 /// the focus stays where it was and the exception propagates. An exit handler
-/// that moves the focus itself wins: the move in progress stops there.
+/// that moves the focus itself wins: the move in progress stops there; the
+/// controls it already exited are not exited again, and containers it had
+/// left are entered again when the new focus lies inside them.
 class Form : public Container {
 public:
     using FormEvent = std::function<void(Form&)>;
@@ -179,7 +181,7 @@ private:
     friend class Component;
     void adopt(std::unique_ptr<Component> component);
     void moveFocus(Control* target);
-    bool runExits(Control* from, Control* target, unsigned seq);
+    bool runExits(Control* target, unsigned seq);
     void collectTabStops(const Container& container, std::vector<Control*>& out) const;
 
     std::vector<std::unique_ptr<Component>> owned_;
@@ -189,9 +191,10 @@ private:
     MainMenu* menu_ = nullptr;
     Control* focused_ = nullptr;
     Control* activeControl_ = nullptr;
-    std::vector<Control*> exiting_;   // controls whose exit ran in the moves under way
+    // Innermost control still entered: the focused control, except while a
+    // move runs its exits, when it climbs to the parent of each control exited.
+    Control* position_ = nullptr;
     unsigned focusSeq_ = 0;
-    int moveDepth_ = 0;
     std::string helpFile_;
     int helpContext_ = 0;
     int frontCount_ = 0;
