@@ -1,0 +1,162 @@
+#include "platform/remote/connection.h"
+#include "tests/support/server_fixture.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+namespace {
+
+using gsf::remote::RemoteConnection;
+
+// A loopback port nobody listens on: bound, then released.
+int closedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+void connectTo(RemoteConnection& net, const gsf::test::ServerFixture& server) {
+    net.BeforeConnect = [&server](RemoteConnection& c) {
+        c.Host = server.host();
+        c.Port = server.port();
+    };
+    net.Open();
+}
+
+TEST(RemoteConnection, UnreachableServerIsAFailedResult) {
+    RemoteConnection net;
+    const int port = closedPort();
+    net.BeforeConnect = [port](RemoteConnection& c) {
+        c.Host = "127.0.0.1";
+        c.Port = port;
+    };
+    net.Timeout = std::chrono::seconds(2);
+    net.Open();
+    EXPECT_TRUE(net.Connected());
+    gsf::remote::CallResult result;
+    EXPECT_NO_THROW(result = net.Call("GetGrupServ", {"0001", "000002"}));
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.errorCode, "unavailable");
+    const std::string prefix = "Servidor de aplicação indisponível em 127.0.0.1:" + std::to_string(port) + ": ";
+    EXPECT_EQ(result.message.substr(0, prefix.size()), prefix) << result.message;
+    EXPECT_GT(result.message.size(), prefix.size());
+}
+
+TEST(RemoteConnection, CallWhileClosedFailsCleanly) {
+    RemoteConnection net;
+    net.Host = "127.0.0.1";
+    net.Port = 1;
+    const auto result = net.Call("GetParamFilial", {"0001"});
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, "Servidor de aplicação indisponível em 127.0.0.1:1: a conexão não está aberta.");
+}
+
+TEST(RemoteConnection, CallsReachTheServerAndAreLoggedInOrder) {
+    gsf::test::ServerFixture server;
+    RemoteConnection net;
+    int connects = 0;
+    net.BeforeConnect = [&](RemoteConnection& c) {
+        ++connects;
+        c.Host = server.host();
+        c.Port = server.port();
+    };
+    net.Open();
+    const auto groups = net.Call("GetGrupServ", {"0001", "000002"});
+    ASSERT_TRUE(groups.ok) << groups.message;
+    const auto packet = gsf::data::decodePacket(groups.body);
+    EXPECT_EQ(packet.rows.size(), 3u);
+
+    auto row = packet.rows[2];
+    row[3] = std::string("Recepção e portaria");
+    gsf::data::Delta delta{packet.fields, {{gsf::data::ChangeKind::Update, packet.rows[2], row}}};
+    const auto update = net.Call("UpdGrupServ", delta);
+    ASSERT_TRUE(update.ok) << update.message;
+    EXPECT_EQ(update.body, "{}");
+
+    const auto refused = net.Call("GetGrupServ", {"00001", "000002"});
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.errorCode, "bad_request");
+    EXPECT_EQ(refused.message, "Argumento 1 (filial) inválido: no máximo 4 caracteres.");
+
+    const auto log = net.CallLog();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].method, "GetGrupServ");
+    EXPECT_EQ(log[0].args, (std::vector<std::string>{"0001", "000002"}));
+    EXPECT_EQ(log[1].method, "UpdGrupServ");
+    EXPECT_EQ(log[1].args, (std::vector<std::string>{"<delta: 1 alterações>"}));
+    EXPECT_EQ(log[2].args[0], "00001");
+    net.ClearCallLog();
+    EXPECT_TRUE(net.CallLog().empty());
+
+    // Reconnecting runs the before-connect event again.
+    net.Close();
+    EXPECT_FALSE(net.Connected());
+    net.SetConnected(true);
+    EXPECT_EQ(connects, 2);
+    EXPECT_TRUE(net.Call("GetParamFilial", {"0001"}).ok);
+}
+
+TEST(RemoteConnection, InjectedFailureComesBackOnce) {
+    gsf::test::ServerFixture server;
+    RemoteConnection net;
+    connectTo(net, server);
+    server.failOnce("ProLimpaServ", "Falha simulada no servidor.");
+    const auto failed = net.Call("ProLimpaServ", {"0001", "000002", "001"});
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(failed.message, "Falha simulada no servidor.");
+    EXPECT_TRUE(net.Call("ProLimpaServ", {"0001", "000002", "001"}).ok);
+}
+
+TEST(RemoteConnection, SecondUpdateOfTheSameGroupConflicts) {
+    gsf::test::ServerFixture server;
+    RemoteConnection first, second;
+    connectTo(first, server);
+    connectTo(second, server);
+    const auto a = gsf::data::decodePacket(first.Call("GetGrupServ", {"0001", "000002"}).body);
+    const auto b = gsf::data::decodePacket(second.Call("GetGrupServ", {"0001", "000002"}).body);
+
+    auto mine = a.rows[0];
+    mine[4] = 5.0;
+    ASSERT_TRUE(first.Call("UpdGrupServ", gsf::data::Delta{a.fields, {{gsf::data::ChangeKind::Update, a.rows[0], mine}}}).ok);
+
+    // The second client edits two groups, one of them the group the first changed.
+    auto theirs0 = b.rows[0];
+    theirs0[3] = std::string("Outra descrição");
+    auto theirs1 = b.rows[1];
+    theirs1[3] = std::string("Também mudou");
+    const gsf::data::Delta stale{b.fields,
+                                 {{gsf::data::ChangeKind::Update, b.rows[1], theirs1},
+                                  {gsf::data::ChangeKind::Update, b.rows[0], theirs0}}};
+    const auto refused = second.Call("UpdGrupServ", stale);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.errorCode, "conflict");
+    EXPECT_EQ(refused.message,
+              "O registro foi alterado ou excluído por outro usuário. Recarregue os dados e tente novamente.");
+
+    const auto now = gsf::data::decodePacket(first.Call("GetGrupServ", {"0001", "000002"}).body);
+    EXPECT_EQ(std::get<double>(now.rows[0][4]), 5.0);
+    EXPECT_EQ(std::get<std::string>(now.rows[0][3]), "Vigilância");
+    EXPECT_EQ(std::get<std::string>(now.rows[1][3]), "Limpeza e portaria");
+}
+
+TEST(RemoteConnection, BearerToken) {
+    gsf::test::ServerFixture server("chave-teste");
+    RemoteConnection net;
+    connectTo(net, server);
+    const auto refused = net.Call("GetParamFilial", {"0001"});
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.errorCode, "unauthorized");
+    net.Token = "chave-teste";
+    net.Open();
+    EXPECT_TRUE(net.Call("GetParamFilial", {"0001"}).ok);
+}
+
+} // namespace
