@@ -16,7 +16,7 @@ struct HostContext {
     std::string branchName;
     /// Application server the screens connect to.
     std::string serverHost = "127.0.0.1";
-    int serverPort = 8080;
+    int serverPort = 8211;
     /// Database of the general data module: an SQLite file path, or a
     /// PostgreSQL connection string ("postgresql://..." or "host=... dbname=...").
     std::string database;
