@@ -1,0 +1,141 @@
+// Page navigation, the page menu entries and the enabling rule of the commands.
+#include "platform/host/control_routines.h"
+#include "screen/shell/frm_grup_serv_fat.h"
+#include "screen/shell/screen_helpers.h"
+
+namespace gsf::screen {
+
+using data::DataSetState;
+
+namespace {
+
+// The three combinations of the enabling rule for the dataset that decides.
+// A closed dataset has nothing to include into nor to confirm.
+struct Rule {
+    bool first;
+    bool second;
+    bool third;
+};
+
+Rule ruleFor(const data::DataSet& dataSet)
+{
+    const DataSetState state = dataSet.State();
+    if (editing(state))
+        return {false, false, true};
+    if (state == DataSetState::Inactive)
+        return {false, false, false};
+    return {true, !dataSet.IsEmpty(), false};
+}
+
+} // namespace
+
+void TfrmGrupServFat::HabilitaBotoes(bool first, bool second, bool third)
+{
+    sbtIncluir.SetEnabled(first);
+    for (ui::SpeedButton* button : {&sbtAlterar, &sbtExcluir, &sbtProcurar, &sbtVerificar})
+        button->SetEnabled(second);
+    sbtCancelar.SetEnabled(third);
+    sbtConfirmar.SetEnabled(third);
+    const std::pair<ui::MenuItem*, ui::SpeedButton*> entries[] = {
+        {&mnuIncluir, &sbtIncluir},     {&mnuAlterar, &sbtAlterar},   {&mnuExcluir, &sbtExcluir},
+        {&mnuProcurar, &sbtProcurar},   {&mnuVerificar, &sbtVerificar}, {&mnuCancelar, &sbtCancelar},
+        {&mnuConfirmar, &sbtConfirmar}};
+    for (const auto& [entry, button] : entries)
+        entry->SetEnabled(button->Enabled());
+}
+
+void TfrmGrupServFat::Habilita()
+{
+    const ui::TabSheet* front = pgcPadrao.ActivePage();
+    if (front == &tshTabCorr) {
+        sbtProcurar.SetEnabled(false);
+        mnuProcurar.SetEnabled(false);
+    }
+    if (front == &tshPadrao || front == &tshExcecao) {
+        const Rule rule = ruleFor(cdsGrupServ);
+        HabilitaBotoes(rule.first, rule.second, rule.third);
+        if (front == &tshExcecao) {
+            const std::pair<ui::SpeedButton*, ui::MenuItem*> noRecordCommands[] = {
+                {&sbtIncluir, &mnuIncluir}, {&sbtExcluir, &mnuExcluir}, {&sbtProcurar, &mnuProcurar}};
+            for (const auto& [button, entry] : noRecordCommands) {
+                button->SetEnabled(false);
+                entry->SetEnabled(false);
+            }
+        }
+    }
+    if (emptyOrClosed(cdsGrupServ)) {
+        tshExcecao.SetEnabled(false);
+        tshTabCorr.SetEnabled(false);
+        tshServico.SetEnabled(false);
+    }
+}
+
+void TfrmGrupServFat::pgcPadraoChange(ui::PageControl& /*sender*/)
+{
+    marcaMenuPaginas();
+    const ui::TabSheet* front = pgcPadrao.ActivePage();
+    if (front == &tshServico) {
+        carregaServClie();
+        const Rule rule = ruleFor(cdsServClie);
+        HabilitaBotoes(rule.first, rule.second, rule.third);
+    }
+    if (front == &tshTabCorr) {
+        if (cdsCorrPrecGrup.State() == DataSetState::Browse) {
+            carregaCorrPrecGrup();
+            HabilitaBotoes(true, !cdsCorrPrecGrup.IsEmpty(), false);
+        } else {
+            HabilitaBotoes(false, false, true);
+        }
+        sbtProcurar.SetEnabled(false);
+        mnuProcurar.SetEnabled(false);
+    }
+    Habilita();
+}
+
+void TfrmGrupServFat::pgcPadraoChanging(ui::PageControl& /*sender*/, bool& /*allowChange*/)
+{
+    if (pgcPadrao.ActivePage() != &tshServico)
+        return;
+    try {
+        Vd_ServicoCorrEfet();
+    } catch (...) {
+        voltaServicos();
+        throw;
+    }
+}
+
+void TfrmGrupServFat::pgcPadraoExit(ui::Control& /*sender*/)
+{
+    try {
+        Vd_ServicoCorrEfet();
+    } catch (...) {
+        voltaServicos();
+        throw;
+    }
+}
+
+void TfrmGrupServFat::mnuGrupServClick(ui::MenuItem& /*sender*/)
+{
+    host::SetActivePage(pgcPadrao, tshPadrao);
+    pgcPadraoChange(pgcPadrao);
+}
+
+void TfrmGrupServFat::mnuServClick(ui::MenuItem& /*sender*/)
+{
+    host::SetActivePage(pgcPadrao, tshServico);
+    pgcPadraoChange(pgcPadrao);
+}
+
+void TfrmGrupServFat::mnuExceClick(ui::MenuItem& /*sender*/)
+{
+    host::SetActivePage(pgcPadrao, tshExcecao);
+    pgcPadraoChange(pgcPadrao);
+}
+
+void TfrmGrupServFat::mnuTabCorrClick(ui::MenuItem& /*sender*/)
+{
+    host::SetActivePage(pgcPadrao, tshTabCorr);
+    pgcPadraoChange(pgcPadrao);
+}
+
+} // namespace gsf::screen

@@ -1,0 +1,194 @@
+// Branch and client filter: validating the branch, resolving the client,
+// loading the client's groups and the branch's billing parameters.
+#include "platform/host/control_routines.h"
+#include "platform/host/errors.h"
+#include "platform/host/host_context.h"
+#include "platform/host/progress.h"
+#include "platform/host/routines.h"
+#include "platform/ui/edit_mask.h"
+#include "screen/shell/cli_vex04120.h"
+#include "screen/shell/frm_grup_serv_fat.h"
+#include "screen/shell/screen_helpers.h"
+
+namespace gsf::screen {
+
+using host::CheckResultServ;
+using host::EmptyString;
+using host::MensErro;
+
+void TfrmGrupServFat::medCdFilialChange(ui::Control& /*sender*/)
+{
+    edtNmFilial.SetText("");
+    medCdCliente.SetText("");
+    edtNmCliente.SetText("");
+    // A client field that was already empty raises no change of its own, yet
+    // a client resolved for the old branch must not survive the new one.
+    CdClienteValidado.clear();
+}
+
+void TfrmGrupServFat::medCdFilialExit(ui::Control& /*sender*/) { Vd_Filial(); }
+
+void TfrmGrupServFat::Vd_Filial()
+{
+    try {
+        if (EmptyString(medCdFilial.Text()))
+            MensErro(Msg("Filial_Emp"), true);
+        medCdFilial.SetText(host::Ajusta(medCdFilial.Text(), 4));
+        qryFilial.Close();
+        qryFilial.SetParamAsString("P_CDFILIAL", medCdFilial.Text());
+        qryFilial.SetParamAsString("P_TCDFILIAL", "");
+        qryFilial.Open();
+        if (qryFilial.IsEmpty())
+            MensErro(Msg("Filial_cad"), true);
+        edtNmFilial.SetText(qryFilial.FieldByName("NMFILIAL").AsString());
+    } catch (...) {
+        focusIfCan(medCdFilial);
+        throw;
+    }
+}
+
+void TfrmGrupServFat::btpFilialBeforePesq(host::TBtnPesquisa& /*sender*/, bool& /*proceed*/)
+{
+    qryFilial.Close();
+    qryFilial.SetParamAsString("P_CDFILIAL", "");
+    qryFilial.SetParamAsString("P_TCDFILIAL", "T");
+    qryFilial.Open();
+}
+
+void TfrmGrupServFat::btpFilialAfterPesq(host::TBtnPesquisa& /*sender*/)
+{
+    medCdFilial.SetText(qryFilial.FieldByName("CDFILIAL").AsString());
+    edtNmFilial.SetText(qryFilial.FieldByName("NMFILIAL").AsString());
+}
+
+void TfrmGrupServFat::medCdClienteEnter(ui::Control& /*sender*/)
+{
+    medCdCliente.OnChange = nullptr;
+    medCdCliente.SetEditMask("");
+    medCdCliente.SetMaxLength(20);
+    medCdCliente.OnChange = [this](ui::Control& s) { medCdClienteChange(s); };
+}
+
+void TfrmGrupServFat::medCdClienteChange(ui::Control& /*sender*/)
+{
+    edtNmCliente.SetText("");
+    CdClienteValidado.clear();
+}
+
+void TfrmGrupServFat::medCdClienteExit(ui::Control& /*sender*/) {}
+
+void TfrmGrupServFat::btpClienteBeforePesq(host::TBtnPesquisa& /*sender*/, bool& /*proceed*/)
+{
+    cdsCliente.SetData(CheckResultServ(rdmGrupServFat.GetPesqClie("", medCdFilial.Text()), true, 0));
+    // The chosen client is the current record of cdsCliente: a list closed
+    // without a choice must leave it on the client the panel shows.
+    if (!CdClienteValidado.empty())
+        cdsCliente.Locate("CDCLIENTE", CdClienteValidado, false);
+}
+
+void TfrmGrupServFat::btpClienteAfterPesq(host::TBtnPesquisa& /*sender*/)
+{
+    const std::string personType = cdsCliente.FieldByName("IDTPIJURCLIE").AsString();
+    // The mask of the picked client's person type, so that a registration
+    // number of the other type is not cut by the mask left from before.
+    medCdCliente.SetEditMask(host::PictPess(personType));
+    medCdCliente.SetText(cdsCliente.FieldByName("NRINSJURCLIE").AsString());
+    CdClienteValidado = cdsCliente.FieldByName("CDCLIENTE").AsString();
+    edtNmCliente.SetText(cdsCliente.FieldByName("NMRAZSOCCLIE").AsString());
+}
+
+void TfrmGrupServFat::cdsClienteNRINSJURCLIEGetText(data::Field& sender, std::string& text, bool /*displayText*/)
+{
+    const std::string personType = sender.Owner().FieldByName("IDTPIJURCLIE").AsString();
+    text = ui::FormatMaskText(host::PictPess(personType), sender.AsString());
+}
+
+void TfrmGrupServFat::Vd_Cliente()
+{
+    try {
+        if (EmptyString(medCdCliente.Text()))
+            MensErro(Msg("Clie_inv"), true);
+        std::string registration = medCdCliente.Text();
+        host::Ajusta_Inscricao(registration);
+        medCdCliente.SetText(registration);
+        if (!CdClienteValidado.empty())
+            return;
+        cdsCliente.SetData(
+            CheckResultServ(rdmGrupServFat.GetPesqClie(medCdCliente.Text(), medCdFilial.Text()), true, 0));
+        if (cdsCliente.IsEmpty())
+            MensErro(Msg("Clie_cad"), true);
+        // The mask first: reformatting the text empties the name and the resolved client.
+        medCdCliente.SetEditMask(host::PictPess(cdsCliente.FieldByName("IDTPIJURCLIE").AsString()));
+        CdClienteValidado = cdsCliente.FieldByName("CDCLIENTE").AsString();
+        edtNmCliente.SetText(cdsCliente.FieldByName("NMRAZSOCCLIE").AsString());
+    } catch (...) {
+        focusIfCan(medCdCliente);
+        throw;
+    }
+}
+
+void TfrmGrupServFat::panFiltroEnter(ui::Control& /*sender*/)
+{
+    tshPadrao.SetEnabled(true);
+    mnuGrupServ.SetEnabled(true);
+    const std::pair<ui::TabSheet*, ui::MenuItem*> later[] = {
+        {&tshServico, &mnuServ}, {&tshExcecao, &mnuExce}, {&tshTabCorr, &mnuTabCorr}};
+    for (const auto& [page, entry] : later) {
+        page->SetEnabled(false);
+        entry->SetEnabled(false);
+    }
+    host::SetActivePage(pgcPadrao, tshPadrao);
+    marcaMenuPaginas();
+}
+
+void TfrmGrupServFat::panFiltroExit(ui::Control& /*sender*/)
+{
+    Vd_Filial();
+    Vd_Cliente();
+    host::ActiveShowAvi(this, 6, Msg("get_cdsGrupServ"));
+    cdsGrupServ.SetData(CheckResultServ(rdmGrupServFat.GetGrupServ(filial(), cliente()), true, 0));
+    host::DeactiveShowAvi();
+
+    const bool withGroups = !cdsGrupServ.IsEmpty();
+    HabilitaBotoes(true, withGroups, false);
+    if (pgcPadrao.ActivePage() == &tshExcecao) {
+        for (ui::SpeedButton* button : {&sbtIncluir, &sbtExcluir, &sbtProcurar})
+            button->SetEnabled(false);
+        for (ui::MenuItem* entry : {&mnuIncluir, &mnuExcluir, &mnuProcurar})
+            entry->SetEnabled(false);
+    }
+    host::SetActivePage(pgcPadrao, tshPadrao);
+    marcaMenuPaginas();
+    mnuGrupServ.SetEnabled(withGroups);
+    tshServico.SetEnabled(withGroups);
+    mnuServ.SetEnabled(tshServico.Enabled());
+    tshExcecao.SetEnabled(false);
+    mnuExce.SetEnabled(false);
+    if (!withGroups)
+        return;
+    CarregaParamFilial();
+    tshTabCorr.SetEnabled(ParamTabCorr == "2");
+    mnuTabCorr.SetEnabled(tshTabCorr.Enabled());
+    tshExcecao.SetEnabled(ParamExcecaoDia == "1");
+    mnuExce.SetEnabled(tshExcecao.Enabled());
+}
+
+void TfrmGrupServFat::CarregaParamFilial()
+{
+    cdsParamFilial.SetData(CheckResultServ(rdmGrupServFat.GetParamFilial(filial()), true, 0));
+    const std::string billingType = currentText(cdsParamFilial, "CDTIPOFATUR");
+    if (EmptyString(billingType)) {
+        ParamExcecaoDia.clear();
+        ParamTabCorr.clear();
+        return;
+    }
+    if (!ParamControl) {
+        ParamControl = std::make_unique<host::TParamControl>();
+        ParamControl->StartParamFat();
+    }
+    ParamControl->TiposFatur(billingType).SetParamText(currentText(cdsParamFilial, "DSPARAMFATFI"));
+    ParamExcecaoDia = ParamControl->ParamFatExcecaoDia.GetAsString();
+    ParamTabCorr = ParamControl->ParamFatTabCorr.GetAsString();
+}
+
+} // namespace gsf::screen

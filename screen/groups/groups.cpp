@@ -1,0 +1,254 @@
+// Service group editing: the group list's open, close, insert, post, cancel,
+// delete and scroll handling, and the pages, menu entries and filter that
+// follow the list's state.
+#include "platform/host/control_routines.h"
+#include "platform/host/errors.h"
+#include "platform/host/host_context.h"
+#include "platform/host/progress.h"
+#include "platform/host/routines.h"
+#include "screen/shell/cli_vex04120.h"
+#include "screen/shell/frm_grup_serv_fat.h"
+#include "screen/shell/screen_helpers.h"
+
+namespace gsf::screen {
+
+using data::DataSetState;
+using host::CheckResultServ;
+using host::MensErro;
+
+void TfrmGrupServFat::cdsGrupServAfterOpen(data::DataSet& /*dataSet*/)
+{
+    // The display updates and the state flag come back on the way out too:
+    // a failed reload must not leave the grid frozen and the commands stale.
+    struct Resume {
+        data::DataSet& groups;
+        ~Resume()
+        {
+            groups.EnableControls();
+            AtualizaEstado = true;
+        }
+    } resume{cdsGrupServ};
+    // A list being edited on another page is never overwritten by a reload.
+    if (!editing(cdsServClie.State()))
+        carregaServClie();
+    if (!editing(cdsCorrPrecGrup.State()))
+        carregaCorrPrecGrup();
+}
+
+void TfrmGrupServFat::cdsGrupServBeforeClose(data::DataSet& /*dataSet*/)
+{
+    cdsGrupServ.DisableControls();
+    AtualizaEstado = false;
+}
+
+void TfrmGrupServFat::cdsGrupServBeforeInsert(data::DataSet& /*dataSet*/)
+{
+    try {
+        Vd_ServicoCorrEfet();
+    } catch (...) {
+        voltaServicos();
+        throw;
+    }
+}
+
+void TfrmGrupServFat::cdsGrupServAfterInsert(data::DataSet& /*dataSet*/)
+{
+    cdsGrupServ.FieldByName("CDGRSERVFAT").FocusControl();
+    // A client that had no group never loaded the branch parameters.
+    if (!cdsGrupServ.IsEmpty())
+        CarregaParamFilial();
+}
+
+void TfrmGrupServFat::cdsGrupServBeforePost(data::DataSet& /*dataSet*/)
+{
+    cdsGrupServ.FieldByName("CDFILIAL").SetAsString(filial());
+    cdsGrupServ.FieldByName("CDCLIENTE").SetAsString(cliente());
+    // Every value check runs before any must-be-filled check.
+    for (const bool presence : {false, true}) {
+        Vd_Grupo(presence);
+        if (presence)
+            Vd_Descricao();
+        Vd_Quant(presence);
+        for (ui::DBEdit* day : DayEdits())
+            Vd_QuantMin(*day, presence);
+    }
+}
+
+void TfrmGrupServFat::cdsGrupServAfterPost(data::DataSet& /*dataSet*/)
+{
+    if (cdsGrupServ.ChangeCount() == 0)
+        return;
+    try {
+        host::ActiveShowAvi(this, 1, Msg("upd_cdsGrupServ"));
+        CheckResultServ(rdmGrupServFat.UpdGrupServ(cdsGrupServ.Delta()), true, 0);
+        host::DeactiveShowAvi();
+        if (cdsGrupServ.LogChanges())
+            cdsGrupServ.MergeChangeLog();
+    } catch (...) {
+        host::DeactiveShowAvi();
+        cdsGrupServ.CancelUpdates();
+        throw;
+    }
+}
+
+void TfrmGrupServFat::cdsGrupServAfterCancel(data::DataSet& /*dataSet*/) { cdsGrupServ.CancelUpdates(); }
+
+void TfrmGrupServFat::cdsGrupServAfterDelete(data::DataSet& /*dataSet*/)
+{
+    try {
+        host::ActiveShowAvi(this, 1, Msg("upd_cdsGrupServ"));
+        CheckResultServ(rdmGrupServFat.UpdGrupServ(cdsGrupServ.Delta()), true, 0);
+        cdsGrupServ.MergeChangeLog();
+        host::DeactiveShowAvi();
+    } catch (...) {
+        // A refused deletion must not stay pending unseen: the group comes
+        // back and the next delta does not carry the deletion again.
+        host::DeactiveShowAvi();
+        cdsGrupServ.CancelUpdates();
+        throw;
+    }
+}
+
+void TfrmGrupServFat::cdsGrupServBeforeScroll(data::DataSet& /*dataSet*/)
+{
+    if (!VerificaScroll)
+        return;
+    try {
+        Vd_ServicoCorrEfet();
+    } catch (...) {
+        voltaServicos();
+        throw;
+    }
+}
+
+void TfrmGrupServFat::cdsGrupServAfterScroll(data::DataSet& /*dataSet*/)
+{
+    const ui::TabSheet* front = pgcPadrao.ActivePage();
+    if (cdsGrupServ.State() == DataSetState::Browse) {
+        if (!editing(cdsServClie.State()) && front == &tshServico)
+            dtsServClieStateChange(dtsServClie);
+        if (front == &tshTabCorr) {
+            sbtProcurar.SetEnabled(false);
+            if (!editing(cdsCorrPrecGrup.State()))
+                dtsCorrPrecGrupStateChange(dtsCorrPrecGrup);
+            carregaCorrPrecGrup();
+        }
+    }
+    carregaServClie();
+    if (front == &tshServico) {
+        const bool withServices = !cdsServClie.IsEmpty();
+        const std::pair<ui::SpeedButton*, ui::MenuItem*> commands[] = {
+            {&sbtExcluir, &mnuExcluir}, {&sbtAlterar, &mnuAlterar},
+            {&sbtProcurar, &mnuProcurar}, {&sbtVerificar, &mnuVerificar}};
+        for (const auto& [button, entry] : commands)
+            button->SetEnabled(withServices);
+        for (const auto& [button, entry] : commands)
+            entry->SetEnabled(button->Enabled());
+    }
+}
+
+void TfrmGrupServFat::dtsPadraoStateChange(data::DataSource& sender)
+{
+    if (AtualizaEstado)
+        TfrmPadraoGrid::dtsPadraoStateChange(sender);
+    const DataSetState state = cdsGrupServ.State();
+    const bool open = !editing(state);
+    const bool withGroups = !emptyOrClosed(cdsGrupServ);
+    const ui::TabSheet* front = pgcPadrao.ActivePage();
+
+    tshServico.SetEnabled(open && withGroups);
+    tshTabCorr.SetEnabled(ParamTabCorr == "2" && open && withGroups);
+    if (front != &tshPadrao)
+        tshPadrao.SetEnabled(open);
+    if (front != &tshExcecao)
+        tshExcecao.SetEnabled(ParamExcecaoDia == "1" && open && withGroups);
+    mnuGrupServ.SetEnabled(tshPadrao.Enabled());
+    mnuServ.SetEnabled(tshServico.Enabled());
+    mnuTabCorr.SetEnabled(tshTabCorr.Enabled());
+    mnuExce.SetEnabled(tshExcecao.Enabled());
+
+    // The base enables printing with records; this screen has no listing.
+    sbtImprimir.SetEnabled(false);
+
+    const int codeColumn = host::IndiceCol(dbgPadrao, "CDGRSERVFAT");
+    if (codeColumn >= 0)
+        dbgPadrao.ColumnAt(codeColumn).SetReadOnly(state == DataSetState::Edit);
+
+    habilitaFiltro(open);
+}
+
+void TfrmGrupServFat::habilitaFiltro(bool enabled)
+{
+    if (host::ModuFili()) {
+        lblCliente.SetEnabled(enabled);
+        medCdCliente.SetEnabled(enabled);
+        btpCliente.SetEnabled(enabled);
+        return;
+    }
+    host::SetChildEnabled(panFiltro, enabled);
+    // The names are shown, never typed: they stay disabled whatever the panel does.
+    edtNmFilial.SetEnabled(false);
+    edtNmCliente.SetEnabled(false);
+}
+
+void TfrmGrupServFat::dbgPadraoColExit(ui::Control& /*sender*/)
+{
+    const data::Field* field = dbgPadrao.SelectedField();
+    if (field == nullptr)
+        return;
+    if (field->FieldName() == "CDGRSERVFAT" && cdsGrupServ.State() == DataSetState::Insert)
+        Vd_Grupo(false);
+    else if (field->FieldName() == "QTEFETMINIGSF")
+        Vd_Quant(false);
+}
+
+void TfrmGrupServFat::dbgPadraoExit(ui::Control& /*sender*/)
+{
+    if (cdsGrupServ.State() == DataSetState::Insert)
+        Vd_Grupo(false);
+    if (editing(cdsGrupServ.State()))
+        Vd_Quant(false);
+}
+
+void TfrmGrupServFat::Vd_Grupo(bool presence)
+{
+    if (cdsGrupServ.State() != DataSetState::Insert)
+        return;
+    data::Field& code = cdsGrupServ.FieldByName("CDGRSERVFAT");
+    try {
+        const std::string adjusted = host::Ajusta(code.AsString(), 3);
+        if (adjusted != code.AsString())
+            code.SetAsString(adjusted);
+        if (presence) {
+            if (host::EmptyString(adjusted))
+                MensErro(Msg("GrupServ_Emp"), true);
+        } else {
+            cdsVerifGrupServ.SetData(
+                CheckResultServ(rdmGrupServFat.GetVerifGrupServ(filial(), cliente(), adjusted), true, 0));
+            if (!cdsVerifGrupServ.IsEmpty())
+                MensErro(Msg("GrupServ_cad"), true);
+        }
+    } catch (...) {
+        host::SetActivePage(pgcPadrao, tshPadrao);
+        pgcPadraoChange(pgcPadrao);
+        code.FocusControl();
+        throw;
+    }
+}
+
+void TfrmGrupServFat::Vd_Descricao()
+{
+    data::Field& description = cdsGrupServ.FieldByName("DSGRSERVFAT");
+    if (!host::EmptyString(description.AsString()))
+        return;
+    try {
+        MensErro(Msg("Desc_grupo"), true);
+    } catch (...) {
+        host::SetActivePage(pgcPadrao, tshPadrao);
+        pgcPadraoChange(pgcPadrao);
+        description.FocusControl();
+        throw;
+    }
+}
+
+} // namespace gsf::screen

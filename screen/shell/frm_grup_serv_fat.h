@@ -1,0 +1,256 @@
+#pragma once
+
+#include "platform/data/dataset.h"
+#include "platform/host/frm_padrao_grid.h"
+#include "platform/host/lookup.h"
+#include "platform/host/messages.h"
+#include "platform/remote/connection.h"
+#include "platform/sql/general_data.h"
+#include "platform/ui/ui.h"
+#include "screen/contracts/rdm_grup_serv_fat.h"
+
+#include <array>
+#include <string>
+
+namespace gsf::screen {
+
+/// The maintenance screen "Grupo de Serviço para Faturamento": a client's
+/// billing service groups, their daily and per-day staff minimums, the
+/// services billed through each group and each group's price-correction table.
+///
+/// Every component is a public member under its own name; every handler and
+/// validator is a member function under its own name, bound to its event by
+/// the constructor. Handlers that fail raise (MensErro's Abort or a server
+/// error) after putting the page and focus back where the person has to act.
+///
+/// The form is created and owned by the unit (cli_vex04120.h): use
+/// CriaGrupServFat, never construct it directly outside tests of the layout.
+class TfrmGrupServFat : public host::TfrmPadraoGrid {
+public:
+    TfrmGrupServFat();
+    ~TfrmGrupServFat() override;
+
+    // --- datasets and data sources ---
+    data::DataSet cdsGrupServ{"cdsGrupServ"};
+    data::DataSet cdsServClie{"cdsServClie"};
+    data::DataSet cdsCorrPrecGrup{"cdsCorrPrecGrup"};
+    data::DataSet cdsCliente{"cdsCliente"};
+    data::DataSet cdsPesqServ{"cdsPesqServ"};
+    data::DataSet cdsVerifServ{"cdsVerifServ"};
+    data::DataSet cdsVerifGrupServ{"cdsVerifGrupServ"};
+    data::DataSet cdsParamFilial{"cdsParamFilial"};
+    data::DataSet cdsIntervMaior{"cdsIntervMaior"};
+    sql::TADOIBQuery qryFilial{"qryFilial"};
+    data::DataSource dtsServClie{"dtsServClie"};
+    data::DataSource dtsCorrPrecGrup{"dtsCorrPrecGrup"};
+    data::DataSource dtsCliente{"dtsCliente"};
+    data::DataSource dtsPesqServ{"dtsPesqServ"};
+    data::DataSource dtsFilial{"dtsFilial"};
+
+    /// The screen's own message table (42 entries).
+    host::TMessages msgPadrao{"msgPadrao"};
+    /// Connection to "Vex04120.rdmGrupServFat"; host and port come from the
+    /// host context at every connection.
+    remote::RemoteConnection netGrupServFat{"netGrupServFat"};
+    /// Typed calls of the remote module over netGrupServFat.
+    RdmGrupServFat rdmGrupServFat{netGrupServFat};
+
+    // --- filter panel ---
+    ui::Panel& panFiltro;
+    ui::Label& lblFilial;
+    ui::MaskEdit& medCdFilial;
+    host::TBtnPesquisa& btpFilial;
+    ui::Edit& edtNmFilial;
+    ui::Label& lblCliente;
+    ui::MaskEdit& medCdCliente;
+    host::TBtnPesquisa& btpCliente;
+    ui::Edit& edtNmCliente;
+
+    // --- pages ---
+    ui::TabSheet& tshServico;
+    ui::DBGrid& dbgServico;
+    ui::TabSheet& tshExcecao;
+    ui::GroupBox& grbExcDia;
+    ui::Bevel& bvlTitulo;
+    ui::Bevel& bvlDivisaoEsq;
+    ui::Bevel& bvlDivisaoCentro;
+    ui::Label& lblDiaEsq;
+    ui::Label& lblMinEfetEsq;
+    ui::Label& lblDiaDir;
+    ui::Label& lblMinEfetDir;
+    ui::Label& lblDomingo;
+    ui::Label& lblSegunda;
+    ui::Label& lblTerca;
+    ui::Label& lblQuarta;
+    ui::Label& lblQuinta;
+    ui::Label& lblSexta;
+    ui::Label& lblSabado;
+    ui::Label& lblFeriados;
+    ui::DBEdit& dbeQtEfetDom;
+    ui::DBEdit& dbeQtEfetSeg;
+    ui::DBEdit& dbeQtEfetTer;
+    ui::DBEdit& dbeQtEfetQua;
+    ui::DBEdit& dbeQtEfetQui;
+    ui::DBEdit& dbeQtEfetSex;
+    ui::DBEdit& dbeQtEfetSab;
+    ui::DBEdit& dbeQtEfetFer;
+    ui::TabSheet& tshTabCorr;
+    ui::DBGrid& dbgCorrPrecGrup;
+
+    // --- page entries under mnuOperacao ---
+    ui::MenuItem& mnuGrupServ;
+    ui::MenuItem& mnuServ;
+    ui::MenuItem& mnuExce;
+    ui::MenuItem& mnuTabCorr;
+    ui::MenuItem& mnuLinha2;
+
+    /// The eight day edits, Sunday first and holidays last.
+    std::array<ui::DBEdit*, 8> DayEdits() const;
+    /// Text of msgPadrao for @p key. @throws std::out_of_range for an unknown key.
+    const std::string& Msg(const std::string& key) const { return msgPadrao.Msg(key); }
+    /// CDCLIENTE of the client the filter resolved; empty while unresolved.
+    const std::string& ClienteValidado() const { return CdClienteValidado; }
+
+    // --- lifecycle ---
+    /// Base set-up, connection, first page in front, later pages disabled,
+    /// a new billing-parameter control.
+    void FormCreate(ui::Form& sender);
+    /// Branch controls enabled unless the host fixes the branch; branch code
+    /// and name preset from the host context.
+    void FormShow(ui::Form& sender);
+    void FormActivate(ui::Form& sender);
+    /// Refuses the close (action None, services page in front, error raised)
+    /// while the current group's services fail their checks; otherwise
+    /// disconnects and lets the base release the window.
+    /// @throws Abort from a failed check.
+    void FormClose(ui::Form& sender, ui::CloseAction& action);
+    /// F12 in browse state: focus to the client code (branch fixed) or the branch code.
+    void FormKeyDown(ui::Control& sender, int& key, ui::ShiftState shift);
+    void netGrupServFatBeforeConnect(remote::RemoteConnection& sender);
+
+    // --- branch and client filter ---
+    void medCdFilialChange(ui::Control& sender);
+    void medCdFilialExit(ui::Control& sender);
+    void btpFilialBeforePesq(host::TBtnPesquisa& sender, bool& proceed);
+    void btpFilialAfterPesq(host::TBtnPesquisa& sender);
+    void medCdClienteEnter(ui::Control& sender);
+    void medCdClienteChange(ui::Control& sender);
+    void medCdClienteExit(ui::Control& sender);
+    /// Loads every client of the branch and keeps the resolved client current,
+    /// so a list closed without a choice leaves the client shown chosen.
+    void btpClienteBeforePesq(host::TBtnPesquisa& sender, bool& proceed);
+    void btpClienteAfterPesq(host::TBtnPesquisa& sender);
+    void cdsClienteNRINSJURCLIEGetText(data::Field& sender, std::string& text, bool displayText);
+    void panFiltroEnter(ui::Control& sender);
+    /// Validates branch and client, loads the groups and the branch billing
+    /// parameters, sets pages and commands. @throws on the first failure.
+    void panFiltroExit(ui::Control& sender);
+    /// @throws Abort ("Filial deve ser informada.", "Filial não cadastrada.")
+    /// or the query's error, with the focus back on medCdFilial.
+    void Vd_Filial();
+    /// @throws Abort ("Cliente deve ser informado.", "Cliente não cadastrado.")
+    /// or a server error, with the focus back on medCdCliente.
+    void Vd_Cliente();
+    /// GetParamFilial into cdsParamFilial, then ParamExcecaoDia and ParamTabCorr.
+    void CarregaParamFilial();
+
+    // --- service groups ---
+    void cdsGrupServAfterOpen(data::DataSet& dataSet);
+    void cdsGrupServBeforeClose(data::DataSet& dataSet);
+    void cdsGrupServBeforeInsert(data::DataSet& dataSet);
+    void cdsGrupServAfterInsert(data::DataSet& dataSet);
+    void cdsGrupServBeforePost(data::DataSet& dataSet);
+    void cdsGrupServAfterPost(data::DataSet& dataSet);
+    void cdsGrupServAfterCancel(data::DataSet& dataSet);
+    void cdsGrupServAfterDelete(data::DataSet& dataSet);
+    void cdsGrupServBeforeScroll(data::DataSet& dataSet);
+    void cdsGrupServAfterScroll(data::DataSet& dataSet);
+    void dtsPadraoStateChange(data::DataSource& sender);
+    void dbgPadraoColExit(ui::Control& sender);
+    void dbgPadraoExit(ui::Control& sender);
+    /// Insert only: adjusts the code to three characters; presence false
+    /// checks it is free (GetVerifGrupServ), true that it is filled.
+    /// @throws Abort or a server error, first page in front, focus on the code.
+    void Vd_Grupo(bool presence);
+    /// @throws Abort "Descrição deve ser informada." with the focus on the description.
+    void Vd_Descricao();
+
+    // --- daily minimums ---
+    void cdsGrupServQTEFETMINIGSFValidate(data::Field& sender);
+    /// Edit or insert only. @throws Abort, first page in front, focus on the column.
+    void Vd_Quant(bool presence);
+    /// Edit or insert only, on the edit's text. @throws Abort, "Exceções Dia"
+    /// in front, focus on the edit when that page is enabled.
+    void Vd_QuantMin(ui::DBEdit& edit, bool presence);
+    void dbeQtEfetDomExit(ui::Control& sender);
+    void dbeQtEfetSegExit(ui::Control& sender);
+    void dbeQtEfetTerExit(ui::Control& sender);
+    void dbeQtEfetQuaExit(ui::Control& sender);
+    void dbeQtEfetQuiExit(ui::Control& sender);
+    void dbeQtEfetSexExit(ui::Control& sender);
+    void dbeQtEfetSabExit(ui::Control& sender);
+    void dbeQtEfetFerExit(ui::Control& sender);
+
+    // --- group services ---
+    void dtsServClieStateChange(data::DataSource& sender);
+    void cdsServClieAfterOpen(data::DataSet& dataSet);
+    void cdsServClieBeforeClose(data::DataSet& dataSet);
+    void cdsServClieAfterInsert(data::DataSet& dataSet);
+    void cdsServClieAfterDelete(data::DataSet& dataSet);
+    void cdsServClieIDCORREFETGetText(data::Field& sender, std::string& text, bool displayText);
+    void cdsServClieIDCORREFETSetText(data::Field& sender, const std::string& text);
+    void dbgServicoKeyPress(ui::Control& sender, char32_t& ch);
+    /// A group with services must name its correction service.
+    /// @throws Abort "Serviço para correção de efetivos deve ser informado."
+    void Vd_ServicoCorrEfet();
+    /// @throws Abort "Informe um serviço para o grupo de faturamento." when the list is empty.
+    void Vd_ServGrupo();
+
+    // --- correction intervals ---
+    void dtsCorrPrecGrupStateChange(data::DataSource& sender);
+    void cdsCorrPrecGrupAfterOpen(data::DataSet& dataSet);
+    void cdsCorrPrecGrupBeforeClose(data::DataSet& dataSet);
+
+    // --- navigation and command states ---
+    void pgcPadraoChanging(ui::PageControl& sender, bool& allowChange);
+    /// Checks the entry of the page in front and reloads that page's list.
+    void pgcPadraoChange(ui::PageControl& sender);
+    void pgcPadraoExit(ui::Control& sender);
+    void mnuGrupServClick(ui::MenuItem& sender);
+    void mnuServClick(ui::MenuItem& sender);
+    void mnuExceClick(ui::MenuItem& sender);
+    void mnuTabCorrClick(ui::MenuItem& sender);
+    /// Include (first), alter/delete/search/verify (second), cancel/confirm
+    /// (third); each command menu entry follows its button.
+    void HabilitaBotoes(bool first, bool second, bool third);
+    /// Page-dependent adjustment of the commands and pages.
+    void Habilita();
+
+private:
+    void layOut();
+    void layOutFilter();
+    void layOutPages();
+    void layOutDayMinimums();
+    void layOutMenu();
+    void bindEvents();
+    void bindDataEvents();
+
+    /// Loads the services and the correction table of the current group.
+    void carregaServClie();
+    void carregaCorrPrecGrup();
+    /// The services page in front, focus in its grid when it can take it.
+    void voltaServicos();
+    /// Checks each page entry exactly when its page is in front.
+    void marcaMenuPaginas();
+    /// The filter panel's controls (only the client's when the host fixes the
+    /// branch); the name edits stay display only.
+    void habilitaFiltro(bool enabled);
+    /// The branch (text of medCdFilial) and the chosen client (CDCLIENTE of cdsCliente).
+    std::string filial() const;
+    std::string cliente() const;
+
+    /// CDCLIENTE of the client last validated or picked; empty: unresolved.
+    std::string CdClienteValidado;
+};
+
+} // namespace gsf::screen
