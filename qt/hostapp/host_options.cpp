@@ -1,0 +1,97 @@
+#include "qt/hostapp/host_options.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace gsf::qt {
+
+bool parseServer(const QString& text, std::string& host, int& port)
+{
+    const int colon = text.lastIndexOf(u':');
+    if (colon <= 0)
+        return false;
+    bool ok = false;
+    const int number = text.mid(colon + 1).toInt(&ok);
+    if (!ok || number < 1 || number > 65535)
+        return false;
+    host = text.left(colon).toStdString();
+    port = number;
+    return true;
+}
+
+namespace {
+
+void readConfig(const QString& file, HostOptions& options)
+{
+    if (!QFileInfo::exists(file)) {
+        options.error = QStringLiteral("Arquivo de configuração não encontrado: %1").arg(file);
+        return;
+    }
+    QSettings ini(file, QSettings::IniFormat);
+    if (ini.status() != QSettings::NoError) {
+        options.error = QStringLiteral("Arquivo de configuração inválido: %1").arg(file);
+        return;
+    }
+    host::HostContext& context = options.context;
+    context.branchCode = ini.value("host/branch", QString::fromStdString(context.branchCode)).toString().toStdString();
+    context.branchName =
+        ini.value("host/branchName", QString::fromStdString(context.branchName)).toString().toStdString();
+    context.branchFixed = ini.value("host/branchFixed", context.branchFixed).toBool();
+    context.database = ini.value("host/database", QString::fromStdString(context.database)).toString().toStdString();
+    if (ini.contains("host/server") &&
+        !parseServer(ini.value("host/server").toString(), context.serverHost, context.serverPort))
+        options.error = QStringLiteral("Servidor inválido em %1: use HOST:PORTA.").arg(file);
+    options.packagePath = ini.value("package/path", options.packagePath).toString();
+}
+
+} // namespace
+
+HostOptions parseHostOptions(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption config("config", "Arquivo de configuração (INI).", "FILE");
+    const QCommandLineOption branch("branch", "Código da filial.", "CODE");
+    const QCommandLineOption branchName("branch-name", "Nome da filial.", "NAME");
+    const QCommandLineOption branchFixed("branch-fixed", "A filial não pode ser trocada.");
+    const QCommandLineOption branchFree("branch-free", "A filial pode ser trocada.");
+    const QCommandLineOption server("server", "Servidor de aplicação.", "HOST:PORT");
+    const QCommandLineOption database("database", "Banco de dados geral.", "PATH");
+    const QCommandLineOption package("package", "Pacote da tela.", "PATH");
+    const QCommandLineOption tour("tour", "Roteiro sem tela, com capturas em DIR.", "DIR");
+    parser.addOptions({config, branch, branchName, branchFixed, branchFree, server, database, package, tour});
+
+    HostOptions options;
+    if (!parser.parse(arguments)) {
+        options.error = parser.errorText();
+        return options;
+    }
+    if (parser.isSet(config)) {
+        readConfig(parser.value(config), options);
+        if (!options.error.isEmpty())
+            return options;
+    }
+    host::HostContext& context = options.context;
+    if (parser.isSet(branch))
+        context.branchCode = parser.value(branch).toStdString();
+    if (parser.isSet(branchName))
+        context.branchName = parser.value(branchName).toStdString();
+    if (parser.isSet(branchFixed))
+        context.branchFixed = true;
+    if (parser.isSet(branchFree))
+        context.branchFixed = false;
+    if (parser.isSet(database))
+        context.database = parser.value(database).toStdString();
+    if (parser.isSet(server) && !parseServer(parser.value(server), context.serverHost, context.serverPort)) {
+        options.error = QStringLiteral("Servidor inválido: %1 (use HOST:PORTA).").arg(parser.value(server));
+        return options;
+    }
+    if (parser.isSet(package))
+        options.packagePath = parser.value(package);
+    options.tourDirectory = parser.value(tour);
+    if (!parser.positionalArguments().isEmpty())
+        options.error = QStringLiteral("Argumento inesperado: %1").arg(parser.positionalArguments().first());
+    return options;
+}
+
+} // namespace gsf::qt

@@ -1,0 +1,639 @@
+#include "qt/render/form_view.h"
+
+#include "platform/ui/ui.h"
+#include "qt/render/align_area.h"
+#include "qt/render/conversions.h"
+#include "qt/render/grid_model.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace gsf::qt {
+
+namespace {
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+template <class T> T* as(ui::Control* control) { return dynamic_cast<T*>(control); }
+
+QFrame::Shape frameShape(ui::BevelShape shape)
+{
+    switch (shape) {
+    case ui::BevelShape::TopLine:
+    case ui::BevelShape::BottomLine: return QFrame::HLine;
+    case ui::BevelShape::LeftLine:
+    case ui::BevelShape::RightLine: return QFrame::VLine;
+    case ui::BevelShape::Box:
+    case ui::BevelShape::Frame: break;
+    }
+    return QFrame::Box;
+}
+
+// Remembered layout properties: a change of any of them re-places the siblings.
+struct Placement {
+    ui::Bounds bounds;
+    ui::Align align = ui::Align::None;
+    bool visible = true;
+    bool operator==(const Placement&) const = default;
+};
+
+const char* const placementProperty = "gsfPlacement";
+
+} // namespace
+
+FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(form), dispatcher_(form)
+{
+    setObjectName(qs(form.Name()));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    if (ui::MainMenu* menu = form.Menu()) {
+        menuBar_ = new QMenuBar(this);
+        layout->setMenuBar(menuBar_);
+        for (ui::MenuItem* item : menu->Items())
+            buildMenu(*item, nullptr);
+    }
+    area_ = new AlignArea(form, [this](const ui::Control& c) { return widgetFor(c); }, this);
+    layout->addWidget(area_);
+    for (ui::Control* child : form.Controls())
+        build(*child, area_);
+
+    for (const auto& [control, widget] : widgets_)
+        syncControl(*const_cast<ui::Control*>(control));
+    for (const auto& [item, action] : actions_)
+        syncMenu(*const_cast<ui::MenuItem*>(item));
+    const ui::Bounds& b = form.GetBounds();
+    if (b.width > 0 && b.height > 0)
+        resize(b.width, b.height);
+    frontCount_ = form.FrontCount();
+    syncForm();
+    form.AddObserver(this);
+    observing_ = true;
+    qApp->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { onQtFocus(now); });
+    syncFocus();
+}
+
+FormView::~FormView()
+{
+    qApp->removeEventFilter(this);
+    if (observing_)
+        form_.RemoveObserver(this);
+}
+
+QWidget* FormView::widgetFor(const ui::Control& control) const
+{
+    const auto found = widgets_.find(&control);
+    return found == widgets_.end() ? nullptr : found->second;
+}
+
+QWidget* FormView::widgetFor(const std::string& name) const
+{
+    const ui::Control* control = closed_ ? nullptr : form_.FindControl(name);
+    return control == nullptr ? nullptr : widgetFor(*control);
+}
+
+QAction* FormView::actionFor(const ui::MenuItem& item) const
+{
+    const auto found = actions_.find(&item);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+QAction* FormView::actionFor(const std::string& name) const
+{
+    const ui::MenuItem* item = closed_ ? nullptr : form_.FindMenuItem(name);
+    return item == nullptr ? nullptr : actionFor(*item);
+}
+
+// --- building ---
+
+void FormView::registerWidget(ui::Control& control, QWidget* widget)
+{
+    widget->setObjectName(qs(control.Name()));
+    widgets_[&control] = widget;
+    controls_[widget] = &control;
+}
+
+QWidget* FormView::build(ui::Control& control, QWidget* parent)
+{
+    QWidget* widget = nullptr;
+    if (auto* pages = as<ui::PageControl>(&control))
+        widget = buildPages(*pages, parent);
+    else if (auto* grid = as<ui::DBGrid>(&control))
+        widget = buildGrid(*grid, parent);
+    else if (as<ui::Edit>(&control) != nullptr)
+        widget = buildEdit(control, parent);
+    else if (as<ui::SpeedButton>(&control) != nullptr)
+        widget = buildButton(control, parent);
+    else if (as<ui::DBNavigator>(&control) != nullptr)
+        widget = buildNavigator(control, parent);
+    else if (auto* container = as<ui::Container>(&control))
+        widget = buildContainer(*container, parent);
+    else if (as<ui::Label>(&control) != nullptr || as<ui::DBText>(&control) != nullptr)
+        widget = new QLabel(parent);
+    else if (as<ui::Bevel>(&control) != nullptr)
+        widget = new QFrame(parent);
+    else
+        widget = new QWidget(parent);
+    registerWidget(control, widget);
+    return widget;
+}
+
+QWidget* FormView::buildContainer(ui::Container& container, QWidget* parent)
+{
+    auto widgetOf = [this](const ui::Control& c) { return widgetFor(c); };
+    if (as<ui::GroupBox>(&container) != nullptr) {
+        auto* box = new QGroupBox(parent);
+        auto* layout = new QVBoxLayout(box);
+        layout->setContentsMargins(2, 2, 2, 2);
+        auto* inner = new AlignArea(container, widgetOf, box);
+        layout->addWidget(inner);
+        for (ui::Control* child : container.Controls())
+            build(*child, inner);
+        return box;
+    }
+    auto* area = new AlignArea(container, widgetOf, parent);
+    if (as<ui::Panel>(&container) != nullptr)
+        area->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    for (ui::Control* child : container.Controls())
+        build(*child, area);
+    return area;
+}
+
+QWidget* FormView::buildPages(ui::PageControl& pages, QWidget* parent)
+{
+    auto* tabs = new QTabWidget(parent);
+    for (ui::TabSheet* page : pages.Pages()) {
+        auto* area = new AlignArea(*page, [this](const ui::Control& c) { return widgetFor(c); }, tabs);
+        registerWidget(*page, area);
+        for (ui::Control* child : page->Controls())
+            build(*child, area);
+        tabs->addTab(area, qs(page->Caption()));
+    }
+    // Tab clicks and wheel turns are the person's page choice: the model
+    // decides (see eventFilter).
+    controls_[tabs->tabBar()] = &pages;
+    return tabs;
+}
+
+QWidget* FormView::buildGrid(ui::DBGrid& grid, QWidget* parent)
+{
+    auto* view = new QTableView(parent);
+    auto* model = new GridModel(grid, view);
+    auto* delegate = new GridDelegate(*model, view);
+    gridModels_[&grid] = model;
+    view->setModel(model);
+    view->setItemDelegate(delegate);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectItems);
+    view->setTabKeyNavigation(false);
+    view->verticalHeader()->setDefaultSectionSize(20);
+    view->verticalHeader()->setMinimumWidth(14);
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this, &grid](const QModelIndex& current, const QModelIndex&) {
+                if (!syncing_ && current.isValid())
+                    onGridCurrent(grid, current.row(), current.column());
+            });
+    connect(delegate, &GridDelegate::cellButtonClicked, this,
+            [this, &grid] { act([&] { dispatcher_.clickCellButton(grid.Name()); }); });
+    connect(delegate, &GridDelegate::pickListRequested, this,
+            [this, &grid](const QRect& cell) { showPickList(grid, cell); });
+    return view;
+}
+
+QWidget* FormView::buildEdit(ui::Control& control, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    connect(edit, &QLineEdit::textEdited, this, [this, &control, edit](const QString&) {
+        // A masked box shows blanks in its empty places; the model reads them the same way.
+        const QString typed = edit->inputMask().isEmpty() ? edit->text() : edit->displayText();
+        act([&] { dispatcher_.typeText(control, typed.toStdString()); });
+    });
+    return edit;
+}
+
+QWidget* FormView::buildButton(ui::Control& control, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    connect(button, &QToolButton::clicked, this, [this, &control] { act([&] { dispatcher_.click(control); }); });
+    return button;
+}
+
+QWidget* FormView::buildNavigator(ui::Control& control, QWidget* parent)
+{
+    auto& navigator = static_cast<ui::DBNavigator&>(control);
+    auto* box = new QWidget(parent);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    const std::pair<ui::NavigateButton, const char*> buttons[] = {{ui::NavigateButton::First, "|◀"},
+                                                                  {ui::NavigateButton::Prior, "◀"},
+                                                                  {ui::NavigateButton::Next, "▶"},
+                                                                  {ui::NavigateButton::Last, "▶|"}};
+    for (const auto& [which, glyph] : buttons) {
+        auto* button = new QToolButton(box);
+        button->setText(QString::fromUtf8(glyph));
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setProperty("gsfNavigate", static_cast<int>(which));
+        layout->addWidget(button);
+        connect(button, &QToolButton::clicked, this, [this, &navigator, which = which] {
+            act([&] { dispatcher_.run([&] { return navigator.Click(which); }); });
+        });
+    }
+    return box;
+}
+
+void FormView::buildMenu(ui::MenuItem& item, QMenu* menu)
+{
+    QAction* action = nullptr;
+    if (!item.Items().empty()) {
+        QMenu* sub = menu == nullptr ? menuBar_->addMenu(qs(item.Caption())) : menu->addMenu(qs(item.Caption()));
+        action = sub->menuAction();
+        for (ui::MenuItem* child : item.Items())
+            buildMenu(*child, sub);
+    } else if (item.IsSeparator()) {
+        action = menu != nullptr ? menu->addSeparator() : menuBar_->addSeparator();
+    } else {
+        action = menu != nullptr ? menu->addAction(qs(item.Caption())) : menuBar_->addAction(qs(item.Caption()));
+        connect(action, &QAction::triggered, this, [this, &item] { act([&] { dispatcher_.clickMenu(item); }); });
+    }
+    action->setObjectName(qs(item.Name()));
+    actions_[&item] = action;
+}
+
+// --- mirroring the model ---
+
+void FormView::controlChanged(ui::Control& control)
+{
+    if (closed_)
+        return;
+    if (&control == &form_)
+        syncForm();
+    else
+        syncControl(control);
+}
+
+void FormView::focusChanged(ui::Control* /*from*/, ui::Control* /*to*/)
+{
+    if (!closed_ && acting_ == 0)
+        syncFocus();
+}
+
+void FormView::pageChanged(ui::PageControl& pages)
+{
+    if (!closed_)
+        syncPages(pages);
+}
+
+void FormView::menuChanged(ui::MenuItem& item)
+{
+    if (!closed_)
+        syncMenu(item);
+}
+
+void FormView::gridChanged(ui::DBGrid& grid)
+{
+    if (!closed_)
+        syncGrid(grid);
+}
+
+void FormView::syncControl(ui::Control& control)
+{
+    QWidget* widget = widgetFor(control);
+    if (widget == nullptr)
+        return;
+    syncCommon(control, *widget);
+    if (as<ui::Edit>(&control) != nullptr) {
+        syncEdit(control, *widget);
+    } else if (auto* pages = as<ui::PageControl>(&control)) {
+        syncPages(*pages);
+    } else if (auto* grid = as<ui::DBGrid>(&control)) {
+        syncGrid(*grid);
+    } else if (auto* text = as<ui::DBText>(&control)) {
+        static_cast<QLabel*>(widget)->setText(qs(text->Text()));
+    } else if (auto* label = as<ui::Label>(&control)) {
+        auto* qlabel = static_cast<QLabel*>(widget);
+        qlabel->setText(qs(label->Caption()));
+        if (label->FocusControl() != nullptr)
+            qlabel->setBuddy(widgetFor(*label->FocusControl()));
+    } else if (auto* bevel = as<ui::Bevel>(&control)) {
+        auto* frame = static_cast<QFrame*>(widget);
+        frame->setFrameShape(frameShape(bevel->Shape()));
+        frame->setFrameShadow(QFrame::Sunken);
+    } else if (as<ui::SpeedButton>(&control) != nullptr) {
+        const bool lookup = as<ui::LookupButton>(&control) != nullptr;
+        static_cast<QToolButton*>(widget)->setText(control.Caption().empty() && lookup ? QStringLiteral("…")
+                                                                                       : qs(control.Caption()));
+    } else if (auto* navigator = as<ui::DBNavigator>(&control)) {
+        for (auto* button : widget->findChildren<QToolButton*>())
+            button->setEnabled(navigator->ButtonEnabled(
+                static_cast<ui::NavigateButton>(button->property("gsfNavigate").toInt())));
+    } else if (auto* area = qobject_cast<AlignArea*>(widget); area != nullptr && as<ui::Panel>(&control)) {
+        area->setCaption(qs(control.Caption()));
+    } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+        box->setTitle(qs(control.Caption()));
+    }
+}
+
+void FormView::syncCommon(ui::Control& control, QWidget& widget)
+{
+    widget.setEnabled(control.Enabled());
+    widget.setToolTip(qs(control.Hint()));
+    if (control.Color() == ui::ColorRole::InfoBackground) {
+        QPalette palette = widget.palette();
+        palette.setBrush(QPalette::Base, palette.brush(QPalette::ToolTipBase));
+        palette.setBrush(QPalette::Window, palette.brush(QPalette::ToolTipBase));
+        widget.setPalette(palette);
+        widget.setAutoFillBackground(true);
+    }
+    const bool page = as<ui::TabSheet>(&control) != nullptr;
+    if (!page)
+        widget.setVisible(control.Visible());
+    const Placement now{control.GetBounds(), control.GetAlign(), control.Visible()};
+    const QVariant before = widget.property(placementProperty);
+    const QVariant packed = QVariant::fromValue(QList<int>{now.bounds.left, now.bounds.top, now.bounds.width,
+                                                           now.bounds.height, static_cast<int>(now.align),
+                                                           now.visible ? 1 : 0});
+    if (before != packed) {
+        widget.setProperty(placementProperty, packed);
+        if (!page)
+            arrangeParentOf(control);
+    }
+}
+
+void FormView::arrangeParentOf(const ui::Control& control)
+{
+    const ui::Container* parent = control.Parent();
+    if (parent == nullptr)
+        return;
+    if (parent == &form_) {
+        area_->arrange();
+        return;
+    }
+    QWidget* widget = widgetFor(*parent);
+    auto* area = qobject_cast<AlignArea*>(widget);
+    if (area == nullptr && widget != nullptr)
+        area = widget->findChild<AlignArea*>(QString(), Qt::FindDirectChildrenOnly);
+    if (area != nullptr)
+        area->arrange();
+}
+
+void FormView::syncEdit(ui::Control& control, QWidget& widget)
+{
+    auto& edit = static_cast<ui::Edit&>(control);
+    auto& line = static_cast<QLineEdit&>(widget);
+    QString mask;
+    if (auto* masked = as<ui::MaskEdit>(&control))
+        mask = qtInputMask(masked->Mask());
+    if (line.inputMask() != mask)
+        line.setInputMask(mask);
+    line.setMaxLength(mask.isEmpty() && edit.MaxLength() > 0 ? edit.MaxLength() : 32767);
+    line.setReadOnly(edit.ReadOnly());
+    const QString text = qs(edit.EditText());
+    const QString shown = mask.isEmpty() ? line.text() : line.displayText();
+    if (shown != text) {
+        const int cursor = line.cursorPosition();
+        line.setText(text);
+        line.setCursorPosition(std::min<int>(cursor, static_cast<int>(text.size())));
+    }
+}
+
+void FormView::syncPages(ui::PageControl& pages)
+{
+    auto* tabs = qobject_cast<QTabWidget*>(widgetFor(pages));
+    if (tabs == nullptr)
+        return;
+    const bool wasSyncing = std::exchange(syncing_, true);
+    for (int i = 0; i < pages.PageCount() && i < tabs->count(); ++i) {
+        const ui::TabSheet& page = *pages.Pages()[static_cast<size_t>(i)];
+        tabs->setTabText(i, qs(page.Caption()));
+        tabs->setTabEnabled(i, page.Enabled());
+        tabs->setTabVisible(i, page.Visible());
+    }
+    if (pages.ActivePageIndex() >= 0)
+        tabs->setCurrentIndex(pages.ActivePageIndex());
+    syncing_ = wasSyncing;
+}
+
+void FormView::syncGrid(ui::DBGrid& grid)
+{
+    const auto found = gridModels_.find(&grid);
+    auto* view = qobject_cast<QTableView*>(widgetFor(grid));
+    if (found == gridModels_.end() || view == nullptr)
+        return;
+    GridModel& model = *found->second;
+    const bool wasSyncing = std::exchange(syncing_, true);
+    if (model.refresh()) {
+        const ui::GridOptions& options = grid.Options();
+        view->horizontalHeader()->setVisible(options.titles);
+        view->verticalHeader()->setVisible(options.indicator);
+        view->setShowGrid(options.colLines || options.rowLines);
+        view->horizontalHeader()->setSectionResizeMode(options.columnResize ? QHeaderView::Interactive
+                                                                            : QHeaderView::Fixed);
+        for (int c = 0; c < model.columnCount(); ++c)
+            view->setColumnWidth(c, model.columnAt(c)->Width());
+        const int row = grid.CurrentRow();
+        const int column = model.viewColumnOf(grid.SelectedIndex());
+        if (row >= 0 && column >= 0)
+            view->selectionModel()->setCurrentIndex(model.index(row, column),
+                                                    QItemSelectionModel::ClearAndSelect);
+    }
+    syncing_ = wasSyncing;
+}
+
+void FormView::syncMenu(ui::MenuItem& item)
+{
+    QAction* action = actionFor(item);
+    if (action == nullptr)
+        return;
+    if (!item.IsSeparator())
+        action->setText(qs(item.Caption()));
+    action->setEnabled(item.Enabled());
+    action->setVisible(item.Visible());
+    action->setToolTip(qs(item.Hint()));
+    action->setCheckable(item.Checked());
+    action->setChecked(item.Checked());
+}
+
+void FormView::syncForm()
+{
+    setWindowTitle(qs(form_.Caption()));
+    if (form_.Visible()) {
+        shown_ = true;
+    } else if (shown_ && form_.LastCloseAction() != ui::CloseAction::None && !closed_) {
+        // Still inside the form's own notification: let it finish before
+        // leaving its observer list.
+        closed_ = true;
+        QMetaObject::invokeMethod(this, [this] { detach(); }, Qt::QueuedConnection);
+        return;
+    }
+    emit windowStateRequested(form_.GetWindowState());
+    if (form_.FrontCount() != frontCount_) {
+        frontCount_ = form_.FrontCount();
+        emit raiseRequested();
+    }
+}
+
+void FormView::detach()
+{
+    if (observing_)
+        form_.RemoveObserver(this);
+    observing_ = false;
+    emit formClosed();
+}
+
+void FormView::syncFocus()
+{
+    ui::Control* focused = form_.FocusedControl();
+    QWidget* widget = focused == nullptr ? nullptr : widgetFor(*focused);
+    if (widget == nullptr || widget->hasFocus() || widget->isAncestorOf(QApplication::focusWidget()))
+        return;
+    const bool wasSyncing = std::exchange(syncing_, true);
+    widget->setFocus(Qt::OtherFocusReason);
+    syncing_ = wasSyncing;
+}
+
+// --- forwarding the person's actions ---
+
+template <class F> void FormView::act(F&& action)
+{
+    if (closed_)
+        return;
+    ++acting_;
+    action();
+    --acting_;
+    if (closed_ || acting_ != 0)
+        return;
+    // Whatever the model refused must not stay on screen.
+    for (const auto& [control, widget] : widgets_) {
+        if (as<ui::Edit>(const_cast<ui::Control*>(control)) != nullptr)
+            syncEdit(*const_cast<ui::Control*>(control), *widget);
+        else if (auto* pages = as<ui::PageControl>(const_cast<ui::Control*>(control)))
+            syncPages(*pages);
+    }
+    for (const auto& entry : actions_)
+        syncMenu(*const_cast<ui::MenuItem*>(entry.first));
+    for (const auto& [grid, model] : gridModels_)
+        syncGrid(*const_cast<ui::DBGrid*>(grid));
+    syncFocus();
+}
+
+bool FormView::requestClose()
+{
+    act([&] { dispatcher_.close(); });
+    return closed_;
+}
+
+void FormView::onQtFocus(QWidget* now)
+{
+    if (closed_ || syncing_ || acting_ != 0 || now == nullptr || !isAncestorOf(now))
+        return;
+    for (QWidget* w = now; w != nullptr && w != this; w = w->parentWidget()) {
+        const auto found = controls_.find(w);
+        if (found == controls_.end())
+            continue;
+        ui::Control* control = found->second;
+        if (!control->AcceptsFocus())
+            return;
+        if (!control->Focused())
+            act([&] { dispatcher_.focus(*control); });
+        else
+            syncFocus();
+        return;
+    }
+}
+
+bool FormView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (closed_)
+        return false;
+    if (auto* bar = qobject_cast<QTabBar*>(watched); bar != nullptr && controls_.count(bar) != 0) {
+        if (event->type() == QEvent::Wheel)
+            return true;
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto& pages = static_cast<ui::PageControl&>(*controls_.at(bar));
+            const int index = bar->tabAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            if (index >= 0 && index < pages.PageCount())
+                act([&] { dispatcher_.selectTab(*pages.Pages()[static_cast<size_t>(index)]); });
+            return true;
+        }
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (target == nullptr || !isAncestorOf(target) || !target->hasFocus())
+        return false;
+    return onKey(target, *static_cast<QKeyEvent*>(event));
+}
+
+bool FormView::onKey(QWidget* /*target*/, QKeyEvent& event)
+{
+    const ModelKey key = modelKey(event);
+    const bool inGrid = as<ui::DBGrid>(form_.FocusedControl()) != nullptr;
+    if (key.key != 0)
+        act([&] { dispatcher_.keyDown(key.key, key.shift); });
+    if (!inGrid)
+        return modelOnlyKey(key.key);
+    // In a grid the model's cell editor takes the characters; Qt only moves
+    // between columns.
+    if (key.key == ui::VK_BACK) {
+        act([&] { dispatcher_.keyPress(U'\b'); });
+        return true;
+    }
+    const bool shortcut = key.shift.Has(ui::ShiftState::Ctrl) || key.shift.Has(ui::ShiftState::Alt);
+    if (!shortcut) {
+        for (char32_t ch : event.text().toUcs4())
+            if (ch >= 0x20 && ch != 0x7F)
+                act([&] { dispatcher_.keyPress(ch); });
+    }
+    return !(key.key == ui::VK_LEFT || key.key == ui::VK_RIGHT || key.key == ui::VK_HOME ||
+             key.key == ui::VK_END);
+}
+
+void FormView::onGridCurrent(ui::DBGrid& grid, int row, int viewColumn)
+{
+    const GridModel* model = gridModels_.at(&grid);
+    const ui::Column* column = model->columnAt(viewColumn);
+    act([&] {
+        if (row != grid.CurrentRow() && dispatcher_.moveToRow(grid.Name(), row) != host::Outcome::Done)
+            return;
+        if (column != nullptr && column->Index() != grid.SelectedIndex())
+            dispatcher_.selectColumn(grid.Name(), column->Index());
+    });
+}
+
+void FormView::showPickList(ui::DBGrid& grid, const QRect& cell)
+{
+    const GridModel* model = gridModels_.at(&grid);
+    const ui::Column* column = model->columnAt(model->viewColumnOf(grid.SelectedIndex()));
+    auto* view = qobject_cast<QTableView*>(widgetFor(grid));
+    if (column == nullptr || view == nullptr)
+        return;
+    QMenu menu(view);
+    for (const std::string& value : column->PickList())
+        menu.addAction(qs(value));
+    QAction* chosen = menu.exec(view->viewport()->mapToGlobal(cell.bottomLeft()));
+    if (chosen != nullptr) {
+        const std::string value = chosen->text().toStdString();
+        act([&] { dispatcher_.choosePick(grid.Name(), value); });
+    }
+}
+
+} // namespace gsf::qt

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "platform/host/dispatcher.h"
+#include "platform/ui/form.h"
+
+#include <QWidget>
+
+#include <map>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QTabWidget;
+class QTableView;
+
+namespace gsf::ui {
+class DBGrid;
+class MenuItem;
+class PageControl;
+}
+
+namespace gsf::qt {
+
+class AlignArea;
+class GridModel;
+
+/// Renders any ui::Form on Qt Widgets and forwards what the person does.
+///
+/// Every control of the form gets a widget (panels and pages become areas
+/// that place their children by Align and Bounds, edits QLineEdits with the
+/// model's mask, grids table views, page controls tab widgets, buttons tool
+/// buttons that never take the focus), the main menu a menu bar. Widgets
+/// mirror the model through FormObserver; every action of the person goes to
+/// the form's Dispatcher, and the widgets are then set back to what the model
+/// holds (a refused tab click leaves the old tab, a refused focus move puts
+/// the focus back). Keys pressed anywhere in the view go to the model first.
+///
+/// When the model form closes (its close action was not None) the view stops
+/// observing it and emits formClosed(); it never touches the form again.
+class FormView : public QWidget, private ui::FormObserver {
+    Q_OBJECT
+public:
+    explicit FormView(ui::Form& form, QWidget* parent = nullptr);
+    ~FormView() override;
+
+    ui::Form& form() const { return form_; }
+    host::Dispatcher& dispatcher() { return dispatcher_; }
+
+    /// The widget that renders @p control, or nullptr.
+    QWidget* widgetFor(const ui::Control& control) const;
+    /// The widget of the control called @p name, or nullptr.
+    QWidget* widgetFor(const std::string& name) const;
+    /// The menu action of @p item, or nullptr.
+    QAction* actionFor(const ui::MenuItem& item) const;
+    QAction* actionFor(const std::string& name) const;
+    QMenuBar* menuBar() const { return menuBar_; }
+    /// The model form has closed; the view is detached from it.
+    bool formIsClosed() const { return closed_; }
+
+    /// The person closes the window: asks the model. @return true when the form closed.
+    bool requestClose();
+
+signals:
+    /// The model form closed; whoever shows the view should close it.
+    void formClosed();
+    /// The model asked to bring the window to the front.
+    void raiseRequested();
+    /// The model changed its window state.
+    void windowStateRequested(ui::WindowState state);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // FormObserver
+    void controlChanged(ui::Control& control) override;
+    void focusChanged(ui::Control* from, ui::Control* to) override;
+    void pageChanged(ui::PageControl& pages) override;
+    void menuChanged(ui::MenuItem& item) override;
+    void gridChanged(ui::DBGrid& grid) override;
+
+    QWidget* build(ui::Control& control, QWidget* parent);
+    QWidget* buildContainer(ui::Container& container, QWidget* parent);
+    QWidget* buildPages(ui::PageControl& pages, QWidget* parent);
+    QWidget* buildGrid(ui::DBGrid& grid, QWidget* parent);
+    QWidget* buildEdit(ui::Control& control, QWidget* parent);
+    QWidget* buildButton(ui::Control& control, QWidget* parent);
+    QWidget* buildNavigator(ui::Control& control, QWidget* parent);
+    void buildMenu(ui::MenuItem& item, QMenu* menu);
+    void registerWidget(ui::Control& control, QWidget* widget);
+
+    void syncControl(ui::Control& control);
+    void syncCommon(ui::Control& control, QWidget& widget);
+    void syncEdit(ui::Control& control, QWidget& widget);
+    void syncPages(ui::PageControl& pages);
+    void syncGrid(ui::DBGrid& grid);
+    void syncMenu(ui::MenuItem& item);
+    void syncForm();
+    void syncFocus();
+    void arrangeParentOf(const ui::Control& control);
+
+    /// Runs one action of the person, then sets the widgets back to the model.
+    template <class F> void act(F&& action);
+    void onQtFocus(QWidget* now);
+    bool onKey(QWidget* target, QKeyEvent& event);
+    void onGridCurrent(ui::DBGrid& grid, int row, int viewColumn);
+    void showPickList(ui::DBGrid& grid, const QRect& cell);
+    void detach();
+
+    ui::Form& form_;
+    host::Dispatcher dispatcher_;
+    QMenuBar* menuBar_ = nullptr;
+    AlignArea* area_ = nullptr;
+    std::map<const ui::Control*, QWidget*> widgets_;
+    std::map<const QWidget*, ui::Control*> controls_;
+    std::map<const ui::MenuItem*, QAction*> actions_;
+    std::map<const ui::DBGrid*, GridModel*> gridModels_;
+    int frontCount_ = 0;
+    int acting_ = 0;
+    bool syncing_ = false;
+    bool shown_ = false;
+    bool closed_ = false;
+    bool observing_ = false;
+};
+
+} // namespace gsf::qt
