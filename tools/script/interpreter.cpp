@@ -1,0 +1,644 @@
+#include "tools/script/interpreter.h"
+
+#include "platform/data/number_format.h"
+#include "platform/host/dispatcher.h"
+#include "platform/host/lookup.h"
+#include "platform/remote/connection.h"
+#include "platform/ui/ui.h"
+#include "tools/script/state_dump.h"
+
+#include <algorithm>
+#include <cmath>
+#include <istream>
+#include <map>
+#include <ostream>
+
+namespace gsf::script {
+
+namespace {
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string joined(const std::vector<std::string>& items, const std::string& empty)
+{
+    if (items.empty())
+        return empty;
+    std::string out;
+    for (const std::string& item : items)
+        out += (out.empty() ? "" : " ") + item;
+    return out;
+}
+
+std::string callLine(const remote::CallLogEntry& entry)
+{
+    std::string args;
+    for (const std::string& arg : entry.args)
+        args += (args.empty() ? "" : ", ") + quoted(arg);
+    return "call " + entry.method + " [" + args + "]";
+}
+
+/// Positive whole number written in decimal digits only, or nullopt.
+std::optional<int> positiveNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 9 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const int value = std::stoi(text);
+    return value > 0 ? std::optional<int>(value) : std::nullopt;
+}
+
+std::optional<int> keyCode(std::string name)
+{
+    static const std::map<std::string, int> keys = {
+        {"tab", ui::VK_TAB},       {"enter", ui::VK_RETURN},   {"return", ui::VK_RETURN},
+        {"escape", ui::VK_ESCAPE}, {"esc", ui::VK_ESCAPE},     {"up", ui::VK_UP},
+        {"down", ui::VK_DOWN},     {"left", ui::VK_LEFT},      {"right", ui::VK_RIGHT},
+        {"delete", ui::VK_DELETE}, {"insert", ui::VK_INSERT},  {"home", ui::VK_HOME},
+        {"end", ui::VK_END},       {"pageup", ui::VK_PRIOR},   {"pagedown", ui::VK_NEXT},
+        {"backspace", ui::VK_BACK}};
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (auto found = keys.find(name); found != keys.end())
+        return found->second;
+    if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
+        return std::toupper(static_cast<unsigned char>(name[0]));
+    if (name.size() >= 2 && name[0] == 'f') {
+        if (auto number = positiveNumber(name.substr(1)); number && *number <= 12)
+            return ui::VK_F1 + *number - 1;
+    }
+    return std::nullopt;
+}
+
+/// The one code point of @p text when it holds exactly one (valid UTF-8).
+std::optional<char32_t> singleCodePoint(const std::string& text)
+{
+    if (text.empty())
+        return std::nullopt;
+    const auto lead = static_cast<unsigned char>(text[0]);
+    size_t length = 1;
+    char32_t cp = lead;
+    if (lead >= 0xF0 && lead < 0xF8) {
+        length = 4;
+        cp = lead & 0x07;
+    } else if (lead >= 0xE0) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xC2) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0x80) {
+        return std::nullopt;
+    }
+    if (text.size() != length)
+        return std::nullopt;
+    for (size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[i]);
+        if ((next & 0xC0) != 0x80)
+            return std::nullopt;
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    return cp;
+}
+
+std::optional<data::DataSetState> stateByName(const std::string& name)
+{
+    for (auto state : {data::DataSetState::Inactive, data::DataSetState::Browse,
+                       data::DataSetState::Edit, data::DataSetState::Insert})
+        if (data::stateName(state) == name)
+            return state;
+    return std::nullopt;
+}
+
+data::DataSet* dataSetOf(const ui::Component& component)
+{
+    data::DataSource* source = nullptr;
+    if (const auto* grid = dynamic_cast<const ui::DBGrid*>(&component))
+        source = grid->DataSource();
+    else if (const auto* edit = dynamic_cast<const ui::DBEdit*>(&component))
+        source = edit->DataSource();
+    else if (const auto* text = dynamic_cast<const ui::DBText*>(&component))
+        source = text->DataSource();
+    else if (const auto* navigator = dynamic_cast<const ui::DBNavigator*>(&component))
+        source = navigator->DataSource();
+    else if (const auto* lookup = dynamic_cast<const host::TBtnPesquisa*>(&component))
+        source = lookup->DataSource;
+    return source ? source->GetDataSet() : nullptr;
+}
+
+} // namespace
+
+/// Ends the run: why, and with which status.
+struct Interpreter::Stop {
+    Status status;
+    std::string message;
+};
+
+bool DriverInteraction::confirm(const std::string& text)
+{
+    try {
+        return ScriptedInteraction::confirm(text);
+    } catch (const host::ScriptError& error) {
+        unanswered_ = error.what();
+        throw;
+    }
+}
+
+std::optional<int> DriverInteraction::pickList(const std::string& title,
+                                               const std::string& emptyText,
+                                               data::DataSource& source)
+{
+    try {
+        return ScriptedInteraction::pickList(title, emptyText, source);
+    } catch (const host::ScriptError& error) {
+        unanswered_ = error.what();
+        throw;
+    }
+}
+
+bool DriverInteraction::search(data::DataSet& dataSet)
+{
+    try {
+        return ScriptedInteraction::search(dataSet);
+    } catch (const host::ScriptError& error) {
+        unanswered_ = error.what();
+        throw;
+    }
+}
+
+Interpreter::Interpreter(ScreenSession& session, std::ostream& out, std::ostream& diagnostics)
+    : session_(session), out_(out), diagnostics_(diagnostics), scope_(interaction_),
+      idleForm_(std::make_unique<ui::Form>("frmScript"))
+{
+    interaction_.onLine = [this](const std::string& line) { onLine(line); };
+}
+
+Interpreter::~Interpreter() { interaction_.onLine = nullptr; }
+
+Status Interpreter::run(std::istream& in)
+{
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        if (auto stop = runLine(line, ++number))
+            return *stop;
+    }
+    return finish();
+}
+
+std::optional<Status> Interpreter::runLine(const std::string& line, int number)
+{
+    try {
+        Words words;
+        try {
+            words = splitLine(line);
+        } catch (const SyntaxError& error) {
+            fail(Status::BadScript, error.what());
+        }
+        if (words.empty())
+            return std::nullopt;
+        if (echo_)
+            print("> " + line);
+        execute(words);
+        afterAction();
+        return std::nullopt;
+    } catch (const Stop& stop) {
+        flushPending();
+        diagnostics_ << "linha " << number << ": " << stop.message << std::endl;
+        return stop.status;
+    }
+}
+
+Status Interpreter::finish()
+{
+    flushPending();
+    flushCalls();
+    std::vector<std::string> problems;
+    if (session_.form() != nullptr)
+        for (data::DataSet* set : allDataSets())
+            if (set->State() == data::DataSetState::Edit || set->State() == data::DataSetState::Insert)
+                problems.push_back("edição pendente em " + set->Name() + " (" +
+                                   data::stateName(set->State()) + ")");
+    if (const int left = interaction_.pendingAnswers(); left > 0)
+        problems.push_back(std::to_string(left) + " resposta(s) de diálogo não usada(s)");
+    if (problems.empty())
+        return Status::Ok;
+    for (const std::string& problem : problems)
+        diagnostics_ << "fim do roteiro: " << problem << std::endl;
+    return Status::Fatal;
+}
+
+void Interpreter::execute(const Words& words)
+{
+    const std::string& command = words[0].text;
+    const auto arity = [&](size_t least, size_t most) {
+        if (words.size() - 1 < least || words.size() - 1 > most)
+            fail(Status::BadScript, "número de argumentos errado para \"" + command + "\"");
+    };
+    if (command == "host") {
+        hostCommand(words);
+    } else if (command == "open" || command == "iniproc") {
+        arity(0, 0);
+        dispatcher().run([&] {
+            command == "open" ? session_.open() : session_.iniProc();
+            return true;
+        });
+    } else if (command == "close") {
+        arity(0, 0);
+        openForm();
+        dispatcher().close();
+    } else if (command == "minimize" || command == "maximize") {
+        arity(0, 0);
+        windowCommand(command);
+    } else if (command == "focus") {
+        arity(1, 1);
+        dispatcher().focus(controlOf<ui::Control>(words[1].text, "controle"));
+    } else if (command == "type") {
+        arity(2, 2);
+        dispatcher().typeText(controlOf<ui::Edit>(words[1].text, "campo de texto"), words[2].text);
+    } else if (command == "key") {
+        keyCommand(words);
+    } else if (command == "char") {
+        charCommand(words);
+    } else if (command == "click") {
+        arity(1, 1);
+        dispatcher().click(controlOf<ui::SpeedButton>(words[1].text, "botão"));
+    } else if (command == "menu") {
+        arity(1, 1);
+        dispatcher().clickMenu(menuItem(words[1].text));
+    } else if (command == "tab") {
+        arity(1, 1);
+        dispatcher().selectTab(controlOf<ui::TabSheet>(words[1].text, "página"));
+    } else if (command == "cell") {
+        cellCommand(words);
+    } else if (command == "row") {
+        rowCommand(words);
+    } else if (command == "answer" || command == "pick" || command == "find") {
+        answerCommand(words);
+    } else if (command == "dump") {
+        arity(0, 0);
+        flushPending();
+        flushCalls();
+        print(dumpState(session_.form(), session_.form() ? allDataSets() : std::vector<data::DataSet*>{},
+                        session_.unitState()));
+    } else if (command == "expect") {
+        expectCommand(words);
+    } else {
+        fail(Status::BadScript, "comando desconhecido \"" + command + "\"");
+    }
+}
+
+void Interpreter::hostCommand(const Words& words)
+{
+    if (words.size() != 4 || (words[1].text != "free" && words[1].text != "fixed"))
+        fail(Status::BadScript, "uso: host free|fixed FILIAL \"NOME\"");
+    host::HostContext& context = host::hostContext();
+    context.branchFixed = words[1].text == "fixed";
+    context.branchCode = words[2].text;
+    context.branchName = words[3].text;
+}
+
+void Interpreter::windowCommand(const std::string& command)
+{
+    ui::Form& form = openForm();
+    dispatcher().run([&] {
+        form.SetWindowState(command == "minimize" ? ui::WindowState::Minimized
+                                                  : ui::WindowState::Maximized);
+        return true;
+    });
+}
+
+void Interpreter::keyCommand(const Words& words)
+{
+    if (words.size() < 2)
+        fail(Status::BadScript, "uso: key TECLA [ctrl] [shift] [alt]");
+    const auto key = keyCode(words[1].text);
+    if (!key)
+        fail(Status::BadScript, "tecla desconhecida \"" + words[1].text + "\"");
+    unsigned shift = 0;
+    for (size_t i = 2; i < words.size(); ++i) {
+        const std::string& modifier = words[i].text;
+        if (modifier == "ctrl")
+            shift |= ui::ShiftState::Ctrl;
+        else if (modifier == "shift")
+            shift |= ui::ShiftState::Shift;
+        else if (modifier == "alt")
+            shift |= ui::ShiftState::Alt;
+        else
+            fail(Status::BadScript, "modificador desconhecido \"" + modifier + "\"");
+    }
+    openForm();
+    dispatcher().keyDown(*key, ui::ShiftState(shift));
+}
+
+void Interpreter::charCommand(const Words& words)
+{
+    const auto ch = words.size() == 2 ? singleCodePoint(words[1].text) : std::nullopt;
+    if (!ch)
+        fail(Status::BadScript, "uso: char C (um único caractere)");
+    openForm();
+    dispatcher().keyPress(*ch);
+}
+
+void Interpreter::cellCommand(const Words& words)
+{
+    if (words.size() != 3 && words.size() != 4)
+        fail(Status::BadScript, "uso: cell GRADE COLUNA [TEXTO]");
+    auto& grid = controlOf<ui::DBGrid>(words[1].text, "grade");
+    int column = grid.ColumnIndexOf(words[2].text);
+    if (column < 0) {
+        if (auto number = positiveNumber(words[2].text); number && *number <= grid.ColumnCount())
+            column = *number - 1;
+        else
+            fail(Status::BadScript, "a grade " + grid.Name() + " não tem a coluna \"" +
+                                        words[2].text + "\"");
+    }
+    if (dispatcher().selectColumn(grid.Name(), column) == host::Outcome::Done && words.size() == 4)
+        dispatcher().typeCell(grid.Name(), words[3].text);
+}
+
+void Interpreter::rowCommand(const Words& words)
+{
+    const auto row = words.size() == 3 ? positiveNumber(words[2].text) : std::nullopt;
+    if (!row)
+        fail(Status::BadScript, "uso: row GRADE N (N a partir de 1)");
+    auto& grid = controlOf<ui::DBGrid>(words[1].text, "grade");
+    dispatcher().moveToRow(grid.Name(), *row - 1);
+}
+
+void Interpreter::answerCommand(const Words& words)
+{
+    const std::string& command = words[0].text;
+    if (command == "answer") {
+        if (words.size() != 2 || (words[1].text != "yes" && words[1].text != "no"))
+            fail(Status::BadScript, "uso: answer yes|no");
+        interaction_.queueConfirm(words[1].text == "yes");
+    } else if (command == "pick") {
+        if (words.size() == 2 && words[1].text == "none") {
+            interaction_.queuePick(std::nullopt);
+            return;
+        }
+        const auto row = words.size() == 2 ? positiveNumber(words[1].text) : std::nullopt;
+        if (!row)
+            fail(Status::BadScript, "uso: pick N|none (N a partir de 1)");
+        interaction_.queuePick(*row);
+    } else {
+        if (words.size() != 3)
+            fail(Status::BadScript, "uso: find CAMPO VALOR");
+        interaction_.queueFind(words[1].text, words[2].text);
+    }
+}
+
+void Interpreter::expectCommand(const Words& words)
+{
+    if (words.size() < 2)
+        fail(Status::BadScript, "uso: expect O_QUE ...");
+    const std::string& what = words[1].text;
+    const auto need = [&](size_t least, size_t most) {
+        if (words.size() - 2 < least || words.size() - 2 > most)
+            fail(Status::BadScript, "número de argumentos errado para \"expect " + what + "\"");
+    };
+    if (what == "message") {
+        need(1, 1);
+        expectThat(lastShown_ == words[2].text, "mensagem " + quoted(words[2].text),
+                   lastShown_.empty() ? "nenhuma mensagem" : quoted(lastShown_));
+    } else if (what == "enabled" || what == "disabled") {
+        need(1, SIZE_MAX);
+        const bool wanted = what == "enabled";
+        for (size_t i = 2; i < words.size(); ++i)
+            expectThat(enabledByName(words[i].text) == wanted, words[i].text + " " + what,
+                       words[i].text + (wanted ? " disabled" : " enabled"));
+    } else if (what == "checked" || what == "unchecked") {
+        need(1, SIZE_MAX);
+        const bool wanted = what == "checked";
+        for (size_t i = 2; i < words.size(); ++i)
+            expectThat(menuItem(words[i].text).Checked() == wanted, words[i].text + " " + what,
+                       words[i].text + (wanted ? " unchecked" : " checked"));
+    } else if (what == "page") {
+        need(1, 1);
+        auto& page = controlOf<ui::TabSheet>(words[2].text, "página");
+        const ui::TabSheet* active = page.Pages().ActivePage();
+        expectThat(page.IsActive(), "página " + page.Name(),
+                   "página " + (active ? active->Name() : std::string("nenhuma")));
+    } else if (what == "focus") {
+        need(1, 1);
+        auto& control = controlOf<ui::Control>(words[2].text, "controle");
+        const ui::Control* focused = openForm().FocusedControl();
+        expectThat(focused == &control, "foco em " + control.Name(),
+                   "foco em " + (focused ? focused->Name() : std::string("nenhum controle")));
+    } else if (what == "state") {
+        need(2, 2);
+        const data::DataSet& set = dataSet(words[2].text);
+        const auto state = stateByName(words[3].text);
+        if (!state)
+            fail(Status::BadScript, "estado desconhecido \"" + words[3].text +
+                                        "\" (inactive, browse, edit, insert)");
+        expectThat(set.State() == *state, set.Name() + " em " + words[3].text,
+                   set.Name() + " em " + data::stateName(set.State()));
+    } else if (what == "field") {
+        need(2, 2);
+        expectField(words);
+    } else if (what == "count") {
+        need(2, 2);
+        const data::DataSet& set = dataSet(words[2].text);
+        const bool zero = words[3].text == "0";
+        const auto count = zero ? std::optional<int>(0) : positiveNumber(words[3].text);
+        if (!count)
+            fail(Status::BadScript, "contagem inválida \"" + words[3].text + "\"");
+        const int seen = set.Active() ? set.RecordCount() : 0;
+        expectThat(seen == *count, set.Name() + " com " + words[3].text + " registro(s)",
+                   set.Name() + " com " + std::to_string(seen) + " registro(s)");
+    } else if (what == "calls" || what == "nocalls") {
+        if (what == "calls")
+            need(1, SIZE_MAX);
+        else
+            need(0, 0);
+        std::vector<std::string> wanted;
+        for (size_t i = 2; i < words.size(); ++i)
+            wanted.push_back(words[i].text);
+        std::vector<std::string> seen;
+        seen.swap(callsSinceExpect_);
+        expectThat(seen == wanted, "chamadas: " + joined(wanted, "nenhuma"),
+                   "chamadas: " + joined(seen, "nenhuma"));
+    } else {
+        fail(Status::BadScript, "expect desconhecido \"" + what + "\"");
+    }
+}
+
+void Interpreter::expectField(const Words& words)
+{
+    const std::string& path = words[2].text;
+    const size_t dot = path.find('.');
+    if (dot == std::string::npos)
+        fail(Status::BadScript, "uso: expect field DATASET.CAMPO VALOR");
+    const data::DataSet& set = dataSet(path.substr(0, dot));
+    const data::Field* field = set.FindField(path.substr(dot + 1));
+    if (field == nullptr)
+        fail(Status::BadScript, set.Name() + " não tem o campo \"" + path.substr(dot + 1) + "\"");
+    if (!set.Active() || set.IsEmpty())
+        expectThat(false, path + " = " + words[3].text, set.Name() + " sem registro corrente");
+    const Word& wanted = words[3];
+    const std::string seen = field->IsNull() ? "null" : quoted(field->AsString());
+    bool holds = false;
+    if (wanted.text == "null" && !wanted.quoted) {
+        holds = field->IsNull();
+    } else if (field->DataType() == data::FieldType::Float) {
+        const auto number = data::parseNumber(wanted.text);
+        if (!number)
+            fail(Status::BadScript, "\"" + wanted.text + "\" não é um número");
+        holds = !field->IsNull() && std::fabs(field->AsFloat() - *number) < 1e-9;
+    } else {
+        holds = !field->IsNull() && field->AsString() == wanted.text;
+    }
+    expectThat(holds, path + " = " + (wanted.quoted ? quoted(wanted.text) : wanted.text),
+               path + " = " + seen);
+}
+
+host::Dispatcher& Interpreter::dispatcher()
+{
+    ui::Form* form = session_.form();
+    ui::Form* target = form ? form : idleForm_.get();
+    if (!dispatcher_ || dispatcherForm_ != target) {
+        dispatcher_ = std::make_unique<host::Dispatcher>(*target);
+        dispatcher_->onError = [this](const std::string& message) { onError(message); };
+        dispatcherForm_ = target;
+    }
+    return *dispatcher_;
+}
+
+ui::Form& Interpreter::openForm() const
+{
+    ui::Form* form = session_.form();
+    if (form == nullptr)
+        fail(Status::BadScript, "a tela não está aberta (use open)");
+    return *form;
+}
+
+template <class T> T& Interpreter::controlOf(const std::string& name, const char* kind) const
+{
+    ui::Form& form = openForm();
+    ui::Control* control = form.FindControl(name);
+    if (control == nullptr)
+        fail(Status::BadScript, "controle desconhecido \"" + name + "\"");
+    auto* typed = dynamic_cast<T*>(control);
+    if (typed == nullptr)
+        fail(Status::BadScript, "\"" + name + "\" não é " + kind + " (é " + control->ClassName() + ")");
+    return *typed;
+}
+
+ui::MenuItem& Interpreter::menuItem(const std::string& name) const
+{
+    ui::MenuItem* item = openForm().FindMenuItem(name);
+    if (item == nullptr)
+        fail(Status::BadScript, "entrada de menu desconhecida \"" + name + "\"");
+    return *item;
+}
+
+bool Interpreter::enabledByName(const std::string& name) const
+{
+    ui::Form& form = openForm();
+    if (ui::MenuItem* item = form.FindMenuItem(name))
+        return item->Enabled();
+    if (ui::Control* control = form.FindControl(name))
+        return control->EffectiveEnabled();
+    fail(Status::BadScript, "controle desconhecido \"" + name + "\"");
+}
+
+std::vector<data::DataSet*> Interpreter::allDataSets() const
+{
+    std::vector<data::DataSet*> found = session_.dataSets();
+    const auto add = [&](data::DataSet* set) {
+        if (set != nullptr && std::find(found.begin(), found.end(), set) == found.end())
+            found.push_back(set);
+    };
+    if (ui::Form* form = session_.form())
+        for (const ui::Component* component : form->Components())
+            add(dataSetOf(*component));
+    return found;
+}
+
+data::DataSet& Interpreter::dataSet(const std::string& name) const
+{
+    openForm();
+    for (data::DataSet* set : allDataSets())
+        if (set->Name() == name)
+            return *set;
+    fail(Status::BadScript, "dataset desconhecido \"" + name + "\"");
+}
+
+void Interpreter::afterAction()
+{
+    flushPending();
+    flushCalls();
+    if (!interaction_.unanswered().empty()) {
+        const std::string message = interaction_.unanswered();
+        interaction_.clearUnanswered();
+        fail(Status::Fatal, "diálogo sem resposta: " + message);
+    }
+}
+
+void Interpreter::onLine(const std::string& line)
+{
+    flushPending();
+    flushCalls();
+    static const std::string prefix = "message \"";
+    if (line.rfind(prefix, 0) == 0 && line.size() > prefix.size()) {
+        // Held back one step: the dispatcher shows an error the same way as a
+        // message and only then reports it, so the line may become `error`.
+        lastShown_ = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+        pendingMessage_ = line;
+        return;
+    }
+    print(line);
+}
+
+void Interpreter::onError(const std::string& message)
+{
+    if (pendingMessage_ && *pendingMessage_ == "message " + quoted(message))
+        pendingMessage_.reset();
+    flushPending();
+    flushCalls();
+    lastShown_ = message;
+    print("error " + quoted(message));
+}
+
+void Interpreter::flushPending()
+{
+    if (!pendingMessage_)
+        return;
+    const std::string line = std::move(*pendingMessage_);
+    pendingMessage_.reset();
+    print(line);
+}
+
+void Interpreter::flushCalls()
+{
+    remote::RemoteConnection* connection = session_.connection();
+    if (connection != loggedConnection_) {
+        loggedConnection_ = connection;
+        callsPrinted_ = 0;
+    }
+    if (connection == nullptr)
+        return;
+    const std::vector<remote::CallLogEntry> log = connection->CallLog();
+    if (log.size() < callsPrinted_)
+        callsPrinted_ = 0;  // the log was cleared
+    for (; callsPrinted_ < log.size(); ++callsPrinted_) {
+        print(callLine(log[callsPrinted_]));
+        callsSinceExpect_.push_back(log[callsPrinted_].method);
+    }
+}
+
+void Interpreter::print(const std::string& line) { out_ << line << std::endl; }
+
+void Interpreter::fail(Status status, const std::string& message) const
+{
+    throw Stop{status, message};
+}
+
+void Interpreter::expectThat(bool holds, const std::string& expected, const std::string& seen) const
+{
+    if (!holds)
+        fail(Status::ExpectFailed, "esperado " + expected + ", visto " + seen);
+}
+
+} // namespace gsf::script

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "platform/host/host_context.h"
+#include "platform/host/interaction.h"
+#include "tools/script/screen_session.h"
+#include "tools/script/script_lexer.h"
+
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace gsf::data {
+class DataSet;
+}
+namespace gsf::host {
+class Dispatcher;
+}
+namespace gsf::ui {
+class Control;
+class Form;
+class MenuItem;
+} // namespace gsf::ui
+
+namespace gsf::script {
+
+/// Exit status of a run.
+enum class Status : int {
+    Ok = 0,            ///< every command ran and every expectation held
+    ExpectFailed = 1,  ///< an `expect` did not hold
+    BadScript = 2,     ///< unknown command, unknown control, malformed line
+    Fatal = 3,         ///< anything else: unanswered dialog, pending edit at the end, no server
+};
+
+/// Scripted Interaction that remembers a dialog it could not answer, so the
+/// run stops there instead of going on with a screen the script no longer
+/// follows.
+class DriverInteraction : public host::ScriptedInteraction {
+public:
+    bool confirm(const std::string& text) override;
+    std::optional<int> pickList(const std::string& title, const std::string& emptyText,
+                                data::DataSource& source) override;
+    bool search(data::DataSet& dataSet) override;
+
+    /// The message of the last dialog left without an answer; empty when none.
+    const std::string& unanswered() const { return unanswered_; }
+    void clearUnanswered() { unanswered_.clear(); }
+
+private:
+    std::string unanswered_;
+};
+
+/// Runs a screen from a text script, one command a line, printing every line
+/// the screen shows (messages, confirmations, pick lists, progress, remote
+/// calls, errors) as it happens. See tools/script/README.md for the commands.
+///
+/// The interpreter installs its own DriverInteraction as the current
+/// Interaction for its lifetime; every action of the person goes through a
+/// host::Dispatcher over the open form, so errors take the same road as on
+/// the desktop.
+class Interpreter {
+public:
+    /// @param out receives the screen's lines and `dump`.
+    /// @param diagnostics receives why a run stopped (failed expect, bad line).
+    Interpreter(ScreenSession& session, std::ostream& out, std::ostream& diagnostics);
+    ~Interpreter();
+    Interpreter(const Interpreter&) = delete;
+    Interpreter& operator=(const Interpreter&) = delete;
+
+    /// Prints each command before running it, prefixed by "> ".
+    void setEcho(bool on) { echo_ = on; }
+
+    /// Runs every line of @p in up to its end (or the first stop), then the
+    /// end-of-script checks (see finish).
+    /// @return the exit status.
+    Status run(std::istream& in);
+    /// Runs one line (@p number counts from 1, for messages).
+    /// @return nullopt to go on, or the status the run stops with.
+    std::optional<Status> runLine(const std::string& line, int number);
+    /// End-of-script checks: a dataset of the open screen still in edit or
+    /// insert, or answers queued but never used, stop with Status::Fatal.
+    Status finish();
+
+    DriverInteraction& interaction() { return interaction_; }
+
+private:
+    struct Stop;
+    using Words = std::vector<Word>;
+
+    void execute(const Words& words);
+    void hostCommand(const Words& words);
+    void keyCommand(const Words& words);
+    void charCommand(const Words& words);
+    void cellCommand(const Words& words);
+    void rowCommand(const Words& words);
+    void answerCommand(const Words& words);
+    void expectCommand(const Words& words);
+    void expectField(const Words& words);
+    void windowCommand(const std::string& command);
+
+    host::Dispatcher& dispatcher();
+    ui::Form& openForm() const;
+    template <class T> T& controlOf(const std::string& name, const char* kind) const;
+    ui::MenuItem& menuItem(const std::string& name) const;
+    data::DataSet& dataSet(const std::string& name) const;
+    std::vector<data::DataSet*> allDataSets() const;
+    bool enabledByName(const std::string& name) const;
+    void afterAction();
+
+    void onLine(const std::string& line);
+    void onError(const std::string& message);
+    void flushCalls();
+    void flushPending();
+    void print(const std::string& line);
+    [[noreturn]] void fail(Status status, const std::string& message) const;
+    void expectThat(bool holds, const std::string& expected, const std::string& seen) const;
+
+    ScreenSession& session_;
+    std::ostream& out_;
+    std::ostream& diagnostics_;
+    DriverInteraction interaction_;
+    host::InteractionScope scope_;
+    std::unique_ptr<ui::Form> idleForm_;
+    std::unique_ptr<host::Dispatcher> dispatcher_;
+    ui::Form* dispatcherForm_ = nullptr;
+    remote::RemoteConnection* loggedConnection_ = nullptr;
+    size_t callsPrinted_ = 0;
+    std::vector<std::string> callsSinceExpect_;
+    std::optional<std::string> pendingMessage_;
+    std::string lastShown_;
+    bool echo_ = false;
+};
+
+} // namespace gsf::script
