@@ -28,10 +28,12 @@ ParsedSql parseSql(std::string_view sql, Engine engine) {
     out.text.reserve(sql.size() + 8);
     auto placeholder = [&](std::string name) {
         out.names.push_back(std::move(name));
-        if (engine == Engine::PostgreSQL)
-            out.text += "$" + std::to_string(out.names.size());
-        else
+        if (engine == Engine::PostgreSQL) {
+            out.text += '$';
+            out.text += std::to_string(out.names.size());
+        } else {
             out.text += '?';
+        }
     };
     for (size_t i = 0; i < sql.size(); ++i) {
         const char c = sql[i];
