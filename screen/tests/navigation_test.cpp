@@ -1,0 +1,106 @@
+#include "screen/tests/screen_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace gsf::screen::test {
+namespace {
+
+using host::Outcome;
+
+std::vector<bool> checks(const TfrmGrupServFat& form)
+{
+    return {form.mnuGrupServ.Checked(), form.mnuServ.Checked(), form.mnuExce.Checked(), form.mnuTabCorr.Checked()};
+}
+
+std::vector<bool> commands(const TfrmGrupServFat& form)
+{
+    return {form.sbtIncluir.Enabled(),   form.sbtAlterar.Enabled(),  form.sbtExcluir.Enabled(),
+            form.sbtProcurar.Enabled(),  form.sbtVerificar.Enabled(), form.sbtCancelar.Enabled(),
+            form.sbtConfirmar.Enabled()};
+}
+
+std::vector<bool> commandEntries(const TfrmGrupServFat& form)
+{
+    return {form.mnuIncluir.Enabled(),   form.mnuAlterar.Enabled(),  form.mnuExcluir.Enabled(),
+            form.mnuProcurar.Enabled(),  form.mnuVerificar.Enabled(), form.mnuCancelar.Enabled(),
+            form.mnuConfirmar.Enabled()};
+}
+
+TEST(PageNavigation, EveryEntryOfAPageReloadsItsListAndChecksOnlyItsEntry)
+{
+    ScreenFixture screen;
+    TfrmGrupServFat& form = screen.form();
+    ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
+    screen.clearCalls();
+
+    ASSERT_EQ(screen.act().clickMenu("mnuServ"), Outcome::Done);
+    EXPECT_EQ(form.pgcPadrao.ActivePage(), &form.tshServico);
+    EXPECT_EQ(checks(form), (std::vector<bool>{false, true, false, false}));
+    ASSERT_EQ(screen.act().selectTab("tshPadrao"), Outcome::Done);
+    EXPECT_EQ(checks(form), (std::vector<bool>{true, false, false, false}));
+    EXPECT_EQ(screen.count("GetServClie"), 1 + 2);   // entry, then the refresh on leaving
+    screen.clearCalls();
+    ASSERT_EQ(screen.act().selectTab("tshServico"), Outcome::Done);
+    EXPECT_EQ(screen.calls(), std::vector<std::string>{"GetServClie 0001|000002|001"});
+    EXPECT_EQ(commands(form), (std::vector<bool>{true, true, true, true, true, false, false}));
+    EXPECT_EQ(commandEntries(form), commands(form));
+
+    ASSERT_EQ(screen.act().clickMenu("mnuTabCorr"), Outcome::Done);
+    EXPECT_EQ(checks(form), (std::vector<bool>{false, false, false, true}));
+    EXPECT_EQ(screen.calls().back(), "GetCorrPrecGrup 0001|000002|001");
+    EXPECT_EQ(commands(form), (std::vector<bool>{true, true, true, false, true, false, false}));
+    EXPECT_FALSE(form.mnuProcurar.Enabled());
+
+    ASSERT_EQ(screen.act().clickMenu("mnuExce"), Outcome::Done);
+    EXPECT_EQ(checks(form), (std::vector<bool>{false, false, true, false}));
+    EXPECT_EQ(commands(form), (std::vector<bool>{false, true, false, false, true, false, false}));
+    EXPECT_EQ(commandEntries(form), commands(form));
+
+    // Entering the panel puts the first page in front and its entry checked.
+    ASSERT_EQ(screen.act().focus("medCdCliente"), Outcome::Done);
+    EXPECT_EQ(form.pgcPadrao.ActivePage(), &form.tshPadrao);
+    EXPECT_EQ(checks(form), (std::vector<bool>{true, false, false, false}));
+    EXPECT_FALSE(form.tshServico.Enabled());
+    EXPECT_FALSE(form.mnuExce.Enabled());
+}
+
+TEST(PageNavigation, LeavingServicesWithoutACorrectionServiceIsRefused)
+{
+    ScreenFixture screen;
+    TfrmGrupServFat& form = screen.form();
+    screen.server.storage().ProLimpaServ("0001", "000002", "001");
+    ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
+    ASSERT_EQ(screen.act().selectTab("tshServico"), Outcome::Done);
+
+    EXPECT_NE(screen.act().selectTab("tshPadrao"), Outcome::Done);
+    EXPECT_EQ(form.pgcPadrao.ActivePage(), &form.tshServico);
+    EXPECT_EQ(screen.focused(), "dbgServico");
+    EXPECT_EQ(screen.messages(), std::vector<std::string>{"Serviço para correção de efetivos deve ser informado."});
+
+    // Leaving the pages for the filter is refused the same way.
+    screen.clearMessages();
+    EXPECT_EQ(screen.act().focus("medCdCliente"), Outcome::Failed);
+    EXPECT_EQ(screen.focused(), "dbgServico");
+    EXPECT_EQ(screen.messages().size(), 1u);
+
+    // Moving to another group is refused as well.
+    screen.clearMessages();
+    EXPECT_EQ(screen.act().clickMenu("mnuGrupServ"), Outcome::Done);
+    EXPECT_EQ(screen.act().moveToRow("dbgPadrao", 1), Outcome::Failed);
+    EXPECT_EQ(form.cdsGrupServ.FieldByName("CDGRSERVFAT").AsString(), "001");
+    EXPECT_EQ(form.pgcPadrao.ActivePage(), &form.tshServico);
+}
+
+TEST(PageNavigation, EmptyGroupListLeavesOnlyTheFirstPage)
+{
+    ScreenFixture screen;
+    TfrmGrupServFat& form = screen.form();
+    ASSERT_EQ(screen.openClient("0001", kClientWithoutGroups), Outcome::Done);
+    form.tshServico.SetEnabled(true);
+    form.Habilita();
+    EXPECT_FALSE(form.tshServico.Enabled());
+    EXPECT_EQ(commands(form), (std::vector<bool>{true, false, false, false, false, false, false}));
+}
+
+} // namespace
+} // namespace gsf::screen::test
