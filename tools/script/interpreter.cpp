@@ -413,6 +413,16 @@ void Interpreter::expectCommand(const Words& words)
         for (size_t i = 2; i < words.size(); ++i)
             expectThat(menuItem(words[i].text).Checked() == wanted, words[i].text + " " + what,
                        words[i].text + (wanted ? " unchecked" : " checked"));
+    } else if (what == "text") {
+        need(2, 2);
+        // Either what the box shows or its value: a masked edit shows "__.___" when empty.
+        const auto& edit = controlOf<ui::Edit>(words[2].text, "campo de texto");
+        const std::string& wanted = words[3].text;
+        const bool differ = edit.Text() != edit.EditText();
+        expectThat(edit.EditText() == wanted || edit.Text() == wanted,
+                   edit.Name() + " = " + quoted(wanted),
+                   edit.Name() + " = " + quoted(edit.EditText()) +
+                       (differ ? " (valor " + quoted(edit.Text()) + ")" : ""));
     } else if (what == "page") {
         need(1, 1);
         auto& page = controlOf<ui::TabSheet>(words[2].text, "página");

@@ -57,6 +57,8 @@ json controlJson(const ui::Control& control)
                 {"visible", control.Visible()}};
     if (const auto* edit = dynamic_cast<const ui::Edit*>(&control)) {
         out["text"] = edit->EditText();
+        if (edit->Text() != edit->EditText())
+            out["value"] = edit->Text();
         out["readOnly"] = edit->ReadOnly();
     } else if (const auto* text = dynamic_cast<const ui::DBText*>(&control)) {
         out["text"] = text->Text();
