@@ -2,6 +2,7 @@
 
 #include "platform/ui/control.h"
 
+#include <QLabel>
 #include <QPainter>
 
 namespace gsf::qt {
@@ -40,7 +41,11 @@ void AlignArea::arrange()
     QRect rest = contentsRect();
     auto sized = [](QWidget& w, const ui::Bounds& b) {
         const QSize hint = w.sizeHint();
-        return QSize(b.width > 0 ? b.width : hint.width(), b.height > 0 ? b.height : hint.height());
+        QSize size(b.width > 0 ? b.width : hint.width(), b.height > 0 ? b.height : hint.height());
+        // Labels size themselves to their caption.
+        if (qobject_cast<QLabel*>(&w) != nullptr)
+            size = size.expandedTo(hint);
+        return size;
     };
     const ui::Align edges[] = {ui::Align::Top, ui::Align::Bottom, ui::Align::Left, ui::Align::Right,
                                ui::Align::Client, ui::Align::None};

@@ -57,6 +57,10 @@ const char* const placementProperty = "gsfPlacement";
 FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(form), dispatcher_(form)
 {
     setObjectName(qs(form.Name()));
+    // Bounds are laid out for 8-point text at 96 dots per inch.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -83,7 +87,6 @@ FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(for
     form.AddObserver(this);
     observing_ = true;
     qApp->installEventFilter(this);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { onQtFocus(now); });
     syncFocus();
 }
 
@@ -401,10 +404,18 @@ void FormView::syncEdit(ui::Control& control, QWidget& widget)
     QString mask;
     if (auto* masked = as<ui::MaskEdit>(&control))
         mask = qtInputMask(masked->Mask());
-    if (line.inputMask() != mask)
+    // Qt reports the mask in its own spelling; compare with the one we set,
+    // since setting it again clears the selection and the cursor.
+    if (line.property("gsfMask").toString() != mask || line.inputMask().isEmpty() != mask.isEmpty()) {
+        line.setProperty("gsfMask", mask);
         line.setInputMask(mask);
-    line.setMaxLength(mask.isEmpty() && edit.MaxLength() > 0 ? edit.MaxLength() : 32767);
-    line.setReadOnly(edit.ReadOnly());
+    }
+    // Setting either again re-lays the text and loses the cursor: only on a change.
+    const int maxLength = mask.isEmpty() && edit.MaxLength() > 0 ? edit.MaxLength() : 32767;
+    if (mask.isEmpty() && line.maxLength() != maxLength)
+        line.setMaxLength(maxLength);
+    if (line.isReadOnly() != edit.ReadOnly())
+        line.setReadOnly(edit.ReadOnly());
     const QString text = qs(edit.EditText());
     const QString shown = mask.isEmpty() ? line.text() : line.displayText();
     if (shown != text) {
@@ -540,10 +551,16 @@ bool FormView::requestClose()
     return closed_;
 }
 
-void FormView::onQtFocus(QWidget* now)
+void FormView::onQtFocus(QWidget* now, Qt::FocusReason reason)
 {
-    if (closed_ || syncing_ || acting_ != 0 || now == nullptr || !isAncestorOf(now))
+    if (syncing_ || acting_ != 0)
         return;
+    // Only a click or a shortcut is the person choosing a control; any other
+    // focus change (window activation, a closed popup) follows the model.
+    if (reason != Qt::MouseFocusReason && reason != Qt::ShortcutFocusReason) {
+        QMetaObject::invokeMethod(this, [this] { if (!closed_) syncFocus(); }, Qt::QueuedConnection);
+        return;
+    }
     for (QWidget* w = now; w != nullptr && w != this; w = w->parentWidget()) {
         const auto found = controls_.find(w);
         if (found == controls_.end())
@@ -575,10 +592,16 @@ bool FormView::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::FocusIn)
         return false;
     auto* target = qobject_cast<QWidget*>(watched);
-    if (target == nullptr || !isAncestorOf(target) || !target->hasFocus())
+    if (target == nullptr || !isAncestorOf(target))
+        return false;
+    if (event->type() == QEvent::FocusIn) {
+        onQtFocus(target, static_cast<QFocusEvent*>(event)->reason());
+        return false;
+    }
+    if (!target->hasFocus())
         return false;
     return onKey(target, *static_cast<QKeyEvent*>(event));
 }

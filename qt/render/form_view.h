@@ -101,7 +101,7 @@ private:
 
     /// Runs one action of the person, then sets the widgets back to the model.
     template <class F> void act(F&& action);
-    void onQtFocus(QWidget* now);
+    void onQtFocus(QWidget* now, Qt::FocusReason reason);
     bool onKey(QWidget* target, QKeyEvent& event);
     void onGridCurrent(ui::DBGrid& grid, int row, int viewColumn);
     void showPickList(ui::DBGrid& grid, const QRect& cell);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QApplication>
+#include <QDir>
+#include <QString>
+
+namespace gsf::qt::test {
+
+/// The one QApplication of a test process (offscreen when no platform is set).
+inline QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "gsf_qt_test";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+/// Folder for the pictures a test saves: $GSF_SCREENSHOT_DIR, else
+/// "screenshots" in the working directory (the build's test folder).
+inline QDir screenshotDir()
+{
+    const QString path = qEnvironmentVariableIsEmpty("GSF_SCREENSHOT_DIR")
+                             ? QDir::current().filePath(QStringLiteral("screenshots"))
+                             : qEnvironmentVariable("GSF_SCREENSHOT_DIR");
+    QDir().mkpath(path);
+    return QDir(path);
+}
+
+} // namespace gsf::qt::test
