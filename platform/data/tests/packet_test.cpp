@@ -6,6 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace gsf::data {
 namespace {
 
@@ -46,6 +49,84 @@ TEST(Packet, DocumentedJsonFormIsRead)
     EXPECT_EQ(p.rows[0][1], Value(2.5));
     EXPECT_TRUE(isNull(p.rows[1][1]));
     EXPECT_EQ(p.fields[0].size, 4);
+}
+
+TEST(Packet, IsWrittenInTheDocumentedForm)
+{
+    Packet p;
+    p.fields = {{"CDFILIAL", FieldType::String, 4}, {"QTEFETMINIGSF", FieldType::Float, 0}};
+    p.rows = {{"0001", 2.5}, {"0002", Value()}};
+    EXPECT_EQ(encodePacket(p), R"({"fields":[{"name":"CDFILIAL","type":"string","size":4},)"
+                               R"({"name":"QTEFETMINIGSF","type":"float"}],"rows":[["0001",2.5],["0002",null]]})");
+    EXPECT_EQ(encodePacket(Packet{}), R"({"fields":[],"rows":[]})");
+}
+
+TEST(Packet, TrickyTextsRoundTripByteForByte)
+{
+    std::string controls;
+    for (char c = 1; c < 0x20; ++c)
+        controls += c;
+    const std::vector<std::string> texts = {
+        "aspas \" e barra \\ e /barra/",
+        controls + "\x7f",
+        std::string("nulo\0no meio", 12),
+        "Mínino Efetivos, paramêtros, Incrição — ações", // 2- and 3-byte sequences
+        "\xF0\x9F\x98\x80 \xE2\x82\xAC \xEF\xBF\xBF",    // 4-byte, euro sign, U+FFFF
+        "\\u0041 não é escape",
+        "",
+    };
+    Packet p;
+    p.fields = {{"TEXTO", FieldType::String, 200}};
+    for (const std::string& t : texts)
+        p.rows.push_back({t});
+    const std::string json = encodePacket(p);
+    const Packet back = decodePacket(json);
+    ASSERT_EQ(back.rows.size(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(std::get<std::string>(back.rows[i][0]), texts[i]) << "linha " << i;
+    // Raw control characters never reach the wire; non-ASCII text is not escaped.
+    EXPECT_EQ(json.find('\n'), std::string::npos);
+    EXPECT_THAT(json, HasSubstr(R"(\u0001\u0002)"));
+    EXPECT_THAT(json, HasSubstr("Mínino"));
+}
+
+TEST(Packet, MalformedUtf8IsReplacedNotFatal)
+{
+    Packet p;
+    p.fields = {{"TEXTO", FieldType::String, 40}};
+    // Lone continuation, overlong '/', truncated sequence at the end, a
+    // surrogate, past U+10FFFF, and a lead byte followed by ASCII.
+    for (const char* bad : {"a\x80z", "\xC0\xAF", "fim\xE2\x82", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3z"})
+        p.rows.push_back({std::string(bad)});
+    const Packet back = decodePacket(encodePacket(p));
+    ASSERT_EQ(back.rows.size(), p.rows.size());
+    EXPECT_EQ(std::get<std::string>(back.rows[0][0]), "a\xEF\xBF\xBDz");
+    EXPECT_EQ(std::get<std::string>(back.rows[2][0]).substr(0, 3), "fim");
+    EXPECT_EQ(std::get<std::string>(back.rows[5][0]), "\xEF\xBF\xBDz");
+    for (const auto& row : back.rows)
+        EXPECT_THAT(std::get<std::string>(row[0]), HasSubstr("\xEF\xBF\xBD"));
+}
+
+TEST(Packet, NumbersRoundTripExactlyAndNonFiniteBecomesNull)
+{
+    const std::vector<double> numbers = {0.0,    -0.0,     1.0,     -1.5,    0.1,       1.0 / 3,
+                                         1e-300, 4.9e-324, 1e21,    1e300,   1.7976931348623157e308,
+                                         9007199254740993.0, 18446744073709551616.0, -9223372036854775808.0};
+    Packet p;
+    p.fields = {{"VALOR", FieldType::Float, 0}};
+    for (double d : numbers)
+        p.rows.push_back({d});
+    p.rows.push_back({std::numeric_limits<double>::quiet_NaN()});
+    p.rows.push_back({-std::numeric_limits<double>::infinity()});
+    const Packet back = decodePacket(encodePacket(p));
+    ASSERT_EQ(back.rows.size(), numbers.size() + 2);
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const double read = std::get<double>(back.rows[i][0]);
+        EXPECT_EQ(read, numbers[i]) << i;
+        EXPECT_EQ(std::signbit(read), std::signbit(numbers[i])) << i;
+    }
+    EXPECT_TRUE(isNull(back.rows[numbers.size()][0]));
+    EXPECT_TRUE(isNull(back.rows[numbers.size() + 1][0]));
 }
 
 TEST(Packet, MalformedPacketsAreRefusedWithAReason)
