@@ -252,6 +252,8 @@ TEST_F(InterpreterTest, RemoteCallsPrintInOrderAndAreCheckedSinceTheLastExpect)
                      "progress show 1 \"Consultando...\"\ncall GetParamFilial [\"0001\"]\nprogress hide\n");
     EXPECT_EQ(r.status, Status::ExpectFailed);
     EXPECT_EQ(r.diagnostics, "linha 8: esperado chamadas: GetPesqClie, visto chamadas: GetParamFilial\n");
+    // A keep-alive client still connected would hold the server's stop until it times out.
+    screen->net.Close();
 }
 
 TEST_F(InterpreterTest, DumpIsOneJsonObjectOfFormControlsDataSetsAndUnit)
