@@ -1,1 +1,89 @@
-int placeholderHost;
+#include "qt/hostapp/host_options.h"
+#include "qt/hostapp/host_window.h"
+#include "qt/render/form_view.h"
+#include "qt/tests/screen_fixture.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace gsf::qt::test {
+namespace {
+
+TEST(HostOptions, CommandLineOverridesTheConfigurationFile)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("host.ini"));
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[host]\nbranch=0002\nbranchName=Filial Norte\nbranchFixed=true\nserver=srv.local:9000\n"
+               "database=/tmp/geral.db\n[package]\npath=/opt/libCli_Vex04120.so\n");
+    file.close();
+
+    HostOptions options = parseHostOptions({"host", "--config", ini});
+    ASSERT_TRUE(options.error.isEmpty()) << options.error.toStdString();
+    EXPECT_EQ(options.context.branchCode, "0002");
+    EXPECT_EQ(options.context.branchName, "Filial Norte");
+    EXPECT_TRUE(options.context.branchFixed);
+    EXPECT_EQ(options.context.serverHost, "srv.local");
+    EXPECT_EQ(options.context.serverPort, 9000);
+    EXPECT_EQ(options.context.database, "/tmp/geral.db");
+    EXPECT_EQ(options.packagePath, QStringLiteral("/opt/libCli_Vex04120.so"));
+
+    options = parseHostOptions({"host", "--config", ini, "--branch", "0001", "--branch-name", "Filial Centro",
+                                "--branch-free", "--server", "127.0.0.1:8300"});
+    ASSERT_TRUE(options.error.isEmpty());
+    EXPECT_EQ(options.context.branchCode, "0001");
+    EXPECT_FALSE(options.context.branchFixed);
+    EXPECT_EQ(options.context.serverPort, 8300);
+    EXPECT_EQ(options.context.database, "/tmp/geral.db");
+}
+
+TEST(HostOptions, BadInputIsRefusedWithAMessage)
+{
+    EXPECT_FALSE(parseHostOptions({"host", "--server", "127.0.0.1"}).error.isEmpty());
+    EXPECT_FALSE(parseHostOptions({"host", "--server", "127.0.0.1:99999"}).error.isEmpty());
+    EXPECT_FALSE(parseHostOptions({"host", "--server", ":80"}).error.isEmpty());
+    EXPECT_FALSE(parseHostOptions({"host", "--config", "/nao/existe.ini"}).error.isEmpty());
+    EXPECT_FALSE(parseHostOptions({"host", "--sem-opcao"}).error.isEmpty());
+    EXPECT_TRUE(parseHostOptions({"host"}).error.isEmpty());
+}
+
+using HostWindowTest = ScreenFixture;
+
+TEST_F(HostWindowTest, MenuEntryOpensOneMdiChildThatGoesAwayWithTheForm)
+{
+    HostWindow window(*package_);
+    window.show();
+    window.openScreen();
+    window.openScreen();
+    ASSERT_EQ(window.mdiArea()->subWindowList().size(), 1);
+    FormView* view = window.currentView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(&view->form(), package_->form());
+    EXPECT_EQ(window.mdiArea()->activeSubWindow()->windowTitle(),
+              QStringLiteral("Grupo de Serviço para Faturamento"));
+
+    // The window's close button asks the model; the form closes, the child goes.
+    window.mdiArea()->subWindowList().first()->close();
+    QTRY_COMPARE(window.mdiArea()->subWindowList().size(), 0);
+
+    window.openScreen();
+    ASSERT_EQ(window.mdiArea()->subWindowList().size(), 1);
+    ASSERT_NE(window.currentView(), nullptr);
+    EXPECT_FALSE(window.currentView()->formIsClosed());
+}
+
+TEST(PackageLoaderTest, RefusesALibraryThatIsNoPackage)
+{
+    application();
+    PackageLoader missing(QStringLiteral("/nao/existe/libCli_Vex04120.so"));
+    EXPECT_FALSE(missing.load());
+    EXPECT_FALSE(missing.error().isEmpty());
+    EXPECT_EQ(missing.form(), nullptr);
+    missing.iniProc();   // nothing loaded: nothing happens
+}
+
+} // namespace
+} // namespace gsf::qt::test
