@@ -82,8 +82,6 @@ public:
     /// insert, or answers queued but never used, stop with Status::Fatal.
     Status finish();
 
-    DriverInteraction& interaction() { return interaction_; }
-
 private:
     struct Stop;
     using Words = std::vector<Word>;
