@@ -35,7 +35,7 @@ struct AppServer::Http {
 AppServer::AppServer(ServerOptions options)
     : options_(std::move(options)),
       storage_(std::make_unique<Storage>(options_.database)),
-      module_(std::make_unique<RemoteModule>(*storage_)),
+      module_(std::make_unique<RemoteModule>(*storage_, options_.cacheReads)),
       http_(std::make_unique<Http>()) {
     if (options_.demo) storage_->SeedDemo();
     if (!options_.log) options_.log = [this](const std::string& line) {
@@ -70,9 +70,11 @@ AppServer::AppServer(ServerOptions options)
     });
     svr.Post(std::string("/") + RemoteModule::kName + "/([A-Za-z]+)",
              [this](const httplib::Request& req, httplib::Response& res) {
-                 const Reply reply = module_->Call(req.matches[1].str(), req.body);
+                 Reply reply = module_->Call(req.matches[1].str(), req.body);
                  res.status = reply.status;
-                 res.set_content(reply.body, "application/json");
+                 // Moved rather than copied: a packet may be a hundred kilobytes.
+                 res.body = std::move(reply.body);
+                 res.set_header("Content-Type", "application/json");
              });
     svr.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
         if (!res.body.empty()) return;

@@ -21,6 +21,9 @@ struct ServerOptions {
     std::chrono::seconds writeTimeout{10};
     std::chrono::seconds keepAliveTimeout{30};
     size_t maxBodyBytes = 1024 * 1024;
+    /// Serve repeated Get calls from memory while the database is unchanged
+    /// (see RemoteModule).
+    bool cacheReads = true;
     /// Receives one JSON line per request; stderr when empty.
     std::function<void(const std::string&)> log;
 };

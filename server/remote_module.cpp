@@ -71,7 +71,13 @@ const Method* find(std::string_view name) {
 
 std::string argumentsWord(size_t n) { return n == 1 ? "1 argumento" : std::to_string(n) + " argumentos"; }
 
-Reply run(Storage& storage, const Method& method, std::string_view body) {
+// The checked arguments of a call: a delta, or the text arguments.
+struct Checked {
+    Args texts;
+    gsf::data::Delta delta;
+};
+
+Checked check(const Method& method, std::string_view body) {
     Json request;
     try {
         request = Json::parse(body);
@@ -85,28 +91,55 @@ Reply run(Storage& storage, const Method& method, std::string_view body) {
     if (args.size() != expected)
         badRequest(std::string("O método ") + method.name + " espera " + argumentsWord(expected) + " e recebeu " +
                    std::to_string(args.size()) + ".");
+    Checked checked;
     if (method.delta) {
         if (!args[0].is_object()) badRequest("Argumento 1 (delta) inválido: deve ser um objeto.");
-        gsf::data::Delta delta;
         try {
-            delta = gsf::data::decodeDelta(args[0].dump());
+            checked.delta = gsf::data::decodeDelta(args[0].dump());
         } catch (const gsf::data::PacketError& e) {
             badRequest(std::string("Argumento 1 (delta) inválido: ") + e.what());
         }
-        return {200, method.run(storage, {}, &delta)};
+        return checked;
     }
-    Args texts;
     for (size_t i = 0; i < expected; ++i) {
         const std::string label = "Argumento " + std::to_string(i + 1) + " (" + argName(method.args[i]) + ") inválido: ";
         if (!args[i].is_string()) badRequest(label + "deve ser um texto.");
         auto text = args[i].get<std::string>();
         if (const auto problem = argumentProblem(method.args[i], text); !problem.empty()) badRequest(label + problem);
-        texts.push_back(std::move(text));
+        checked.texts.push_back(std::move(text));
     }
-    return {200, method.run(storage, texts, nullptr)};
+    return checked;
+}
+
+bool readOnly(const Method& method) { return std::string_view(method.name).starts_with("Get"); }
+
+// Method and arguments, each argument prefixed by its length so that no two
+// calls share a key.
+std::string cacheKey(const Method& method, const Args& texts) {
+    std::string key = method.name;
+    for (const auto& text : texts) key += '\0' + std::to_string(text.size()) + ':' + text;
+    return key;
 }
 
 } // namespace
+
+Reply RemoteModule::run(std::string_view name, std::string_view body) {
+    const Method& method = *find(name);
+    Checked checked = check(method, body);
+    if (method.delta) return {200, method.run(storage_, {}, &checked.delta)};
+    if (!cacheReads_ || !readOnly(method)) return {200, method.run(storage_, checked.texts, nullptr)};
+
+    // The version is read before the data: if it is unchanged on a later
+    // call, nothing was committed since, so what was read then is still what
+    // the database holds. A write racing with this call leaves the answer
+    // under the older version, where it is never served again.
+    const std::string key = cacheKey(method, checked.texts);
+    const std::int64_t version = storage_.ChangeVersion();
+    if (const auto kept = cache_.Find(key, version)) return {200, *kept};
+    auto answer = std::make_shared<const std::string>(method.run(storage_, checked.texts, nullptr));
+    cache_.Store(key, version, answer);
+    return {200, *answer};
+}
 
 std::string errorBody(const std::string& code, const std::string& message) {
     return Json{{"error", {{"code", code}, {"message", message}}}}.dump();
@@ -131,7 +164,7 @@ Reply RemoteModule::Call(std::string_view name, std::string_view body) {
         }
     }
     try {
-        return run(storage_, *method, body);
+        return run(name, body);
     } catch (const ServiceError& e) {
         return {e.Status(), errorBody(e.Code(), e.what())};
     } catch (const gsf::sql::SqlError& e) {

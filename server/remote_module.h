@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/response_cache.h"
 #include "server/storage.h"
 
 #include <map>
@@ -21,11 +22,15 @@ struct Reply {
 /// length and characters of every text argument and the delta of the Upd
 /// methods, then runs the method on the storage. Never throws: every failure
 /// becomes a reply with `{"error": {"code": ..., "message": ...}}`.
+///
+/// With @p cacheReads, the answer of a Get method is kept and served again
+/// while the database's change version (Storage::ChangeVersion, read on every
+/// call) has not moved; a write through any connection or process moves it.
 class RemoteModule {
 public:
     static constexpr const char* kName = "Vex04120.rdmGrupServFat";
 
-    explicit RemoteModule(Storage& storage) : storage_(storage) {}
+    explicit RemoteModule(Storage& storage, bool cacheReads = true) : storage_(storage), cacheReads_(cacheReads) {}
 
     /// Runs @p method with the arguments of the JSON @p body.
     /// @return 200 with a packet (Get) or `{}` (Upd, Pro); 404 for an unknown
@@ -41,8 +46,15 @@ public:
     /// Whether @p method is one of the module's methods.
     static bool HasMethod(std::string_view method);
 
+    /// Answers kept for the Get methods.
+    const ResponseCache& Cache() const { return cache_; }
+
 private:
+    Reply run(std::string_view method, std::string_view body);
+
     Storage& storage_;
+    const bool cacheReads_;
+    ResponseCache cache_;
     std::mutex failuresMutex_;
     std::map<std::string, std::string, std::less<>> failures_;
 };

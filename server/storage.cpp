@@ -141,6 +141,11 @@ int Storage::SchemaVersion() {
     return schemaVersion(*db);
 }
 
+std::int64_t Storage::ChangeVersion() {
+    const auto result = borrow()->Execute("SELECT version FROM change_counter WHERE id = 1");
+    return std::get<std::int64_t>(result.rows.at(0).at(0));
+}
+
 // --- reference data ---
 
 void Storage::AddBranch(const std::string& branch, const std::string& name) {

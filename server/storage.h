@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -32,6 +33,11 @@ public:
     gsf::sql::Engine GetEngine() const { return engine_; }
     /// Schema version after the migrations.
     int SchemaVersion();
+
+    /// The database's change version: it goes up with every committed write to
+    /// its data, by any connection or process (triggers keep it), and never
+    /// goes back. One small query.
+    std::int64_t ChangeVersion();
 
     /// Seeds the documented demo data when the database has no branch yet.
     /// @return true when it seeded.

@@ -1,0 +1,187 @@
+#include "platform/sql/database.h"
+#include "server/remote_module.h"
+#include "server/response_cache.h"
+#include "server/storage.h"
+#include "server/tests/storage_test_support.h"
+#include "tests/support/temp_database.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <memory>
+#include <thread>
+
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using gsf::server::RemoteModule;
+using gsf::server::ResponseCache;
+using gsf::server::Storage;
+using gsf::sql::Engine;
+using gsf::test::TempDatabase;
+using namespace gsf::server::testing;
+
+std::shared_ptr<const std::string> body(std::string text) { return std::make_shared<const std::string>(std::move(text)); }
+
+TEST(ResponseCache, ServesOnlyTheVersionAnAnswerWasReadAt) {
+    ResponseCache cache(100);
+    cache.Store("a", 5, body("cinco"));
+    ASSERT_TRUE(cache.Find("a", 5));
+    EXPECT_EQ(*cache.Find("a", 5), "cinco");
+    EXPECT_FALSE(cache.Find("b", 5));
+    // A newer version drops everything older, and an answer read before it
+    // (a slow call racing with a write) is never kept.
+    EXPECT_FALSE(cache.Find("a", 6));
+    EXPECT_EQ(cache.Size(), 0u);
+    cache.Store("a", 5, body("cinco"));
+    EXPECT_FALSE(cache.Find("a", 5));
+    EXPECT_FALSE(cache.Find("a", 6));
+    // Past its byte limit the cache starts over rather than growing.
+    cache.Store("a", 6, body(std::string(60, 'a')));
+    cache.Store("b", 6, body(std::string(60, 'b')));
+    EXPECT_FALSE(cache.Find("a", 6));
+    EXPECT_EQ(*cache.Find("b", 6), std::string(60, 'b'));
+    cache.Store("c", 6, body(std::string(101, 'c')));
+    EXPECT_FALSE(cache.Find("c", 6));
+}
+
+const std::string kGroups = R"({"args":["0001","000002"]})";
+
+class CacheTest : public ::testing::TestWithParam<Engine> {
+protected:
+    void SetUp() override {
+        if (!TempDatabase::Available(GetParam())) GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
+        db_ = std::make_unique<TempDatabase>(GetParam());
+        storage_ = std::make_unique<Storage>(db_->target());
+        ASSERT_TRUE(storage_->SeedDemo());
+        module_ = std::make_unique<RemoteModule>(*storage_);
+    }
+
+    // GetGrupServ through the cached module, checked against a fresh read.
+    std::string groups() {
+        const auto reply = module_->Call("GetGrupServ", kGroups);
+        EXPECT_EQ(reply.status, 200) << reply.body;
+        EXPECT_EQ(reply.body, encodePacket(storage_->GetGrupServ("0001", "000002")));
+        return reply.body;
+    }
+    std::string description() {
+        return text(gsf::data::decodePacket(groups()), 0, "DSGRSERVFAT");
+    }
+    void describeThroughAnotherConnection(gsf::sql::Connection& connection, const std::string& text) {
+        connection.Execute("UPDATE GRUPSERVFAT SET DSGRSERVFAT = ? WHERE CDFILIAL = '0001' AND CDCLIENTE = '000002' "
+                           "AND CDGRSERVFAT = '001'",
+                           {text});
+    }
+
+    std::unique_ptr<TempDatabase> db_;
+    std::unique_ptr<Storage> storage_;
+    std::unique_ptr<RemoteModule> module_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, CacheTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         [](const auto& param) { return gsf::test::engineLabel(param.param); });
+
+TEST_P(CacheTest, RepeatedReadIsServedFromMemoryUntilAnyWrite) {
+    const std::string first = groups();
+    EXPECT_EQ(groups(), first);
+    EXPECT_EQ(module_->Cache().Size(), 1u);
+    EXPECT_EQ(module_->Call("GetGrupServ", R"({"args":["0001","000001"]})").status, 200);
+    EXPECT_EQ(module_->Cache().Size(), 2u);
+
+    // Through this module.
+    const auto packet = gsf::data::decodePacket(first);
+    const auto delta = updateOf(packet, 0, "DSGRSERVFAT", std::string("Pelo módulo"));
+    const auto upd = module_->Call("UpdGrupServ", R"({"args":[)" + encodeDelta(delta) + "]}");
+    ASSERT_EQ(upd.status, 200) << upd.body;
+    EXPECT_EQ(description(), "Pelo módulo");
+
+    // Through another pool of connections, as another server process has.
+    Storage other(db_->target());
+    other.ProAtualizaServ("0001", "000002", "001", "00020");
+    EXPECT_EQ(text(gsf::data::decodePacket(groups()), 0, "CDSERAJEFEGSF"), "00020");
+
+    // Through a plain connection of some other program, by any kind of write.
+    auto raw = gsf::sql::openDatabase(db_->target());
+    describeThroughAnotherConnection(*raw, "Por fora");
+    EXPECT_EQ(description(), "Por fora");
+    raw->Execute("DELETE FROM CORRPRECGRUP");
+    raw->Execute("DELETE FROM SERVGRUPFAT");
+    raw->Execute("DELETE FROM GRUPSERVFAT WHERE CDGRSERVFAT = '003'");
+    EXPECT_EQ(gsf::data::decodePacket(groups()).rows.size(), 2u);
+}
+
+TEST_P(CacheTest, AnswerReadWhileAWriteIsOpenIsNotServedAfterItsCommit) {
+    auto raw = gsf::sql::openDatabase(db_->target());
+    groups();
+    gsf::sql::Transaction transaction(*raw, true);
+    describeThroughAnotherConnection(*raw, "Depois do commit");
+    // Read and kept while the change is not committed: the old text is right.
+    EXPECT_EQ(description(), "Vigilância");
+    EXPECT_EQ(description(), "Vigilância");
+    transaction.Commit();
+    EXPECT_EQ(description(), "Depois do commit");
+}
+
+TEST_P(CacheTest, ARolledBackWriteKeepsTheVersion) {
+    const auto before = storage_->ChangeVersion();
+    {
+        auto raw = gsf::sql::openDatabase(db_->target());
+        gsf::sql::Transaction transaction(*raw, true);
+        describeThroughAnotherConnection(*raw, "Desfeito");
+    }
+    EXPECT_EQ(storage_->ChangeVersion(), before);
+    storage_->AddService("0001", "00060", "Copa");
+    EXPECT_GT(storage_->ChangeVersion(), before);
+}
+
+int freePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+TEST_P(CacheTest, WriteByAnotherServerProcessIsSeen) {
+    EXPECT_EQ(description(), "Vigilância");
+    const int port = freePort();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string portText = std::to_string(port);
+        const char* engine = GetParam() == Engine::SQLite ? "--sqlite" : "--postgres";
+        execl(GSF_SERVER_EXE, GSF_SERVER_EXE, engine, db_->target().c_str(), "--port", portText.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    httplib::Client client("127.0.0.1", port);
+    bool ready = false;
+    for (int i = 0; i < 500 && !ready; ++i) {
+        const auto res = client.Get("/health");
+        ready = res && res->status == 200;
+        if (!ready) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::string status = "not ready";
+    if (ready) {
+        const auto packet = gsf::data::decodePacket(groups());
+        const auto delta = updateOf(packet, 0, "DSGRSERVFAT", std::string("Outro processo"));
+        const auto res = client.Post("/Vex04120.rdmGrupServFat/UpdGrupServ", R"({"args":[)" + encodeDelta(delta) + "]}",
+                                     "application/json");
+        status = res ? std::to_string(res->status) + " " + res->body : httplib::to_string(res.error());
+    }
+    kill(child, SIGTERM);
+    waitpid(child, nullptr, 0);
+    ASSERT_EQ(status.substr(0, 3), "200") << status;
+    EXPECT_EQ(description(), "Outro processo");
+}
+
+} // namespace
