@@ -42,7 +42,6 @@ class Dialogs : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        application();
         parent_.resize(400, 300);
         parent_.show();
         data::FieldDef code;
@@ -66,6 +65,7 @@ protected:
         branches_.SetData(packet);
     }
 
+    QApplication& app_ = application();   // before any widget
     QWidget parent_;
     QtInteraction dialogs_{&parent_};
     data::DataSet branches_{"cdsFilial"};
