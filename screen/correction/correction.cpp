@@ -1,6 +1,9 @@
 // Price-correction table: the state handling of the intervals list.
 #include "platform/host/control_routines.h"
+#include "platform/host/errors.h"
 #include "platform/host/host_context.h"
+#include "platform/host/progress.h"
+#include "platform/host/routines.h"
 #include "screen/shell/cli_vex04120.h"
 #include "screen/shell/frm_grup_serv_fat.h"
 #include "screen/shell/screen_helpers.h"
@@ -8,6 +11,15 @@
 namespace gsf::screen {
 
 using data::DataSetState;
+using host::CheckResultServ;
+using host::MensErro;
+
+namespace {
+
+// A null number has the empty text, a zero has not.
+bool vazio(const data::Field& field) { return host::EmptyString(field.AsString()); }
+
+} // namespace
 
 void TfrmGrupServFat::dtsCorrPrecGrupStateChange(data::DataSource& /*sender*/)
 {
@@ -44,5 +56,119 @@ void TfrmGrupServFat::dtsCorrPrecGrupStateChange(data::DataSource& /*sender*/)
 void TfrmGrupServFat::cdsCorrPrecGrupAfterOpen(data::DataSet& /*dataSet*/) { cdsCorrPrecGrup.EnableControls(); }
 
 void TfrmGrupServFat::cdsCorrPrecGrupBeforeClose(data::DataSet& /*dataSet*/) { cdsCorrPrecGrup.DisableControls(); }
+
+void TfrmGrupServFat::verificaFim()
+{
+    const double end = cdsCorrPrecGrup.FieldByName("VRPEFIMGRUP").AsFloat();
+    if (end >= 100)
+        MensErro(Msg("VrFin_maior"), true);
+    if (end <= 0)
+        MensErro(Msg("VrFin_menor"), true);
+    if (cdsCorrPrecGrup.FieldByName("VRPEINICGRUP").AsFloat() >= end)
+        MensErro(Msg("VrFin_menor_VrIni"), true);
+}
+
+void TfrmGrupServFat::verificaCorrecao()
+{
+    const double correction = cdsCorrPrecGrup.FieldByName("VRPECORRGRUP").AsFloat();
+    if (correction >= 100)
+        MensErro(Msg("VrCorr_maior"), true);
+    if (correction <= 0)
+        MensErro(Msg("VrCorr_menor"), true);
+}
+
+void TfrmGrupServFat::dbgCorrPrecGrupColExit(ui::Control& /*sender*/)
+{
+    if (!editing(cdsCorrPrecGrup.State()))
+        return;
+    data::Field* left = dbgCorrPrecGrup.SelectedField();
+    if (left == nullptr || vazio(*left))
+        return;
+    try {
+        if (left->FieldName() == "VRPEFIMGRUP")
+            verificaFim();
+        else if (left->FieldName() == "VRPECORRGRUP")
+            verificaCorrecao();
+    } catch (...) {
+        focaCampo(*left);
+        throw;
+    }
+}
+
+void TfrmGrupServFat::cdsCorrPrecGrupAfterInsert(data::DataSet& /*dataSet*/)
+{
+    cdsIntervMaior.SetData(CheckResultServ(
+        rdmGrupServFat.GetIntervMaior(filial(), currentText(cdsGrupServ, "CDCLIENTE"),
+                                      currentText(cdsGrupServ, "CDGRSERVFAT")),
+        true, 0));
+    if (cdsIntervMaior.IsEmpty())
+        return;
+    cdsCorrPrecGrup.FieldByName("VRPEINICGRUP").SetAsFloat(cdsIntervMaior.FieldByName("VRPEFIMGRUP").AsFloat());
+    cdsCorrPrecGrup.FieldByName("VRPEFIMGRUP").FocusControl();
+}
+
+void TfrmGrupServFat::cdsCorrPrecGrupBeforePost(data::DataSet& /*dataSet*/)
+{
+    cdsCorrPrecGrup.FieldByName("CDFILIAL").SetAsString(filial());
+    cdsCorrPrecGrup.FieldByName("CDCLIENTE").SetAsString(currentText(cdsGrupServ, "CDCLIENTE"));
+    cdsCorrPrecGrup.FieldByName("CDGRSERVFAT").SetAsString(currentText(cdsGrupServ, "CDGRSERVFAT"));
+
+    data::Field& end = cdsCorrPrecGrup.FieldByName("VRPEFIMGRUP");
+    try {
+        // An open first interval (no start) may leave its end open too.
+        if (!vazio(end))
+            verificaFim();
+        else if (!vazio(cdsCorrPrecGrup.FieldByName("VRPEINICGRUP")))
+            MensErro(Msg("VrFin_vazio"), true);
+    } catch (...) {
+        focaCampo(end);
+        throw;
+    }
+    data::Field& correction = cdsCorrPrecGrup.FieldByName("VRPECORRGRUP");
+    try {
+        if (vazio(correction))
+            MensErro(Msg("VrCorr_vazio"), true);
+        verificaCorrecao();
+    } catch (...) {
+        focaCampo(correction);
+        throw;
+    }
+}
+
+void TfrmGrupServFat::cdsCorrPrecGrupAfterPost(data::DataSet& /*dataSet*/)
+{
+    if (cdsCorrPrecGrup.ChangeCount() == 0)
+        return;
+    try {
+        host::ActiveShowAvi(this, 1, Msg("upd_cdsCorrPrecGrup"));
+        CheckResultServ(rdmGrupServFat.UpdCorrPrecGrup(cdsCorrPrecGrup.Delta()), true, 0);
+        host::DeactiveShowAvi();
+        if (cdsCorrPrecGrup.LogChanges())
+            cdsCorrPrecGrup.MergeChangeLog();
+    } catch (...) {
+        // The grid shows again what the server last accepted.
+        host::DeactiveShowAvi();
+        cdsCorrPrecGrup.CancelUpdates();
+        throw;
+    }
+}
+
+void TfrmGrupServFat::cdsCorrPrecGrupAfterCancel(data::DataSet& /*dataSet*/) { cdsCorrPrecGrup.CancelUpdates(); }
+
+void TfrmGrupServFat::cdsCorrPrecGrupAfterScroll(data::DataSet& /*dataSet*/)
+{
+    if (pgcPadrao.ActivePage() != &tshTabCorr)
+        return;
+    desabilitaProcurar();
+    if (editing(cdsCorrPrecGrup.State()))
+        return;
+    // Intervals follow one another: only the last one may be changed or removed.
+    cdsCorrPrecGrup.Last();
+    for (const char* field : {"VRPEFIMGRUP", "VRPECORRGRUP"}) {
+        const int column = host::IndiceCol(dbgCorrPrecGrup, field);
+        if (column >= 0)
+            dbgCorrPrecGrup.ColumnAt(column).SetReadOnly(false);
+    }
+}
 
 } // namespace gsf::screen

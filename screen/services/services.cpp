@@ -9,11 +9,25 @@
 #include "screen/shell/frm_grup_serv_fat.h"
 #include "screen/shell/screen_helpers.h"
 
+#include <cctype>
+
 namespace gsf::screen {
 
 using data::DataSetState;
 using host::CheckResultServ;
 using host::MensErro;
+
+namespace {
+
+// "Sim" exactly, or a text that upper-cases to "S"; read as stored, untrimmed.
+bool flagged(const std::string& text)
+{
+    if (text == "Sim")
+        return true;
+    return text.size() == 1 && std::toupper(static_cast<unsigned char>(text[0])) == 'S';
+}
+
+} // namespace
 
 void TfrmGrupServFat::dtsServClieStateChange(data::DataSource& /*sender*/)
 {
@@ -134,18 +148,118 @@ void TfrmGrupServFat::dbgServicoKeyPress(ui::Control& /*sender*/, char32_t& ch)
         ch = 0;
 }
 
+void TfrmGrupServFat::dbgServicoEditButtonClick(ui::Control& /*sender*/)
+{
+    if (dtsServClie.State() != DataSetState::Insert)
+        return;
+    host::ActiveShowAvi(this, 6, Msg("get_cdsPesqServ"));
+    // An empty service asks for every service of the client.
+    cdsPesqServ.SetData(CheckResultServ(rdmGrupServFat.GetPesqServ(filial(), cliente(), ""), true, 0));
+    host::DeactiveShowAvi();
+    if (!host::Pesquisar(dtsPesqServ, Msg("Servico") + "|" + Msg("NServClie"), false, true))
+        return;
+    cdsServClie.FieldByName("CDSERVFILI").SetAsString(cdsPesqServ.FieldByName("CDSERVFILI").AsString());
+    cdsServClie.FieldByName("CDGRSERVFAT").SetAsString(currentText(cdsGrupServ, "CDGRSERVFAT"));
+    cdsServClie.FieldByName("NMSERVICO").SetAsString(cdsPesqServ.FieldByName("NMSERVICO").AsString());
+}
+
+void TfrmGrupServFat::dbgServicoColExit(ui::Control& /*sender*/)
+{
+    Vd_ServGrid(false);
+    if (editing(dtsServClie.State()) && cdsServClie.FieldByName("CDSERVFILI").IsNull())
+        cdsServClie.FieldByName("NMSERVICO").SetAsString("");
+}
+
+void TfrmGrupServFat::Vd_ServGrid(bool presence)
+{
+    if (dtsServClie.State() != DataSetState::Insert)
+        return;
+    data::Field& code = cdsServClie.FieldByName("CDSERVFILI");
+    try {
+        if (presence) {
+            if (host::EmptyString(host::GridText(dbgServico, "CDSERVFILI", false)))
+                MensErro(Msg("Serv_vazio"), true);
+            return;
+        }
+        const data::Field* selected = dbgServico.SelectedField();
+        if (selected != &code || host::EmptyString(code.AsString()))
+            return;
+        const std::string service = host::Ajusta(code.AsString(), 5);
+        if (service != code.AsString())
+            code.SetAsString(service);
+        cdsPesqServ.SetData(CheckResultServ(rdmGrupServFat.GetPesqServ(filial(), cliente(), service), true, 0));
+        if (cdsPesqServ.IsEmpty())
+            MensErro(Msg("Serv_cad"), true);
+        cdsServClie.FieldByName("NMSERVICO").SetAsString(cdsPesqServ.FieldByName("NMSERVICO").AsString());
+        cdsVerifServ.SetData(CheckResultServ(
+            rdmGrupServFat.GetVerifServ(filial(), service, cliente(), currentText(cdsGrupServ, "CDGRSERVFAT")),
+            true, 0));
+        if (!cdsVerifServ.IsEmpty())
+            MensErro(Msg("Serv_cad_grup"), true);
+    } catch (...) {
+        mostraServicos();
+        focaCampo(code);
+        throw;
+    }
+}
+
+void TfrmGrupServFat::mostraServicos()
+{
+    host::SetActivePage(pgcPadrao, tshServico);
+    marcaMenuPaginas();
+    // The page-entry refresh would reload the services and drop the row the
+    // person is typing; the commands follow the list as that refresh sets them.
+    if (editing(cdsServClie.State()))
+        HabilitaBotoes(false, false, true);
+    else
+        HabilitaBotoes(true, !emptyOrClosed(cdsServClie), false);
+    Habilita();
+}
+
+void TfrmGrupServFat::cdsServClieBeforePost(data::DataSet& /*dataSet*/)
+{
+    const FlagOff noCheck(VerificaScroll);
+    Vd_ServGrid(false);
+    Vd_ServGrid(true);
+    data::Field& flag = cdsServClie.FieldByName("IDCORREFET");
+    // A row shown as "Sim" because it is the group's correction service
+    // becomes flagged, so the server is told again.
+    if (dbgServico.ColumnCount() >= 3 && host::GridText(dbgServico, dbgServico.ColumnAt(2).FieldName(), false) == "Sim")
+        flag.SetAsString("Sim");
+
+    const std::string group = currentText(cdsGrupServ, "CDGRSERVFAT");
+    const std::string service = cdsServClie.FieldByName("CDSERVFILI").AsString();
+    host::ActiveShowAvi(this, 1, Msg("pro_AtualizaGrupo"));
+    CheckResultServ(rdmGrupServFat.ProAtualizaGrupo(filial(), cliente(), group, service), true, 0);
+    if (flagged(flag.AsString())) {
+        CheckResultServ(rdmGrupServFat.ProAtualizaServ(filial(), cliente(), group, service), true, 0);
+        recarregaGrupos();
+    } else if (service == currentText(cdsGrupServ, "CDSERAJEFEGSF")) {
+        CheckResultServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group), true, 0);
+    }
+    host::DeactiveShowAvi();
+    if (pgcPadrao.ActivePage() != &tshServico)
+        Vd_ServicoCorrEfet();
+}
+
+void TfrmGrupServFat::cdsServClieAfterPost(data::DataSet& /*dataSet*/) { recarregaGrupos(); }
+
+bool TfrmGrupServFat::recarregaGrupos()
+{
+    const FlagOff noCheck(VerificaScroll);
+    CdGrupoGuardado = currentText(cdsGrupServ, "CDGRSERVFAT");
+    cdsGrupServ.SetData(CheckResultServ(rdmGrupServFat.GetGrupServ(filial(), cliente()), true, 0));
+    return cdsGrupServ.Locate("CDGRSERVFAT", CdGrupoGuardado, true);
+}
+
 void TfrmGrupServFat::Vd_ServicoCorrEfet()
 {
     if (!cdsGrupServ.Active())
         return;
     const bool servicesInFront = pgcPadrao.ActivePage() == &tshServico;
-    if (!cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull() && servicesInFront) {
-        // A correction service cleared on the server meanwhile is seen as cleared.
-        const FlagOff noCheck(VerificaScroll);
-        CdGrupoGuardado = cdsGrupServ.FieldByName("CDGRSERVFAT").AsString();
-        cdsGrupServ.SetData(CheckResultServ(rdmGrupServFat.GetGrupServ(filial(), cliente()), true, 0));
-        cdsGrupServ.Locate("CDGRSERVFAT", CdGrupoGuardado, true);
-    }
+    // A correction service cleared on the server meanwhile is seen as cleared.
+    if (!cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull() && servicesInFront)
+        recarregaGrupos();
     if (cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull() && !emptyOrClosed(cdsServClie) && tshServico.Enabled())
         MensErro(Msg("ServCorrEfet_inf"), true);
 }

@@ -329,6 +329,19 @@ void TfrmGrupServFat::bindEvents()
         edits[d]->OnExit = [this, exit = dayExits[d]](ui::Control& s) { (this->*exit)(s); };
 
     dbgServico.OnKeyPress = [this](ui::Control& s, char32_t& ch) { dbgServicoKeyPress(s, ch); };
+    dbgServico.OnEditButtonClick = [this](ui::Control& s) { dbgServicoEditButtonClick(s); };
+    dbgServico.OnColExit = [this](ui::Control& s) { dbgServicoColExit(s); };
+    dbgCorrPrecGrup.OnColExit = [this](ui::Control& s) { dbgCorrPrecGrupColExit(s); };
+
+    // The screen's own commands replace the base form's: each acts on the
+    // list of the page in front.
+    sbtIncluir.OnClick = [this](ui::Control& s) { sbtIncluirClick(s); };
+    sbtAlterar.OnClick = [this](ui::Control& s) { sbtAlterarClick(s); };
+    sbtExcluir.OnClick = [this](ui::Control& s) { sbtExcluirClick(s); };
+    sbtCancelar.OnClick = [this](ui::Control& s) { sbtCancelarClick(s); };
+    sbtConfirmar.OnClick = [this](ui::Control& s) { sbtConfirmarClick(s); };
+    sbtProcurar.OnClick = [this](ui::Control& s) { sbtProcurarClick(s); };
+    sbtVerificar.OnClick = [this](ui::Control& s) { sbtVerificarClick(s); };
     dbgServico.OnKeyDown = [this](ui::Control& s, int& key, ui::ShiftState shift) {
         dbgPadraoKeyDown(s, key, shift);
     };
@@ -363,6 +376,8 @@ void TfrmGrupServFat::bindDataEvents()
     cdsServClie.BeforeClose = [this](data::DataSet& d) { cdsServClieBeforeClose(d); };
     cdsServClie.AfterInsert = [this](data::DataSet& d) { cdsServClieAfterInsert(d); };
     cdsServClie.AfterDelete = [this](data::DataSet& d) { cdsServClieAfterDelete(d); };
+    cdsServClie.BeforePost = [this](data::DataSet& d) { cdsServClieBeforePost(d); };
+    cdsServClie.AfterPost = [this](data::DataSet& d) { cdsServClieAfterPost(d); };
     data::Field& flag = cdsServClie.FieldByName("IDCORREFET");
     flag.OnGetText = [this](data::Field& f, std::string& text, bool display) {
         cdsServClieIDCORREFETGetText(f, text, display);
@@ -371,6 +386,13 @@ void TfrmGrupServFat::bindDataEvents()
 
     cdsCorrPrecGrup.AfterOpen = [this](data::DataSet& d) { cdsCorrPrecGrupAfterOpen(d); };
     cdsCorrPrecGrup.BeforeClose = [this](data::DataSet& d) { cdsCorrPrecGrupBeforeClose(d); };
+    cdsCorrPrecGrup.AfterInsert = [this](data::DataSet& d) { cdsCorrPrecGrupAfterInsert(d); };
+    cdsCorrPrecGrup.BeforePost = [this](data::DataSet& d) { cdsCorrPrecGrupBeforePost(d); };
+    // Every change, a deletion too, goes to the server on its own.
+    cdsCorrPrecGrup.AfterPost = [this](data::DataSet& d) { cdsCorrPrecGrupAfterPost(d); };
+    cdsCorrPrecGrup.AfterDelete = [this](data::DataSet& d) { cdsCorrPrecGrupAfterPost(d); };
+    cdsCorrPrecGrup.AfterCancel = [this](data::DataSet& d) { cdsCorrPrecGrupAfterCancel(d); };
+    cdsCorrPrecGrup.AfterScroll = [this](data::DataSet& d) { cdsCorrPrecGrupAfterScroll(d); };
 
     cdsCliente.FieldByName("NRINSJURCLIE").OnGetText = [this](data::Field& f, std::string& text, bool display) {
         cdsClienteNRINSJURCLIEGetText(f, text, display);
@@ -462,6 +484,20 @@ void TfrmGrupServFat::marcaMenuPaginas()
     mnuServ.SetChecked(front == &tshServico);
     mnuExce.SetChecked(front == &tshExcecao);
     mnuTabCorr.SetChecked(front == &tshTabCorr);
+}
+
+void TfrmGrupServFat::focaCampo(data::Field& field)
+{
+    try {
+        field.FocusControl();
+    } catch (const host::Abort&) {
+    }
+}
+
+void TfrmGrupServFat::desabilitaProcurar()
+{
+    sbtProcurar.SetEnabled(false);
+    mnuProcurar.SetEnabled(false);
 }
 
 void TfrmGrupServFat::carregaServClie()

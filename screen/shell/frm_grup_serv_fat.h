@@ -200,6 +200,31 @@ public:
     void cdsServClieIDCORREFETGetText(data::Field& sender, std::string& text, bool displayText);
     void cdsServClieIDCORREFETSetText(data::Field& sender, const std::string& text);
     void dbgServicoKeyPress(ui::Control& sender, char32_t& ch);
+    /// Look-up of the client's services for a row being inserted; the chosen
+    /// service is written into the row unchecked (its column exit and the
+    /// post check it). Does nothing in any other state.
+    /// @throws a server error from GetPesqServ.
+    void dbgServicoEditButtonClick(ui::Control& sender);
+    /// Code checks of the column being left; a row without a code gets an empty name.
+    /// @throws Abort or a server error from Vd_ServGrid.
+    void dbgServicoColExit(ui::Control& sender);
+    /// Insert only. @p presence false: the code of the selected code column,
+    /// adjusted to five characters, must be one of the client's services
+    /// (GetPesqServ, which also gives the name) and not yet billed through a
+    /// group (GetVerifServ); true: the grid's code must be filled.
+    /// @throws Abort or a server error, "Serviços" in front with its commands
+    /// set, the focus on the code; the row being inserted is kept.
+    void Vd_ServGrid(bool presence);
+    /// Checks the row, then assigns the service on the server
+    /// (ProAtualizaGrupo, then ProAtualizaServ for a flagged row or
+    /// ProLimpaServ when the group's correction service is no longer
+    /// flagged). The check before leaving a group is suspended meanwhile.
+    /// @throws Abort or a server error: the post is abandoned, what the
+    /// server already did stays done.
+    void cdsServClieBeforePost(data::DataSet& dataSet);
+    /// Reloads the group list and finds the same group again, which reloads
+    /// the services from the server. @throws a server error.
+    void cdsServClieAfterPost(data::DataSet& dataSet);
     /// A group with services must name its correction service.
     /// @throws Abort "Serviço para correção de efetivos deve ser informado."
     void Vd_ServicoCorrEfet();
@@ -210,6 +235,25 @@ public:
     void dtsCorrPrecGrupStateChange(data::DataSource& sender);
     void cdsCorrPrecGrupAfterOpen(data::DataSet& dataSet);
     void cdsCorrPrecGrupBeforeClose(data::DataSet& dataSet);
+    /// Edit or insert only: the end or the correction of the column being
+    /// left, when filled, must lie within its bounds.
+    /// @throws Abort with the focus back on the offending column.
+    void dbgCorrPrecGrupColExit(ui::Control& sender);
+    /// The new interval starts at the group's largest end (GetIntervMaior),
+    /// focus on its end; without any interval the start stays empty.
+    /// @throws a server error: the row stays inserted without a start.
+    void cdsCorrPrecGrupAfterInsert(data::DataSet& dataSet);
+    /// Fills the group keys, then checks the end and the correction.
+    /// @throws Abort with the focus on the offending column.
+    void cdsCorrPrecGrupBeforePost(data::DataSet& dataSet);
+    /// After a post and after a deletion: sends the change (UpdCorrPrecGrup)
+    /// and merges it; a refused change is dropped (a deleted row comes back).
+    /// @throws a server error after dropping the change.
+    void cdsCorrPrecGrupAfterPost(data::DataSet& dataSet);
+    void cdsCorrPrecGrupAfterCancel(data::DataSet& dataSet);
+    /// With "Tabela de Correção" in front: no search, and outside an edit the
+    /// cursor goes on to the last row, the only one that may be changed.
+    void cdsCorrPrecGrupAfterScroll(data::DataSet& dataSet);
 
     // --- navigation and command states ---
     void pgcPadraoChanging(ui::PageControl& sender, bool& allowChange);
@@ -226,6 +270,34 @@ public:
     /// Page-dependent adjustment of the commands and pages.
     void Habilita();
 
+    // --- commands of the page in front ---
+    /// New group ("Exceções Dia" first brings "Grupo de Serviço" to the
+    /// front), new service row ("Sim" proposed for a group's first service)
+    /// or new interval.
+    void sbtIncluirClick(ui::Control& sender);
+    /// Edits the group (from its description), the service row (from its
+    /// correction flag) or the interval.
+    void sbtAlterarClick(ui::Control& sender);
+    /// Asks `Excl` first on every page; on Yes removes the service on the
+    /// server and reloads the list, deletes the interval, or removes the
+    /// group's services on the server and then the group.
+    /// @throws a server error; what the server already did stays done.
+    void sbtExcluirClick(ui::Control& sender);
+    /// Asks `Canc` for a pending interval, then a pending service row, then
+    /// lets the base cancel the group; the commands follow.
+    void sbtCancelarClick(ui::Control& sender);
+    /// Posts a pending interval, then a pending service row, then the group,
+    /// then refreshes the page in front. @throws the first failed check.
+    void sbtConfirmarClick(ui::Control& sender);
+    /// Search dialog over the services on "Serviços"; elsewhere the base
+    /// search over the groups, without the check before leaving a group.
+    void sbtProcurarClick(ui::Control& sender);
+    /// Re-reads from the server the list of the page in front: the groups on
+    /// "Grupo de Serviço" and "Exceções Dia" (the first group becomes
+    /// current), the services or the intervals of the current group.
+    /// @throws a server error, the list keeping its contents.
+    void sbtVerificarClick(ui::Control& sender);
+
 private:
     void layOut();
     void layOutFilter();
@@ -238,6 +310,25 @@ private:
     /// Loads the services and the correction table of the current group.
     void carregaServClie();
     void carregaCorrPrecGrup();
+    /// Reloads the group list (GetGrupServ) and finds the current group again
+    /// by its kept code, without the check before leaving a group.
+    /// @return whether that group is still there (it is then current).
+    bool recarregaGrupos();
+    /// The services page in front with its menu check and commands, keeping
+    /// the row being inserted (a failed code check must not lose it).
+    void mostraServicos();
+    void excluiServico();
+    void excluiIntervalo();
+    void excluiGrupo();
+    void desabilitaProcurar();
+    /// Focus on the control of @p field on the way out with an error. A check
+    /// that this move runs may fail too: its message has been shown, and the
+    /// first error is the one that continues.
+    static void focaCampo(data::Field& field);
+    /// End and correction bounds of the current interval.
+    /// @throws Abort with the message of the first failed bound.
+    void verificaFim();
+    void verificaCorrecao();
     /// The services page in front, focus in its grid when it can take it.
     void voltaServicos();
     /// Checks each page entry exactly when its page is in front.

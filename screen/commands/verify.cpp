@@ -1,0 +1,21 @@
+// The verify command: the list of the page in front, read again from the server.
+#include "platform/host/errors.h"
+#include "screen/shell/frm_grup_serv_fat.h"
+
+namespace gsf::screen {
+
+// The reloaded list's own open, scroll and state handling sets the commands.
+void TfrmGrupServFat::sbtVerificarClick(ui::Control& /*sender*/)
+{
+    const ui::TabSheet* front = pgcPadrao.ActivePage();
+    if (front == &tshPadrao || front == &tshExcecao) {
+        cdsGrupServ.SetData(host::CheckResultServ(rdmGrupServFat.GetGrupServ(filial(), cliente()), true, 0));
+    } else if (front == &tshServico) {
+        carregaServClie();
+    } else if (front == &tshTabCorr) {
+        desabilitaProcurar();
+        carregaCorrPrecGrup();
+    }
+}
+
+} // namespace gsf::screen
