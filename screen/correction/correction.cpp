@@ -146,9 +146,13 @@ void TfrmGrupServFat::cdsCorrPrecGrupAfterPost(data::DataSet& /*dataSet*/)
         if (cdsCorrPrecGrup.LogChanges())
             cdsCorrPrecGrup.MergeChangeLog();
     } catch (...) {
-        // The grid shows again what the server last accepted.
+        // The grid shows again what the server last accepted. The rows come
+        // back without a scroll, so the cursor is taken to the last row here:
+        // left on the row before a refused deletion, it would let the next
+        // deletion open a gap in the run of intervals.
         host::DeactiveShowAvi();
         cdsCorrPrecGrup.CancelUpdates();
+        cdsCorrPrecGrupAfterScroll(cdsCorrPrecGrup);
         throw;
     }
 }
