@@ -24,10 +24,10 @@ public:
     ServerFixture(const ServerFixture&) = delete;
     ServerFixture& operator=(const ServerFixture&) = delete;
 
-    const std::string& host() const { return host_; }
+    const std::string& host() const;
     int port() const;
     /// The SQLite file, for direct checks.
-    const std::string& databasePath() const { return databasePath_; }
+    const std::string& databasePath() const;
     /// Makes the next call of @p method fail with @p message (HTTP 500).
     void failOnce(const std::string& method, const std::string& message);
     gsf::server::Storage& storage();
@@ -36,9 +36,6 @@ public:
 
 private:
     struct State;
-    std::string host_ = "127.0.0.1";
-    std::string directory_;
-    std::string databasePath_;
     std::unique_ptr<State> state_;
 };
 

@@ -3,11 +3,16 @@
 #include <memory>
 #include <string>
 
+namespace gsf::server {
+class InProcessServer;
+}
+
 namespace gsf::script {
 
 /// The application server started inside the driver's process, on an
 /// ephemeral loopback port, over a SQLite database in a new temporary folder
-/// seeded with the demo data. The destructor stops it and removes the folder.
+/// seeded with the demo data, logging nothing. The destructor stops it and
+/// removes the folder.
 class EmbeddedServer {
 public:
     /// @throws std::runtime_error (Portuguese message) when the folder cannot
@@ -17,17 +22,13 @@ public:
     EmbeddedServer(const EmbeddedServer&) = delete;
     EmbeddedServer& operator=(const EmbeddedServer&) = delete;
 
-    const std::string& host() const { return host_; }
+    const std::string& host() const;
     int port() const;
     /// The SQLite file, for the host's general data module.
-    const std::string& databasePath() const { return databasePath_; }
+    const std::string& databasePath() const;
 
 private:
-    struct State;
-    std::string host_ = "127.0.0.1";
-    std::string directory_;
-    std::string databasePath_;
-    std::unique_ptr<State> state_;
+    std::unique_ptr<server::InProcessServer> server_;
 };
 
 } // namespace gsf::script
