@@ -3,19 +3,13 @@
 #include "server/response_cache.h"
 #include "server/storage.h"
 #include "server/tests/storage_test_support.h"
-#include "tests/support/temp_database.h"
+#include "tests/support/engine_test.h"
+#include "tests/support/server_process.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 
 #include <memory>
-#include <thread>
-
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -23,7 +17,6 @@ using gsf::server::RemoteModule;
 using gsf::server::ResponseCache;
 using gsf::server::Storage;
 using gsf::sql::Engine;
-using gsf::test::TempDatabase;
 using namespace gsf::server::testing;
 
 std::shared_ptr<const std::string> body(std::string text) { return std::make_shared<const std::string>(std::move(text)); }
@@ -52,13 +45,11 @@ TEST(ResponseCache, ServesOnlyTheVersionAnAnswerWasReadAt) {
 
 const std::string kGroups = R"({"args":["0001","000002"]})";
 
-class CacheTest : public ::testing::TestWithParam<Engine> {
+class CacheTest : public gsf::test::DemoStorageTest {
 protected:
     void SetUp() override {
-        if (!TempDatabase::Available(GetParam())) GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
-        db_ = std::make_unique<TempDatabase>(GetParam());
-        storage_ = std::make_unique<Storage>(db_->target());
-        ASSERT_TRUE(storage_->SeedDemo());
+        DemoStorageTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         module_ = std::make_unique<RemoteModule>(*storage_);
     }
 
@@ -78,13 +69,10 @@ protected:
                            {text});
     }
 
-    std::unique_ptr<TempDatabase> db_;
-    std::unique_ptr<Storage> storage_;
     std::unique_ptr<RemoteModule> module_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Engines, CacheTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
-                         [](const auto& param) { return gsf::test::engineLabel(param.param); });
+INSTANTIATE_TEST_SUITE_P(Engines, CacheTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
 TEST_P(CacheTest, RepeatedReadIsServedFromMemoryUntilAnyWrite) {
     const std::string first = groups();
@@ -139,48 +127,18 @@ TEST_P(CacheTest, ARolledBackWriteKeepsTheVersion) {
     EXPECT_GT(storage_->ChangeVersion(), before);
 }
 
-int freePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
 TEST_P(CacheTest, WriteByAnotherServerProcessIsSeen) {
     EXPECT_EQ(description(), "Vigilância");
-    const int port = freePort();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const std::string portText = std::to_string(port);
-        const char* engine = GetParam() == Engine::SQLite ? "--sqlite" : "--postgres";
-        execl(GSF_SERVER_EXE, GSF_SERVER_EXE, engine, db_->target().c_str(), "--port", portText.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    httplib::Client client("127.0.0.1", port);
-    bool ready = false;
-    for (int i = 0; i < 500 && !ready; ++i) {
-        const auto res = client.Get("/health");
-        ready = res && res->status == 200;
-        if (!ready) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    std::string status = "not ready";
-    if (ready) {
-        const auto packet = gsf::data::decodePacket(groups());
-        const auto delta = updateOf(packet, 0, "DSGRSERVFAT", std::string("Outro processo"));
-        const auto res = client.Post("/Vex04120.rdmGrupServFat/UpdGrupServ", R"({"args":[)" + encodeDelta(delta) + "]}",
-                                     "application/json");
-        status = res ? std::to_string(res->status) + " " + res->body : httplib::to_string(res.error());
-    }
-    kill(child, SIGTERM);
-    waitpid(child, nullptr, 0);
-    ASSERT_EQ(status.substr(0, 3), "200") << status;
+    const char* engine = GetParam() == Engine::SQLite ? "--sqlite" : "--postgres";
+    gsf::test::ServerProcess server(GSF_SERVER_EXE, {engine, db_->target()});
+    ASSERT_TRUE(server.waitUntilHealthy());
+    httplib::Client client("127.0.0.1", server.port());
+    const auto packet = gsf::data::decodePacket(groups());
+    const auto delta = updateOf(packet, 0, "DSGRSERVFAT", std::string("Outro processo"));
+    const auto res = client.Post("/Vex04120.rdmGrupServFat/UpdGrupServ", R"({"args":[)" + encodeDelta(delta) + "]}",
+                                 "application/json");
+    ASSERT_TRUE(res) << httplib::to_string(res.error());
+    ASSERT_EQ(res->status, 200) << res->body;
     EXPECT_EQ(description(), "Outro processo");
 }
 

@@ -2,7 +2,7 @@
 #include "server/schema.h"
 #include "server/storage.h"
 #include "server/tests/storage_test_support.h"
-#include "tests/support/temp_database.h"
+#include "tests/support/engine_test.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +14,10 @@ using gsf::data::ChangeKind;
 using gsf::data::Packet;
 using gsf::server::ServiceError;
 using gsf::server::Storage;
-using gsf::sql::Engine;
-using gsf::test::TempDatabase;
 using namespace gsf::server::testing;
 
-class StorageTest : public ::testing::TestWithParam<Engine> {
+class StorageTest : public gsf::test::DemoStorageTest {
 protected:
-    void SetUp() override {
-        if (!TempDatabase::Available(GetParam())) GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
-        db_ = std::make_unique<TempDatabase>(GetParam());
-        storage_ = std::make_unique<Storage>(db_->target());
-        ASSERT_TRUE(storage_->SeedDemo());
-    }
     Storage& s() { return *storage_; }
 
     // Runs @p action and returns the refusal's code, "" when none.
@@ -38,13 +30,9 @@ protected:
         }
         return "";
     }
-
-    std::unique_ptr<TempDatabase> db_;
-    std::unique_ptr<Storage> storage_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Engines, StorageTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
-                         [](const auto& param) { return gsf::test::engineLabel(param.param); });
+INSTANTIATE_TEST_SUITE_P(Engines, StorageTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
 TEST_P(StorageTest, SchemaIsVersionedAndDemoSeedsOnce) {
     EXPECT_EQ(s().SchemaVersion(), gsf::server::latestSchemaVersion());

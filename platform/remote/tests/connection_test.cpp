@@ -1,27 +1,12 @@
 #include "platform/remote/connection.h"
 #include "tests/support/server_fixture.h"
+#include "tests/support/server_process.h"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <unistd.h>
 
 namespace {
 
 using gsf::remote::RemoteConnection;
-
-// A loopback port nobody listens on: bound, then released.
-int closedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
 
 void connectTo(RemoteConnection& net, const gsf::test::ServerFixture& server) {
     net.BeforeConnect = [&server](RemoteConnection& c) {
@@ -33,7 +18,7 @@ void connectTo(RemoteConnection& net, const gsf::test::ServerFixture& server) {
 
 TEST(RemoteConnection, UnreachableServerIsAFailedResult) {
     RemoteConnection net;
-    const int port = closedPort();
+    const int port = gsf::test::unusedLoopbackPort();
     net.BeforeConnect = [port](RemoteConnection& c) {
         c.Host = "127.0.0.1";
         c.Port = port;
