@@ -62,15 +62,8 @@ bool Edit::TypeText(const std::string& typed)
 {
     if (!canType())
         return false;
-    std::u32string kept;
-    for (char32_t ch : utf8Decode(typed)) {
-        ch = OwnerForm().FilterKeyPress(*this, ch);
-        if (ch != 0)
-            kept.push_back(ch);
-    }
-    if (!typed.empty() && kept.empty())
-        return false;
-    return acceptTyped(utf8Encode(kept));
+    const auto kept = OwnerForm().FilterTypedText(*this, typed);
+    return kept && acceptTyped(*kept);
 }
 
 void Edit::defaultKeyPress(char32_t ch)

@@ -291,17 +291,10 @@ bool DBGrid::TypeCell(const std::string& typed)
 {
     if (!canEditCell())
         return false;
-    std::u32string kept;
-    for (char32_t ch : utf8Decode(typed)) {
-        ch = OwnerForm().FilterKeyPress(*this, ch);
-        if (ch != 0)
-            kept.push_back(ch);
-    }
-    if (!typed.empty() && kept.empty())
+    const auto kept = OwnerForm().FilterTypedText(*this, typed);
+    if (!kept || !startEditing())
         return false;
-    if (!startEditing())
-        return false;
-    setPending(utf8Encode(kept));
+    setPending(*kept);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/ui/form.h"
 
 #include "platform/ui/db_grid.h"
+#include "platform/ui/edit_mask.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/page_control.h"
 
@@ -225,6 +226,19 @@ char32_t Form::FilterKeyPress(Control& control, char32_t ch)
     if (&control != this && control.OnKeyPress)
         control.OnKeyPress(control, ch);
     return ch;
+}
+
+std::optional<std::string> Form::FilterTypedText(Control& control, const std::string& typed)
+{
+    std::u32string kept;
+    for (char32_t ch : utf8Decode(typed)) {
+        ch = FilterKeyPress(control, ch);
+        if (ch != 0)
+            kept.push_back(ch);
+    }
+    if (!typed.empty() && kept.empty())
+        return std::nullopt;
+    return utf8Encode(kept);
 }
 
 void Form::KeyPress(char32_t ch)

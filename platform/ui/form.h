@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -139,6 +140,11 @@ public:
     /// Runs @p ch through the form's (with key preview) and @p control's key-press
     /// handlers. @return the character left, 0 when swallowed.
     char32_t FilterKeyPress(Control& control, char32_t ch);
+    /// Runs every character of @p typed through FilterKeyPress, as when the
+    /// person types a whole text into @p control.
+    /// @return the characters left; none when @p typed was not empty and every
+    /// one of its characters was swallowed.
+    std::optional<std::string> FilterTypedText(Control& control, const std::string& typed);
 
     // --- window ---
     WindowState GetWindowState() const { return windowState_; }
