@@ -272,6 +272,12 @@ void Interpreter::execute(const Words& words)
         cellCommand(words);
     } else if (command == "row") {
         rowCommand(words);
+    } else if (command == "button") {
+        arity(1, 1);
+        dispatcher().clickCellButton(controlOf<ui::DBGrid>(words[1].text, "grade").Name());
+    } else if (command == "choose") {
+        arity(2, 2);
+        dispatcher().choosePick(controlOf<ui::DBGrid>(words[1].text, "grade").Name(), words[2].text);
     } else if (command == "answer" || command == "pick" || command == "find") {
         answerCommand(words);
     } else if (command == "dump") {
