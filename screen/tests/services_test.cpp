@@ -261,6 +261,16 @@ TEST(ServicePosting, AFailedProcedureKeepsTheRowAndRestoresTheGroupCheck)
     EXPECT_EQ(methods(screen, {"ProAtualizaGrupo", "ProAtualizaServ", "ProLimpaServ"}), Calls{"ProAtualizaGrupo"});
     EXPECT_EQ(form.cdsGrupServ.FieldByName("CDSERAJEFEGSF").AsString(), "00010");
     EXPECT_EQ(form.cdsServClie.RecordCount(), 3);
+
+    // One letter that upper-cases to "S" is a flag.
+    ASSERT_TRUE(form.cdsServClie.Locate("CDSERVFILI", std::string("00050"), false));
+    ASSERT_EQ(screen.act().click("sbtAlterar"), Outcome::Done);
+    form.cdsServClie.FieldByName("IDCORREFET").SetAsString("s");
+    screen.clearCalls();
+    ASSERT_EQ(screen.act().click("sbtConfirmar"), Outcome::Done) << (screen.errors.empty() ? "" : screen.errors.back());
+    EXPECT_EQ(methods(screen, {"ProAtualizaGrupo", "ProAtualizaServ", "ProLimpaServ"}),
+              (Calls{"ProAtualizaGrupo", "ProAtualizaServ"}));
+    EXPECT_EQ(form.cdsGrupServ.FieldByName("CDSERAJEFEGSF").AsString(), "00050");
 }
 
 } // namespace
