@@ -69,16 +69,23 @@ void TfrmPadraoGrid::layOut()
 {
     panMenu.SetAlign(ui::Align::Top);
     panMenu.SetBounds({0, 0, 0, 30});
-    const std::pair<ui::SpeedButton*, const char*> buttons[] = {
-        {&sbtIncluir, "Incluir"},     {&sbtAlterar, "Alterar"},   {&sbtExcluir, "Excluir"},
-        {&sbtProcurar, "Procurar"},   {&sbtVerificar, "Verificar"}, {&sbtImprimir, "Imprimir"},
-        {&sbtCancelar, "Cancelar"},   {&sbtConfirmar, "Confirmar"}};
+    struct Command {
+        ui::SpeedButton* button;
+        const char* caption;
+        int width;
+    };
+    // Each width fits its caption in 8-point text with a few pixels to spare;
+    // all eight together leave room for lblCodTela in a 486-pixel window.
+    const Command commands[] = {
+        {&sbtIncluir, "Incluir", 40},     {&sbtAlterar, "Alterar", 43},   {&sbtExcluir, "Excluir", 43},
+        {&sbtProcurar, "Procurar", 52},   {&sbtVerificar, "Verificar", 51}, {&sbtImprimir, "Imprimir", 53},
+        {&sbtCancelar, "Cancelar", 54},   {&sbtConfirmar, "Confirmar", 61}};
     int left = 2;
-    for (const auto& [button, caption] : buttons) {
+    for (const auto& [button, caption, width] : commands) {
         button->SetCaption(caption);
         button->SetHint(caption);
-        button->SetBounds({left, 2, 26, 26});
-        left += 27;
+        button->SetBounds({left, 2, width, 26});
+        left += width + 1;
     }
     lblCodTela.SetAlign(ui::Align::Right);
     pgcPadrao.SetAlign(ui::Align::Client);

@@ -3,10 +3,13 @@
 #include "qt/render/form_view.h"
 #include "qt/tests/screen_fixture.h"
 
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 namespace gsf::qt::test {
 namespace {
@@ -73,6 +76,36 @@ TEST_F(HostWindowTest, MenuEntryOpensOneMdiChildThatGoesAwayWithTheForm)
     ASSERT_EQ(window.mdiArea()->subWindowList().size(), 1);
     ASSERT_NE(window.currentView(), nullptr);
     EXPECT_FALSE(window.currentView()->formIsClosed());
+}
+
+TEST_F(HostWindowTest, CommandCaptionsShowWholeWithTheScreenCodeBesideThem)
+{
+    HostWindow window(*package_);
+    window.show();
+    window.openScreen();
+    FormView* view = window.currentView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_LE(window.mdiArea()->activeSubWindow()->width(), 486);
+    QTRY_VERIFY(view->isVisible());
+
+    int commandsRight = 0;
+    for (const char* name : {"sbtIncluir", "sbtAlterar", "sbtExcluir", "sbtProcurar", "sbtVerificar", "sbtImprimir",
+                             "sbtCancelar", "sbtConfirmar"}) {
+        auto* button = qobject_cast<QToolButton*>(view->widgetFor(name));
+        ASSERT_NE(button, nullptr) << name;
+        const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+        EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(button->text()) + 2 * frame)
+            << name << " clips " << button->text().toStdString();
+        EXPECT_GT(button->geometry().left(), commandsRight) << name << " overlaps the button before it";
+        commandsRight = button->geometry().right();
+    }
+
+    auto* code = qobject_cast<QLabel*>(view->widgetFor("lblCodTela"));
+    ASSERT_NE(code, nullptr);
+    EXPECT_EQ(code->text(), QStringLiteral("VEX04120"));
+    EXPECT_GT(code->geometry().left(), commandsRight) << "the screen code lies under the buttons";
+    EXPECT_GE(code->width(), code->fontMetrics().horizontalAdvance(code->text()));
+    EXPECT_LE(code->geometry().right(), code->parentWidget()->contentsRect().right());
 }
 
 TEST(PackageLoaderTest, RefusesALibraryThatIsNoPackage)
