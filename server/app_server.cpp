@@ -3,6 +3,10 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -15,14 +19,49 @@ namespace {
 // time taken before routing can wait here for the log line.
 thread_local std::chrono::steady_clock::time_point requestStart;
 
-std::string utcNow() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    return buffer;
+// The timestamp changes once a second; formatting it on every request costs
+// as much as a small method call, so each worker keeps its last one.
+const std::string& utcNow() {
+    thread_local std::time_t last = -1;
+    thread_local std::string text;
+    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    if (t != last) {
+        std::tm tm{};
+        gmtime_r(&t, &tm);
+        char buffer[32];
+        text.assign(buffer, std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &tm));
+        last = t;
+    }
+    return text;
+}
+
+// Text that needs no JSON escaping: what method names, HTTP verbs and
+// addresses are made of.
+bool plain(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == ':' || c == '-' || c == '_' || c == '/';
+    });
+}
+
+// One request's log line, keys in the documented order. Written by hand when
+// every part is plain text (every real call), through the JSON library
+// otherwise, so that whatever a client puts in the path is escaped.
+std::string logLine(const std::string& http, const std::string& method, int status, double ms,
+                    const std::string& remote) {
+    const double rounded = std::round(ms * 1000) / 1000;
+    if (!plain(http) || !plain(method) || !plain(remote)) {
+        const nlohmann::json line = {{"ts", utcNow()}, {"method", method}, {"http", http},
+                                     {"status", status}, {"ms", rounded}, {"remote", remote}};
+        return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    }
+    char number[32];
+    const auto end = std::to_chars(number, number + sizeof number, rounded).ptr;
+    std::string line;
+    line.reserve(128);
+    line.append("{\"http\":\"").append(http).append("\",\"method\":\"").append(method).append("\",\"ms\":");
+    line.append(number, end).append(",\"remote\":\"").append(remote).append("\",\"status\":");
+    line.append(std::to_string(status)).append(",\"ts\":\"").append(utcNow()).append("\"}");
+    return line;
 }
 
 } // namespace
@@ -93,13 +132,8 @@ AppServer::AppServer(ServerOptions options)
         const double ms =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - requestStart).count();
         const auto slash = req.path.rfind('/');
-        nlohmann::json line = {{"ts", utcNow()},
-                               {"method", slash == std::string::npos ? req.path : req.path.substr(slash + 1)},
-                               {"http", req.method},
-                               {"status", res.status},
-                               {"ms", std::round(ms * 1000) / 1000},
-                               {"remote", req.remote_addr}};
-        options_.log(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+        options_.log(logLine(req.method, slash == std::string::npos ? req.path : req.path.substr(slash + 1), res.status,
+                             ms, req.remote_addr));
     });
 }
 
