@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <algorithm>
+
 namespace gsf::qt {
 
 bool parseServer(const QString& text, std::string& host, int& port)
@@ -21,6 +23,44 @@ bool parseServer(const QString& text, std::string& host, int& port)
 }
 
 namespace {
+
+// Empty when the names are sound; otherwise what is wrong with them.
+QString readBillingTypeNames(const QStringList& items, std::vector<std::string>& names)
+{
+    // "004=" reads as one empty item.
+    if (items.join(QString()).trimmed().isEmpty())
+        return QStringLiteral("nenhum parâmetro");
+    for (const QString& item : items) {
+        const QString name = item.trimmed();
+        if (name.isEmpty())
+            return QStringLiteral("parâmetro vazio");
+        if (std::find(names.begin(), names.end(), name.toStdString()) != names.end())
+            return QStringLiteral("parâmetro %1 repetido").arg(name);
+        names.push_back(name.toStdString());
+    }
+    return {};
+}
+
+// "001=EXCDIA,TABCORR": QSettings already splits a value at its commas.
+// A section that is there replaces the built-in types as a whole.
+void readBillingTypes(QSettings& ini, const QString& file, HostOptions& options)
+{
+    std::map<std::string, std::vector<std::string>> types;
+    ini.beginGroup(QStringLiteral("billingTypes"));
+    for (const QString& code : ini.childKeys()) {
+        std::vector<std::string> names;
+        const QString problem = readBillingTypeNames(ini.value(code).toStringList(), names);
+        if (!problem.isEmpty()) {
+            options.error = QStringLiteral("Tipo de faturamento %1 inválido em %2: %3 (use %1=NOME1,NOME2).")
+                                .arg(code, file, problem);
+            break;
+        }
+        types[code.toStdString()] = std::move(names);
+    }
+    ini.endGroup();
+    if (options.error.isEmpty() && !types.empty())
+        options.context.billingTypes = std::move(types);
+}
 
 void readConfig(const QString& file, HostOptions& options)
 {
@@ -43,6 +83,8 @@ void readConfig(const QString& file, HostOptions& options)
         !parseServer(ini.value("host/server").toString(), context.serverHost, context.serverPort))
         options.error = QStringLiteral("Servidor inválido em %1: use HOST:PORTA.").arg(file);
     options.packagePath = ini.value("package/path", options.packagePath).toString();
+    if (options.error.isEmpty())
+        readBillingTypes(ini, file, options);
 }
 
 } // namespace

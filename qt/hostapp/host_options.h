@@ -19,7 +19,11 @@ namespace gsf::qt {
 /// database=/var/lib/grupservfat/geral.db
 /// [package]
 /// path=/usr/lib/grupservfat/libCli_Vex04120.so
+/// [billingTypes]
+/// 001=EXCDIA,TABCORR
 /// @endcode
+/// `[billingTypes]` gives each billing type code its parameter names in
+/// order; when present it replaces HostContext::defaultBillingTypes().
 /// Options: --config FILE, --branch CODE, --branch-name NAME, --branch-fixed,
 /// --branch-free, --server HOST:PORT, --database PATH, --package PATH,
 /// --tour DIR (a scripted, headless tour that saves screenshots in DIR).

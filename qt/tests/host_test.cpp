@@ -43,6 +43,38 @@ TEST(HostOptions, CommandLineOverridesTheConfigurationFile)
     EXPECT_EQ(options.context.database, "/tmp/geral.db");
 }
 
+TEST(HostOptions, BillingTypesComeFromTheConfigurationFile)
+{
+    QTemporaryDir dir;
+    const auto parse = [&dir](const QByteArray& text) {
+        const QString ini = dir.filePath(QStringLiteral("host.ini"));
+        QFile file(ini);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+        return parseHostOptions({"host", "--config", ini});
+    };
+
+    HostOptions options =
+        parse("[host]\nbranch=0001\n[billingTypes]\n002=TABCORR2, EXCDIA2 ,OUTRO\n001=EXCDIA,TABCORR\n003=SOZINHO\n");
+    ASSERT_TRUE(options.error.isEmpty()) << options.error.toStdString();
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(options.context.billingTypes, (std::map<std::string, Names>{{"001", {"EXCDIA", "TABCORR"}},
+                                                                          {"002", {"TABCORR2", "EXCDIA2", "OUTRO"}},
+                                                                          {"003", {"SOZINHO"}}}));
+
+    options = parse("[host]\nbranch=0001\n");
+    ASSERT_TRUE(options.error.isEmpty());
+    EXPECT_EQ(options.context.billingTypes, host::HostContext::defaultBillingTypes());
+
+    for (const QByteArray& bad : {QByteArray("[billingTypes]\n001=EXCDIA,TABCORR\n004=A,,B\n"),
+                                 QByteArray("[billingTypes]\n004=A,B,A\n"), QByteArray("[billingTypes]\n004=\n")}) {
+        options = parse(bad);
+        EXPECT_TRUE(options.error.contains(QStringLiteral("Tipo de faturamento 004 inválido")))
+            << bad.toStdString() << " -> " << options.error.toStdString();
+    }
+}
+
 TEST(HostOptions, BadInputIsRefusedWithAMessage)
 {
     EXPECT_FALSE(parseHostOptions({"host", "--server", "127.0.0.1"}).error.isEmpty());
