@@ -71,16 +71,8 @@ void Edit::defaultKeyPress(char32_t ch)
     if (!canType())
         return;
     std::u32string base = utf8Decode(typingBase());
-    if (ch == U'\b') {
-        if (base.empty())
-            return;
-        base.pop_back();
-    } else if (ch >= 0x20 && ch != 0x7F) {
-        base.push_back(ch);
-    } else {
-        return;
-    }
-    acceptTyped(utf8Encode(base));
+    if (applyTypedKey(base, ch))
+        acceptTyped(utf8Encode(base));
 }
 
 void Edit::SetMaxLength(int value)

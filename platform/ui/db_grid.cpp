@@ -439,19 +439,14 @@ void DBGrid::defaultKeyPress(char32_t ch)
 {
     if (!canEditCell())
         return;
-    std::u32string text = pending_ ? utf8Decode(pendingText_) : std::u32string();
-    if (ch == U'\b') {
-        if (!pending_)
-            text = utf8Decode(EditorText());
-        if (text.empty())
-            return;
-        text.pop_back();
-    } else if (ch >= 0x20 && ch != 0x7F) {
-        text.push_back(ch);
-    } else {
-        return;
-    }
-    if (startEditing())
+    // A character typed into a cell not yet being edited replaces its text;
+    // a backspace edits the text shown.
+    std::u32string text;
+    if (pending_)
+        text = utf8Decode(pendingText_);
+    else if (ch == U'\b')
+        text = utf8Decode(EditorText());
+    if (applyTypedKey(text, ch) && startEditing())
         setPending(utf8Encode(text));
 }
 

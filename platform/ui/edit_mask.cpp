@@ -284,4 +284,18 @@ std::string FormatMaskText(std::string_view mask, std::string_view value)
     return EditMask(mask).FitValue(value);
 }
 
+bool applyTypedKey(std::u32string& text, char32_t ch)
+{
+    if (ch == U'\b') {
+        if (text.empty())
+            return false;
+        text.pop_back();
+        return true;
+    }
+    if (ch < 0x20 || ch == 0x7F)
+        return false;
+    text.push_back(ch);
+    return true;
+}
+
 } // namespace gsf::ui

@@ -92,4 +92,10 @@ std::string utf8Encode(char32_t ch);
 /// Number of code points.
 int utf8Length(std::string_view text);
 
+/// A key typed at the end of @p text: backspace (8) removes the last
+/// character, a printable one is appended.
+/// @return false, leaving @p text alone, for any other key and for a
+/// backspace on empty text.
+bool applyTypedKey(std::u32string& text, char32_t ch);
+
 } // namespace gsf::ui

@@ -80,6 +80,29 @@ TEST_F(DBGridTest, TypingAutoEditsAndReadOnlyColumnsRefuse)
     EXPECT_EQ(groups.FieldByName("CDGRSERVFAT").AsString(), "009");
 }
 
+TEST_F(DBGridTest, KeysTypedIntoACellReplaceItsTextAndBackspaceEditsWhatIsShown)
+{
+    form.SetFocus(grid);
+    grid.SetSelectedIndex(1);
+    form.KeyPress(char32_t(1));
+    EXPECT_EQ(groups.State(), DataSetState::Browse) << "a control character started an edit";
+    form.KeyPress(U'\b');
+    ASSERT_TRUE(grid.HasPendingText());
+    EXPECT_EQ(grid.PendingText(), "Vigilânci");
+    form.KeyPress(U'a');
+    EXPECT_EQ(grid.PendingText(), "Vigilância");
+    groups.Cancel();
+
+    grid.SetSelectedIndex(0);
+    form.KeyPress(U'7');
+    form.KeyPress(U'é');
+    EXPECT_EQ(grid.PendingText(), "7é");
+    form.KeyPress(U'\b');
+    form.KeyPress(U'\b');
+    form.KeyPress(U'\b');
+    EXPECT_EQ(grid.PendingText(), "") << "a backspace past the start removed something";
+}
+
 TEST_F(DBGridTest, KeyPressCanSwallowCellTyping)
 {
     grid.OnKeyPress = [&](Control&, char32_t& ch) {
