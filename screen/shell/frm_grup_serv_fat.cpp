@@ -248,18 +248,18 @@ void TfrmGrupServFat::layOutDayMinimums()
 {
     grbExcDia.SetAlign(ui::Align::Client);
     bvlTitulo.SetShape(ui::BevelShape::BottomLine);
-    bvlTitulo.SetBounds({8, 34, 460, 4});
+    bvlTitulo.SetBounds({8, 20, 460, 4});
     bvlDivisaoEsq.SetShape(ui::BevelShape::LeftLine);
-    bvlDivisaoEsq.SetBounds({116, 16, 4, 150});
+    bvlDivisaoEsq.SetBounds({116, 2, 4, 120});
     bvlDivisaoCentro.SetShape(ui::BevelShape::LeftLine);
-    bvlDivisaoCentro.SetBounds({236, 16, 4, 150});
+    bvlDivisaoCentro.SetBounds({236, 2, 4, 120});
     const std::pair<Label*, const char*> headers[] = {
         {&lblDiaEsq, "Dia"}, {&lblMinEfetEsq, "Mínino Efetivos"},
         {&lblDiaDir, "Dia"}, {&lblMinEfetDir, "Mínino Efetivos"}};
     int left = 8;
     for (const auto& [label, caption] : headers) {
         label->SetCaption(caption);
-        label->SetBounds({left, 18, 100, 13});
+        label->SetBounds({left, 4, 100, 13});
         left += 116;
     }
 
@@ -269,7 +269,8 @@ void TfrmGrupServFat::layOutDayMinimums()
     for (int day = 0; day < 8; ++day) {
         const auto d = static_cast<std::size_t>(day);
         const int pairLeft = day < 4 ? 8 : 240;
-        const int top = 44 + (day % 4) * 28;
+        // Four rows of 24 pixels fit the page of the 336-pixel window.
+        const int top = 26 + (day % 4) * 24;
         labels[d]->SetCaption(kDays[d].caption);
         labels[d]->SetFocusControl(edits[d]);
         labels[d]->SetBounds({pairLeft, top + 4, 100, 13});
