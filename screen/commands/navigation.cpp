@@ -96,22 +96,12 @@ void TfrmGrupServFat::pgcPadraoChanging(ui::PageControl& /*sender*/, bool& /*all
 {
     if (pgcPadrao.ActivePage() != &tshServico)
         return;
-    try {
-        Vd_ServicoCorrEfet();
-    } catch (...) {
-        voltaServicos();
-        throw;
-    }
+    verificaCorrEfetOuVolta();
 }
 
 void TfrmGrupServFat::pgcPadraoExit(ui::Control& /*sender*/)
 {
-    try {
-        Vd_ServicoCorrEfet();
-    } catch (...) {
-        voltaServicos();
-        throw;
-    }
+    verificaCorrEfetOuVolta();
 }
 
 void TfrmGrupServFat::mnuGrupServClick(ui::MenuItem& /*sender*/)

@@ -43,12 +43,7 @@ void TfrmGrupServFat::cdsGrupServBeforeClose(data::DataSet& /*dataSet*/)
 
 void TfrmGrupServFat::cdsGrupServBeforeInsert(data::DataSet& /*dataSet*/)
 {
-    try {
-        Vd_ServicoCorrEfet();
-    } catch (...) {
-        voltaServicos();
-        throw;
-    }
+    verificaCorrEfetOuVolta();
 }
 
 void TfrmGrupServFat::cdsGrupServAfterInsert(data::DataSet& /*dataSet*/)
@@ -113,12 +108,7 @@ void TfrmGrupServFat::cdsGrupServBeforeScroll(data::DataSet& /*dataSet*/)
 {
     if (!VerificaScroll)
         return;
-    try {
-        Vd_ServicoCorrEfet();
-    } catch (...) {
-        voltaServicos();
-        throw;
-    }
+    verificaCorrEfetOuVolta();
 }
 
 void TfrmGrupServFat::cdsGrupServAfterScroll(data::DataSet& /*dataSet*/)

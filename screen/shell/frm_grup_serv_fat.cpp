@@ -478,6 +478,16 @@ void TfrmGrupServFat::voltaServicos()
         focusIfCan(dbgServico);
 }
 
+void TfrmGrupServFat::verificaCorrEfetOuVolta()
+{
+    try {
+        Vd_ServicoCorrEfet();
+    } catch (...) {
+        voltaServicos();
+        throw;
+    }
+}
+
 void TfrmGrupServFat::marcaMenuPaginas()
 {
     const ui::TabSheet* front = pgcPadrao.ActivePage();

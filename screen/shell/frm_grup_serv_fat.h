@@ -331,6 +331,9 @@ private:
     void verificaCorrecao();
     /// The services page in front, focus in its grid when it can take it.
     void voltaServicos();
+    /// Vd_ServicoCorrEfet; a refusal brings the services page back (voltaServicos)
+    /// and continues, so the move, insert, page change or exit is abandoned.
+    void verificaCorrEfetOuVolta();
     /// Checks each page entry exactly when its page is in front.
     void marcaMenuPaginas();
     /// The filter panel's controls (only the client's when the host fixes the
