@@ -47,6 +47,10 @@ TEST(ServiceGrid, CodeChecksOnLeavingTheCodeColumnKeepTheRowBeingIncluded)
     EXPECT_EQ(form.dbgServico.SelectedField()->FieldName(), "CDSERVFILI");
     for (ui::TabSheet* page : {&form.tshPadrao, &form.tshExcecao, &form.tshTabCorr})
         EXPECT_FALSE(page->Enabled()) << page->Name();
+    // The group stays fixed under the new row: no filter, no navigator.
+    for (ui::Control* control : {static_cast<ui::Control*>(&form.medCdFilial), static_cast<ui::Control*>(&form.medCdCliente),
+                                 static_cast<ui::Control*>(&form.dbnPadrao)})
+        EXPECT_FALSE(control->Enabled()) << control->Name();
 
     // A blank code: no call, the name emptied.
     screen.clearCalls();
@@ -159,6 +163,37 @@ TEST(ServiceGrid, TheFlagShowsTheGroupsCorrectionServiceAndCannotBeTyped)
     EXPECT_EQ(form.dbgServico.EditorText(), "Sim");
 }
 
+TEST(ServiceGrid, ADeletedRowIsSentAtOnceAndARefusalLeavesItPending)
+{
+    ScreenFixture screen;
+    openServices(screen);
+    TfrmGrupServFat& form = screen.form();
+    // The grid's keys delete no row on this screen; a row removed from the
+    // dataset itself still reaches the server at once.
+    const auto deleteCurrent = [&form] {
+        form.cdsServClie.Delete();
+        return true;
+    };
+    ASSERT_TRUE(form.cdsServClie.Locate("CDSERVFILI", std::string("00020"), false));
+    screen.clearCalls();
+    ASSERT_EQ(screen.act().run(deleteCurrent), Outcome::Done) << (screen.errors.empty() ? "" : screen.errors.back());
+    EXPECT_EQ(screen.calls(), Calls{"UpdServClie <delta: 1 alterações>"});
+    EXPECT_EQ(form.cdsServClie.ChangeCount(), 0);
+    EXPECT_EQ(form.cdsServClie.RecordCount(), 1);
+    EXPECT_FALSE(screen.person.progressVisible());
+    const std::vector<std::string>& lines = screen.person.lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "progress show 1 \"Atualizando serviços por cliente...\""),
+              lines.end());
+    EXPECT_EQ(screen.server.storage().GetServClie("0001", "000002", "001").rows.size(), 1U);
+
+    // Refused by the server: the deletion is not merged, it stays in the change log.
+    screen.server.failOnce("UpdServClie", "Remoção recusada.");
+    EXPECT_EQ(screen.act().run(deleteCurrent), Outcome::Failed);
+    EXPECT_EQ(screen.errors.back(), "Remoção recusada.");
+    EXPECT_EQ(form.cdsServClie.ChangeCount(), 1);
+    EXPECT_EQ(screen.server.storage().GetServClie("0001", "000002", "001").rows.size(), 1U);
+}
+
 TEST(ServicePosting, TheFirstServiceOfAGroupBecomesItsCorrectionService)
 {
     ScreenFixture screen;
@@ -236,6 +271,54 @@ TEST(ServicePosting, UnflaggingTheCorrectionServiceClearsItAndLeavingThePageIsRe
     ASSERT_EQ(screen.act().click("sbtConfirmar"), Outcome::Done);
     EXPECT_EQ(form.cdsGrupServ.FieldByName("CDSERAJEFEGSF").AsString(), "00020");
     EXPECT_EQ(screen.act().selectTab("tshPadrao"), Outcome::Done);
+}
+
+TEST(ServicePosting, ARowShownAsTheCorrectionServiceIsPostedAsFlagged)
+{
+    ScreenFixture screen;
+    openServices(screen);
+    TfrmGrupServFat& form = screen.form();
+    // 00010 is the group's correction service but carries no stored flag.
+    form.cdsServClie.SetData(
+        R"({"fields": [{"name": "CDSERVFILI", "type": "string", "size": 5},
+                       {"name": "NMSERVICO", "type": "string", "size": 40},
+                       {"name": "IDCORREFET", "type": "fixedstring", "size": 3},
+                       {"name": "CDGRSERVFAT", "type": "string", "size": 3},
+                       {"name": "CDFILIAL", "type": "string", "size": 4},
+                       {"name": "CDCLIENTE", "type": "string", "size": 21}],
+            "rows": [["00010", "Vigilância diurna", null, "001", "0001", "000002"],
+                     ["00020", "Vigilância noturna", null, "001", "0001", "000002"]]})");
+    ASSERT_EQ(flagShown(form), "Sim");
+    ASSERT_EQ(screen.act().click("sbtAlterar"), Outcome::Done);
+    screen.clearCalls();
+    ASSERT_EQ(screen.act().click("sbtConfirmar"), Outcome::Done) << (screen.errors.empty() ? "" : screen.errors.back());
+    const Calls procedures = methods(screen, {"ProAtualizaGrupo", "ProAtualizaServ", "ProLimpaServ", "GetGrupServ"});
+    EXPECT_EQ(procedures, (Calls{"ProAtualizaGrupo", "ProAtualizaServ", "GetGrupServ", "GetGrupServ"}));
+    EXPECT_EQ(screen.calls().front(), "ProAtualizaGrupo 0001|000002|001|00010");
+    EXPECT_EQ(form.cdsGrupServ.FieldByName("CDSERAJEFEGSF").AsString(), "00010");
+}
+
+TEST(ServicePosting, LeavingTheServicesRereadsTheGroupsCorrectionService)
+{
+    ScreenFixture screen;
+    openServices(screen);
+    TfrmGrupServFat& form = screen.form();
+    // Named, and still named on the server: the page may be left, after a fresh read.
+    screen.clearCalls();
+    ASSERT_EQ(screen.act().selectTab("tshExcecao"), Outcome::Done);
+    ASSERT_FALSE(screen.calls().empty());
+    EXPECT_EQ(screen.calls().front(), "GetGrupServ 0001|000002");
+    ASSERT_EQ(screen.act().selectTab("tshServico"), Outcome::Done);
+
+    // Cleared on the server behind the screen's back: seen as cleared, the page kept.
+    screen.server.storage().ProLimpaServ("0001", "000002", "001");
+    ASSERT_EQ(form.cdsGrupServ.FieldByName("CDSERAJEFEGSF").AsString(), "00010");
+    screen.clearMessages();
+    EXPECT_NE(screen.act().selectTab("tshPadrao"), Outcome::Done);
+    EXPECT_EQ(screen.messages(), std::vector<std::string>{"Serviço para correção de efetivos deve ser informado."});
+    EXPECT_TRUE(form.cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull());
+    EXPECT_EQ(form.pgcPadrao.ActivePage(), &form.tshServico);
+    EXPECT_TRUE(VerificaScroll);
 }
 
 TEST(ServicePosting, AFailedProcedureKeepsTheRowAndRestoresTheGroupCheck)
