@@ -118,6 +118,17 @@ TEST(CorrectionIntervals, AGroupsFirstIntervalMayLeaveItsEndOpenAndTheNextStarts
     EXPECT_EQ(form.cdsCorrPrecGrup.ChangeCount(), 0);
     EXPECT_FALSE(form.sbtProcurar.Enabled());
     EXPECT_TRUE(form.sbtIncluir.Enabled());
+
+    // The largest end not read: the new row stays without a start, and cancel removes it.
+    screen.server.failOnce("GetIntervMaior", "Servidor ocupado.");
+    EXPECT_EQ(screen.act().click("sbtIncluir"), Outcome::Failed);
+    EXPECT_EQ(screen.errors.back(), "Servidor ocupado.");
+    EXPECT_EQ(form.cdsCorrPrecGrup.State(), DataSetState::Insert);
+    EXPECT_TRUE(form.cdsCorrPrecGrup.FieldByName("VRPEINICGRUP").IsNull());
+    screen.person.queueConfirm(true);
+    ASSERT_EQ(screen.act().click("sbtCancelar"), Outcome::Done);
+    EXPECT_EQ(form.cdsCorrPrecGrup.RecordCount(), 1);
+    EXPECT_EQ(form.cdsCorrPrecGrup.State(), DataSetState::Browse);
 }
 
 TEST(CorrectionIntervals, OnlyTheLastIntervalIsReachableAndARefusedDeletionComesBack)
