@@ -50,7 +50,21 @@ TEST(DeleteCommand, OnServicesTheCorrectionServiceIsClearedFirstAndNoAsksNothing
     EXPECT_TRUE(screen.calls().empty());
     EXPECT_EQ(form.cdsServClie.RecordCount(), 2);
 
-    // 00010 carries the group's correction.
+    // 00010 carries the group's correction. A refused removal ends the command
+    // with the list as it was; the correction service cleared before stays cleared.
+    screen.server.failOnce("ProDeletaServ", "Remoção recusada.");
+    screen.person.queueConfirm(true);
+    EXPECT_EQ(screen.act().click("sbtExcluir"), Outcome::Failed);
+    EXPECT_EQ(screen.errors.back(), "Remoção recusada.");
+    EXPECT_EQ(screen.calls(), (Calls{"ProLimpaServ 0001|000002|001", "ProDeletaServ 0001|000002|001|00010"}));
+    EXPECT_FALSE(screen.person.progressVisible());
+    EXPECT_EQ(form.cdsServClie.RecordCount(), 2);
+    EXPECT_EQ(servicesOnServer(screen, "001"), 2);
+    const data::Packet groups = screen.server.storage().GetGrupServ("0001", "000002");
+    EXPECT_TRUE(data::isNull(groups.rows.front()[static_cast<size_t>(groups.indexOf("CDSERAJEFEGSF"))]));
+    screen.server.storage().ProAtualizaServ("0001", "000002", "001", "00010");
+
+    screen.clearCalls();
     screen.person.queueConfirm(true);
     ASSERT_EQ(screen.act().click("sbtExcluir"), Outcome::Done);
     EXPECT_EQ(screen.calls(), (Calls{"ProLimpaServ 0001|000002|001", "ProDeletaServ 0001|000002|001|00010",
