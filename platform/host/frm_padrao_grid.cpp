@@ -226,7 +226,9 @@ void TfrmPadraoGrid::dbgPadraoKeyDown(ui::Control& sender, int& key, ui::ShiftSt
         key = 0;
         return;
     }
-    if (key == ui::VK_DELETE && shift.Has(ui::ShiftState::Ctrl)) {
+    // The groups are deleted by the delete command only; other grids bound to
+    // this handler keep their own row deletion, which asks before it deletes.
+    if (key == ui::VK_DELETE && shift.Has(ui::ShiftState::Ctrl) && &sender == &dbgPadrao) {
         key = 0;
         return;
     }

@@ -104,9 +104,10 @@ public:
     void sbtCancelarClick(ui::Control& sender);
     /// Posts the record being edited or inserted.
     void sbtConfirmarClick(ui::Control& sender);
-    /// Grid keys (for any grid it is bound to): keeps the record commands the
-    /// only way to insert or delete by swallowing Insert, Ctrl+Delete and Down
-    /// on the last row. @p sender must be a DBGrid.
+    /// Grid keys (for any grid it is bound to): swallows Insert and Down on the
+    /// last row, so that no grid key appends a record, and Ctrl+Delete in
+    /// `dbgPadrao`, whose records only the delete command removes. Another grid
+    /// keeps its own row deletion with its confirmation. @p sender must be a DBGrid.
     void dbgPadraoKeyDown(ui::Control& sender, int& key, ui::ShiftState shift);
 
 private:

@@ -171,6 +171,10 @@ TEST_F(PadraoGridTest, OtherGridsAskTheirRowDeletesThroughInteraction)
     ui::DBGrid& dbgServico = other.Add<ui::DBGrid>(other.tshPadrao, "dbgServico");
     dbgServico.SetDataSource(&dtsServClie);
     dbgServico.AddColumn("CDSERVFILI");
+    // Bound to the base grid's key handler, as a screen binds its other grids.
+    dbgServico.OnKeyDown = [&other](ui::Control& s, int& key, ui::ShiftState shift) {
+        other.dbgPadraoKeyDown(s, key, shift);
+    };
     other.Create();
     Dispatcher otherDispatcher(other);
     script.queueConfirm(false);
