@@ -168,15 +168,14 @@ TEST(ServiceGrid, ADeletedRowIsSentAtOnceAndARefusalLeavesItPending)
     ScreenFixture screen;
     openServices(screen);
     TfrmGrupServFat& form = screen.form();
-    // The grid's keys delete no row on this screen; a row removed from the
-    // dataset itself still reaches the server at once.
-    const auto deleteCurrent = [&form] {
-        form.cdsServClie.Delete();
-        return true;
-    };
+    // The grid's own row deletion (Ctrl+Delete, confirmed) reaches the server at once.
     ASSERT_TRUE(form.cdsServClie.Locate("CDSERVFILI", std::string("00020"), false));
     screen.clearCalls();
-    ASSERT_EQ(screen.act().run(deleteCurrent), Outcome::Done) << (screen.errors.empty() ? "" : screen.errors.back());
+    screen.person.queueConfirm(false);
+    EXPECT_EQ(screen.act().deleteRow("dbgServico"), Outcome::Ignored);
+    EXPECT_TRUE(screen.calls().empty()) << "answered No, nothing is deleted";
+    screen.person.queueConfirm(true);
+    ASSERT_EQ(screen.act().deleteRow("dbgServico"), Outcome::Done) << (screen.errors.empty() ? "" : screen.errors.back());
     EXPECT_EQ(screen.calls(), Calls{"UpdServClie <delta: 1 alterações>"});
     EXPECT_EQ(form.cdsServClie.ChangeCount(), 0);
     EXPECT_EQ(form.cdsServClie.RecordCount(), 1);
@@ -188,7 +187,8 @@ TEST(ServiceGrid, ADeletedRowIsSentAtOnceAndARefusalLeavesItPending)
 
     // Refused by the server: the deletion is not merged, it stays in the change log.
     screen.server.failOnce("UpdServClie", "Remoção recusada.");
-    EXPECT_EQ(screen.act().run(deleteCurrent), Outcome::Failed);
+    screen.person.queueConfirm(true);
+    EXPECT_EQ(screen.act().deleteRow("dbgServico"), Outcome::Failed);
     EXPECT_EQ(screen.errors.back(), "Remoção recusada.");
     EXPECT_EQ(form.cdsServClie.ChangeCount(), 1);
     EXPECT_EQ(screen.server.storage().GetServClie("0001", "000002", "001").rows.size(), 1U);
