@@ -41,6 +41,33 @@ TEST(DayMinimums, TheyFollowTheDailyMinimumOnlyDuringAnInsert)
     EXPECT_DOUBLE_EQ(form.cdsGrupServ.FieldByName("QTEFMINSEXGSF").AsFloat(), 3);
 }
 
+TEST(DayMinimums, AClearedDailyMinimumZeroesTheDaysAndIsMissingAtThePost)
+{
+    ScreenFixture screen;
+    TfrmGrupServFat& form = screen.form();
+    ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
+    ASSERT_EQ(screen.act().click("sbtIncluir"), Outcome::Done);
+    screen.act().typeCell("dbgPadrao", "8");
+    screen.act().selectColumn("dbgPadrao", "DSGRSERVFAT");
+    screen.act().typeCell("dbgPadrao", "Recepção");
+    screen.act().selectColumn("dbgPadrao", "QTEFETMINIGSF");
+    screen.act().typeCell("dbgPadrao", "4");
+    screen.act().typeCell("dbgPadrao", "");
+    ASSERT_EQ(screen.act().selectColumn("dbgPadrao", "DSGRSERVFAT"), Outcome::Done);
+    EXPECT_TRUE(form.cdsGrupServ.FieldByName("QTEFETMINIGSF").IsNull());
+    for (const char* day : {"QTEFMINDOMGSF", "QTEFMINQUAGSF", "QTEFMINFERGSF"}) {
+        EXPECT_FALSE(form.cdsGrupServ.FieldByName(day).IsNull()) << day;
+        EXPECT_DOUBLE_EQ(form.cdsGrupServ.FieldByName(day).AsFloat(), 0) << day;
+    }
+
+    EXPECT_EQ(screen.act().click("sbtConfirmar"), Outcome::Failed);
+    EXPECT_EQ(screen.messages(), std::vector<std::string>{"Mínimo efetivos por dia deve ser informado."});
+    EXPECT_EQ(form.pgcPadrao.ActivePage(), &form.tshPadrao);
+    EXPECT_EQ(form.dbgPadrao.SelectedField()->FieldName(), "QTEFETMINIGSF");
+    EXPECT_EQ(form.cdsGrupServ.State(), data::DataSetState::Insert);
+    EXPECT_EQ(screen.count("UpdGrupServ"), 0);
+}
+
 TEST(DayMinimums, ANegativeDayIsRefusedWhereItWasTyped)
 {
     ScreenFixture screen;

@@ -89,6 +89,29 @@ TEST(ClientFilter, AResolvedClientIsNotAskedForAgain)
     EXPECT_EQ(form.edtNmCliente.Text(), "Maria da Silva");
 }
 
+TEST(ClientFilter, LeavingThePanelLoadsTheGroupsThenTheBranchParameters)
+{
+    ScreenFixture screen;
+    ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
+    // Branch before client in every call; the first group's lists after the
+    // open and again after the scroll; the branch parameters last.
+    EXPECT_EQ(screen.calls(), (std::vector<std::string>{
+                                  "GetPesqClie 11222333000181|0001",
+                                  "GetGrupServ 0001|000002",
+                                  "GetServClie 0001|000002|001",
+                                  "GetCorrPrecGrup 0001|000002|001",
+                                  "GetServClie 0001|000002|001",
+                                  "GetParamFilial 0001",
+                              }));
+    const std::vector<std::string>& lines = screen.person.lines();
+    const auto shown = std::find(lines.begin(), lines.end(),
+                                 "progress show 6 \"Carregando grupos de serviços para faturamento...\"");
+    ASSERT_NE(shown, lines.end());
+    ASSERT_NE(shown + 1, lines.end());
+    EXPECT_EQ(*(shown + 1), "progress hide");
+    EXPECT_FALSE(screen.person.progressVisible());
+}
+
 TEST(ClientFilter, UnknownOrBlankClientLoadsNothing)
 {
     ScreenFixture screen;

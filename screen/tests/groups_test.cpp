@@ -99,9 +99,20 @@ TEST(GroupEditing, ANewGroupIsPostedAndTheFirstGroupLoadsTheBranchParameters)
     EXPECT_EQ(screen.count("GetParamFilial"), 1);
     EXPECT_EQ(ParamTabCorr, "2");
     screen.act().typeCell("dbgPadrao", "7");
-    typeInto(screen, "DSGRSERVFAT", "Portaria");
     typeInto(screen, "QTEFETMINIGSF", "1,5");
+    screen.clearMessages();
+    EXPECT_EQ(screen.act().click("sbtConfirmar"), Outcome::Failed);
+    EXPECT_EQ(screen.messages(), std::vector<std::string>{"Descrição deve ser informada."});
+    EXPECT_EQ(form.dbgPadrao.SelectedField()->FieldName(), "DSGRSERVFAT");
+    EXPECT_EQ(form.cdsGrupServ.State(), DataSetState::Insert);
+    EXPECT_EQ(screen.count("UpdGrupServ"), 0);
+
+    typeInto(screen, "DSGRSERVFAT", "Portaria");
+    screen.clearMessages();
     ASSERT_EQ(screen.act().click("sbtConfirmar"), Outcome::Done) << (screen.errors.empty() ? "" : screen.errors.back());
+    EXPECT_EQ(screen.person.lines(),
+              (std::vector<std::string>{"progress show 1 \"Atualizando grupos de serviços para faturamento...\"",
+                                        "progress hide"}));
     EXPECT_EQ(form.cdsGrupServ.State(), DataSetState::Browse);
     EXPECT_EQ(form.cdsGrupServ.FieldByName("CDGRSERVFAT").AsString(), "007");
     EXPECT_EQ(form.cdsGrupServ.FieldByName("CDCLIENTE").AsString(), "000004");

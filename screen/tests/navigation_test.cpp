@@ -91,6 +91,48 @@ TEST(PageNavigation, LeavingServicesWithoutACorrectionServiceIsRefused)
     EXPECT_EQ(form.pgcPadrao.ActivePage(), &form.tshServico);
 }
 
+TEST(PageNavigation, MovingToAnotherGroupReloadsTheListsOfThePageInFront)
+{
+    ScreenFixture screen;
+    TfrmGrupServFat& form = screen.form();
+    ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
+    const auto next = [&form] { return form.dbnPadrao.Click(ui::NavigateButton::Next); };
+
+    // On the first page only the services follow the group.
+    screen.clearCalls();
+    ASSERT_EQ(screen.act().run(next), Outcome::Done);
+    EXPECT_EQ(screen.calls(), std::vector<std::string>{"GetServClie 0001|000002|002"});
+
+    // On "Tabela de Correção" the intervals are reloaded first, and Procurar stays off.
+    ASSERT_EQ(screen.act().clickMenu("mnuTabCorr"), Outcome::Done);
+    screen.clearCalls();
+    ASSERT_EQ(screen.act().run(next), Outcome::Done);
+    EXPECT_EQ(form.cdsGrupServ.FieldByName("CDGRSERVFAT").AsString(), "003");
+    EXPECT_EQ(screen.calls(), (std::vector<std::string>{"GetCorrPrecGrup 0001|000002|003",
+                                                        "GetServClie 0001|000002|003"}));
+    EXPECT_FALSE(form.sbtProcurar.Enabled());
+    EXPECT_EQ(form.pgcPadrao.ActivePage(), &form.tshTabCorr);
+}
+
+TEST(PageNavigation, EnteringTheCorrectionTableWhileARowIsEditedKeepsTheRow)
+{
+    ScreenFixture screen;
+    TfrmGrupServFat& form = screen.form();
+    ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
+    ASSERT_EQ(screen.act().clickMenu("mnuTabCorr"), Outcome::Done);
+    const int intervals = form.cdsCorrPrecGrup.RecordCount();
+    ASSERT_EQ(screen.act().click("sbtIncluir"), Outcome::Done);
+    ASSERT_EQ(form.cdsCorrPrecGrup.State(), data::DataSetState::Insert);
+
+    screen.clearCalls();
+    ASSERT_EQ(screen.act().clickMenu("mnuTabCorr"), Outcome::Done);
+    EXPECT_EQ(screen.count("GetCorrPrecGrup"), 0);
+    EXPECT_EQ(form.cdsCorrPrecGrup.State(), data::DataSetState::Insert);
+    EXPECT_EQ(form.cdsCorrPrecGrup.RecordCount(), intervals + 1);
+    EXPECT_EQ(commands(form), (std::vector<bool>{false, false, false, false, false, true, true}));
+    EXPECT_EQ(commandEntries(form), commands(form));
+}
+
 TEST(PageNavigation, EmptyGroupListLeavesOnlyTheFirstPage)
 {
     ScreenFixture screen;
