@@ -69,8 +69,11 @@ TEST(ScreenLifecycle, ReopeningAfterACloseConnectsAgainToTheHostOfTheMoment)
     EXPECT_TRUE(FormCriado);
     EXPECT_EQ(reopened.netGrupServFat.Port, 1);
     EXPECT_EQ(reopened.pgcPadrao.ActivePage(), &reopened.tshPadrao);
-    EXPECT_FALSE(reopened.tshServico.Enabled());
-    EXPECT_FALSE(reopened.mnuTabCorr.Enabled());
+    for (ui::TabSheet* page : {&reopened.tshServico, &reopened.tshExcecao, &reopened.tshTabCorr})
+        EXPECT_FALSE(page->Enabled()) << page->Name();
+    for (ui::MenuItem* entry : {&reopened.mnuServ, &reopened.mnuExce, &reopened.mnuTabCorr})
+        EXPECT_FALSE(entry->Enabled()) << entry->Name();
+    EXPECT_TRUE(reopened.mnuGrupServ.Checked());
     EXPECT_TRUE(reopened.cdsGrupServ.Active() == false);
     EXPECT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Failed);
     ASSERT_FALSE(screen.errors.empty());

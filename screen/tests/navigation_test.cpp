@@ -111,6 +111,7 @@ TEST(PageNavigation, MovingToAnotherGroupReloadsTheListsOfThePageInFront)
     EXPECT_EQ(screen.calls(), (std::vector<std::string>{"GetCorrPrecGrup 0001|000002|003",
                                                         "GetServClie 0001|000002|003"}));
     EXPECT_FALSE(form.sbtProcurar.Enabled());
+    EXPECT_FALSE(form.mnuProcurar.Enabled());
     EXPECT_EQ(form.pgcPadrao.ActivePage(), &form.tshTabCorr);
 }
 
