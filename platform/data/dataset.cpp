@@ -403,17 +403,8 @@ void DataSet::SetData(Packet packet)
         rows[r].baseKey = static_cast<std::uint32_t>((r + 1) * spacing);
     }
 
-    if (d.state != DataSetState::Inactive) {
-        fire(BeforeClose, *this);
-        ++d.generation;
-        d.buffer.clear();
-        d.modified = false;
-        d.rows.clear();
-        d.log.clear();
-        d.cursor = -1;
-        d.setState(DataSetState::Inactive);
-        fire(AfterClose, *this);
-    }
+    if (d.state != DataSetState::Inactive)
+        closeRows(false);
     fire(BeforeOpen, *this);
 
     ++d.generation;
@@ -444,9 +435,14 @@ void DataSet::SetData(Packet packet)
 
 void DataSet::Close()
 {
-    Impl& d = *impl_;
-    if (d.state == DataSetState::Inactive)
+    if (impl_->state == DataSetState::Inactive)
         return;
+    closeRows(true);
+}
+
+void DataSet::closeRows(bool notifyLinks)
+{
+    Impl& d = *impl_;
     fire(BeforeClose, *this);
     ++d.generation;
     d.buffer.clear();
@@ -456,7 +452,8 @@ void DataSet::Close()
     d.cursor = -1;
     d.bof = d.eof = true;
     d.setState(DataSetState::Inactive);
-    d.notifyDataSetChanged();
+    if (notifyLinks)
+        d.notifyDataSetChanged();
     fire(AfterClose, *this);
 }
 

@@ -195,6 +195,10 @@ public:
     Impl& impl() const { return *impl_; }
 
 private:
+    /// BeforeClose, rows and change log dropped, state inactive, AfterClose.
+    /// A load notifies the links once it has opened again, a plain close at once.
+    void closeRows(bool notifyLinks);
+
     std::string name_;
     std::unique_ptr<Impl> impl_;
 };
