@@ -1,5 +1,5 @@
 #include "platform/sql/general_data.h"
-#include "tests/support/temp_database.h"
+#include "tests/support/engine_test.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,12 @@ namespace {
 using gsf::sql::Engine;
 using gsf::sql::TADOIBQuery;
 using gsf::sql::TdtmDBGeral;
-using gsf::test::TempDatabase;
 
-class QueryTest : public ::testing::TestWithParam<Engine> {
+class QueryTest : public gsf::test::EngineTest {
 protected:
     void SetUp() override {
-        if (!TempDatabase::Available(GetParam())) GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
-        db_ = std::make_unique<TempDatabase>(GetParam());
+        EngineTest::SetUp();
+        if (IsSkipped()) return;
         dtm_.Open(db_->target());
         ASSERT_EQ(dtm_.Connection().GetEngine(), GetParam());
         dtm_.Connection().ExecuteScript(
@@ -44,13 +43,11 @@ protected:
         return out;
     }
 
-    std::unique_ptr<TempDatabase> db_;
     TdtmDBGeral dtm_;
     TADOIBQuery qryFilial_{"qryFilial", &dtm_};
 };
 
-INSTANTIATE_TEST_SUITE_P(Engines, QueryTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
-                         [](const auto& param) { return gsf::test::engineLabel(param.param); });
+INSTANTIATE_TEST_SUITE_P(Engines, QueryTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
 TEST_P(QueryTest, BranchQueryListsAllOrOne) {
     qryFilial_.SetParamAsString("P_CDFILIAL", "0003");
