@@ -96,8 +96,7 @@ TEST(CorrectionIntervals, AGroupsFirstIntervalMayLeaveItsEndOpenAndTheNextStarts
     ASSERT_TRUE(form.cdsCorrPrecGrup.IsEmpty());
     ASSERT_EQ(screen.act().click("sbtIncluir"), Outcome::Done);
     EXPECT_TRUE(form.cdsCorrPrecGrup.FieldByName("VRPEINICGRUP").IsNull());
-    screen.act().selectColumn("dbgCorrPrecGrup", "VRPECORRGRUP");
-    screen.act().typeCell("dbgCorrPrecGrup", "3");
+    screen.typeInto("dbgCorrPrecGrup", "VRPECORRGRUP", "3");
     ASSERT_EQ(screen.act().click("sbtConfirmar"), Outcome::Done) << (screen.errors.empty() ? "" : screen.errors.back());
     EXPECT_EQ(form.cdsCorrPrecGrup.RecordCount(), 1);
 
@@ -105,8 +104,7 @@ TEST(CorrectionIntervals, AGroupsFirstIntervalMayLeaveItsEndOpenAndTheNextStarts
     ASSERT_EQ(screen.act().click("sbtIncluir"), Outcome::Done);
     EXPECT_FALSE(form.cdsCorrPrecGrup.FieldByName("VRPEINICGRUP").IsNull());
     EXPECT_EQ(number(form, "VRPEINICGRUP"), 0);
-    screen.act().selectColumn("dbgCorrPrecGrup", "VRPECORRGRUP");
-    screen.act().typeCell("dbgCorrPrecGrup", "4");
+    screen.typeInto("dbgCorrPrecGrup", "VRPECORRGRUP", "4");
     EXPECT_EQ(screen.act().click("sbtConfirmar"), Outcome::Failed);
     EXPECT_EQ(screen.messages().back(), "Intervalo final (Inc.) deve ser informado.");
     EXPECT_EQ(form.dbgCorrPrecGrup.SelectedField()->FieldName(), "VRPEFIMGRUP");

@@ -13,15 +13,13 @@ TEST(DayMinimums, TheyFollowTheDailyMinimumOnlyDuringAnInsert)
     TfrmGrupServFat& form = screen.form();
     ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
     ASSERT_EQ(screen.act().click("sbtIncluir"), Outcome::Done);
-    screen.act().selectColumn("dbgPadrao", "QTEFETMINIGSF");
-    screen.act().typeCell("dbgPadrao", "2,5");
+    screen.typeInto("dbgPadrao", "QTEFETMINIGSF", "2,5");
     screen.act().selectColumn("dbgPadrao", "DSGRSERVFAT");
     for (const char* day : {"QTEFMINDOMGSF", "QTEFMINQUAGSF", "QTEFMINFERGSF"})
         EXPECT_DOUBLE_EQ(form.cdsGrupServ.FieldByName(day).AsFloat(), 2.5) << day;
 
     // A negative value is refused on leaving the column and copies nothing.
-    screen.act().selectColumn("dbgPadrao", "QTEFETMINIGSF");
-    screen.act().typeCell("dbgPadrao", "-1");
+    screen.typeInto("dbgPadrao", "QTEFETMINIGSF", "-1");
     EXPECT_EQ(screen.act().selectColumn("dbgPadrao", "DSGRSERVFAT"), Outcome::Failed);
     EXPECT_EQ(screen.messages(), std::vector<std::string>{"Mínimo efetivos por dia deve ser maior ou igual a zero."});
     EXPECT_EQ(form.dbgPadrao.SelectedField()->FieldName(), "QTEFETMINIGSF");
@@ -33,8 +31,7 @@ TEST(DayMinimums, TheyFollowTheDailyMinimumOnlyDuringAnInsert)
     // Group 001 has 2 per day with different day values: altering keeps them.
     ASSERT_EQ(form.cdsGrupServ.FieldByName("CDGRSERVFAT").AsString(), "001");
     ASSERT_EQ(screen.act().click("sbtAlterar"), Outcome::Done);
-    screen.act().selectColumn("dbgPadrao", "QTEFETMINIGSF");
-    screen.act().typeCell("dbgPadrao", "3");
+    screen.typeInto("dbgPadrao", "QTEFETMINIGSF", "3");
     ASSERT_EQ(screen.act().click("sbtConfirmar"), Outcome::Done);
     EXPECT_DOUBLE_EQ(form.cdsGrupServ.FieldByName("QTEFETMINIGSF").AsFloat(), 3);
     EXPECT_DOUBLE_EQ(form.cdsGrupServ.FieldByName("QTEFMINDOMGSF").AsFloat(), 1);
@@ -48,10 +45,8 @@ TEST(DayMinimums, AClearedDailyMinimumZeroesTheDaysAndIsMissingAtThePost)
     ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
     ASSERT_EQ(screen.act().click("sbtIncluir"), Outcome::Done);
     screen.act().typeCell("dbgPadrao", "8");
-    screen.act().selectColumn("dbgPadrao", "DSGRSERVFAT");
-    screen.act().typeCell("dbgPadrao", "Recepção");
-    screen.act().selectColumn("dbgPadrao", "QTEFETMINIGSF");
-    screen.act().typeCell("dbgPadrao", "4");
+    screen.typeInto("dbgPadrao", "DSGRSERVFAT", "Recepção");
+    screen.typeInto("dbgPadrao", "QTEFETMINIGSF", "4");
     screen.act().typeCell("dbgPadrao", "");
     ASSERT_EQ(screen.act().selectColumn("dbgPadrao", "DSGRSERVFAT"), Outcome::Done);
     EXPECT_TRUE(form.cdsGrupServ.FieldByName("QTEFETMINIGSF").IsNull());

@@ -18,25 +18,19 @@ bool called(const std::vector<std::string>& calls, const std::string& call)
     return std::find(calls.begin(), calls.end(), call) != calls.end();
 }
 
-void typeInto(ScreenFixture& screen, const char* field, const std::string& text)
-{
-    screen.act().selectColumn("dbgPadrao", field);
-    screen.act().typeCell("dbgPadrao", text);
-}
-
 TEST(GroupEditing, ValueChecksComeBeforePresenceChecks)
 {
     ScreenFixture screen;
     ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
     ASSERT_EQ(screen.act().click("sbtIncluir"), Outcome::Done);
-    typeInto(screen, "QTEFETMINIGSF", "-2");
+    screen.typeInto("dbgPadrao", "QTEFETMINIGSF", "-2");
     screen.clearMessages();
     EXPECT_EQ(screen.act().click("sbtConfirmar"), Outcome::Failed);
     EXPECT_EQ(screen.messages(), std::vector<std::string>{"Mínimo efetivos por dia deve ser maior ou igual a zero."});
     EXPECT_EQ(screen.form().cdsGrupServ.State(), DataSetState::Insert);
 
     screen.clearMessages();
-    typeInto(screen, "QTEFETMINIGSF", "2");
+    screen.typeInto("dbgPadrao", "QTEFETMINIGSF", "2");
     EXPECT_EQ(screen.act().click("sbtConfirmar"), Outcome::Failed);
     EXPECT_EQ(screen.messages(), std::vector<std::string>{"Código deve ser informado."});
     EXPECT_EQ(screen.form().dbgPadrao.SelectedField()->FieldName(), "CDGRSERVFAT");
@@ -81,7 +75,7 @@ TEST(GroupEditing, ATakenCodeIsRefusedOnlyWhileInserting)
     EXPECT_TRUE(form.dbgPadrao.ColumnAt(0).ReadOnly());
     EXPECT_NE(screen.act().selectColumn("dbgPadrao", "CDGRSERVFAT"), Outcome::Failed);
     EXPECT_NE(screen.act().typeCell("dbgPadrao", "009"), Outcome::Done);
-    typeInto(screen, "DSGRSERVFAT", "Vigilância 24h");
+    screen.typeInto("dbgPadrao", "DSGRSERVFAT", "Vigilância 24h");
     ASSERT_EQ(screen.act().click("sbtConfirmar"), Outcome::Done);
     EXPECT_EQ(screen.count("GetVerifGrupServ"), 0);
     EXPECT_EQ(screen.count("UpdGrupServ"), 1);
@@ -99,7 +93,7 @@ TEST(GroupEditing, ANewGroupIsPostedAndTheFirstGroupLoadsTheBranchParameters)
     EXPECT_EQ(screen.count("GetParamFilial"), 1);
     EXPECT_EQ(ParamTabCorr, "2");
     screen.act().typeCell("dbgPadrao", "7");
-    typeInto(screen, "QTEFETMINIGSF", "1,5");
+    screen.typeInto("dbgPadrao", "QTEFETMINIGSF", "1,5");
     screen.clearMessages();
     EXPECT_EQ(screen.act().click("sbtConfirmar"), Outcome::Failed);
     EXPECT_EQ(screen.messages(), std::vector<std::string>{"Descrição deve ser informada."});
@@ -107,7 +101,7 @@ TEST(GroupEditing, ANewGroupIsPostedAndTheFirstGroupLoadsTheBranchParameters)
     EXPECT_EQ(form.cdsGrupServ.State(), DataSetState::Insert);
     EXPECT_EQ(screen.count("UpdGrupServ"), 0);
 
-    typeInto(screen, "DSGRSERVFAT", "Portaria");
+    screen.typeInto("dbgPadrao", "DSGRSERVFAT", "Portaria");
     screen.clearMessages();
     ASSERT_EQ(screen.act().click("sbtConfirmar"), Outcome::Done) << (screen.errors.empty() ? "" : screen.errors.back());
     EXPECT_EQ(screen.person.lines(),
@@ -139,8 +133,8 @@ TEST(GroupEditing, ARefusedPostLeavesTheListAsTheServerHasIt)
     ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
     ASSERT_EQ(screen.act().click("sbtIncluir"), Outcome::Done);
     screen.act().typeCell("dbgPadrao", "9");
-    typeInto(screen, "DSGRSERVFAT", "Novo");
-    typeInto(screen, "QTEFETMINIGSF", "1");
+    screen.typeInto("dbgPadrao", "DSGRSERVFAT", "Novo");
+    screen.typeInto("dbgPadrao", "QTEFETMINIGSF", "1");
     screen.server.failOnce("UpdGrupServ", "Gravação recusada.");
     EXPECT_EQ(screen.act().click("sbtConfirmar"), Outcome::Failed);
     EXPECT_EQ(screen.errors.back(), "Gravação recusada.");
@@ -172,7 +166,7 @@ TEST(GroupEditing, AConflictWithAnotherSessionRestoresTheAcceptedValues)
     ASSERT_TRUE(other.Call("UpdGrupServ", groups.Delta()).ok);
 
     ASSERT_EQ(screen.act().click("sbtAlterar"), Outcome::Done);
-    typeInto(screen, "DSGRSERVFAT", "Esta sessão");
+    screen.typeInto("dbgPadrao", "DSGRSERVFAT", "Esta sessão");
     EXPECT_EQ(screen.act().click("sbtConfirmar"), Outcome::Failed);
     ASSERT_FALSE(screen.errors.empty());
     EXPECT_EQ(form.cdsGrupServ.State(), DataSetState::Browse);

@@ -113,6 +113,14 @@ public:
         return act().focus("dbgPadrao");
     }
 
+    /// Selects the column of @p field in @p grid, then types @p text into its cell.
+    /// @return the outcome of the typing.
+    host::Outcome typeInto(const std::string& grid, const std::string& field, const std::string& text)
+    {
+        act().selectColumn(grid, field);
+        return act().typeCell(grid, text);
+    }
+
     /// Name of the control with the focus, or "".
     std::string focused() const
     {

@@ -36,6 +36,18 @@ void openServices(ScreenFixture& screen)
     ASSERT_EQ(screen.form().cdsServClie.RecordCount(), 2);
 }
 
+/// Loads into the services list a packet of the server's layout with these rows.
+void loadServices(TfrmGrupServFat& form, const std::string& rows)
+{
+    form.cdsServClie.SetData(R"({"fields": [{"name": "CDSERVFILI", "type": "string", "size": 5},
+                                           {"name": "NMSERVICO", "type": "string", "size": 40},
+                                           {"name": "IDCORREFET", "type": "fixedstring", "size": 3},
+                                           {"name": "CDGRSERVFAT", "type": "string", "size": 3},
+                                           {"name": "CDFILIAL", "type": "string", "size": 4},
+                                           {"name": "CDCLIENTE", "type": "string", "size": 21}],
+                                "rows": )" + rows + "}");
+}
+
 TEST(ServiceGrid, CodeChecksOnLeavingTheCodeColumnKeepTheRowBeingIncluded)
 {
     ScreenFixture screen;
@@ -59,8 +71,7 @@ TEST(ServiceGrid, CodeChecksOnLeavingTheCodeColumnKeepTheRowBeingIncluded)
     EXPECT_EQ(form.cdsServClie.FieldByName("NMSERVICO").AsString(), "");
 
     // A short code is adjusted before the look-up; unknown to the client.
-    screen.act().selectColumn("dbgServico", "CDSERVFILI");
-    screen.act().typeCell("dbgServico", "7");
+    screen.typeInto("dbgServico", "CDSERVFILI", "7");
     EXPECT_EQ(screen.act().selectColumn("dbgServico", "IDCORREFET"), Outcome::Failed);
     EXPECT_EQ(screen.messages().back(), "Serviço não cadastrado.");
     EXPECT_EQ(screen.calls(), Calls{"GetPesqServ 0001|000002|00007"});
@@ -88,8 +99,7 @@ TEST(ServiceGrid, CodeChecksOnLeavingTheCodeColumnKeepTheRowBeingIncluded)
 
     // A failed look-up call ends the check too, the row still kept.
     screen.server.failOnce("GetPesqServ", "Falha ao consultar serviços.");
-    screen.act().selectColumn("dbgServico", "CDSERVFILI");
-    screen.act().typeCell("dbgServico", "40");
+    screen.typeInto("dbgServico", "CDSERVFILI", "40");
     EXPECT_EQ(screen.act().selectColumn("dbgServico", "IDCORREFET"), Outcome::Failed);
     EXPECT_EQ(screen.errors.back(), "Falha ao consultar serviços.");
     EXPECT_EQ(form.cdsServClie.State(), DataSetState::Insert);
@@ -140,16 +150,9 @@ TEST(ServiceGrid, TheFlagShowsTheGroupsCorrectionServiceAndCannotBeTyped)
     TfrmGrupServFat& form = screen.form();
     // Group 001 names 00010; a stored "S" stays as it is, a blank shows Sim
     // only for the group's correction service.
-    form.cdsServClie.SetData(
-        R"({"fields": [{"name": "CDSERVFILI", "type": "string", "size": 5},
-                       {"name": "NMSERVICO", "type": "string", "size": 40},
-                       {"name": "IDCORREFET", "type": "fixedstring", "size": 3},
-                       {"name": "CDGRSERVFAT", "type": "string", "size": 3},
-                       {"name": "CDFILIAL", "type": "string", "size": 4},
-                       {"name": "CDCLIENTE", "type": "string", "size": 21}],
-            "rows": [["00010", "Vigilância diurna", null, "001", "0001", "000002"],
-                     ["00020", "Vigilância noturna", "S", "001", "0001", "000002"],
-                     ["00040", "Limpeza", " ", "001", "0001", "000002"]]})");
+    loadServices(form, R"([["00010", "Vigilância diurna", null, "001", "0001", "000002"],
+                                ["00020", "Vigilância noturna", "S", "001", "0001", "000002"],
+                                ["00040", "Limpeza", " ", "001", "0001", "000002"]])");
     EXPECT_EQ(flagShown(form), "Sim");
     form.cdsServClie.Next();
     EXPECT_EQ(flagShown(form), "S");
@@ -279,15 +282,8 @@ TEST(ServicePosting, ARowShownAsTheCorrectionServiceIsPostedAsFlagged)
     openServices(screen);
     TfrmGrupServFat& form = screen.form();
     // 00010 is the group's correction service but carries no stored flag.
-    form.cdsServClie.SetData(
-        R"({"fields": [{"name": "CDSERVFILI", "type": "string", "size": 5},
-                       {"name": "NMSERVICO", "type": "string", "size": 40},
-                       {"name": "IDCORREFET", "type": "fixedstring", "size": 3},
-                       {"name": "CDGRSERVFAT", "type": "string", "size": 3},
-                       {"name": "CDFILIAL", "type": "string", "size": 4},
-                       {"name": "CDCLIENTE", "type": "string", "size": 21}],
-            "rows": [["00010", "Vigilância diurna", null, "001", "0001", "000002"],
-                     ["00020", "Vigilância noturna", null, "001", "0001", "000002"]]})");
+    loadServices(form, R"([["00010", "Vigilância diurna", null, "001", "0001", "000002"],
+                                ["00020", "Vigilância noturna", null, "001", "0001", "000002"]])");
     ASSERT_EQ(flagShown(form), "Sim");
     ASSERT_EQ(screen.act().click("sbtAlterar"), Outcome::Done);
     screen.clearCalls();
