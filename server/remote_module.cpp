@@ -148,8 +148,13 @@ std::string errorBody(const std::string& code, const std::string& message) {
 bool RemoteModule::HasMethod(std::string_view method) { return find(method) != nullptr; }
 
 void RemoteModule::FailOnce(const std::string& method, const std::string& message) {
+    FailOnce(method, 500, "server_error", message);
+}
+
+void RemoteModule::FailOnce(const std::string& method, int status, const std::string& code,
+                            const std::string& message) {
     std::lock_guard lock(failuresMutex_);
-    failures_[method] = message;
+    failures_[method] = Reply{status, errorBody(code, message)};
 }
 
 Reply RemoteModule::Call(std::string_view name, std::string_view body) {
@@ -158,7 +163,7 @@ Reply RemoteModule::Call(std::string_view name, std::string_view body) {
     {
         std::lock_guard lock(failuresMutex_);
         if (auto it = failures_.find(name); it != failures_.end()) {
-            Reply reply{500, errorBody("server_error", it->second)};
+            Reply reply = std::move(it->second);
             failures_.erase(it);
             return reply;
         }

@@ -42,6 +42,9 @@ public:
     /// Makes the next call of @p method fail with @p message (status 500).
     /// In-process only: nothing over the network reaches it.
     void FailOnce(const std::string& method, const std::string& message);
+    /// Makes the next call of @p method fail with @p status and the error
+    /// @p code and @p message, as a refusal of the server's own would.
+    void FailOnce(const std::string& method, int status, const std::string& code, const std::string& message);
 
     /// Whether @p method is one of the module's methods.
     static bool HasMethod(std::string_view method);
@@ -56,7 +59,7 @@ private:
     const bool cacheReads_;
     ResponseCache cache_;
     std::mutex failuresMutex_;
-    std::map<std::string, std::string, std::less<>> failures_;
+    std::map<std::string, Reply, std::less<>> failures_;
 };
 
 /// `{"error": {"code": code, "message": message}}`.
