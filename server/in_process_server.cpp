@@ -13,46 +13,80 @@ struct InProcessServer::State {
 };
 
 InProcessServer::InProcessServer(ServerOptions options, const std::string& folderPrefix)
-    : state_(std::make_unique<State>())
+    : options_(std::move(options))
 {
     std::string pattern = (std::filesystem::temp_directory_path() / (folderPrefix + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("Não foi possível criar a pasta temporária do servidor.");
     directory_ = pattern;
     databasePath_ = directory_ + "/grupservfat.db";
+    options_.database = databasePath_;
+    options_.listen = host_;
+    // Seeding fills an empty database only, so a restart keeps what was changed.
+    options_.demo = true;
     try {
-        options.database = databasePath_;
-        options.listen = host_;
-        options.port = 0;
-        options.demo = true;
-        state_->server = std::make_unique<AppServer>(std::move(options));
-        if (!state_->server->Bind())
-            throw std::runtime_error("O servidor local não conseguiu escutar em " + host_ + ".");
-        state_->thread = std::thread([server = state_->server.get()] { server->Run(); });
-        if (!state_->server->WaitUntilReady(std::chrono::seconds(10)))
-            throw std::runtime_error("O servidor local não ficou pronto.");
+        start(0);
     } catch (...) {
-        stop();
+        removeFolder();
         throw;
     }
 }
 
-InProcessServer::~InProcessServer() { stop(); }
-
-void InProcessServer::stop()
+InProcessServer::~InProcessServer()
 {
-    if (state_->thread.joinable()) {
-        state_->server->Stop();
-        state_->thread.join();
+    Stop();
+    removeFolder();
+}
+
+void InProcessServer::start(int port)
+{
+    auto state = std::make_unique<State>();
+    ServerOptions options = options_;
+    options.port = port;
+    state->server = std::make_unique<AppServer>(std::move(options));
+    if (!state->server->Bind())
+        throw std::runtime_error(port == 0 ? "O servidor local não conseguiu escutar em " + host_ + "."
+                                           : "O servidor local não conseguiu escutar de novo em " + host_ + ":" +
+                                                 std::to_string(port) + ".");
+    state->thread = std::thread([server = state->server.get()] { server->Run(); });
+    if (!state->server->WaitUntilReady(std::chrono::seconds(10))) {
+        state->server->Stop();
+        state->thread.join();
+        throw std::runtime_error("O servidor local não ficou pronto.");
     }
-    // The database must be closed before its folder goes.
-    state_->server.reset();
+    port_ = state->server->Port();
+    state_ = std::move(state);
+}
+
+bool InProcessServer::Running() const { return state_ != nullptr; }
+
+void InProcessServer::Stop()
+{
+    if (!state_)
+        return;
+    state_->server->Stop();
+    state_->thread.join();
+    // The database closes with the server, before any restart opens it again.
+    state_.reset();
+}
+
+void InProcessServer::Start()
+{
+    if (!state_)
+        start(port_);
+}
+
+void InProcessServer::removeFolder()
+{
     std::error_code ignored;
     std::filesystem::remove_all(directory_, ignored);
 }
 
-int InProcessServer::Port() const { return state_->server->Port(); }
-
-AppServer& InProcessServer::Server() { return *state_->server; }
+AppServer& InProcessServer::Server()
+{
+    if (!state_)
+        throw std::logic_error("O servidor local está parado.");
+    return *state_->server;
+}
 
 } // namespace gsf::server

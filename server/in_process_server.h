@@ -12,6 +12,9 @@ namespace gsf::server {
 /// on an ephemeral loopback port serving from its own thread. The constructor
 /// returns once the server accepts connections; the destructor stops it,
 /// joins the thread and removes the folder.
+///
+/// The server can be stopped and started again in between, as an operator
+/// restarts one: the same database and the same port, a new server state.
 class InProcessServer {
 public:
     /// @param options token, workers, log and timeouts to use; the database,
@@ -28,17 +31,36 @@ public:
 
     /// The loopback address the server listens on.
     const std::string& Host() const { return host_; }
-    int Port() const;
+    /// The port chosen at the first start; a restarted server listens there again.
+    int Port() const { return port_; }
     /// The SQLite file inside the temporary folder.
     const std::string& DatabasePath() const { return databasePath_; }
+    /// The running server. @throws std::logic_error while stopped.
     AppServer& Server();
+
+    /// Whether the server is serving (not stopped by Stop).
+    bool Running() const;
+    /// Stops serving and closes the database; the folder and the port number
+    /// stay for Start. Calls that arrive meanwhile find nobody listening.
+    /// Does nothing when already stopped.
+    void Stop();
+    /// Serves again from the same database on the same port, with a new
+    /// server state (nothing kept in memory survives: cached answers, calls
+    /// told to fail). Does nothing when running.
+    /// @throws std::runtime_error (Portuguese message) when the port is taken
+    ///         meanwhile or the server does not get ready; it stays stopped.
+    /// @throws gsf::sql::SqlError when the database cannot be opened.
+    void Start();
 
 private:
     struct State;
-    void stop();
+    void start(int port);
+    void removeFolder();
+    ServerOptions options_;
     std::string host_ = "127.0.0.1";
     std::string directory_;
     std::string databasePath_;
+    int port_ = 0;
     std::unique_ptr<State> state_;
 };
 
