@@ -12,6 +12,9 @@ server::ServerOptions embeddedOptions()
     options.workers = 4;
     // One request line per call would drown the script's own output.
     options.log = [](const std::string&) {};
+    // A stop waits for the idle keep-alive connections to time out; the
+    // screen keeps one open, so `server stop` would hang for the default 30 s.
+    options.keepAliveTimeout = std::chrono::seconds(1);
     return options;
 }
 
@@ -29,5 +32,18 @@ const std::string& EmbeddedServer::host() const { return server_->Host(); }
 int EmbeddedServer::port() const { return server_->Port(); }
 
 const std::string& EmbeddedServer::databasePath() const { return server_->DatabasePath(); }
+
+bool EmbeddedServer::hasMethod(const std::string& method) const { return server::RemoteModule::HasMethod(method); }
+
+void EmbeddedServer::failOnce(const std::string& method, const Refusal& refusal)
+{
+    server_->Server().Module().FailOnce(method, refusal.status, refusal.code, refusal.message);
+}
+
+bool EmbeddedServer::running() const { return server_->Running(); }
+
+void EmbeddedServer::stop() { server_->Stop(); }
+
+void EmbeddedServer::start() { server_->Start(); }
 
 } // namespace gsf::script

@@ -3,9 +3,12 @@
 #include "platform/data/number_format.h"
 #include "platform/host/dispatcher.h"
 #include "platform/host/lookup.h"
+#include "platform/host/progress.h"
 #include "platform/remote/connection.h"
 #include "platform/ui/ui.h"
 #include "tools/script/state_dump.h"
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +20,7 @@ namespace gsf::script {
 
 namespace {
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
 
 std::string joined(const std::vector<std::string>& items, const std::string& empty)
 {
@@ -29,12 +32,75 @@ std::string joined(const std::vector<std::string>& items, const std::string& emp
     return out;
 }
 
+std::string argumentList(const std::vector<std::string>& args)
+{
+    std::string out;
+    for (const std::string& arg : args)
+        out += (out.empty() ? "" : ", ") + inQuotes(arg);
+    return "[" + out + "]";
+}
+
 std::string callLine(const remote::CallLogEntry& entry)
 {
-    std::string args;
-    for (const std::string& arg : entry.args)
-        args += (args.empty() ? "" : ", ") + quoted(arg);
-    return "call " + entry.method + " [" + args + "]";
+    return "call " + entry.method + " " + argumentList(entry.args);
+}
+
+/// End of the bracketed list that starts at @p begin of @p line: one past
+/// its closing `]`, brackets inside double-quoted texts not counted; npos
+/// when it does not close.
+size_t listEnd(const std::string& line, size_t begin)
+{
+    int depth = 0;
+    bool inText = false;
+    for (size_t i = begin; i < line.size(); ++i) {
+        const char c = line[i];
+        if (inText) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inText = false;
+        } else if (c == '"') {
+            inText = true;
+        } else if (c == '[') {
+            ++depth;
+        } else if (c == ']' && --depth == 0) {
+            return i + 1;
+        }
+    }
+    return std::string::npos;
+}
+
+/// The texts of a JSON list of texts, or nullopt.
+std::optional<std::vector<std::string>> textList(const std::string& text)
+{
+    const auto list = nlohmann::json::parse(text, nullptr, false);
+    if (!list.is_array())
+        return std::nullopt;
+    std::vector<std::string> out;
+    for (const auto& item : list) {
+        if (!item.is_string())
+            return std::nullopt;
+        out.push_back(item.get<std::string>());
+    }
+    return out;
+}
+
+/// What `fail` sends when the script names only the method, or only the
+/// status: the code and text the server itself answers with for that status.
+Refusal defaultRefusal(const std::string& method, int status)
+{
+    static const std::map<int, std::string> codes = {
+        {400, "bad_request"}, {401, "unauthorized"}, {404, "not_found"}, {409, "conflict"},
+        {413, "too_large"},   {422, "invalid"},      {503, "busy"}};
+    const auto code = codes.find(status);
+    Refusal refusal{status, code != codes.end() ? code->second : "server_error", ""};
+    if (status == 409)
+        refusal.message = kConflictText;
+    else if (status == 503)
+        refusal.message = "O banco de dados está ocupado. Tente novamente em instantes.";
+    else
+        refusal.message = "Falha provocada pelo roteiro na chamada de " + method + ".";
+    return refusal;
 }
 
 /// Positive whole number written in decimal digits only, or nullopt.
@@ -127,6 +193,17 @@ data::DataSet* dataSetOf(const ui::Component& component)
 
 } // namespace
 
+std::optional<ServerAddress> parseServerAddress(const std::string& text)
+{
+    const size_t colon = text.rfind(':');
+    if (colon == std::string::npos || colon == 0)
+        return std::nullopt;
+    const auto port = positiveNumber(text.substr(colon + 1));
+    if (!port || *port > 65535)
+        return std::nullopt;
+    return ServerAddress{text.substr(0, colon), *port};
+}
+
 /// Ends the run: why, and with which status.
 struct Interpreter::Stop {
     Status status;
@@ -198,7 +275,7 @@ std::optional<Status> Interpreter::runLine(const std::string& line, int number)
             return std::nullopt;
         if (echo_)
             print("> " + line);
-        execute(words);
+        execute(words, line);
         afterAction();
         return std::nullopt;
     } catch (const Stop& stop) {
@@ -227,7 +304,7 @@ Status Interpreter::finish()
     return Status::Fatal;
 }
 
-void Interpreter::execute(const Words& words)
+void Interpreter::execute(const Words& words, const std::string& line)
 {
     const std::string& command = words[0].text;
     const auto arity = [&](size_t least, size_t most) {
@@ -236,6 +313,10 @@ void Interpreter::execute(const Words& words)
     };
     if (command == "host") {
         hostCommand(words);
+    } else if (command == "fail") {
+        failCommand(words);
+    } else if (command == "server") {
+        serverCommand(words);
     } else if (command == "open" || command == "iniproc") {
         arity(0, 0);
         dispatcher().run([&] {
@@ -251,33 +332,45 @@ void Interpreter::execute(const Words& words)
         windowCommand(command);
     } else if (command == "focus") {
         arity(1, 1);
-        dispatcher().focus(controlOf<ui::Control>(words[1].text, "controle"));
+        dispatcher().focus(reachable<ui::Control>(words[1].text, "controle"));
     } else if (command == "type") {
         arity(2, 2);
-        dispatcher().typeText(controlOf<ui::Edit>(words[1].text, "campo de texto"), words[2].text);
+        dispatcher().typeText(reachable<ui::Edit>(words[1].text, "campo de texto"), words[2].text);
     } else if (command == "key") {
         keyCommand(words);
     } else if (command == "char") {
         charCommand(words);
     } else if (command == "click") {
         arity(1, 1);
-        dispatcher().click(controlOf<ui::SpeedButton>(words[1].text, "botão"));
+        dispatcher().click(reachable<ui::SpeedButton>(words[1].text, "botão"));
     } else if (command == "menu") {
         arity(1, 1);
-        dispatcher().clickMenu(menuItem(words[1].text));
+        ui::MenuItem& item = menuItem(words[1].text);
+        for (const ui::MenuItem* entry = &item; entry != nullptr; entry = entry->Parent())
+            if (!entry->Visible())
+                fail(Status::BadScript, item.Name() + " não está à vista: a entrada de menu " + entry->Name() +
+                                            " está oculta");
+        dispatcher().clickMenu(item);
     } else if (command == "tab") {
         arity(1, 1);
-        dispatcher().selectTab(controlOf<ui::TabSheet>(words[1].text, "página"));
+        auto& page = controlOf<ui::TabSheet>(words[1].text, "página");
+        // The tab of a page is clicked on its page control, in front or not.
+        if (!page.Visible())
+            fail(Status::BadScript, page.Name() + " não está à vista: a página está oculta");
+        requireShowing(page.Pages());
+        dispatcher().selectTab(page);
     } else if (command == "cell") {
         cellCommand(words);
     } else if (command == "row") {
         rowCommand(words);
+    } else if (command == "nav") {
+        navCommand(words);
     } else if (command == "button") {
         arity(1, 1);
-        dispatcher().clickCellButton(controlOf<ui::DBGrid>(words[1].text, "grade").Name());
+        dispatcher().clickCellButton(reachable<ui::DBGrid>(words[1].text, "grade").Name());
     } else if (command == "choose") {
         arity(2, 2);
-        dispatcher().choosePick(controlOf<ui::DBGrid>(words[1].text, "grade").Name(), words[2].text);
+        dispatcher().choosePick(reachable<ui::DBGrid>(words[1].text, "grade").Name(), words[2].text);
     } else if (command == "answer" || command == "pick" || command == "find") {
         answerCommand(words);
     } else if (command == "dump") {
@@ -285,9 +378,12 @@ void Interpreter::execute(const Words& words)
         flushPending();
         flushCalls();
         print(dumpState(session_.form(), session_.form() ? allDataSets() : std::vector<data::DataSet*>{},
-                        session_.unitState()));
+                        session_.unitState(), host::ShowAviActive()));
     } else if (command == "expect") {
-        expectCommand(words);
+        if (words.size() >= 2 && (words[1].text == "calls" || words[1].text == "nocalls"))
+            expectCalls(words, line);
+        else
+            expectCommand(words);
     } else {
         fail(Status::BadScript, "comando desconhecido \"" + command + "\"");
     }
@@ -295,12 +391,88 @@ void Interpreter::execute(const Words& words)
 
 void Interpreter::hostCommand(const Words& words)
 {
-    if (words.size() != 4 || (words[1].text != "free" && words[1].text != "fixed"))
-        fail(Status::BadScript, "uso: host free|fixed FILIAL \"NOME\"");
     host::HostContext& context = host::hostContext();
+    if (words.size() == 3 && words[1].text == "server") {
+        const auto address = parseServerAddress(words[2].text);
+        if (!address)
+            fail(Status::BadScript, "endereço de servidor inválido \"" + words[2].text + "\" (use HOST:PORTA)");
+        context.serverHost = address->host;
+        context.serverPort = address->port;
+        return;
+    }
+    if (words.size() != 4 || (words[1].text != "free" && words[1].text != "fixed"))
+        fail(Status::BadScript, "uso: host free|fixed FILIAL \"NOME\" ou host server HOST:PORTA");
     context.branchFixed = words[1].text == "fixed";
     context.branchCode = words[2].text;
     context.branchName = words[3].text;
+}
+
+void Interpreter::failCommand(const Words& words)
+{
+    if (words.size() < 2 || words.size() > 5)
+        fail(Status::BadScript, "uso: fail MÉTODO [STATUS [CÓDIGO [MENSAGEM]]]");
+    if (server_ == nullptr)
+        fail(Status::BadScript, "fail só vale para o servidor embutido (--embedded): um servidor em outro "
+                                "processo não recusa chamadas a pedido do roteiro");
+    const std::string& method = words[1].text;
+    if (!server_->hasMethod(method))
+        fail(Status::BadScript, "método desconhecido \"" + method + "\"");
+    int status = 409;
+    if (words.size() >= 3) {
+        const auto number = positiveNumber(words[2].text);
+        // A success status would hand the screen an error body as its data.
+        if (!number || *number < 400 || *number > 599)
+            fail(Status::BadScript, "status de recusa inválido \"" + words[2].text + "\" (de 400 a 599)");
+        status = *number;
+    }
+    Refusal refusal = defaultRefusal(method, status);
+    if (words.size() >= 4) {
+        if (words[3].text.empty())
+            fail(Status::BadScript, "o código de erro de fail não pode ser vazio");
+        refusal.code = words[3].text;
+    }
+    if (words.size() == 5)
+        refusal.message = words[4].text;
+    if (!server_->running())
+        fail(Status::BadScript, "o servidor está parado (use server start antes de fail)");
+    server_->failOnce(method, refusal);
+}
+
+void Interpreter::serverCommand(const Words& words)
+{
+    if (words.size() != 2 || (words[1].text != "stop" && words[1].text != "start"))
+        fail(Status::BadScript, "uso: server stop|start");
+    if (server_ == nullptr)
+        fail(Status::BadScript, "server " + words[1].text +
+                                    " só vale para o servidor embutido (--embedded): o roteiro não para nem "
+                                    "inicia um servidor em outro processo");
+    const bool start = words[1].text == "start";
+    if (server_->running() == start)
+        fail(Status::BadScript, start ? "o servidor já está em execução" : "o servidor já está parado");
+    if (!start) {
+        server_->stop();
+        return;
+    }
+    try {
+        server_->start();
+    } catch (const std::exception& error) {
+        fail(Status::Fatal, std::string("o servidor não voltou: ") + error.what());
+    }
+}
+
+void Interpreter::navCommand(const Words& words)
+{
+    const auto& buttons = navigatorButtons();
+    const auto found = words.size() == 2 || words.size() == 3
+                           ? std::find_if(buttons.begin(), buttons.end(),
+                                          [&](const auto& b) { return words[1].text == b.first; })
+                           : buttons.end();
+    if (found == buttons.end())
+        fail(Status::BadScript, "uso: nav first|prior|next|last [NAVEGADOR]");
+    ui::DBNavigator& navigator =
+        words.size() == 3 ? reachable<ui::DBNavigator>(words[2].text, "navegador") : onlyNavigator();
+    requireShowing(navigator);
+    dispatcher().run([&] { return navigator.Click(found->second); });
 }
 
 void Interpreter::windowCommand(const std::string& command)
@@ -349,15 +521,8 @@ void Interpreter::cellCommand(const Words& words)
 {
     if (words.size() != 3 && words.size() != 4)
         fail(Status::BadScript, "uso: cell GRADE COLUNA [TEXTO]");
-    auto& grid = controlOf<ui::DBGrid>(words[1].text, "grade");
-    int column = grid.ColumnIndexOf(words[2].text);
-    if (column < 0) {
-        if (auto number = positiveNumber(words[2].text); number && *number <= grid.ColumnCount())
-            column = *number - 1;
-        else
-            fail(Status::BadScript, "a grade " + grid.Name() + " não tem a coluna \"" +
-                                        words[2].text + "\"");
-    }
+    auto& grid = reachable<ui::DBGrid>(words[1].text, "grade");
+    const int column = columnOf(grid, words[2].text);
     if (dispatcher().selectColumn(grid.Name(), column) == host::Outcome::Done && words.size() == 4)
         dispatcher().typeCell(grid.Name(), words[3].text);
 }
@@ -367,8 +532,21 @@ void Interpreter::rowCommand(const Words& words)
     const auto row = words.size() == 3 ? positiveNumber(words[2].text) : std::nullopt;
     if (!row)
         fail(Status::BadScript, "uso: row GRADE N (N a partir de 1)");
-    auto& grid = controlOf<ui::DBGrid>(words[1].text, "grade");
+    auto& grid = reachable<ui::DBGrid>(words[1].text, "grade");
+    if (*row > grid.RowCount())
+        fail(Status::BadScript, "a grade " + grid.Name() + " não tem a linha " + words[2].text + " (tem " +
+                                    std::to_string(grid.RowCount()) + ")");
     dispatcher().moveToRow(grid.Name(), *row - 1);
+}
+
+int Interpreter::columnOf(const ui::DBGrid& grid, const std::string& word) const
+{
+    const int column = grid.ColumnIndexOf(word);
+    if (column >= 0)
+        return column;
+    if (auto number = positiveNumber(word); number && *number <= grid.ColumnCount())
+        return *number - 1;
+    fail(Status::BadScript, "a grade " + grid.Name() + " não tem a coluna \"" + word + "\"");
 }
 
 void Interpreter::answerCommand(const Words& words)
@@ -405,8 +583,8 @@ void Interpreter::expectCommand(const Words& words)
     };
     if (what == "message") {
         need(1, 1);
-        expectThat(lastShown_ == words[2].text, "mensagem " + quoted(words[2].text),
-                   lastShown_.empty() ? "nenhuma mensagem" : quoted(lastShown_));
+        expectThat(lastShown_ == words[2].text, "mensagem " + inQuotes(words[2].text),
+                   lastShown_.empty() ? "nenhuma mensagem" : inQuotes(lastShown_));
     } else if (what == "enabled" || what == "disabled") {
         need(1, SIZE_MAX);
         const bool wanted = what == "enabled";
@@ -426,9 +604,9 @@ void Interpreter::expectCommand(const Words& words)
         const std::string& wanted = words[3].text;
         const bool differ = edit.Text() != edit.EditText();
         expectThat(edit.EditText() == wanted || edit.Text() == wanted,
-                   edit.Name() + " = " + quoted(wanted),
-                   edit.Name() + " = " + quoted(edit.EditText()) +
-                       (differ ? " (valor " + quoted(edit.Text()) + ")" : ""));
+                   edit.Name() + " = " + inQuotes(wanted),
+                   edit.Name() + " = " + inQuotes(edit.EditText()) +
+                       (differ ? " (valor " + inQuotes(edit.Text()) + ")" : ""));
     } else if (what == "page") {
         need(1, 1);
         auto& page = controlOf<ui::TabSheet>(words[2].text, "página");
@@ -463,21 +641,89 @@ void Interpreter::expectCommand(const Words& words)
         const int seen = set.Active() ? set.RecordCount() : 0;
         expectThat(seen == *count, set.Name() + " com " + words[3].text + " registro(s)",
                    set.Name() + " com " + std::to_string(seen) + " registro(s)");
-    } else if (what == "calls" || what == "nocalls") {
-        if (what == "calls")
-            need(1, SIZE_MAX);
-        else
-            need(0, 0);
-        std::vector<std::string> wanted;
-        for (size_t i = 2; i < words.size(); ++i)
-            wanted.push_back(words[i].text);
-        std::vector<std::string> seen;
-        seen.swap(callsSinceExpect_);
-        expectThat(seen == wanted, "chamadas: " + joined(wanted, "nenhuma"),
-                   "chamadas: " + joined(seen, "nenhuma"));
+    } else if (what == "messagestart") {
+        need(1, 1);
+        expectThat(lastShown_.rfind(words[2].text, 0) == 0, "mensagem começando por " + inQuotes(words[2].text),
+                   lastShown_.empty() ? "nenhuma mensagem" : inQuotes(lastShown_));
+    } else if (what == "cell") {
+        need(4, 4);
+        expectCell(words);
+    } else if (what == "progress") {
+        need(1, 1);
+        if (words[2].text != "shown" && words[2].text != "hidden")
+            fail(Status::BadScript, "uso: expect progress shown|hidden");
+        const bool shown = host::ShowAviActive();
+        expectThat(shown == (words[2].text == "shown"), "indicador de progresso " + words[2].text,
+                   std::string("indicador de progresso ") + (shown ? "shown" : "hidden"));
     } else {
         fail(Status::BadScript, "expect desconhecido \"" + what + "\"");
     }
+}
+
+void Interpreter::expectCell(const Words& words)
+{
+    const auto& grid = controlOf<ui::DBGrid>(words[2].text, "grade");
+    const auto row = positiveNumber(words[3].text);
+    if (!row)
+        fail(Status::BadScript, "uso: expect cell GRADE LINHA COLUNA TEXTO (LINHA a partir de 1)");
+    const int column = columnOf(grid, words[4].text);
+    const std::string what = grid.Name() + " linha " + words[3].text + " coluna " +
+                             grid.ColumnAt(column).FieldName() + " = ";
+    if (*row > grid.RowCount())
+        expectThat(false, what + inQuotes(words[5].text),
+                   "a grade com " + std::to_string(grid.RowCount()) + " linha(s)");
+    const std::string shown = grid.CellText(*row - 1, column);
+    expectThat(shown == words[5].text, what + inQuotes(words[5].text), what + inQuotes(shown));
+}
+
+void Interpreter::expectCalls(const Words& words, const std::string& line)
+{
+    const std::string& what = words[1].text;
+    if (what == "nocalls" && words.size() != 2)
+        fail(Status::BadScript, "número de argumentos errado para \"expect nocalls\"");
+    if (what == "calls" && words.size() < 3)
+        fail(Status::BadScript, "número de argumentos errado para \"expect calls\"");
+    // Each method may be followed by its arguments written as the call line
+    // prints them, ["A", "B"]: read from the line as written, up to the
+    // closing bracket, whatever blanks and quotes it holds.
+    std::vector<std::pair<std::string, std::optional<std::vector<std::string>>>> wanted;
+    size_t resume = 0;
+    for (size_t i = 2; i < words.size(); ++i) {
+        const Word& word = words[i];
+        if (word.begin < resume)
+            continue;
+        if (line[word.begin] != '[') {
+            wanted.push_back({word.text, std::nullopt});
+            continue;
+        }
+        if (wanted.empty() || wanted.back().second)
+            fail(Status::BadScript, "lista de argumentos sem método antes dela em \"expect calls\"");
+        resume = listEnd(line, word.begin);
+        auto args = resume == std::string::npos ? std::nullopt
+                                                : textList(line.substr(word.begin, resume - word.begin));
+        if (!args)
+            fail(Status::BadScript, "lista de argumentos inválida em \"expect calls\" (use [\"A\", \"B\"])");
+        wanted.back().second = std::move(*args);
+    }
+    std::vector<Call> seen;
+    seen.swap(callsSinceExpect_);
+    bool holds = seen.size() == wanted.size();
+    for (size_t i = 0; holds && i < seen.size(); ++i)
+        holds = seen[i].method == wanted[i].first && (!wanted[i].second || seen[i].args == *wanted[i].second);
+    if (holds)
+        return;
+    // The calls seen show their arguments where the expected ones name them.
+    std::vector<std::string> expectedText;
+    for (const auto& [method, args] : wanted)
+        expectedText.push_back(args ? method + " " + argumentList(*args) : method);
+    std::vector<std::string> seenText;
+    for (size_t i = 0; i < seen.size(); ++i) {
+        const bool withArgs = i < wanted.size() ? wanted[i].second.has_value()
+                                                : std::any_of(wanted.begin(), wanted.end(),
+                                                              [](const auto& w) { return w.second.has_value(); });
+        seenText.push_back(withArgs ? seen[i].method + " " + argumentList(seen[i].args) : seen[i].method);
+    }
+    expectThat(false, "chamadas: " + joined(expectedText, "nenhuma"), "chamadas: " + joined(seenText, "nenhuma"));
 }
 
 void Interpreter::expectField(const Words& words)
@@ -493,7 +739,7 @@ void Interpreter::expectField(const Words& words)
     if (!set.Active() || set.IsEmpty())
         expectThat(false, path + " = " + words[3].text, set.Name() + " sem registro corrente");
     const Word& wanted = words[3];
-    const std::string seen = field->IsNull() ? "null" : quoted(field->AsString());
+    const std::string seen = field->IsNull() ? "null" : inQuotes(field->AsString());
     bool holds = false;
     if (wanted.text == "null" && !wanted.quoted) {
         holds = field->IsNull();
@@ -505,7 +751,7 @@ void Interpreter::expectField(const Words& words)
     } else {
         holds = !field->IsNull() && field->AsString() == wanted.text;
     }
-    expectThat(holds, path + " = " + (wanted.quoted ? quoted(wanted.text) : wanted.text),
+    expectThat(holds, path + " = " + (wanted.quoted ? inQuotes(wanted.text) : wanted.text),
                path + " = " + seen);
 }
 
@@ -541,6 +787,47 @@ template <class T> T& Interpreter::controlOf(const std::string& name, const char
     return *typed;
 }
 
+template <class T> T& Interpreter::reachable(const std::string& name, const char* kind) const
+{
+    T& control = controlOf<T>(name, kind);
+    requireShowing(control);
+    return control;
+}
+
+void Interpreter::requireShowing(const ui::Control& control) const
+{
+    if (control.Showing())
+        return;
+    // Name the reason nearest to the control: its own hiding, or the first
+    // container above it that is hidden or is a page behind another.
+    for (const ui::Control* c = &control; c != nullptr && c->Parent() != nullptr; c = c->Parent()) {
+        if (!c->Visible())
+            fail(Status::BadScript, control.Name() + " não está à vista: " +
+                                        (c == &control ? std::string("está oculto") : c->Name() + " está oculto"));
+        if (const auto* page = dynamic_cast<const ui::TabSheet*>(c); page != nullptr && !page->IsActive()) {
+            const ui::TabSheet* front = page->Pages().ActivePage();
+            fail(Status::BadScript, control.Name() + " não está à vista: fica na página " + page->Name() +
+                                        ", e a página na frente é " + (front ? front->Name() : std::string("nenhuma")));
+        }
+    }
+    fail(Status::BadScript, control.Name() + " não está à vista");
+}
+
+ui::DBNavigator& Interpreter::onlyNavigator() const
+{
+    ui::DBNavigator* found = nullptr;
+    for (ui::Component* component : openForm().Components()) {
+        if (auto* navigator = dynamic_cast<ui::DBNavigator*>(component)) {
+            if (found != nullptr)
+                fail(Status::BadScript, "a tela tem mais de um navegador: use nav BOTÃO NAVEGADOR");
+            found = navigator;
+        }
+    }
+    if (found == nullptr)
+        fail(Status::BadScript, "a tela não tem navegador de registros");
+    return *found;
+}
+
 ui::MenuItem& Interpreter::menuItem(const std::string& name) const
 {
     ui::MenuItem* item = openForm().FindMenuItem(name);
@@ -552,6 +839,15 @@ ui::MenuItem& Interpreter::menuItem(const std::string& name) const
 bool Interpreter::enabledByName(const std::string& name) const
 {
     ui::Form& form = openForm();
+    // A navigator's button: NAVIGATOR.first, .prior, .next or .last.
+    if (const size_t dot = name.find('.'); dot != std::string::npos) {
+        const auto& navigator = controlOf<ui::DBNavigator>(name.substr(0, dot), "navegador");
+        const std::string button = name.substr(dot + 1);
+        for (const auto& [word, which] : navigatorButtons())
+            if (button == word)
+                return navigator.ButtonEnabled(which);
+        fail(Status::BadScript, "botão de navegador desconhecido \"" + button + "\" (first, prior, next, last)");
+    }
     if (ui::MenuItem* item = form.FindMenuItem(name))
         return item->Enabled();
     if (ui::Control* control = form.FindControl(name))
@@ -609,12 +905,12 @@ void Interpreter::onLine(const std::string& line)
 
 void Interpreter::onError(const std::string& message)
 {
-    if (pendingMessage_ && *pendingMessage_ == "message " + quoted(message))
+    if (pendingMessage_ && *pendingMessage_ == "message " + inQuotes(message))
         pendingMessage_.reset();
     flushPending();
     flushCalls();
     lastShown_ = message;
-    print("error " + quoted(message));
+    print("error " + inQuotes(message));
 }
 
 void Interpreter::flushPending()
@@ -640,7 +936,7 @@ void Interpreter::flushCalls()
         callsPrinted_ = 0;  // the log was cleared
     for (; callsPrinted_ < log.size(); ++callsPrinted_) {
         print(callLine(log[callsPrinted_]));
-        callsSinceExpect_.push_back(log[callsPrinted_].method);
+        callsSinceExpect_.push_back({log[callsPrinted_].method, log[callsPrinted_].args});
     }
 }
 

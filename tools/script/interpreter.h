@@ -4,6 +4,7 @@
 #include "platform/host/interaction.h"
 #include "tools/script/screen_session.h"
 #include "tools/script/script_lexer.h"
+#include "tools/script/server_control.h"
 
 #include <iosfwd>
 #include <memory>
@@ -19,6 +20,8 @@ class Dispatcher;
 }
 namespace gsf::ui {
 class Control;
+class DBGrid;
+class DBNavigator;
 class Form;
 class MenuItem;
 } // namespace gsf::ui
@@ -32,6 +35,13 @@ enum class Status : int {
     BadScript = 2,     ///< unknown command, unknown control, malformed line
     Fatal = 3,         ///< anything else: unanswered dialog, pending edit at the end, no server
 };
+
+/// A server address written HOST:PORT (port 1 to 65535), or nullopt.
+struct ServerAddress {
+    std::string host;
+    int port = 0;
+};
+std::optional<ServerAddress> parseServerAddress(const std::string& text);
 
 /// Scripted Interaction that remembers a dialog it could not answer, so the
 /// run stops there instead of going on with a screen the script no longer
@@ -70,6 +80,10 @@ public:
 
     /// Prints each command before running it, prefixed by "> ".
     void setEcho(bool on) { echo_ = on; }
+    /// The server the screen talks to, when it runs inside this process, for
+    /// `fail` and `server`; nullptr (the default) for a server elsewhere, where
+    /// both commands are script errors.
+    void setServer(ServerControl* server) { server_ = server; }
 
     /// Runs every line of @p in up to its end (or the first stop), then the
     /// end-of-script checks (see finish).
@@ -86,8 +100,11 @@ private:
     struct Stop;
     using Words = std::vector<Word>;
 
-    void execute(const Words& words);
+    void execute(const Words& words, const std::string& line);
     void hostCommand(const Words& words);
+    void failCommand(const Words& words);
+    void serverCommand(const Words& words);
+    void navCommand(const Words& words);
     void keyCommand(const Words& words);
     void charCommand(const Words& words);
     void cellCommand(const Words& words);
@@ -95,11 +112,18 @@ private:
     void answerCommand(const Words& words);
     void expectCommand(const Words& words);
     void expectField(const Words& words);
+    void expectCell(const Words& words);
+    void expectCalls(const Words& words, const std::string& line);
     void windowCommand(const std::string& command);
 
     host::Dispatcher& dispatcher();
     ui::Form& openForm() const;
     template <class T> T& controlOf(const std::string& name, const char* kind) const;
+    /// The control, when the person can reach it at all (see requireShowing).
+    template <class T> T& reachable(const std::string& name, const char* kind) const;
+    void requireShowing(const ui::Control& control) const;
+    int columnOf(const ui::DBGrid& grid, const std::string& word) const;
+    ui::DBNavigator& onlyNavigator() const;
     ui::MenuItem& menuItem(const std::string& name) const;
     data::DataSet& dataSet(const std::string& name) const;
     std::vector<data::DataSet*> allDataSets() const;
@@ -124,10 +148,16 @@ private:
     ui::Form* dispatcherForm_ = nullptr;
     remote::RemoteConnection* loggedConnection_ = nullptr;
     size_t callsPrinted_ = 0;
-    std::vector<std::string> callsSinceExpect_;
+    /// A remote call as printed: its method and text arguments.
+    struct Call {
+        std::string method;
+        std::vector<std::string> args;
+    };
+    std::vector<Call> callsSinceExpect_;
     std::optional<std::string> pendingMessage_;
     std::string lastShown_;
     bool echo_ = false;
+    ServerControl* server_ = nullptr;
 };
 
 } // namespace gsf::script

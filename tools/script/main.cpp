@@ -78,19 +78,13 @@ std::optional<Options> parseOptions(int argc, char** argv)
 }
 
 /// Points the host context at a running server. @return false for a bad address.
-bool useServer(const std::string& address, gsf::host::HostContext& context)
+bool useServer(const std::string& text, gsf::host::HostContext& context)
 {
-    const size_t colon = address.rfind(':');
-    if (colon == std::string::npos || colon == 0)
+    const auto address = gsf::script::parseServerAddress(text);
+    if (!address)
         return false;
-    const std::string port = address.substr(colon + 1);
-    if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    const int number = std::stoi(port);
-    if (number < 1 || number > 65535)
-        return false;
-    context.serverHost = address.substr(0, colon);
-    context.serverPort = number;
+    context.serverHost = address->host;
+    context.serverPort = address->port;
     return true;
 }
 
@@ -150,6 +144,7 @@ int main(int argc, char** argv)
         gsf::script::GrupServFatSession session;
         gsf::script::Interpreter interpreter(session, std::cout, std::cerr);
         interpreter.setEcho(options->echo);
+        interpreter.setServer(server.get());
         status = interpreter.run(options->script.empty() ? std::cin : file);
     }
     gsf::sql::dtmDBGeral.Close();

@@ -20,6 +20,9 @@ std::vector<Word> splitLine(const std::string& line)
             ++i;
         } else if (c == '#' && !inWord) {
             break;
+        } else if (!inWord) {
+            current.begin = i;
+            inWord = true;
         } else if (c == '\\') {
             if (i + 1 >= n)
                 throw SyntaxError("barra invertida no fim da linha");

@@ -7,11 +7,16 @@
 namespace gsf::script {
 
 /// One word of a script line, with whether it was written in quotes (so a
-/// quoted "null" is a text and a bare null is the absence of a value).
+/// quoted "null" is a text and a bare null is the absence of a value) and
+/// where it starts in the line (for commands that read a part of the line
+/// as written, such as a list of call arguments).
 struct Word {
     std::string text;
     bool quoted = false;
-    bool operator==(const Word&) const = default;
+    /// Offset of the word's first character (a quote included) in the line.
+    size_t begin = 0;
+    /// Two words are equal by what they say, wherever they stand.
+    bool operator==(const Word& other) const { return text == other.text && quoted == other.quoted; }
 };
 
 /// A line that cannot be split into words; the message is in Portuguese.

@@ -68,6 +68,11 @@ json controlJson(const ui::Control& control)
         out["activePage"] = pages->ActivePage() ? json(pages->ActivePage()->Name()) : json();
     } else if (const auto* page = dynamic_cast<const ui::TabSheet*>(&control)) {
         out["caption"] = page->Caption();
+    } else if (const auto* navigator = dynamic_cast<const ui::DBNavigator*>(&control)) {
+        json buttons = json::object();
+        for (const auto& [name, button] : navigatorButtons())
+            buttons[name] = navigator->ButtonEnabled(button);
+        out["buttons"] = buttons;
     }
     return out;
 }
@@ -114,8 +119,18 @@ json dataSetJson(const data::DataSet& dataSet)
 
 } // namespace
 
+const std::vector<std::pair<std::string, ui::NavigateButton>>& navigatorButtons()
+{
+    static const std::vector<std::pair<std::string, ui::NavigateButton>> buttons = {
+        {"first", ui::NavigateButton::First},
+        {"prior", ui::NavigateButton::Prior},
+        {"next", ui::NavigateButton::Next},
+        {"last", ui::NavigateButton::Last}};
+    return buttons;
+}
+
 std::string dumpState(const ui::Form* form, const std::vector<data::DataSet*>& dataSets,
-                      const std::vector<UnitValue>& unit)
+                      const std::vector<UnitValue>& unit, bool progressShown)
 {
     json controls = json::object();
     if (form != nullptr) {
@@ -137,7 +152,8 @@ std::string dumpState(const ui::Form* form, const std::vector<data::DataSet*>& d
     const json out = {{"form", form ? formJson(*form) : json()},
                       {"controls", controls},
                       {"datasets", sets},
-                      {"unit", state}};
+                      {"unit", state},
+                      {"progress", {{"shown", progressShown}}}};
     return out.dump(2, ' ', false, json::error_handler_t::replace);
 }
 

@@ -1,6 +1,7 @@
 #include "tools/script/interpreter.h"
 
 #include "platform/host/errors.h"
+#include "platform/host/host_context.h"
 #include "platform/host/progress.h"
 #include "platform/remote/connection.h"
 #include "platform/ui/ui.h"
@@ -19,8 +20,9 @@ namespace ui = gsf::ui;
 namespace {
 
 /// A small screen: a filter panel with two edits, command buttons with
-/// known reactions, two pages (the second disabled), a menu entry and a
-/// grid over a dataset with a text and a number column.
+/// known reactions, two pages (the second disabled, with an edit and a grid
+/// of its own), a menu entry, a grid over a dataset with a text column (shown
+/// through a get-text handler) and a number column, and a record navigator.
 class TestScreen : public ScreenSession {
 public:
     ui::Form window{"frmTeste"};
@@ -31,10 +33,15 @@ public:
     ui::SpeedButton& sbtFalha = window.Add<ui::SpeedButton>(window, "sbtFalha");
     ui::SpeedButton& sbtPergunta = window.Add<ui::SpeedButton>(window, "sbtPergunta");
     ui::SpeedButton& sbtChama = window.Add<ui::SpeedButton>(window, "sbtChama");
+    ui::SpeedButton& sbtOculto = window.Add<ui::SpeedButton>(window, "sbtOculto");
+    ui::SpeedButton& sbtEspera = window.Add<ui::SpeedButton>(window, "sbtEspera");
+    ui::DBNavigator& dbnX = window.Add<ui::DBNavigator>(window, "dbnX");
     ui::PageControl& pgc = window.Add<ui::PageControl>(window, "pgc");
     ui::TabSheet& tshA = window.Add<ui::TabSheet>(pgc, "tshA");
     ui::TabSheet& tshB = window.Add<ui::TabSheet>(pgc, "tshB");
     ui::DBGrid& dbgX = window.Add<ui::DBGrid>(tshA, "dbgX");
+    ui::Edit& edtAtras = window.Add<ui::Edit>(tshB, "edtAtras");
+    ui::DBGrid& dbgAtras = window.Add<ui::DBGrid>(tshB, "dbgAtras");
     ui::MainMenu& mnuMenu = window.Add<ui::MainMenu>(window, "mnuMenu");
     ui::MenuItem& mnuA = window.Add<ui::MenuItem>(mnuMenu, "mnuA", "A");
     ui::MenuItem& mnuB = window.Add<ui::MenuItem>(mnuMenu, "mnuB", "B");
@@ -42,6 +49,7 @@ public:
     data::DataSet cdsOculto{"cdsOculto"};
     data::DataSource dtsX{"dtsX", &cdsX};
     gsf::remote::RemoteConnection net{"netTeste"};
+    gsf::remote::CallResult lastCall;
     bool opened = false;
 
     TestScreen()
@@ -61,6 +69,13 @@ public:
         dbgX.SetDataSource(&dtsX);
         dbgX.AddColumn("CODE");
         dbgX.AddColumn("QT");
+        cdsX.FieldByName("CODE").OnGetText = [](data::Field& field, std::string& text, bool) {
+            text = "Nº " + field.AsString();
+        };
+        dbgAtras.SetDataSource(&dtsX);
+        dbgAtras.AddColumn("CODE");
+        dbnX.SetDataSource(&dtsX);
+        sbtOculto.SetVisible(false);
         tshB.SetEnabled(false);
         mnuA.SetChecked(true);
         mnuB.SetEnabled(false);
@@ -72,9 +87,12 @@ public:
         };
         sbtChama.OnClick = [this](ui::Control&) {
             host::ActiveShowAvi(&window, 1, "Consultando...");
-            net.Call("GetParamFilial", {"0001"});
+            lastCall = net.Call("GetParamFilial", {"0001"});
+            host::CheckResultServ(lastCall, true, 0);
             host::DeactiveShowAvi();
         };
+        // Leaves the indicator up, as a handler that forgets to hide it would.
+        sbtEspera.OnClick = [this](ui::Control&) { host::ActiveShowAvi(&window, 1, "Aguarde..."); };
     }
 
     ~TestScreen() override { window.DestroyComponents(); }
@@ -109,11 +127,12 @@ protected:
         screen = owned.get();
     }
 
-    RunResult run(const std::string& script)
+    RunResult run(const std::string& script, ServerControl* server = nullptr)
     {
         std::ostringstream out;
         std::ostringstream diagnostics;
         Interpreter interpreter(*screen, out, diagnostics);
+        interpreter.setServer(server);
         std::istringstream in(script);
         const Status status = interpreter.run(in);
         return {status, out.str(), diagnostics.str()};
@@ -297,6 +316,272 @@ TEST_F(InterpreterTest, WindowAndKeyCommandsReachTheForm)
     EXPECT_EQ(typed, U"ç");
     EXPECT_EQ(screen->edtA.Text(), "ç");
     EXPECT_EQ(run("open\nchar ab\n").status, Status::BadScript);
+}
+
+/// The test screen's connection on a server started for the test; closed
+/// on the way out, since an open keep-alive connection holds a server's stop.
+class ServerTest : public InterpreterTest {
+protected:
+    EmbeddedServer server;
+
+    void SetUp() override { connect(); }
+    void TearDown() override { screen->net.Close(); }
+
+    void connect()
+    {
+        screen->net.Host = server.host();
+        screen->net.Port = server.port();
+        screen->net.Open();
+    }
+    void reconnect()
+    {
+        screen->net.Close();
+        reset();
+        connect();
+    }
+};
+
+TEST_F(ServerTest, FailRefusesOnlyTheNextCallOfTheMethodWithWhatItWasGiven)
+{
+    const RunResult r = run("open\nfail GetParamFilial\nclick sbtChama\nclick sbtChama\n"
+                            "fail GetParamFilial 503\nclick sbtChama\n"
+                            "fail GetParamFilial 422 invalid \"Filial sem parâmetros.\"\nclick sbtChama\n"
+                            "expect message \"Filial sem parâmetros.\"\n",
+                            &server);
+    EXPECT_EQ(r.status, Status::Ok) << r.diagnostics;
+    const std::string call = "progress show 1 \"Consultando...\"\ncall GetParamFilial [\"0001\"]\nprogress hide\n";
+    EXPECT_EQ(r.out, call + "error \"" + kConflictText + "\"\n" + call + call +
+                         "error \"O banco de dados está ocupado. Tente novamente em instantes.\"\n" + call +
+                         "error \"Filial sem parâmetros.\"\n")
+        << "the second call after a fail goes through";
+    EXPECT_EQ(screen->lastCall.errorCode, "invalid");
+
+    reconnect();
+    EXPECT_EQ(run("open\nfail GetParamFilial 500\nclick sbtChama\n", &server).out.find("error \"Falha provocada "
+                                                                                         "pelo roteiro na chamada "
+                                                                                         "de GetParamFilial.\""),
+              call.size());
+    EXPECT_EQ(screen->lastCall.errorCode, "server_error") << "a status without a code of its own";
+    reconnect();
+    EXPECT_EQ(run("open\nfail GetParamFilial 409 duplicate\nclick sbtChama\n", &server).status, Status::Ok);
+    EXPECT_EQ(screen->lastCall.errorCode, "duplicate");
+    EXPECT_EQ(screen->lastCall.message, kConflictText) << "a code alone keeps the status's own text";
+}
+
+TEST_F(ServerTest, DefaultRefusalIsTheOneTheServerGivesForAChangeMadeMeanwhile)
+{
+    // A deletion of an interval whose original correction differs from the
+    // stored one: refused by the server itself as changed by someone else.
+    const gsf::remote::CallResult table = screen->net.Call("GetCorrPrecGrup", {"0001", "000002", "001"});
+    ASSERT_TRUE(table.ok) << table.message;
+    const data::Packet packet = data::decodePacket(table.body);
+    ASSERT_FALSE(packet.rows.empty());
+    data::Delta delta{packet.fields, {data::Change{data::ChangeKind::Delete, packet.rows[0], {}}}};
+    const int correction = delta.indexOf("VRPECORRGRUP");
+    ASSERT_GE(correction, 0);
+    delta.changes[0].oldValues[static_cast<size_t>(correction)] = 99.0;
+    const gsf::remote::CallResult refused = screen->net.Call("UpdCorrPrecGrup", delta);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.errorCode, "conflict");
+    EXPECT_EQ(refused.message, kConflictText);
+}
+
+TEST_F(ServerTest, StoppedServerIsUnreachableAndComesBackOnThePortWithTheDataAndANewState)
+{
+    const int port = server.port();
+    // Written before the stop: the group loses its correction service.
+    ASSERT_TRUE(screen->net.Call("ProLimpaServ", {"0001", "000002", "001"}).ok);
+    const RunResult r = run("open\nfail GetParamFilial\nserver stop\nclick sbtChama\n"
+                            "expect messagestart \"Servidor de aplicação indisponível em 127.0.0.1:" +
+                                std::to_string(port) +
+                                ": \"\nserver start\nclick sbtChama\nexpect message \"Servidor de aplicação "
+                                "indisponível em 127.0.0.1:" +
+                                std::to_string(port) + ": conexão recusada ou endereço inacessível.\"\n",
+                            &server);
+    EXPECT_EQ(r.status, Status::Ok) << r.diagnostics;
+    EXPECT_EQ(r.out.find("error", r.out.find("error") + 1), std::string::npos)
+        << "after the start the same connection gets its answer, and the fail told to the stopped "
+           "server's state is gone:\n"
+        << r.out;
+    EXPECT_EQ(server.port(), port);
+    const gsf::remote::CallResult groups = screen->net.Call("GetGrupServ", {"0001", "000002"});
+    ASSERT_TRUE(groups.ok) << groups.message;
+    const data::Packet packet = data::decodePacket(groups.body);
+    const size_t code = static_cast<size_t>(packet.indexOf("CDGRSERVFAT"));
+    const size_t corr = static_cast<size_t>(packet.indexOf("CDSERAJEFEGSF"));
+    ASSERT_EQ(std::get<std::string>(packet.rows.at(0)[code]), "001");
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(packet.rows[0][corr]) ||
+                std::get<std::string>(packet.rows[0][corr]).empty())
+        << "what was written before the stop is still there";
+}
+
+TEST_F(ServerTest, ServerCommandsThatCannotBeGivenAreScriptErrors)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"fail GetNada\n", "linha 1: método desconhecido \"GetNada\""},
+        {"fail GetGrupServ 200\n", "linha 1: status de recusa inválido \"200\" (de 400 a 599)"},
+        {"fail GetGrupServ 409 \"\"\n", "linha 1: o código de erro de fail não pode ser vazio"},
+        {"fail\n", "linha 1: uso: fail MÉTODO [STATUS [CÓDIGO [MENSAGEM]]]"},
+        {"server\n", "linha 1: uso: server stop|start"},
+        {"server start\n", "linha 1: o servidor já está em execução"},
+        {"server stop\nserver stop\n", "linha 2: o servidor já está parado"},
+        {"server stop\nfail GetGrupServ\n", "linha 2: o servidor está parado (use server start antes de fail)"},
+    };
+    for (const auto& [script, message] : cases) {
+        const RunResult r = run(script, &server);
+        if (!server.running())
+            server.start();
+        EXPECT_EQ(r.status, Status::BadScript) << script;
+        EXPECT_EQ(r.diagnostics, message + "\n") << script;
+    }
+    for (const std::string script : {"fail GetGrupServ\n", "server stop\n", "server start\n"}) {
+        const RunResult r = run(script);
+        EXPECT_EQ(r.status, Status::BadScript) << "without a server in the process: " << script;
+        EXPECT_NE(r.diagnostics.find("só vale para o servidor embutido (--embedded)"), std::string::npos)
+            << r.diagnostics;
+    }
+}
+
+TEST_F(ServerTest, ExpectCallsMatchesArgumentsWhereTheyAreWritten)
+{
+    EXPECT_EQ(run("open\nclick sbtChama\nclick sbtChama\n"
+                  "expect calls GetParamFilial [\"0001\"] GetParamFilial\n",
+                  &server)
+                  .status,
+              Status::Ok);
+    reconnect();
+    EXPECT_EQ(run("open\nclick sbtChama\nexpect calls GetParamFilial ['0001']\n", &server).status,
+              Status::BadScript)
+        << "the list is written as the call line prints it";
+    reconnect();
+    const RunResult wrong =
+        run("open\nclick sbtChama\nclick sbtChama\nexpect calls GetParamFilial GetParamFilial [\"0002\"]\n",
+            &server);
+    EXPECT_EQ(wrong.status, Status::ExpectFailed);
+    EXPECT_EQ(wrong.diagnostics, "linha 4: esperado chamadas: GetParamFilial GetParamFilial [\"0002\"], visto "
+                                 "chamadas: GetParamFilial GetParamFilial [\"0001\"]\n");
+    reconnect();
+    EXPECT_EQ(run("open\nclick sbtChama\nexpect calls GetParamFilial []\n", &server).status,
+              Status::ExpectFailed)
+        << "an empty list means no arguments";
+
+    const std::vector<std::pair<std::string, std::string>> mistakes = {
+        {"expect calls [\"0001\"]\n", "linha 1: lista de argumentos sem método antes dela em \"expect calls\""},
+        {"expect calls GetParamFilial [\"0001\"] [\"2\"]\n",
+         "linha 1: lista de argumentos sem método antes dela em \"expect calls\""},
+        {"expect calls GetParamFilial [\"0001\"\n",
+         "linha 1: lista de argumentos inválida em \"expect calls\" (use [\"A\", \"B\"])"},
+        {"expect calls GetParamFilial [1]\n",
+         "linha 1: lista de argumentos inválida em \"expect calls\" (use [\"A\", \"B\"])"},
+        {"expect nocalls GetParamFilial\n", "linha 1: número de argumentos errado para \"expect nocalls\""},
+    };
+    for (const auto& [script, message] : mistakes)
+        EXPECT_EQ(run(script).diagnostics, message + "\n") << script;
+}
+
+TEST_F(InterpreterTest, HostServerIsReadAtTheNextOpening)
+{
+    const host::HostContext saved = host::hostContext();
+    EXPECT_EQ(run("host server 10.1.2.3:8300\n").status, Status::Ok);
+    EXPECT_EQ(host::hostContext().serverHost, "10.1.2.3");
+    EXPECT_EQ(host::hostContext().serverPort, 8300);
+    for (const std::string bad : {"10.1.2.3", "10.1.2.3:0", ":8211", "h:70000", "h:8a"}) {
+        const RunResult r = run("host server " + bad + "\n");
+        EXPECT_EQ(r.status, Status::BadScript) << bad;
+        EXPECT_EQ(r.diagnostics, "linha 1: endereço de servidor inválido \"" + bad + "\" (use HOST:PORTA)\n");
+    }
+    EXPECT_EQ(host::hostContext().serverPort, 8300) << "a bad address changes nothing";
+    host::setHostContext(saved);
+}
+
+TEST_F(InterpreterTest, NavigatorPressesMoveTheDataSetAndShowWhichButtonsAct)
+{
+    const RunResult r = run("open\nexpect disabled dbnX.first dbnX.prior\nexpect enabled dbnX dbnX.next dbnX.last\n"
+                            "nav next\nexpect field cdsX.CODE 002\nexpect disabled dbnX.next\n"
+                            "nav last\nexpect field cdsX.CODE 002\nnav first dbnX\nexpect field cdsX.CODE 001\n"
+                            "dump\n");
+    ASSERT_EQ(r.status, Status::Ok) << r.diagnostics;
+    const auto dump = nlohmann::json::parse(r.out);
+    EXPECT_EQ(dump["controls"]["dbnX"]["buttons"],
+              (nlohmann::json{{"first", false}, {"prior", false}, {"next", true}, {"last", true}}));
+
+    reset();
+    screen->dbnX.SetEnabled(false);
+    const RunResult disabled = run("open\nnav next\nexpect field cdsX.CODE 001\nexpect disabled dbnX.next\n");
+    EXPECT_EQ(disabled.status, Status::Ok) << "a disabled navigator does nothing: " << disabled.diagnostics;
+
+    const std::vector<std::pair<std::string, std::string>> mistakes = {
+        {"open\nnav sideways\n", "linha 2: uso: nav first|prior|next|last [NAVEGADOR]"},
+        {"open\nnav next dbgX\n", "linha 2: \"dbgX\" não é navegador (é DBGrid)"},
+        {"open\nexpect enabled dbnX.up\n",
+         "linha 2: botão de navegador desconhecido \"up\" (first, prior, next, last)"},
+    };
+    for (const auto& [script, message] : mistakes) {
+        reset();
+        EXPECT_EQ(run(script).diagnostics, message + "\n") << script;
+    }
+    reset();
+    screen->dbnX.SetVisible(false);
+    EXPECT_EQ(run("open\nnav next\n").diagnostics, "linha 2: dbnX não está à vista: está oculto\n");
+}
+
+TEST_F(InterpreterTest, ExpectCellReadsTheTextTheGridShows)
+{
+    const RunResult r = run("open\nexpect cell dbgX 1 QT \"2,000\"\nexpect cell dbgX 1 CODE \"Nº 001\"\n"
+                            "expect cell dbgX 2 1 \"Nº 002\"\nexpect cell dbgX 2 QT \"\"\n"
+                            "cell dbgX QT 7\nexpect cell dbgX 1 QT 7\n"
+                            "row dbgX 2\nexpect cell dbgX 1 QT \"7,000\"\n");
+    EXPECT_EQ(r.status, Status::Ok) << r.diagnostics << "display format, get-text and a cell being typed";
+
+    reset();
+    EXPECT_EQ(run("open\nexpect cell dbgX 2 CODE 002\n").diagnostics,
+              "linha 2: esperado dbgX linha 2 coluna CODE = \"002\", visto dbgX linha 2 coluna CODE = \"Nº 002\"\n");
+    EXPECT_EQ(run("open\nexpect cell dbgX 3 CODE x\n").diagnostics,
+              "linha 2: esperado dbgX linha 3 coluna CODE = \"x\", visto a grade com 2 linha(s)\n");
+    EXPECT_EQ(run("open\nexpect cell dbgX 1 NADA x\n").status, Status::BadScript);
+    EXPECT_EQ(run("open\nexpect cell dbgX 0 CODE x\n").status, Status::BadScript);
+}
+
+TEST_F(InterpreterTest, ActionsOnControlsOutOfSightAreScriptErrorsAndDisabledOnesDoNothing)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"open\nrow dbgAtras 1\n",
+         "linha 2: dbgAtras não está à vista: fica na página tshB, e a página na frente é tshA"},
+        {"open\ntype edtAtras x\n",
+         "linha 2: edtAtras não está à vista: fica na página tshB, e a página na frente é tshA"},
+        {"open\nfocus edtAtras\n",
+         "linha 2: edtAtras não está à vista: fica na página tshB, e a página na frente é tshA"},
+        {"open\ncell dbgAtras CODE 1\n",
+         "linha 2: dbgAtras não está à vista: fica na página tshB, e a página na frente é tshA"},
+        {"open\nclick sbtOculto\n", "linha 2: sbtOculto não está à vista: está oculto"},
+        {"open\nrow dbgX 3\n", "linha 2: a grade dbgX não tem a linha 3 (tem 2)"},
+    };
+    for (const auto& [script, message] : cases) {
+        reset();
+        const RunResult r = run(script);
+        EXPECT_EQ(r.status, Status::BadScript) << script;
+        EXPECT_EQ(r.diagnostics, message + "\n") << script;
+    }
+    reset();
+    screen->sbtFalha.SetEnabled(false);
+    screen->panFiltro.SetEnabled(false);
+    const RunResult quiet = run("open\nclick sbtFalha\ntype edtA abc\nexpect text edtA \"\"\ntab tshB\n"
+                                "expect page tshA\n");
+    EXPECT_EQ(quiet.status, Status::Ok) << quiet.diagnostics;
+    EXPECT_EQ(quiet.out, "") << "a disabled control in sight ignores the person";
+}
+
+TEST_F(InterpreterTest, ProgressIndicatorStateIsExpectedAndDumped)
+{
+    const RunResult r = run("open\nexpect progress hidden\nclick sbtEspera\nexpect progress shown\ndump\n"
+                            "expect progress hidden\n");
+    host::DeactiveShowAvi();
+    EXPECT_EQ(r.status, Status::ExpectFailed);
+    EXPECT_EQ(r.diagnostics.substr(r.diagnostics.find("linha")),
+              "linha 6: esperado indicador de progresso hidden, visto indicador de progresso shown\n");
+    const auto dump = nlohmann::json::parse(r.out.substr(r.out.find('{')));
+    EXPECT_EQ(dump["progress"]["shown"], true);
+    EXPECT_EQ(run("open\nexpect progress gone\n").status, Status::BadScript);
 }
 
 } // namespace

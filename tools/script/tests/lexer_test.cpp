@@ -54,3 +54,14 @@ TEST(ScriptLexer, RejectsUnclosedQuotesAndTrailingBackslash)
     EXPECT_THROW(splitLine("type x 'sem fim"), SyntaxError);
     EXPECT_THROW(splitLine("type x fim\\"), SyntaxError);
 }
+
+TEST(ScriptLexer, WordsKnowWhereTheyStartInTheLine)
+{
+    const std::string line = R"(  expect calls GetX ["a b", "c"] 'q' x\ y)";
+    std::vector<size_t> begins;
+    for (const Word& word : splitLine(line))
+        begins.push_back(word.begin);
+    EXPECT_EQ(begins, (std::vector<size_t>{2, 9, 15, 20, 28, 33, 37}));
+    EXPECT_EQ(line.substr(20, 6), R"(["a b")") << "a quoted part starts the word where it is written";
+    EXPECT_EQ(splitLine("x  y")[1], (Word{"y", false})) << "words compare by what they say";
+}
