@@ -152,9 +152,9 @@ void RemoteModule::FailOnce(const std::string& method, const std::string& messag
 }
 
 void RemoteModule::FailOnce(const std::string& method, int status, const std::string& code,
-                            const std::string& message) {
+                            const std::string& message, int passing) {
     std::lock_guard lock(failuresMutex_);
-    failures_[method] = Reply{status, errorBody(code, message)};
+    failures_[method] = Failure{Reply{status, errorBody(code, message)}, passing};
 }
 
 Reply RemoteModule::Call(std::string_view name, std::string_view body) {
@@ -162,8 +162,8 @@ Reply RemoteModule::Call(std::string_view name, std::string_view body) {
     if (!method) return {404, errorBody("not_found", "Método desconhecido: " + std::string(name) + ".")};
     {
         std::lock_guard lock(failuresMutex_);
-        if (auto it = failures_.find(name); it != failures_.end()) {
-            Reply reply = std::move(it->second);
+        if (auto it = failures_.find(name); it != failures_.end() && it->second.passing-- == 0) {
+            Reply reply = std::move(it->second.reply);
             failures_.erase(it);
             return reply;
         }

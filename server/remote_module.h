@@ -42,9 +42,11 @@ public:
     /// Makes the next call of @p method fail with @p message (status 500).
     /// In-process only: nothing over the network reaches it.
     void FailOnce(const std::string& method, const std::string& message);
-    /// Makes the next call of @p method fail with @p status and the error
-    /// @p code and @p message, as a refusal of the server's own would.
-    void FailOnce(const std::string& method, int status, const std::string& code, const std::string& message);
+    /// Makes one call of @p method, the next after @p passing calls went
+    /// through, fail with @p status and the error @p code and @p message, as a
+    /// refusal of the server's own would.
+    void FailOnce(const std::string& method, int status, const std::string& code, const std::string& message,
+                  int passing = 0);
 
     /// Whether @p method is one of the module's methods.
     static bool HasMethod(std::string_view method);
@@ -59,7 +61,11 @@ private:
     const bool cacheReads_;
     ResponseCache cache_;
     std::mutex failuresMutex_;
-    std::map<std::string, Reply, std::less<>> failures_;
+    struct Failure {
+        Reply reply;
+        int passing = 0;
+    };
+    std::map<std::string, Failure, std::less<>> failures_;
 };
 
 /// `{"error": {"code": code, "message": message}}`.

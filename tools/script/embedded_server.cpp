@@ -33,11 +33,13 @@ int EmbeddedServer::port() const { return server_->Port(); }
 
 const std::string& EmbeddedServer::databasePath() const { return server_->DatabasePath(); }
 
+std::string EmbeddedServer::address() const { return host() + ":" + std::to_string(port()); }
+
 bool EmbeddedServer::hasMethod(const std::string& method) const { return server::RemoteModule::HasMethod(method); }
 
-void EmbeddedServer::failOnce(const std::string& method, const Refusal& refusal)
+void EmbeddedServer::failOnce(const std::string& method, const Refusal& refusal, int passing)
 {
-    server_->Server().Module().FailOnce(method, refusal.status, refusal.code, refusal.message);
+    server_->Server().Module().FailOnce(method, refusal.status, refusal.code, refusal.message, passing);
 }
 
 bool EmbeddedServer::running() const { return server_->Running(); }

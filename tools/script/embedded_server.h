@@ -30,9 +30,10 @@ public:
     /// The SQLite file, for the host's general data module.
     const std::string& databasePath() const;
 
+    std::string address() const override;
     bool hasMethod(const std::string& method) const override;
     /// @throws std::logic_error while stopped.
-    void failOnce(const std::string& method, const Refusal& refusal) override;
+    void failOnce(const std::string& method, const Refusal& refusal, int passing) override;
     bool running() const override;
     void stop() override;
     /// @throws also gsf::sql::SqlError for a database that cannot be opened again.

@@ -393,7 +393,10 @@ void Interpreter::hostCommand(const Words& words)
 {
     host::HostContext& context = host::hostContext();
     if (words.size() == 3 && words[1].text == "server") {
-        const auto address = parseServerAddress(words[2].text);
+        if (words[2].text == "embedded" && server_ == nullptr)
+            fail(Status::BadScript, "host server embedded só vale para o servidor embutido (--embedded)");
+        // "embedded" names the server inside this process, wherever it listens.
+        const auto address = parseServerAddress(words[2].text == "embedded" ? server_->address() : words[2].text);
         if (!address)
             fail(Status::BadScript, "endereço de servidor inválido \"" + words[2].text + "\" (use HOST:PORTA)");
         context.serverHost = address->host;
@@ -401,7 +404,7 @@ void Interpreter::hostCommand(const Words& words)
         return;
     }
     if (words.size() != 4 || (words[1].text != "free" && words[1].text != "fixed"))
-        fail(Status::BadScript, "uso: host free|fixed FILIAL \"NOME\" ou host server HOST:PORTA");
+        fail(Status::BadScript, "uso: host free|fixed FILIAL \"NOME\" ou host server HOST:PORTA|embedded");
     context.branchFixed = words[1].text == "fixed";
     context.branchCode = words[2].text;
     context.branchName = words[3].text;
@@ -410,11 +413,20 @@ void Interpreter::hostCommand(const Words& words)
 void Interpreter::failCommand(const Words& words)
 {
     if (words.size() < 2 || words.size() > 5)
-        fail(Status::BadScript, "uso: fail MÉTODO [STATUS [CÓDIGO [MENSAGEM]]]");
+        fail(Status::BadScript, "uso: fail MÉTODO[@N] [STATUS [CÓDIGO [MENSAGEM]]]");
     if (server_ == nullptr)
         fail(Status::BadScript, "fail só vale para o servidor embutido (--embedded): um servidor em outro "
                                 "processo não recusa chamadas a pedido do roteiro");
-    const std::string& method = words[1].text;
+    // METHOD@N: the Nth call of the method from now, the ones before it go through.
+    std::string method = words[1].text;
+    int nth = 1;
+    if (const size_t at = method.find('@'); at != std::string::npos) {
+        const auto number = positiveNumber(method.substr(at + 1));
+        if (!number)
+            fail(Status::BadScript, "chamada inválida \"" + method + "\" (use MÉTODO@N, N a partir de 1)");
+        nth = *number;
+        method.resize(at);
+    }
     if (!server_->hasMethod(method))
         fail(Status::BadScript, "método desconhecido \"" + method + "\"");
     int status = 409;
@@ -435,7 +447,7 @@ void Interpreter::failCommand(const Words& words)
         refusal.message = words[4].text;
     if (!server_->running())
         fail(Status::BadScript, "o servidor está parado (use server start antes de fail)");
-    server_->failOnce(method, refusal);
+    server_->failOnce(method, refusal, nth - 1);
 }
 
 void Interpreter::serverCommand(const Words& words)
@@ -631,16 +643,18 @@ void Interpreter::expectCommand(const Words& words)
     } else if (what == "field") {
         need(2, 2);
         expectField(words);
-    } else if (what == "count") {
+    } else if (what == "count" || what == "changes") {
         need(2, 2);
         const data::DataSet& set = dataSet(words[2].text);
         const bool zero = words[3].text == "0";
         const auto count = zero ? std::optional<int>(0) : positiveNumber(words[3].text);
         if (!count)
             fail(Status::BadScript, "contagem inválida \"" + words[3].text + "\"");
-        const int seen = set.Active() ? set.RecordCount() : 0;
-        expectThat(seen == *count, set.Name() + " com " + words[3].text + " registro(s)",
-                   set.Name() + " com " + std::to_string(seen) + " registro(s)");
+        const bool rows = what == "count";
+        const int seen = !set.Active() ? 0 : rows ? set.RecordCount() : set.ChangeCount();
+        const std::string unit = rows ? " registro(s)" : " alteração(ões) pendente(s)";
+        expectThat(seen == *count, set.Name() + " com " + words[3].text + unit,
+                   set.Name() + " com " + std::to_string(seen) + unit);
     } else if (what == "messagestart") {
         need(1, 1);
         expectThat(lastShown_.rfind(words[2].text, 0) == 0, "mensagem começando por " + inQuotes(words[2].text),
@@ -648,6 +662,16 @@ void Interpreter::expectCommand(const Words& words)
     } else if (what == "cell") {
         need(4, 4);
         expectCell(words);
+    } else if (what == "column") {
+        need(2, 2);
+        const auto& grid = controlOf<ui::DBGrid>(words[2].text, "grade");
+        const int selected = grid.SelectedIndex();
+        const std::string seen = selected >= 0 ? grid.ColumnAt(selected).FieldName() : std::string("nenhuma");
+        expectThat(seen == words[3].text, grid.Name() + " na coluna " + words[3].text,
+                   grid.Name() + " na coluna " + seen);
+    } else if (what == "unit") {
+        need(2, 2);
+        expectUnit(words[2].text, words[3].text);
     } else if (what == "progress") {
         need(1, 1);
         if (words[2].text != "shown" && words[2].text != "hidden")
@@ -674,6 +698,21 @@ void Interpreter::expectCell(const Words& words)
                    "a grade com " + std::to_string(grid.RowCount()) + " linha(s)");
     const std::string shown = grid.CellText(*row - 1, column);
     expectThat(shown == words[5].text, what + inQuotes(words[5].text), what + inQuotes(shown));
+}
+
+void Interpreter::expectUnit(const std::string& name, const std::string& wanted)
+{
+    for (const UnitValue& item : session_.unitState()) {
+        if (item.name != name)
+            continue;
+        const std::string seen = std::holds_alternative<bool>(item.value)
+                                     ? (std::get<bool>(item.value) ? "true" : "false")
+                                     : inQuotes(std::get<std::string>(item.value));
+        const bool holds = std::holds_alternative<bool>(item.value) ? seen == wanted : seen == inQuotes(wanted);
+        expectThat(holds, name + " = " + wanted, name + " = " + seen);
+        return;
+    }
+    fail(Status::BadScript, "estado da tela desconhecido \"" + name + "\"");
 }
 
 void Interpreter::expectCalls(const Words& words, const std::string& line)

@@ -113,6 +113,7 @@ private:
     void expectCommand(const Words& words);
     void expectField(const Words& words);
     void expectCell(const Words& words);
+    void expectUnit(const std::string& name, const std::string& wanted);
     void expectCalls(const Words& words, const std::string& line);
     void windowCommand(const std::string& command);
 

@@ -24,11 +24,14 @@ class ServerControl {
 public:
     virtual ~ServerControl() = default;
 
+    /// Where the server listens, HOST:PORT (the same after a restart).
+    virtual std::string address() const = 0;
     /// Whether @p method is one of the remote module's methods.
     virtual bool hasMethod(const std::string& method) const = 0;
-    /// The next call of @p method is refused with @p refusal (while running;
-    /// a restart forgets it, as a new server state does).
-    virtual void failOnce(const std::string& method, const Refusal& refusal) = 0;
+    /// One call of @p method, the next after @p passing calls went through, is
+    /// refused with @p refusal (while running; a restart forgets it, as a new
+    /// server state does).
+    virtual void failOnce(const std::string& method, const Refusal& refusal, int passing) = 0;
     virtual bool running() const = 0;
     /// Nobody listens on the port any more; the data stays.
     virtual void stop() = 0;

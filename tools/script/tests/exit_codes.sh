@@ -43,6 +43,26 @@ expect count cdsCliente 4
 check "resposta não usada" 3 "fim do roteiro: 1 resposta(s) de diálogo não usada(s)" "open
 answer yes
 " --embedded
+check "grade de página que não está na frente" 2 "linha 2: dbgServico não está à vista: fica na página tshServico, e a página na frente é tshPadrao" "open
+row dbgServico 1
+" --embedded
+check "falha provocada e servidor reiniciado" 0 "" "open
+type medCdCliente 11222333000181
+fail GetPesqClie 503
+focus dbgPadrao
+expect message \"O banco de dados está ocupado. Tente novamente em instantes.\"
+server stop
+server start
+focus dbgPadrao
+expect count cdsGrupServ 3
+" --embedded
+# A server in another process can neither be told to fail nor be stopped.
+database=$(mktemp -d)
+check "fail sem servidor embutido" 2 "linha 1: fail só vale para o servidor embutido (--embedded)" "fail GetGrupServ
+" --server 127.0.0.1:1 --database "$database/geral.db"
+check "server sem servidor embutido" 2 "linha 1: server stop só vale para o servidor embutido (--embedded)" "server stop
+" --server 127.0.0.1:1 --database "$database/geral.db"
+rm -rf "$database"
 check "servidor mal escrito" 2 "endereço de servidor inválido" "" --server semporta
 check "opções em conflito" 2 "não podem ser usados juntos" "" --server 127.0.0.1:1 --embedded
 check "sem banco do módulo geral" 3 "informe o banco" "" --server 127.0.0.1:1

@@ -366,6 +366,14 @@ TEST_F(ServerTest, FailRefusesOnlyTheNextCallOfTheMethodWithWhatItWasGiven)
     EXPECT_EQ(run("open\nfail GetParamFilial 409 duplicate\nclick sbtChama\n", &server).status, Status::Ok);
     EXPECT_EQ(screen->lastCall.errorCode, "duplicate");
     EXPECT_EQ(screen->lastCall.message, kConflictText) << "a code alone keeps the status's own text";
+
+    reconnect();
+    const RunResult nth = run("open\nfail GetParamFilial@3 503\nclick sbtChama\nclick sbtChama\nclick sbtChama\n"
+                              "click sbtChama\n",
+                              &server);
+    EXPECT_EQ(nth.out, call + call + call + "error \"O banco de dados está ocupado. Tente novamente em instantes.\"\n" +
+                           call)
+        << "METHOD@N lets the calls before the Nth through, and only the Nth fails";
 }
 
 TEST_F(ServerTest, DefaultRefusalIsTheOneTheServerGivesForAChangeMadeMeanwhile)
@@ -421,7 +429,9 @@ TEST_F(ServerTest, ServerCommandsThatCannotBeGivenAreScriptErrors)
         {"fail GetNada\n", "linha 1: método desconhecido \"GetNada\""},
         {"fail GetGrupServ 200\n", "linha 1: status de recusa inválido \"200\" (de 400 a 599)"},
         {"fail GetGrupServ 409 \"\"\n", "linha 1: o código de erro de fail não pode ser vazio"},
-        {"fail\n", "linha 1: uso: fail MÉTODO [STATUS [CÓDIGO [MENSAGEM]]]"},
+        {"fail\n", "linha 1: uso: fail MÉTODO[@N] [STATUS [CÓDIGO [MENSAGEM]]]"},
+        {"fail GetGrupServ@0\n", "linha 1: chamada inválida \"GetGrupServ@0\" (use MÉTODO@N, N a partir de 1)"},
+        {"fail GetNada@2\n", "linha 1: método desconhecido \"GetNada\""},
         {"server\n", "linha 1: uso: server stop|start"},
         {"server start\n", "linha 1: o servidor já está em execução"},
         {"server stop\nserver stop\n", "linha 2: o servidor já está parado"},
@@ -477,6 +487,17 @@ TEST_F(ServerTest, ExpectCallsMatchesArgumentsWhereTheyAreWritten)
     };
     for (const auto& [script, message] : mistakes)
         EXPECT_EQ(run(script).diagnostics, message + "\n") << script;
+}
+
+TEST_F(ServerTest, HostServerEmbeddedNamesTheServerInTheProcess)
+{
+    const host::HostContext saved = host::hostContext();
+    EXPECT_EQ(run("host server 127.0.0.1:1\nhost server embedded\n", &server).status, Status::Ok);
+    EXPECT_EQ(host::hostContext().serverHost + ":" + std::to_string(host::hostContext().serverPort),
+              server.host() + ":" + std::to_string(server.port()));
+    const RunResult alone = run("host server embedded\n");
+    EXPECT_EQ(alone.diagnostics, "linha 1: host server embedded só vale para o servidor embutido (--embedded)\n");
+    host::setHostContext(saved);
 }
 
 TEST_F(InterpreterTest, HostServerIsReadAtTheNextOpening)
@@ -569,6 +590,33 @@ TEST_F(InterpreterTest, ActionsOnControlsOutOfSightAreScriptErrorsAndDisabledOne
                                 "expect page tshA\n");
     EXPECT_EQ(quiet.status, Status::Ok) << quiet.diagnostics;
     EXPECT_EQ(quiet.out, "") << "a disabled control in sight ignores the person";
+}
+
+TEST_F(InterpreterTest, ExpectationsOnUnitStateSelectedColumnPendingChangesAndMessageStart)
+{
+    const RunResult ok = run("open\nexpect unit Flag true\nexpect unit Texto 2\nexpect changes cdsX 0\n"
+                             "cell dbgX QT 5\nexpect column dbgX QT\nrow dbgX 2\nexpect changes cdsX 1\n"
+                             "click sbtAviso\nexpect messagestart \"Filial deve\"\n");
+    EXPECT_EQ(ok.status, Status::Ok) << ok.diagnostics;
+
+    const std::vector<std::pair<std::string, std::string>> failed = {
+        {"open\nexpect unit Flag false\n", "linha 2: esperado Flag = false, visto Flag = true"},
+        {"open\nexpect unit Texto 3\n", "linha 2: esperado Texto = 3, visto Texto = \"2\""},
+        {"open\nexpect column dbgX QT\n", "linha 2: esperado dbgX na coluna QT, visto dbgX na coluna CODE"},
+        {"open\nexpect changes cdsX 1\n",
+         "linha 2: esperado cdsX com 1 alteração(ões) pendente(s), visto cdsX com 0 alteração(ões) pendente(s)"},
+        {"open\nclick sbtAviso\nexpect messagestart Servidor\n",
+         "linha 3: esperado mensagem começando por \"Servidor\", visto \"Filial deve ser informada.\""},
+    };
+    for (const auto& [script, message] : failed) {
+        reset();
+        const RunResult r = run(script);
+        EXPECT_EQ(r.status, Status::ExpectFailed) << script;
+        EXPECT_EQ(r.diagnostics, message + "\n") << script;
+    }
+    reset();
+    EXPECT_EQ(run("open\nexpect unit Nada 1\n").diagnostics, "linha 2: estado da tela desconhecido \"Nada\"\n");
+    EXPECT_EQ(run("open\nexpect changes cdsX muitas\n").status, Status::BadScript);
 }
 
 TEST_F(InterpreterTest, ProgressIndicatorStateIsExpectedAndDumped)
