@@ -482,7 +482,7 @@ void Interpreter::navCommand(const Words& words)
     if (found == buttons.end())
         fail(Status::BadScript, "uso: nav first|prior|next|last [NAVEGADOR]");
     ui::DBNavigator& navigator =
-        words.size() == 3 ? reachable<ui::DBNavigator>(words[2].text, "navegador") : onlyNavigator();
+        words.size() == 3 ? controlOf<ui::DBNavigator>(words[2].text, "navegador") : onlyNavigator();
     requireShowing(navigator);
     dispatcher().run([&] { return navigator.Click(found->second); });
 }
@@ -755,11 +755,11 @@ void Interpreter::expectCalls(const Words& words, const std::string& line)
     std::vector<std::string> expectedText;
     for (const auto& [method, args] : wanted)
         expectedText.push_back(args ? method + " " + argumentList(*args) : method);
+    // Past the end of the expected ones, the extra calls show theirs when any expected one does.
+    const bool anyArgs = std::any_of(wanted.begin(), wanted.end(), [](const auto& w) { return w.second.has_value(); });
     std::vector<std::string> seenText;
     for (size_t i = 0; i < seen.size(); ++i) {
-        const bool withArgs = i < wanted.size() ? wanted[i].second.has_value()
-                                                : std::any_of(wanted.begin(), wanted.end(),
-                                                              [](const auto& w) { return w.second.has_value(); });
+        const bool withArgs = i < wanted.size() ? wanted[i].second.has_value() : anyArgs;
         seenText.push_back(withArgs ? seen[i].method + " " + argumentList(seen[i].args) : seen[i].method);
     }
     expectThat(false, "chamadas: " + joined(expectedText, "nenhuma"), "chamadas: " + joined(seenText, "nenhuma"));

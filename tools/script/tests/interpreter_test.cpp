@@ -10,6 +10,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <sstream>
 
 using namespace gsf::script;
@@ -127,6 +132,18 @@ protected:
         screen = owned.get();
     }
 
+    /// Runs each script on a new screen: each stops with @p status and says
+    /// exactly its message.
+    void expectEach(const std::vector<std::pair<std::string, std::string>>& cases, Status status)
+    {
+        for (const auto& [script, message] : cases) {
+            reset();
+            const RunResult r = run(script);
+            EXPECT_EQ(r.status, status) << script;
+            EXPECT_EQ(r.diagnostics, message + "\n") << script;
+        }
+    }
+
     RunResult run(const std::string& script, ServerControl* server = nullptr)
     {
         std::ostringstream out;
@@ -193,12 +210,7 @@ TEST_F(InterpreterTest, ScriptMistakesStopWithStatusTwoAndTheLineNumber)
         {"open\nexpect enabled mnuA mnuNada\n", "linha 2: controle desconhecido \"mnuNada\""},
         {"open\nanswer talvez\n", "linha 2: uso: answer yes|no"},
     };
-    for (const auto& [script, message] : cases) {
-        reset();
-        const RunResult r = run(script);
-        EXPECT_EQ(r.status, Status::BadScript) << script;
-        EXPECT_EQ(r.diagnostics, message + "\n") << script;
-    }
+    expectEach(cases, Status::BadScript);
 }
 
 TEST_F(InterpreterTest, ExpectationsOnControlsMenusPagesAndFocus)
@@ -423,6 +435,28 @@ TEST_F(ServerTest, StoppedServerIsUnreachableAndComesBackOnThePortWithTheDataAnd
         << "what was written before the stop is still there";
 }
 
+TEST_F(ServerTest, ServerThatCannotStartAgainStopsTheRunAndStaysStopped)
+{
+    ASSERT_EQ(run("server stop\n", &server).status, Status::Ok);
+    // Someone else takes the port meanwhile.
+    const int taker = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(taker, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(server.port()));
+    inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
+    ASSERT_EQ(bind(taker, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(taker, 1), 0);
+    const RunResult r = run("server start\n", &server);
+    close(taker);
+    EXPECT_EQ(r.status, Status::Fatal);
+    EXPECT_EQ(r.diagnostics, "linha 1: o servidor não voltou: O servidor local não conseguiu escutar de novo em "
+                             "127.0.0.1:" + std::to_string(server.port()) + ".\n");
+    EXPECT_FALSE(server.running());
+    EXPECT_EQ(run("server start\n", &server).status, Status::Ok) << "the port is free again";
+    EXPECT_TRUE(server.running());
+}
+
 TEST_F(ServerTest, ServerCommandsThatCannotBeGivenAreScriptErrors)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
@@ -474,6 +508,11 @@ TEST_F(ServerTest, ExpectCallsMatchesArgumentsWhereTheyAreWritten)
     EXPECT_EQ(run("open\nclick sbtChama\nexpect calls GetParamFilial []\n", &server).status,
               Status::ExpectFailed)
         << "an empty list means no arguments";
+    reconnect();
+    const RunResult bracket = run("open\nclick sbtChama\nclick sbtChama\nexpect calls GetParamFilial [\"0]1\"]\n", &server);
+    EXPECT_EQ(bracket.diagnostics, "linha 4: esperado chamadas: GetParamFilial [\"0]1\"], visto chamadas: "
+                                   "GetParamFilial [\"0001\"] GetParamFilial [\"0001\"]\n")
+        << "a bracket inside a text does not end the list; extra calls show their arguments";
 
     const std::vector<std::pair<std::string, std::string>> mistakes = {
         {"expect calls [\"0001\"]\n", "linha 1: lista de argumentos sem método antes dela em \"expect calls\""},
@@ -485,8 +524,7 @@ TEST_F(ServerTest, ExpectCallsMatchesArgumentsWhereTheyAreWritten)
          "linha 1: lista de argumentos inválida em \"expect calls\" (use [\"A\", \"B\"])"},
         {"expect nocalls GetParamFilial\n", "linha 1: número de argumentos errado para \"expect nocalls\""},
     };
-    for (const auto& [script, message] : mistakes)
-        EXPECT_EQ(run(script).diagnostics, message + "\n") << script;
+    expectEach(mistakes, Status::BadScript);
 }
 
 TEST_F(ServerTest, HostServerEmbeddedNamesTheServerInTheProcess)
@@ -537,10 +575,7 @@ TEST_F(InterpreterTest, NavigatorPressesMoveTheDataSetAndShowWhichButtonsAct)
         {"open\nexpect enabled dbnX.up\n",
          "linha 2: botão de navegador desconhecido \"up\" (first, prior, next, last)"},
     };
-    for (const auto& [script, message] : mistakes) {
-        reset();
-        EXPECT_EQ(run(script).diagnostics, message + "\n") << script;
-    }
+    expectEach(mistakes, Status::BadScript);
     reset();
     screen->dbnX.SetVisible(false);
     EXPECT_EQ(run("open\nnav next\n").diagnostics, "linha 2: dbnX não está à vista: está oculto\n");
@@ -577,12 +612,7 @@ TEST_F(InterpreterTest, ActionsOnControlsOutOfSightAreScriptErrorsAndDisabledOne
         {"open\nclick sbtOculto\n", "linha 2: sbtOculto não está à vista: está oculto"},
         {"open\nrow dbgX 3\n", "linha 2: a grade dbgX não tem a linha 3 (tem 2)"},
     };
-    for (const auto& [script, message] : cases) {
-        reset();
-        const RunResult r = run(script);
-        EXPECT_EQ(r.status, Status::BadScript) << script;
-        EXPECT_EQ(r.diagnostics, message + "\n") << script;
-    }
+    expectEach(cases, Status::BadScript);
     reset();
     screen->sbtFalha.SetEnabled(false);
     screen->panFiltro.SetEnabled(false);
@@ -608,12 +638,7 @@ TEST_F(InterpreterTest, ExpectationsOnUnitStateSelectedColumnPendingChangesAndMe
         {"open\nclick sbtAviso\nexpect messagestart Servidor\n",
          "linha 3: esperado mensagem começando por \"Servidor\", visto \"Filial deve ser informada.\""},
     };
-    for (const auto& [script, message] : failed) {
-        reset();
-        const RunResult r = run(script);
-        EXPECT_EQ(r.status, Status::ExpectFailed) << script;
-        EXPECT_EQ(r.diagnostics, message + "\n") << script;
-    }
+    expectEach(failed, Status::ExpectFailed);
     reset();
     EXPECT_EQ(run("open\nexpect unit Nada 1\n").diagnostics, "linha 2: estado da tela desconhecido \"Nada\"\n");
     EXPECT_EQ(run("open\nexpect changes cdsX muitas\n").status, Status::BadScript);
