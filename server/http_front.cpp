@@ -362,7 +362,8 @@ private:
     void feedHead() {
         const auto data = buffer_.data();
         const std::string_view bytes(static_cast<const char*>(data.data()), data.size());
-        switch (requestLineStart(bytes.substr(0, bytes.find('\n') + 1))) {
+        const size_t lineEnd = bytes.find('\n');
+        switch (requestLineStart(lineEnd == std::string_view::npos ? bytes : bytes.substr(0, lineEnd + 1))) {
         case LineStart::Binary:
             logAnswer(400);
             return close();
