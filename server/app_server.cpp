@@ -40,8 +40,10 @@ AppServer::AppServer(ServerOptions options)
       http_(std::make_unique<Http>()) {
     if (options_.demo) storage_->SeedDemo();
     if (!options_.log) options_.log = [this](const std::string& line) {
+        // One write per line: lines of requests answered at once never mix.
+        const std::string text = line + '\n';
         std::lock_guard lock(http_->logMutex);
-        std::cerr << line << '\n';
+        std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
     };
 
     // SQLite takes one writer at a time: writes queue on a worker of their

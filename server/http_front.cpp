@@ -3,18 +3,15 @@
 #include "server/http_workers.h"
 #include "server/remote_module.h"
 
-#include <boost/asio/dispatch.hpp>
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/posix/stream_descriptor.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/strand.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/string.hpp>
-#include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http/parser.hpp>
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/string_body.hpp>
@@ -29,9 +26,9 @@
 #include <cstring>
 #include <ctime>
 #include <list>
-#include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -69,34 +66,6 @@ const std::string& utcNow() {
         last = t;
     }
     return text;
-}
-
-// Text that needs no JSON escaping: what method names, HTTP verbs and
-// addresses are made of.
-bool plain(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == ':' || c == '-' || c == '_' || c == '/';
-    });
-}
-
-// One request's log line, keys in the documented order. Written by hand when
-// every part is plain text (every real call), through the JSON library
-// otherwise, so that whatever a client puts in the path is escaped.
-std::string logLine(std::string_view http, std::string_view method, int status, double ms, std::string_view remote) {
-    const double rounded = std::round(ms * 1000) / 1000;
-    if (!plain(http) || !plain(method) || !plain(remote)) {
-        const nlohmann::json line = {{"ts", utcNow()}, {"method", method}, {"http", http},
-                                     {"status", status}, {"ms", rounded}, {"remote", remote}};
-        return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    }
-    char number[32];
-    const auto end = std::to_chars(number, number + sizeof number, rounded).ptr;
-    std::string line;
-    line.reserve(128);
-    line.append("{\"http\":\"").append(http).append("\",\"method\":\"").append(method).append("\",\"ms\":");
-    line.append(number, end).append(",\"remote\":\"").append(remote).append("\",\"status\":");
-    line.append(std::to_string(status)).append(",\"ts\":\"").append(utcNow()).append("\"}");
-    return line;
 }
 
 // Length of the UTF-8 sequence at the start of @p s, 0 when it is not one
@@ -226,17 +195,32 @@ const std::string kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
 
 class Session;
 
+// One I/O thread: its own I/O context, the connections it serves and the
+// sweep that closes those past their deadline. Everything of a loop runs on
+// its thread, so none of it needs a lock; other threads only post to it.
+struct Loop {
+    net::io_context ioc{1};
+    net::steady_timer sweep{ioc};
+    std::list<std::weak_ptr<Session>> sessions;
+    bool closing = false;
+};
+
+// Deadlines are checked this often rather than kept in a timer per
+// connection: setting one is then an assignment, not a system call.
+constexpr auto kSweep = std::chrono::milliseconds(200);
+
 } // namespace
 
 struct HttpFront::Impl {
     Impl(HttpLimits l, DatabaseWorkers& w, Admit a, Handle h, Log lg)
-        : limits(l), workers(w), admit(std::move(a)), handle(std::move(h)), log(std::move(lg)) {}
+        : limits(l), workers(w), admit(std::move(a)), handle(std::move(h)), log(std::move(lg)),
+          loops(static_cast<size_t>(std::max(1, limits.ioThreads))) {}
 
     void accept();
-    void onAccept(const beast::error_code& ec, tcp::socket socket);
+    void onAccept(const beast::error_code& ec, tcp::socket socket, Loop& loop);
+    void sweep(Loop& loop);
     void shutdown();
-    bool enlist(const std::shared_ptr<Session>& session);
-    void runLoop();
+    void runLoop(Loop& loop);
     void event(const std::string& name, const std::string& detail);
 
     const HttpLimits limits;
@@ -250,52 +234,35 @@ struct HttpFront::Impl {
     std::atomic<int> refusing{0};
     int port = 0;
     int wakeFd = -1;  // written by Stop; open until the front is destroyed
+    size_t nextLoop = 0;
 
-    // Declared before the I/O context: sessions still queued in it when it
-    // is destroyed leave this list on their way out.
-    std::mutex sessionsMutex;
-    std::list<std::weak_ptr<Session>> sessions;
-    bool closing = false;
-
-    net::io_context ioc{std::max(1, limits.ioThreads)};
-    tcp::acceptor acceptor{ioc};
-    net::steady_timer acceptRetry{ioc};
-    net::posix::stream_descriptor wake{ioc};
+    // The first loop also accepts and waits for Stop.
+    std::vector<Loop> loops;
+    tcp::acceptor acceptor{loops.front().ioc};
+    net::steady_timer acceptRetry{loops.front().ioc};
+    net::posix::stream_descriptor wake{loops.front().ioc};
     Clock::time_point lastAcceptFailure{};
 };
 
 namespace {
 
 // One connection: reads a request, has it answered, writes the answer, waits
-// for the next. Every step runs on the connection's strand.
+// for the next. Every step runs on its loop's thread.
 class Session : public std::enable_shared_from_this<Session> {
 public:
-    Session(HttpFront::Impl& front, tcp::socket socket, bool overCapacity)
-        : front_(front),
-          stream_(std::move(socket)),
-          executor_(stream_.get_executor()),
-          overCapacity_(overCapacity),
-          started_(Clock::now()) {
+    Session(HttpFront::Impl& front, Loop& loop, tcp::socket socket, bool overCapacity)
+        : front_(front), loop_(loop), socket_(std::move(socket)), overCapacity_(overCapacity), started_(Clock::now()) {
         beast::error_code ec;
-        const auto endpoint = stream_.socket().remote_endpoint(ec);
+        const auto endpoint = socket_.remote_endpoint(ec);
         if (!ec) remote_ = endpoint.address().to_string();
         (overCapacity_ ? front_.refusing : front_.open).fetch_add(1);
     }
 
-    ~Session() {
-        (overCapacity_ ? front_.refusing : front_.open).fetch_sub(1);
-        std::lock_guard lock(front_.sessionsMutex);
-        if (listed_) front_.sessions.erase(entry_);
-    }
-
-    const net::any_io_executor& Executor() const { return executor_; }
-
-    void List(std::list<std::weak_ptr<Session>>::iterator entry) {
-        entry_ = entry;
-        listed_ = true;
-    }
+    ~Session() { (overCapacity_ ? front_.refusing : front_.open).fetch_sub(1); }
 
     void Start() {
+        if (loop_.closing) return close();
+        loop_.sessions.push_back(weak_from_this());
         if (overCapacity_) {
             answer(failure(503, "busy",
                            "O servidor de aplicação está com o máximo de " +
@@ -314,8 +281,17 @@ public:
         if (phase_ != Phase::Working && phase_ != Phase::Writing) close();
     }
 
+    // Called by the sweep.
+    void CheckDeadline(Clock::time_point now) {
+        if (closed_ || !deadline_ || *deadline_ > now) return;
+        if (phase_ == Phase::Head || phase_ == Phase::Body) logAnswer(408);
+        close();
+    }
+
 private:
     enum class Phase { Idle, Head, Body, Working, Writing, Closing };
+
+    void expiresAfter(std::chrono::milliseconds limit) { deadline_ = Clock::now() + limit; }
 
     void nextRequest() {
         if (stopping_) return close();
@@ -333,27 +309,24 @@ private:
         // only a small one.
         if (buffer_.capacity() > 16 * 1024) buffer_.shrink_to_fit();
         phase_ = Phase::Idle;
-        stream_.expires_after(front_.limits.idleTimeout);
+        expiresAfter(front_.limits.idleTimeout);
         readHead();
     }
 
     void startRequest() {
         phase_ = Phase::Head;
         started_ = Clock::now();
-        stream_.expires_after(front_.limits.requestDeadline);
+        expiresAfter(front_.limits.requestDeadline);
     }
 
     void readHead() {
-        stream_.async_read_some(buffer_.prepare(4096),
+        socket_.async_read_some(buffer_.prepare(4096),
                                 [self = shared_from_this()](beast::error_code ec, size_t n) { self->onHeadBytes(ec, n); });
     }
 
     void onHeadBytes(beast::error_code ec, size_t n) {
         if (closed_) return;
-        if (ec) {
-            if (ec == beast::error::timeout && phase_ == Phase::Head) logAnswer(408);
-            return close();
-        }
+        if (ec) return close();
         buffer_.commit(n);
         if (phase_ == Phase::Idle) startRequest();
         feedHead();
@@ -409,7 +382,7 @@ private:
             // The client waits for a word before it sends the body: a refusal
             // is that word, and the body then never comes.
             if (admission_.route == HttpAdmission::Route::Answer) return answer(std::move(admission_.answer), true);
-            return net::async_write(stream_, net::buffer(kContinue),
+            return net::async_write(socket_, net::buffer(kContinue),
                                     [self = shared_from_this()](beast::error_code e, size_t) {
                                         if (self->closed_) return;
                                         if (e) return self->close();
@@ -422,7 +395,7 @@ private:
     void readBody() {
         phase_ = Phase::Body;
         if (parser_->is_done()) return onBody({});
-        http::async_read(stream_, buffer_, *parser_,
+        http::async_read(socket_, buffer_, *parser_,
                          [self = shared_from_this()](beast::error_code ec, size_t) { self->onBody(ec); });
     }
 
@@ -430,19 +403,18 @@ private:
         if (closed_) return;
         const bool refused = admission_.route == HttpAdmission::Route::Answer;
         if (ec == http::error::body_limit) return answer(refused ? std::move(admission_.answer) : tooLarge(), true);
-        if (ec) {
-            if (ec == beast::error::timeout) logAnswer(408);
-            return close();
-        }
+        if (ec) return close();
         const bool keepAlive = parser_->get().keep_alive();
         if (refused) return answer(std::move(admission_.answer), !keepAlive);
         closeAfter_ = !keepAlive;
         phase_ = Phase::Working;
-        stream_.expires_never();
-        // The guard keeps the I/O threads running until the answer is back.
+        deadline_.reset();
+        // The guard keeps the loop running until the answer is back. The
+        // task gives its reference to the answer's handler, so the session
+        // is only ever released on its own loop.
         front_.workers.Submit(admission_.route == HttpAdmission::Route::Write,
                               [self = shared_from_this(), head = head_, body = std::move(parser_->get().body()),
-                               guard = net::make_work_guard(front_.ioc)]() mutable {
+                               guard = net::make_work_guard(loop_.ioc)]() mutable {
                                   HttpAnswer reply;
                                   try {
                                       reply = self->front_.handle(head, std::move(body));
@@ -451,7 +423,8 @@ private:
                                   } catch (...) {
                                       reply = internalError("falha desconhecida");
                                   }
-                                  net::post(self->executor_, [self, reply = std::move(reply)]() mutable {
+                                  auto& ioc = self->loop_.ioc;
+                                  net::post(ioc, [self = std::move(self), reply = std::move(reply)]() mutable {
                                       self->answer(std::move(reply), self->closeAfter_);
                                   });
                               });
@@ -472,8 +445,8 @@ private:
         response_->body() = std::move(reply.body);
         response_->keep_alive(!closeAfter_);
         response_->prepare_payload();
-        stream_.expires_after(front_.limits.writeTimeout);
-        http::async_write(stream_, *response_, [self = shared_from_this()](beast::error_code ec, size_t) {
+        expiresAfter(front_.limits.writeTimeout);
+        http::async_write(socket_, *response_, [self = shared_from_this()](beast::error_code ec, size_t) {
             self->logAnswer(self->response_->result_int());
             if (self->closed_) return;
             if (ec) return self->close();
@@ -484,7 +457,7 @@ private:
 
     void logAnswer(unsigned status) {
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started_).count();
-        front_.log(logLine(verb_, method_, static_cast<int>(status), ms, remote_));
+        front_.log(requestLogLine(verb_, method_, static_cast<int>(status), ms, remote_));
     }
 
     // Our side is done: the client gets an end of stream after the answer,
@@ -493,15 +466,15 @@ private:
         if (stopping_) return close();
         phase_ = Phase::Closing;
         beast::error_code ignored;
-        stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
-        stream_.expires_after(kLinger);
+        socket_.shutdown(tcp::socket::shutdown_send, ignored);
+        deadline_ = Clock::now() + kLinger;
         lingerBudget_ = std::max<size_t>(4 * 1024 * 1024, 2 * front_.limits.maxBodyBytes);
         drain();
     }
 
     void drain() {
         buffer_.clear();
-        stream_.async_read_some(buffer_.prepare(65536), [self = shared_from_this()](beast::error_code ec, size_t n) {
+        socket_.async_read_some(buffer_.prepare(65536), [self = shared_from_this()](beast::error_code ec, size_t n) {
             if (self->closed_) return;
             if (ec || n >= self->lingerBudget_) return self->close();
             self->lingerBudget_ -= n;
@@ -513,15 +486,18 @@ private:
         if (closed_) return;
         closed_ = true;
         phase_ = Phase::Closing;
-        stream_.close();
+        deadline_.reset();
+        beast::error_code ignored;
+        socket_.close(ignored);
     }
 
     HttpFront::Impl& front_;
-    beast::tcp_stream stream_;
-    const net::any_io_executor executor_;
+    Loop& loop_;
+    tcp::socket socket_;
     const bool overCapacity_;
     std::string remote_;
     Clock::time_point started_;
+    std::optional<Clock::time_point> deadline_;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
     std::optional<http::response<http::string_body>> response_;
@@ -534,18 +510,19 @@ private:
     bool closeAfter_ = false;
     bool closed_ = false;
     size_t lingerBudget_ = 0;
-    std::list<std::weak_ptr<Session>>::iterator entry_;
-    bool listed_ = false;
 };
 
 } // namespace
 
 void HttpFront::Impl::accept() {
-    acceptor.async_accept(net::make_strand(ioc),
-                          [this](const beast::error_code& ec, tcp::socket socket) { onAccept(ec, std::move(socket)); });
+    // Connections go to the loops in turn.
+    Loop& loop = loops[nextLoop++ % loops.size()];
+    acceptor.async_accept(loop.ioc, [this, &loop](const beast::error_code& ec, tcp::socket socket) {
+        onAccept(ec, std::move(socket), loop);
+    });
 }
 
-void HttpFront::Impl::onAccept(const beast::error_code& ec, tcp::socket socket) {
+void HttpFront::Impl::onAccept(const beast::error_code& ec, tcp::socket socket, Loop& loop) {
     if (!acceptor.is_open()) return;
     if (ec) {
         if (ec == net::error::operation_aborted) return;
@@ -572,17 +549,26 @@ void HttpFront::Impl::onAccept(const beast::error_code& ec, tcp::socket socket) 
         socket.close(ignored);
         return accept();
     }
-    auto session = std::make_shared<Session>(*this, std::move(socket), over);
-    if (enlist(session)) net::dispatch(session->Executor(), [session] { session->Start(); });
+    auto session = std::make_shared<Session>(*this, loop, std::move(socket), over);
+    net::post(loop.ioc, [session = std::move(session)] { session->Start(); });
     accept();
 }
 
-bool HttpFront::Impl::enlist(const std::shared_ptr<Session>& session) {
-    std::lock_guard lock(sessionsMutex);
-    if (closing) return false;
-    sessions.push_front(session);
-    session->List(sessions.begin());
-    return true;
+void HttpFront::Impl::sweep(Loop& loop) {
+    loop.sweep.expires_after(kSweep);
+    loop.sweep.async_wait([this, &loop](const beast::error_code& ec) {
+        if (ec || loop.closing) return;
+        const auto now = Clock::now();
+        for (auto it = loop.sessions.begin(); it != loop.sessions.end();) {
+            if (auto session = it->lock()) {
+                session->CheckDeadline(now);
+                ++it;
+            } else {
+                it = loop.sessions.erase(it);
+            }
+        }
+        sweep(loop);
+    });
 }
 
 void HttpFront::Impl::shutdown() {
@@ -591,14 +577,15 @@ void HttpFront::Impl::shutdown() {
     acceptor.close(ignored);
     acceptRetry.cancel();
     wake.close(ignored);
-    std::vector<std::shared_ptr<Session>> live;
-    {
-        std::lock_guard lock(sessionsMutex);
-        closing = true;
-        for (const auto& weak : sessions)
-            if (auto session = weak.lock()) live.push_back(std::move(session));
+    for (auto& loop : loops) {
+        net::post(loop.ioc, [&loop] {
+            loop.closing = true;
+            loop.sweep.cancel();
+            for (const auto& weak : loop.sessions)
+                if (auto session = weak.lock()) session->Stop();
+            loop.sessions.clear();
+        });
     }
-    for (auto& session : live) net::post(session->Executor(), [session] { session->Stop(); });
 }
 
 void HttpFront::Impl::event(const std::string& name, const std::string& detail) {
@@ -606,10 +593,10 @@ void HttpFront::Impl::event(const std::string& name, const std::string& detail) 
         -1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
-void HttpFront::Impl::runLoop() {
+void HttpFront::Impl::runLoop(Loop& loop) {
     for (;;) {
         try {
-            ioc.run();
+            loop.ioc.run();
             return;
         } catch (const std::exception& e) {
             // A handler that throws ends its connection, not the server.
@@ -648,7 +635,7 @@ bool HttpFront::Bind(const std::string& address, int port) {
     if (!ec) {
         endpoint = tcp::endpoint(numeric, static_cast<unsigned short>(port));
     } else {
-        tcp::resolver resolver(impl_->ioc);
+        tcp::resolver resolver(impl_->loops.front().ioc);
         const auto found = resolver.resolve(address, std::to_string(port), tcp::resolver::passive, ec);
         if (ec || found.empty()) return false;
         endpoint = found.begin()->endpoint();
@@ -674,11 +661,12 @@ void HttpFront::Run() {
     impl.wake.async_wait(net::posix::descriptor_base::wait_read, [&impl](const beast::error_code& ec) {
         if (ec != net::error::operation_aborted) impl.shutdown();
     });
+    for (auto& loop : impl.loops) impl.sweep(loop);
     impl.accept();
     impl.running = true;
     std::vector<std::thread> threads;
-    for (int i = 1; i < impl.limits.ioThreads; ++i) threads.emplace_back([&impl] { impl.runLoop(); });
-    impl.runLoop();
+    for (size_t i = 1; i < impl.loops.size(); ++i) threads.emplace_back([&impl, i] { impl.runLoop(impl.loops[i]); });
+    impl.runLoop(impl.loops.front());
     for (auto& thread : threads) thread.join();
     impl.running = false;
 }
@@ -692,6 +680,38 @@ void HttpFront::Stop() {
 bool HttpFront::Running() const { return impl_->running; }
 
 int HttpFront::OpenConnections() const { return impl_->open; }
+
+namespace {
+
+// Text that needs no JSON escaping: what method names, HTTP verbs and
+// addresses are made of.
+bool plain(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == ':' || c == '-' || c == '_' || c == '/';
+    });
+}
+
+} // namespace
+
+// Written by hand when every part is plain text (every real call), through
+// the JSON library otherwise, so that whatever a client puts in the path is
+// escaped.
+std::string requestLogLine(std::string_view http, std::string_view method, int status, double ms, std::string_view remote) {
+    const double rounded = std::round(ms * 1000) / 1000;
+    if (!plain(http) || !plain(method) || !plain(remote)) {
+        const nlohmann::json line = {{"ts", utcNow()}, {"method", method}, {"http", http},
+                                     {"status", status}, {"ms", rounded}, {"remote", remote}};
+        return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    }
+    char number[32];
+    const auto end = std::to_chars(number, number + sizeof number, rounded).ptr;
+    std::string line;
+    line.reserve(128);
+    line.append("{\"http\":\"").append(http).append("\",\"method\":\"").append(method).append("\",\"ms\":");
+    line.append(number, end).append(",\"remote\":\"").append(remote).append("\",\"status\":");
+    line.append(std::to_string(status)).append(",\"ts\":\"").append(utcNow()).append("\"}");
+    return line;
+}
 
 std::string byteSize(size_t bytes) {
     constexpr size_t kKiB = 1024, kMiB = 1024 * 1024;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace gsf::server {
 
@@ -96,6 +97,12 @@ public:
 private:
     std::unique_ptr<Impl> impl_;
 };
+
+/// The log line of one answered request, keys in this order:
+/// `{"http":VERB,"method":...,"ms":...,"remote":...,"status":N,"ts":"2024-05-01T12:00:00Z"}`.
+/// Whatever the client sent is escaped; bytes that are not UTF-8 are replaced.
+std::string requestLogLine(std::string_view http, std::string_view method, int status, double ms,
+                           std::string_view remote);
 
 /// "1 MiB", "64 KiB", "1000 bytes": a byte count as the messages show it.
 std::string byteSize(size_t bytes);
