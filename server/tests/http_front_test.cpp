@@ -61,9 +61,16 @@ public:
     std::thread& thread() { return thread_; }
     std::future<void> entered() { return entered_.get_future(); }
     void release() { release_.set_value(); }
-    std::vector<Json> log() {
-        std::lock_guard lock(mutex_);
-        return log_;
+    // A line is written once its answer is out: it may come just after.
+    std::vector<Json> log(size_t atLeast) {
+        for (int i = 0; i < 200; ++i) {
+            {
+                std::lock_guard lock(mutex_);
+                if (log_.size() >= atLeast) return log_;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return {};
     }
 
 private:
@@ -90,7 +97,7 @@ TEST(HttpFront, HandlerFailureIsA500ForThatRequestAlone) {
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->status, 200);
     EXPECT_EQ(answer->body, "eco");
-    const auto log = front.log();
+    const auto log = front.log(2);
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0]["status"], 500);
     EXPECT_EQ(log[0]["method"], "throw");
