@@ -2,7 +2,7 @@
 //
 // usage: bench_server_load [--clients N] [--seconds S] [--max-requests M] [--cache on|off]
 //                          [--only echo|compare|crowd] [--compare-clients N] [--rounds R]
-//                          [--idle N] [--stalled N] [--crowd-seconds S]
+//                          [--idle N] [--stalled N] [--crowd-seconds S] [--io-threads N] [--workers N]
 //
 // Three parts, each measured in this one run:
 // - echo: each method against an echo endpoint of the HTTP library answering
@@ -51,6 +51,8 @@ struct Settings {
     int idle = 2000;
     int stalled = 200;
     double crowdSeconds = 10;
+    int ioThreads = 0;  ///< 0: the server's default
+    int workers = 0;    ///< 0: the server's default
 };
 
 struct Outcome {
@@ -300,6 +302,8 @@ int main(int argc, char** argv) {
         else if (arg == "--idle") settings.idle = std::max(0, std::atoi(value));
         else if (arg == "--stalled") settings.stalled = std::max(0, std::atoi(value));
         else if (arg == "--crowd-seconds") settings.crowdSeconds = std::atof(value);
+        else if (arg == "--io-threads") settings.ioThreads = std::max(1, std::atoi(value));
+        else if (arg == "--workers") settings.workers = std::max(1, std::atoi(value));
         else {
             std::fprintf(stderr, "bench_server_load: unknown option %s\n", arg.c_str());
             return 2;
@@ -316,6 +320,8 @@ int main(int argc, char** argv) {
     options.port = 0;
     options.demo = true;
     options.cacheReads = settings.cache;
+    if (settings.ioThreads > 0) options.ioThreads = settings.ioThreads;
+    if (settings.workers > 0) options.workers = settings.workers;
     options.log = [](const std::string&) {};  // the log line is built, only its output is dropped
     gsf::server::AppServer server(options);
 
