@@ -448,6 +448,8 @@ private:
         expiresAfter(front_.limits.writeTimeout);
         http::async_write(socket_, *response_, [self = shared_from_this()](beast::error_code ec, size_t) {
             self->logAnswer(self->response_->result_int());
+            // An open screen may stay idle for hours: it keeps no copy of its last packet.
+            self->response_.reset();
             if (self->closed_) return;
             if (ec) return self->close();
             if (self->closeAfter_) return self->linger();

@@ -213,6 +213,18 @@ Outcome probeNewScreens(int port, Clock::time_point until) {
     return summary(std::move(latencies), failures, std::chrono::duration<double>(Clock::now() - start).count());
 }
 
+// Resident memory of this process, in KiB.
+long residentKiB() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return 0;
+    char line[256];
+    long kib = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1) break;
+    std::fclose(status);
+    return kib;
+}
+
 void crowdPart(const Settings& settings, int port) {
     using gsf::test::Wire;
     const std::string halfHead = "POST /Vex04120.rdmGrupServFat/GetGrupServ HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-";
@@ -233,6 +245,7 @@ void crowdPart(const Settings& settings, int port) {
     Outcome calm, calmScreens;
     measure(calm, calmScreens);
 
+    const long residentBefore = residentKiB();
     std::vector<std::unique_ptr<Wire>> idle;
     long idleFailures = 0;
     for (int i = 0; i < settings.idle; ++i) {
@@ -245,6 +258,7 @@ void crowdPart(const Settings& settings, int port) {
         stalled.push_back(std::make_unique<Wire>(port));
         stalled.back()->send(halfHead);
     }
+    const long residentCrowd = residentKiB() - residentBefore;
     // The server drops a stalled connection at the request deadline; the
     // attacker opens it again.
     std::atomic<bool> crowding{true};
@@ -273,6 +287,11 @@ void crowdPart(const Settings& settings, int port) {
     }
     std::printf("  idle connections opened %d (failed %ld), stalled reopened %ld times, idle failing afterwards %ld of %zu\n",
                 settings.idle, idleFailures, reopened.load(), idleLater, (idle.size() + 9) / 10);
+    std::printf("  memory of the crowd (both ends, this process): %.1f MiB, %.1f KiB a connection\n",
+                static_cast<double>(residentCrowd) / 1024,
+                settings.idle + settings.stalled > 0
+                    ? static_cast<double>(residentCrowd) / (settings.idle + settings.stalled)
+                    : 0.0);
     std::printf("  new screen first call   no crowd: p50 %7.2f ms  p99 %7.2f ms  max %7.2f ms  (%ld calls, %ld failed)\n",
                 calmScreens.p50 / 1000, calmScreens.p99 / 1000, calmScreens.max / 1000, calmScreens.requests,
                 calmScreens.failures);
