@@ -4,6 +4,8 @@ find_package(nlohmann_json 3.10 REQUIRED)
 find_package(SQLite3 REQUIRED)
 find_package(PostgreSQL REQUIRED)
 find_package(GTest REQUIRED)
+# Header-only Asio and Beast for the server's HTTP front (one .cpp includes them).
+find_package(Boost 1.81 REQUIRED CONFIG COMPONENTS headers)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 if(GSF_BUILD_BENCH)

@@ -1,12 +1,9 @@
 #include "server/app_server.h"
 
-#include <httplib.h>
-#include <nlohmann/json.hpp>
+#include "server/http_front.h"
+#include "server/http_workers.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <cmath>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -15,60 +12,25 @@ namespace gsf::server {
 
 namespace {
 
-// A request is handled start to finish on one worker thread, so the start
-// time taken before routing can wait here for the log line.
-thread_local std::chrono::steady_clock::time_point requestStart;
-
-// The timestamp changes once a second; formatting it on every request costs
-// as much as a small method call, so each worker keeps its last one.
-const std::string& utcNow() {
-    thread_local std::time_t last = -1;
-    thread_local std::string text;
-    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    if (t != last) {
-        std::tm tm{};
-        gmtime_r(&t, &tm);
-        char buffer[32];
-        text.assign(buffer, std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &tm));
-        last = t;
-    }
-    return text;
+const std::string& modulePrefix() {
+    static const std::string prefix = std::string("/") + RemoteModule::kName + "/";
+    return prefix;
 }
 
-// Text that needs no JSON escaping: what method names, HTTP verbs and
-// addresses are made of.
-bool plain(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == ':' || c == '-' || c == '_' || c == '/';
+// Method names are letters only; anything else under the module's path is an
+// unknown resource, as any other path is.
+bool methodName(std::string_view name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
     });
-}
-
-// One request's log line, keys in the documented order. Written by hand when
-// every part is plain text (every real call), through the JSON library
-// otherwise, so that whatever a client puts in the path is escaped.
-std::string logLine(const std::string& http, const std::string& method, int status, double ms,
-                    const std::string& remote) {
-    const double rounded = std::round(ms * 1000) / 1000;
-    if (!plain(http) || !plain(method) || !plain(remote)) {
-        const nlohmann::json line = {{"ts", utcNow()}, {"method", method}, {"http", http},
-                                     {"status", status}, {"ms", rounded}, {"remote", remote}};
-        return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    }
-    char number[32];
-    const auto end = std::to_chars(number, number + sizeof number, rounded).ptr;
-    std::string line;
-    line.reserve(128);
-    line.append("{\"http\":\"").append(http).append("\",\"method\":\"").append(method).append("\",\"ms\":");
-    line.append(number, end).append(",\"remote\":\"").append(remote).append("\",\"status\":");
-    line.append(std::to_string(status)).append(",\"ts\":\"").append(utcNow()).append("\"}");
-    return line;
 }
 
 } // namespace
 
 struct AppServer::Http {
-    httplib::Server server;
     std::mutex logMutex;
+    std::unique_ptr<DatabaseWorkers> workers;
+    std::unique_ptr<HttpFront> front;
 };
 
 AppServer::AppServer(ServerOptions options)
@@ -78,82 +40,66 @@ AppServer::AppServer(ServerOptions options)
       http_(std::make_unique<Http>()) {
     if (options_.demo) storage_->SeedDemo();
     if (!options_.log) options_.log = [this](const std::string& line) {
+        // One write per line: lines of requests answered at once never mix.
+        const std::string text = line + '\n';
         std::lock_guard lock(http_->logMutex);
-        std::cerr << line << '\n';
+        std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
     };
 
-    auto& svr = http_->server;
-    const int workers = std::max(2, options_.workers);
-    svr.new_task_queue = [workers] { return new httplib::ThreadPool(static_cast<size_t>(workers)); };
-    svr.set_tcp_nodelay(true);
-    svr.set_keep_alive_max_count(1000000);
-    svr.set_keep_alive_timeout(options_.keepAliveTimeout.count());
-    svr.set_read_timeout(options_.readTimeout.count(), 0);
-    svr.set_write_timeout(options_.writeTimeout.count(), 0);
-    svr.set_payload_max_length(options_.maxBodyBytes);
+    // SQLite takes one writer at a time: writes queue on a worker of their
+    // own instead of waiting on the database's lock in several.
+    const bool sqlite = storage_->GetEngine() == gsf::sql::Engine::SQLite;
+    const int workers = options_.workers > 0 ? options_.workers : sqlite ? 4 : 8;
+    http_->workers = std::make_unique<DatabaseWorkers>(workers, sqlite);
+
+    HttpLimits limits;
+    limits.ioThreads = std::max(1, options_.ioThreads);
+    limits.maxBodyBytes = options_.maxBodyBytes;
+    limits.requestDeadline = options_.readTimeout;
+    limits.writeTimeout = options_.writeTimeout;
+    limits.idleTimeout = options_.keepAliveTimeout;
+    limits.maxConnections = std::max(1, options_.maxConnections);
 
     const std::string expected = options_.token.empty() ? "" : "Bearer " + options_.token;
-    svr.set_pre_routing_handler([expected](const httplib::Request& req, httplib::Response& res) {
-        requestStart = std::chrono::steady_clock::now();
-        if (!expected.empty() && req.get_header_value("Authorization") != expected) {
-            res.status = 401;
-            res.set_content(errorBody("unauthorized", "Acesso não autorizado: informe a chave de acesso do servidor."),
-                            "application/json");
-            return httplib::Server::HandlerResponse::Handled;
+    auto admit = [expected](const HttpHead& head) -> HttpAdmission {
+        using Route = HttpAdmission::Route;
+        if (!expected.empty() && !constantTimeEquals(head.authorization, expected))
+            return {Route::Answer,
+                    {401, errorBody("unauthorized", "Acesso não autorizado: informe a chave de acesso do servidor.")}};
+        if (head.verb == "GET" && head.path == "/health") return {Route::Answer, {200, R"({"status":"ok"})"}};
+        if (head.verb == "POST" && head.path.starts_with(modulePrefix())) {
+            const std::string_view name = std::string_view(head.path).substr(modulePrefix().size());
+            if (methodName(name)) return {name.starts_with("Get") ? Route::Read : Route::Write, {}};
         }
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
-
-    svr.Get("/health", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(R"({"status":"ok"})", "application/json");
-    });
-    svr.Post(std::string("/") + RemoteModule::kName + "/([A-Za-z]+)",
-             [this](const httplib::Request& req, httplib::Response& res) {
-                 Reply reply = module_->Call(req.matches[1].str(), req.body);
-                 res.status = reply.status;
-                 // Moved rather than copied: a packet may be a hundred kilobytes.
-                 res.body = std::move(reply.body);
-                 res.set_header("Content-Type", "application/json");
-             });
-    svr.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
-        if (!res.body.empty()) return;
-        std::string message;
-        if (res.status == 413)
-            message = "Requisição grande demais: o limite é de 1 MiB.";
-        else if (res.status == 404)
-            message = "Recurso desconhecido: " + req.path + ".";
-        else
-            message = "Requisição inválida.";
-        res.set_content(errorBody(res.status == 404 ? "not_found" : res.status == 413 ? "too_large" : "bad_request",
-                                  message),
-                        "application/json");
-    });
-    svr.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-        const double ms =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - requestStart).count();
-        const auto slash = req.path.rfind('/');
-        options_.log(logLine(req.method, slash == std::string::npos ? req.path : req.path.substr(slash + 1), res.status,
-                             ms, req.remote_addr));
-    });
+        return {Route::Answer, {404, errorBody("not_found", "Recurso desconhecido: " + head.path + ".")}};
+    };
+    auto handle = [this](const HttpHead& head, std::string body) -> HttpAnswer {
+        Reply reply = module_->Call(std::string_view(head.path).substr(modulePrefix().size()), body);
+        return {reply.status, std::move(reply.body)};
+    };
+    http_->front = std::make_unique<HttpFront>(limits, *http_->workers, std::move(admit), std::move(handle),
+                                               [this](const std::string& line) { options_.log(line); });
 }
 
-AppServer::~AppServer() { Stop(); }
+AppServer::~AppServer() {
+    Stop();
+    // The front's requests end before the workers that answer them.
+    http_->front.reset();
+    http_->workers.reset();
+}
 
 bool AppServer::Bind() {
-    if (options_.port == 0)
-        port_ = http_->server.bind_to_any_port(options_.listen);
-    else
-        port_ = http_->server.bind_to_port(options_.listen, options_.port) ? options_.port : -1;
+    port_ = http_->front->Bind(options_.listen, options_.port) ? http_->front->Port() : -1;
     return port_ > 0;
 }
 
-void AppServer::Run() { http_->server.listen_after_bind(); }
+void AppServer::Run() { http_->front->Run(); }
 
-void AppServer::Stop() { http_->server.stop(); }
+void AppServer::Stop() { http_->front->Stop(); }
 
 bool AppServer::WaitUntilReady(std::chrono::milliseconds timeout) const {
     const auto until = std::chrono::steady_clock::now() + timeout;
-    while (!http_->server.is_running()) {
+    while (!http_->front->Running()) {
         if (std::chrono::steady_clock::now() > until) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }

@@ -16,10 +16,17 @@ struct ServerOptions {
     int port = 8211;                      ///< 0: any free port (see AppServer::Port)
     std::string token;                    ///< when not empty, every request must carry it as a bearer token
     bool demo = false;                    ///< seed the demo data into an empty database
-    int workers = 32;                     ///< one per expected keep-alive client
-    std::chrono::seconds readTimeout{10};
+    /// Database workers. SQLite: the readers, writes having one worker of
+    /// their own; PostgreSQL: every call, one database connection each.
+    /// 0: 4 on SQLite, 8 on PostgreSQL.
+    int workers = 0;
+    int ioThreads = 2;                    ///< threads reading and writing the connections
+    std::chrono::seconds readTimeout{5};  ///< for a request's headers and body, from its first byte
     std::chrono::seconds writeTimeout{10};
-    std::chrono::seconds keepAliveTimeout{30};
+    /// How long a keep-alive connection stays open with no request; an open
+    /// screen keeps its one connection for its whole session.
+    std::chrono::seconds keepAliveTimeout{600};
+    int maxConnections = 10000;           ///< open at once; the next ones are answered 503
     size_t maxBodyBytes = 1024 * 1024;
     /// Serve repeated Get calls from memory while the database is unchanged
     /// (see RemoteModule).
@@ -31,6 +38,8 @@ struct ServerOptions {
 /// The application server: the remote data module over HTTP/1.1 keep-alive.
 ///
 /// `POST /Vex04120.rdmGrupServFat/<Method>` with `{"args": [...]}`; `GET /health`.
+/// Connections are served by a few I/O threads (see HttpFront) and the calls
+/// by a pool of database workers sized to the engine.
 class AppServer {
 public:
     /// Opens and migrates the database and, with demo set, seeds it.
@@ -46,7 +55,8 @@ public:
     int Port() const { return port_; }
     /// Serves until Stop; Bind first.
     void Run();
-    /// Stops a Run in progress (from any thread).
+    /// Stops a Run in progress: from any thread, also from a signal handler.
+    /// Run returns once the requests being handled are answered.
     void Stop();
     /// Blocks until Run accepts connections or @p timeout passes.
     bool WaitUntilReady(std::chrono::milliseconds timeout) const;

@@ -1,10 +1,14 @@
 #include "server/app_server.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -17,8 +21,33 @@ void onSignal(int) {
 int usage(const char* message) {
     std::cerr << "grupservfat-server: " << message << "\n"
               << "uso: grupservfat-server [--sqlite ARQUIVO | --postgres CONEXAO] [--listen ENDERECO] [--port N]\n"
-              << "                        [--token-file ARQUIVO] [--workers N] [--demo]\n";
+              << "                        [--token-file ARQUIVO] [--workers N] [--max-connections N]\n"
+              << "                        [--idle-timeout SEGUNDOS] [--request-timeout SEGUNDOS] [--demo]\n";
     return 2;
+}
+
+// A whole number from @p min to @p max, nothing else around it.
+bool wholeNumber(const char* text, long min, long max, long& out) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno == ERANGE || value < min || value > max) return false;
+    out = value;
+    return true;
+}
+
+// Each connection is a descriptor: the soft limit (often 1024) would stop
+// the server far below its connection cap, so it is raised toward the hard one.
+void raiseDescriptorLimit(int connections) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    const rlim_t wanted = static_cast<rlim_t>(connections) + 256;
+    if (limit.rlim_cur >= wanted) return;
+    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
+    setrlimit(RLIMIT_NOFILE, &limit);
+    if (limit.rlim_cur < wanted)
+        std::cerr << "grupservfat-server: o limite de descritores (" << limit.rlim_cur << ") não comporta "
+                  << connections << " conexões; novas conexões esperam quando ele se esgota\n";
 }
 
 } // namespace
@@ -33,7 +62,8 @@ int main(int argc, char** argv) {
         if (arg == "--demo") {
             options.demo = true;
         } else if (arg == "--sqlite" || arg == "--postgres" || arg == "--listen" || arg == "--port" ||
-                   arg == "--token-file" || arg == "--workers") {
+                   arg == "--token-file" || arg == "--workers" || arg == "--max-connections" ||
+                   arg == "--idle-timeout" || arg == "--request-timeout") {
             const char* v = value();
             if (!v) return usage(("falta o valor de " + arg).c_str());
             if (arg == "--sqlite") options.database = v;
@@ -41,15 +71,28 @@ int main(int argc, char** argv) {
                 options.database = v;
                 if (gsf::sql::engineOf(v) != gsf::sql::Engine::PostgreSQL)
                     return usage("--postgres espera uma URI postgres:// ou uma conexão chave=valor");
-            } else if (arg == "--listen") options.listen = v;
-            else if (arg == "--port") options.port = std::atoi(v);
-            else if (arg == "--workers") options.workers = std::atoi(v);
-            else tokenFile = v;
+            } else if (arg == "--listen") {
+                options.listen = v;
+            } else if (arg == "--token-file") {
+                tokenFile = v;
+            } else {
+                // Every other option takes a whole number.
+                long n = 0;
+                const bool port = arg == "--port";
+                const long max = port ? 65535 : arg == "--workers" ? 1024 : 1000000;
+                if (!wholeNumber(v, port ? 0 : 1, max, n))
+                    return usage(port ? "porta inválida" : ("valor inválido para " + arg + ": " + v).c_str());
+                if (port) options.port = static_cast<int>(n);
+                else if (arg == "--workers") options.workers = static_cast<int>(n);
+                else if (arg == "--max-connections") options.maxConnections = static_cast<int>(n);
+                else if (arg == "--idle-timeout") options.keepAliveTimeout = std::chrono::seconds(n);
+                else options.readTimeout = std::chrono::seconds(n);
+            }
         } else {
             return usage(("opção desconhecida: " + arg).c_str());
         }
     }
-    if (options.port < 0 || options.port > 65535) return usage("porta inválida");
+    raiseDescriptorLimit(options.maxConnections);
     if (!tokenFile.empty()) {
         std::ifstream in(tokenFile);
         if (!in || !std::getline(in, options.token)) return usage("não foi possível ler o arquivo da chave de acesso");

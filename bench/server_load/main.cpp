@@ -1,14 +1,28 @@
-// Load driver: N keep-alive clients on loopback against the application
-// server, each method measured against an echo endpoint of the same HTTP
-// library answering the same number of bytes in the same run.
+// Load driver: keep-alive clients on loopback against the application server.
 //
-// usage: bench_server_load [--clients N] [--seconds S] [--max-requests M] [--only big|small] [--cache on|off]
+// usage: bench_server_load [--clients N] [--seconds S] [--max-requests M] [--cache on|off]
+//                          [--only echo|compare|crowd] [--compare-clients N] [--rounds R]
+//                          [--idle N] [--stalled N] [--crowd-seconds S] [--io-threads N] [--workers N]
+//
+// Three parts, each measured in this one run:
+// - echo: each method against an echo endpoint of the HTTP library answering
+//   the same bytes, at --clients clients;
+// - compare: the server against its previous thread-per-connection front over
+//   the same remote module and database, at --compare-clients clients, the two
+//   alternated for --rounds rounds and compared by their medians;
+// - crowd: --idle keep-alive connections that made a call and went quiet,
+//   plus --stalled connections that sent half a head and fell silent (opened
+//   again as the server drops them), while --compare-clients clients keep
+//   calling and new screens open one after another: the new screens' first
+//   call and the connected clients' p99 against their p99 with no crowd.
 //
 // With the cache on (the server's default) a repeated Get is answered from
 // memory after one read of the database's change version; off measures the
 // full path: query, packet and HTTP.
 
+#include "bench/server_load/previous_front.h"
 #include "server/app_server.h"
+#include "server/tests/http_wire.h"
 
 #include <httplib.h>
 
@@ -17,45 +31,74 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 struct Settings {
     int clients = 4;
     double seconds = 3;
     long maxRequests = 300000;
-    std::string only;  ///< "big" or "small": run that pair alone
+    std::string only;  ///< "echo", "compare" or "crowd": run that part alone
     bool cache = true;
+    int compareClients = 16;
+    int rounds = 3;
+    int idle = 2000;
+    int stalled = 200;
+    double crowdSeconds = 10;
+    int ioThreads = 0;  ///< 0: the server's default
+    int workers = 0;    ///< 0: the server's default
 };
 
 struct Outcome {
     double rps = 0;
     double p50 = 0;
     double p99 = 0;
+    double max = 0;
     long requests = 0;
     long failures = 0;
 };
 
-Outcome drive(const Settings& settings, int port, const std::string& path, const std::string& body) {
-    std::atomic<long> budget{settings.maxRequests};
+const std::string kPrefix = "/Vex04120.rdmGrupServFat/";
+const std::string kBigArgs = R"({"args":["0001","CARGA"]})";
+const std::string kSmallArgs = R"({"args":["0001","000002","001"]})";
+
+Outcome summary(std::vector<double> all, long failures, double elapsed) {
+    std::sort(all.begin(), all.end());
+    Outcome out;
+    out.requests = static_cast<long>(all.size());
+    out.failures = failures;
+    out.rps = elapsed > 0 ? static_cast<double>(all.size()) / elapsed : 0;
+    if (!all.empty()) {
+        out.p50 = all[all.size() / 2];
+        out.p99 = all[std::min(all.size() - 1, all.size() * 99 / 100)];
+        out.max = all.back();
+    }
+    return out;
+}
+
+Outcome drive(int clients, double seconds, long maxRequests, int port, const std::string& path, const std::string& body) {
+    std::atomic<long> budget{maxRequests};
     std::atomic<long> failures{0};
-    std::vector<std::vector<double>> latencies(static_cast<size_t>(settings.clients));
-    const auto start = std::chrono::steady_clock::now();
-    const auto deadline = start + std::chrono::duration<double>(settings.seconds);
+    std::vector<std::vector<double>> latencies(static_cast<size_t>(clients));
+    const auto start = Clock::now();
+    const auto deadline = start + std::chrono::duration<double>(seconds);
     std::vector<std::thread> threads;
-    for (int t = 0; t < settings.clients; ++t) {
+    for (int t = 0; t < clients; ++t) {
         threads.emplace_back([&, t] {
             httplib::Client client("127.0.0.1", port);
             client.set_keep_alive(true);
             client.set_tcp_nodelay(true);
             auto& mine = latencies[static_cast<size_t>(t)];
-            while (std::chrono::steady_clock::now() < deadline && budget.fetch_sub(1) > 0) {
-                const auto t0 = std::chrono::steady_clock::now();
+            while (Clock::now() < deadline && budget.fetch_sub(1) > 0) {
+                const auto t0 = Clock::now();
                 const auto res = client.Post(path.c_str(), body, "application/json");
-                const auto t1 = std::chrono::steady_clock::now();
+                const auto t1 = Clock::now();
                 if (!res || res->status != 200) {
                     ++failures;
                     continue;
@@ -65,19 +108,9 @@ Outcome drive(const Settings& settings, int port, const std::string& path, const
         });
     }
     for (auto& th : threads) th.join();
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::vector<double> all;
     for (auto& l : latencies) all.insert(all.end(), l.begin(), l.end());
-    std::sort(all.begin(), all.end());
-    Outcome out;
-    out.requests = static_cast<long>(all.size());
-    out.failures = failures;
-    out.rps = static_cast<double>(all.size()) / elapsed;
-    if (!all.empty()) {
-        out.p50 = all[all.size() / 2];
-        out.p99 = all[std::min(all.size() - 1, all.size() * 99 / 100)];
-    }
-    return out;
+    return summary(std::move(all), failures, std::chrono::duration<double>(Clock::now() - start).count());
 }
 
 void report(const char* name, size_t bytes, const Outcome& method, const Outcome& echo) {
@@ -87,18 +120,217 @@ void report(const char* name, size_t bytes, const Outcome& method, const Outcome
                 echo.rps > 0 ? method.rps / echo.rps : 0.0, method.failures, echo.failures);
 }
 
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const size_t half = values.size() / 2;
+    return values.size() % 2 ? values[half] : (values[half - 1] + values[half]) / 2;
+}
+
+void echoPart(const Settings& settings, int port, const std::string& bigBody, const std::string& smallBody) {
+    // The echo server: same library as the previous front, one worker per client.
+    httplib::Server echo;
+    const int workers = settings.clients + 2;
+    echo.new_task_queue = [workers] { return new httplib::ThreadPool(static_cast<size_t>(workers)); };
+    echo.set_tcp_nodelay(true);
+    echo.set_keep_alive_max_count(1000000);
+    echo.Post("/echo/big", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(bigBody, "application/json");
+    });
+    echo.Post("/echo/small", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(smallBody, "application/json");
+    });
+    const int echoPort = echo.bind_to_any_port("127.0.0.1");
+    std::thread echoThread([&] { echo.listen_after_bind(); });
+    while (!echo.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+
+    std::printf("== echo: %d clients, %.1f s per run, at most %ld requests per run, cache %s\n", settings.clients,
+                settings.seconds, settings.maxRequests, settings.cache ? "on" : "off");
+    const auto run = [&](int p, const std::string& path, const std::string& body) {
+        return drive(settings.clients, settings.seconds, settings.maxRequests, p, path, body);
+    };
+    const auto bigMethod = run(port, kPrefix + "GetGrupServ", kBigArgs);
+    const auto bigEcho = run(echoPort, "/echo/big", kBigArgs);
+    report("GetGrupServ (1,000 groups)", bigBody.size(), bigMethod, bigEcho);
+    const auto smallMethod = run(port, kPrefix + "GetServClie", kSmallArgs);
+    const auto smallEcho = run(echoPort, "/echo/small", kSmallArgs);
+    report("GetServClie", smallBody.size(), smallMethod, smallEcho);
+    echo.stop();
+    echoThread.join();
+}
+
+void comparePart(const Settings& settings, int port, gsf::server::RemoteModule& module) {
+    // The previous front's default: one worker per expected keep-alive client.
+    gsf::bench::PreviousFront previous(module, std::max(32, settings.compareClients + 2), [](const std::string&) {});
+    std::printf("== compare: %d clients, %.1f s per run, %d rounds, cache %s (new = this server, previous = "
+                "thread-per-connection front)\n",
+                settings.compareClients, settings.seconds, settings.rounds, settings.cache ? "on" : "off");
+    struct Case {
+        const char* name;
+        std::string path, body;
+    };
+    for (const Case& c : {Case{"GetServClie", kPrefix + "GetServClie", kSmallArgs},
+                          Case{"GetGrupServ (1,000 groups)", kPrefix + "GetGrupServ", kBigArgs}}) {
+        std::vector<double> newRps, newP99, oldRps, oldP99;
+        for (int round = 0; round < settings.rounds; ++round) {
+            // Alternated, so that a neighbour's load on the machine falls on both.
+            const auto mine = drive(settings.compareClients, settings.seconds, settings.maxRequests, port, c.path, c.body);
+            const auto before =
+                drive(settings.compareClients, settings.seconds, settings.maxRequests, previous.Port(), c.path, c.body);
+            std::printf("  %-26s round %d  new %8.0f req/s p99 %8.1f us (fail %ld) | previous %8.0f req/s p99 %8.1f us "
+                        "(fail %ld)\n",
+                        c.name, round + 1, mine.rps, mine.p99, mine.failures, before.rps, before.p99, before.failures);
+            newRps.push_back(mine.rps);
+            newP99.push_back(mine.p99);
+            oldRps.push_back(before.rps);
+            oldP99.push_back(before.p99);
+        }
+        const double ratio = median(oldRps) > 0 ? median(newRps) / median(oldRps) : 0;
+        std::printf("  %-26s median    new %8.0f req/s p99 %8.1f us | previous %8.0f req/s p99 %8.1f us | "
+                    "throughput new/previous %.2f\n",
+                    c.name, median(newRps), median(newP99), median(oldRps), median(oldP99), ratio);
+    }
+}
+
+// New screens one after another, each on a connection of its own: the time
+// from connecting to the answer of its first call.
+Outcome probeNewScreens(int port, Clock::time_point until) {
+    std::vector<double> latencies;
+    long failures = 0;
+    const auto start = Clock::now();
+    while (Clock::now() < until) {
+        const auto t0 = Clock::now();
+        httplib::Client client("127.0.0.1", port);
+        client.set_tcp_nodelay(true);
+        client.set_read_timeout(5, 0);
+        const auto res = client.Post((kPrefix + "GetPesqClie").c_str(), R"({"args":["11222333000181","0001"]})",
+                                     "application/json");
+        const auto t1 = Clock::now();
+        if (res && res->status == 200) latencies.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+        else ++failures;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return summary(std::move(latencies), failures, std::chrono::duration<double>(Clock::now() - start).count());
+}
+
+// Resident memory of this process, in KiB.
+long residentKiB() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return 0;
+    char line[256];
+    long kib = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1) break;
+    std::fclose(status);
+    return kib;
+}
+
+void crowdPart(const Settings& settings, int port) {
+    using gsf::test::Wire;
+    const std::string halfHead = "POST /Vex04120.rdmGrupServFat/GetGrupServ HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-";
+    const std::string first = gsf::test::call("GetParamFilial", R"({"args":["0001"]})");
+    std::printf("== crowd: %d idle keep-alive + %d stalled half-heads, %d connected clients, %.1f s\n", settings.idle,
+                settings.stalled, settings.compareClients, settings.crowdSeconds);
+
+    // The connected clients calling and new screens opening: once alone,
+    // once in the crowd.
+    const auto measure = [&](Outcome& clients, Outcome& screens) {
+        const auto until = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                              std::chrono::duration<double>(settings.crowdSeconds));
+        std::thread prober([&] { screens = probeNewScreens(port, until); });
+        clients = drive(settings.compareClients, settings.crowdSeconds, settings.maxRequests * 10, port,
+                        kPrefix + "GetServClie", kSmallArgs);
+        prober.join();
+    };
+    Outcome calm, calmScreens;
+    measure(calm, calmScreens);
+
+    const long residentBefore = residentKiB();
+    std::vector<std::unique_ptr<Wire>> idle;
+    long idleFailures = 0;
+    for (int i = 0; i < settings.idle; ++i) {
+        idle.push_back(std::make_unique<Wire>(port));
+        const auto answer = idle.back()->send(first) ? idle.back()->response() : std::nullopt;
+        if (!answer || answer->status != 200) ++idleFailures;
+    }
+    std::vector<std::unique_ptr<Wire>> stalled;
+    for (int i = 0; i < settings.stalled; ++i) {
+        stalled.push_back(std::make_unique<Wire>(port));
+        stalled.back()->send(halfHead);
+    }
+    const long residentCrowd = residentKiB() - residentBefore;
+    // The server drops a stalled connection at the request deadline; the
+    // attacker opens it again.
+    std::atomic<bool> crowding{true};
+    std::atomic<long> reopened{0};
+    std::thread keeper([&] {
+        while (crowding) {
+            for (auto& wire : stalled) {
+                if (!wire->closedWithin(std::chrono::milliseconds(0))) continue;
+                wire = std::make_unique<Wire>(port);
+                wire->send(halfHead);
+                ++reopened;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    Outcome crowded, screens;
+    measure(crowded, screens);
+    crowding = false;
+    keeper.join();
+
+    // The idle ones are still served.
+    long idleLater = 0;
+    for (size_t i = 0; i < idle.size(); i += 10) {
+        const auto answer = idle[i]->send(first) ? idle[i]->response() : std::nullopt;
+        if (!answer || answer->status != 200) ++idleLater;
+    }
+    std::printf("  idle connections opened %d (failed %ld), stalled reopened %ld times, idle failing afterwards %ld of %zu\n",
+                settings.idle, idleFailures, reopened.load(), idleLater, (idle.size() + 9) / 10);
+    std::printf("  memory of the crowd (both ends, this process): %.1f MiB, %.1f KiB a connection\n",
+                static_cast<double>(residentCrowd) / 1024,
+                settings.idle + settings.stalled > 0
+                    ? static_cast<double>(residentCrowd) / (settings.idle + settings.stalled)
+                    : 0.0);
+    std::printf("  new screen first call   no crowd: p50 %7.2f ms  p99 %7.2f ms  max %7.2f ms  (%ld calls, %ld failed)\n",
+                calmScreens.p50 / 1000, calmScreens.p99 / 1000, calmScreens.max / 1000, calmScreens.requests,
+                calmScreens.failures);
+    std::printf("  new screen first call   crowd:    p50 %7.2f ms  p99 %7.2f ms  max %7.2f ms  (%ld calls, %ld failed)\n",
+                screens.p50 / 1000, screens.p99 / 1000, screens.max / 1000, screens.requests, screens.failures);
+    std::printf("  connected clients       no crowd: %8.0f req/s  p50 %7.1f us  p99 %7.1f us  (fail %ld)\n", calm.rps,
+                calm.p50, calm.p99, calm.failures);
+    std::printf("  connected clients       crowd:    %8.0f req/s  p50 %7.1f us  p99 %7.1f us  (fail %ld) | p99 "
+                "crowd/no crowd %.2f\n",
+                crowded.rps, crowded.p50, crowded.p99, crowded.failures, calm.p99 > 0 ? crowded.p99 / calm.p99 : 0.0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     Settings settings;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string arg = argv[i];
-        if (arg == "--clients") settings.clients = std::max(1, std::atoi(argv[i + 1]));
-        else if (arg == "--seconds") settings.seconds = std::atof(argv[i + 1]);
-        else if (arg == "--max-requests") settings.maxRequests = std::atol(argv[i + 1]);
-        else if (arg == "--only") settings.only = argv[i + 1];
-        else if (arg == "--cache") settings.cache = std::string(argv[i + 1]) != "off";
+        const char* value = argv[i + 1];
+        if (arg == "--clients") settings.clients = std::max(1, std::atoi(value));
+        else if (arg == "--seconds") settings.seconds = std::atof(value);
+        else if (arg == "--max-requests") settings.maxRequests = std::atol(value);
+        else if (arg == "--only") settings.only = value;
+        else if (arg == "--cache") settings.cache = std::string(value) != "off";
+        else if (arg == "--compare-clients") settings.compareClients = std::max(1, std::atoi(value));
+        else if (arg == "--rounds") settings.rounds = std::max(1, std::atoi(value));
+        else if (arg == "--idle") settings.idle = std::max(0, std::atoi(value));
+        else if (arg == "--stalled") settings.stalled = std::max(0, std::atoi(value));
+        else if (arg == "--crowd-seconds") settings.crowdSeconds = std::atof(value);
+        else if (arg == "--io-threads") settings.ioThreads = std::max(1, std::atoi(value));
+        else if (arg == "--workers") settings.workers = std::max(1, std::atoi(value));
+        else {
+            std::fprintf(stderr, "bench_server_load: unknown option %s\n", arg.c_str());
+            return 2;
+        }
     }
+    // Both ends of every connection live in this process.
+    gsf::test::allowDescriptors(static_cast<unsigned>(2 * (settings.idle + settings.stalled) + 1024));
+
     const auto dir = std::filesystem::temp_directory_path() / ("gsf-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
 
@@ -106,9 +338,10 @@ int main(int argc, char** argv) {
     options.database = (dir / "bench.db").string();
     options.port = 0;
     options.demo = true;
-    options.workers = settings.clients + 2;
     options.cacheReads = settings.cache;
-    options.log = [](const std::string&) {};  // the log line is measured, only its output is dropped
+    if (settings.ioThreads > 0) options.ioThreads = settings.ioThreads;
+    if (settings.workers > 0) options.workers = settings.workers;
+    options.log = [](const std::string&) {};  // the log line is built, only its output is dropped
     gsf::server::AppServer server(options);
 
     // A client with 1,000 groups.
@@ -132,42 +365,12 @@ int main(int argc, char** argv) {
     std::thread serverThread([&] { server.Run(); });
     server.WaitUntilReady(std::chrono::seconds(10));
 
-    // The echo server: same library, same pool size, same socket options.
     const std::string bigBody = gsf::data::encodePacket(storage.GetGrupServ("0001", "CARGA"));
     const std::string smallBody = gsf::data::encodePacket(storage.GetServClie("0001", "000002", "001"));
-    httplib::Server echo;
-    const int workers = options.workers;
-    echo.new_task_queue = [workers] { return new httplib::ThreadPool(static_cast<size_t>(workers)); };
-    echo.set_tcp_nodelay(true);
-    echo.set_keep_alive_max_count(1000000);
-    echo.Post("/echo/big", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content(bigBody, "application/json");
-    });
-    echo.Post("/echo/small", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content(smallBody, "application/json");
-    });
-    const int echoPort = echo.bind_to_any_port("127.0.0.1");
-    std::thread echoThread([&] { echo.listen_after_bind(); });
-    while (!echo.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (settings.only.empty() || settings.only == "echo") echoPart(settings, server.Port(), bigBody, smallBody);
+    if (settings.only.empty() || settings.only == "compare") comparePart(settings, server.Port(), server.Module());
+    if (settings.only.empty() || settings.only == "crowd") crowdPart(settings, server.Port());
 
-    std::printf("clients %d, %.1f s per run, at most %ld requests per run, cache %s\n", settings.clients,
-                settings.seconds, settings.maxRequests, settings.cache ? "on" : "off");
-    const std::string prefix = "/Vex04120.rdmGrupServFat/";
-    const std::string bigArgs = R"({"args":["0001","CARGA"]})";
-    const std::string smallArgs = R"({"args":["0001","000002","001"]})";
-    if (settings.only != "small") {
-        const auto bigMethod = drive(settings, server.Port(), prefix + "GetGrupServ", bigArgs);
-        const auto bigEcho = drive(settings, echoPort, "/echo/big", bigArgs);
-        report("GetGrupServ (1,000 groups)", bigBody.size(), bigMethod, bigEcho);
-    }
-    if (settings.only != "big") {
-        const auto smallMethod = drive(settings, server.Port(), prefix + "GetServClie", smallArgs);
-        const auto smallEcho = drive(settings, echoPort, "/echo/small", smallArgs);
-        report("GetServClie", smallBody.size(), smallMethod, smallEcho);
-    }
-
-    echo.stop();
-    echoThread.join();
     server.Stop();
     serverThread.join();
     std::filesystem::remove_all(dir);
