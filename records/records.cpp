@@ -362,6 +362,12 @@ std::string choiceProblem(const Field& field, std::string_view text)
     return "aceita apenas vazio, " + list + ".";
 }
 
+std::string editMask(const Field& field)
+{
+    const char place = (field.chars & Printable) ? 'c' : (field.chars & Letters) ? 'a' : '9';
+    return std::string(field.upper ? ">" : "") + std::string(static_cast<std::size_t>(field.size), place) + ";0; ";
+}
+
 // --- numbers ---------------------------------------------------------------
 
 std::string shown(const Field& field, double value)

@@ -111,6 +111,12 @@ std::string choiceProblem(const Field& field, std::string_view text);
 /// shortest decimal text of the value (so 1.005 rounds to 1.01, as typed).
 double roundHalfAway(double value, int decimals);
 
+/// The edit mask (`mask;save-literals;blank`) that lets a person type exactly
+/// what textProblem accepts for a code field: `9` places for digits, `a` for
+/// letters and digits, `c` for any character, `>` first when letters are
+/// entered in upper case, blanks as the blank character.
+std::string editMask(const Field& field);
+
 /// @p value as the field shows it ("1.234,500", "15,00%").
 std::string shown(const Field& field, double value);
 

@@ -353,8 +353,9 @@ struct IntervalChanges {
     };
     struct Removed {
         GroupKey group;
-        Interval interval;
+        Interval interval;  ///< as it was before the delta
         std::string name;
+        const char* hint;   ///< what the person may do instead
     };
     std::vector<GroupKey> groups;
     std::vector<Touched> touched;
@@ -386,9 +387,9 @@ std::vector<Interval> readTable(gsf::sql::Connection& db, const GroupKey& key) {
 }
 
 // Each inserted or altered interval must meet its neighbours as the table now
-// stands, and a removed one must leave its neighbours meeting; joins the delta
-// did not touch are left as they are, so an older damaged table can still be
-// repaired piece by piece.
+// stands, and the neighbours of a removed one (or of an altered one, where it
+// was) must meet each other; joins the delta did not touch are left as they
+// are, so an older damaged table can still be repaired piece by piece.
 void checkShapes(gsf::sql::Connection& db, const IntervalChanges& changes) {
     const auto refuse = [](const std::string& name, const std::string& problem, const char* where) {
         unprocessable(name + ": a tabela de correção ficaria com " + problem + where);
@@ -410,7 +411,7 @@ void checkShapes(gsf::sql::Connection& db, const IntervalChanges& changes) {
             const auto at = std::lower_bound(table.begin(), table.end(), r.interval, gsf::records::intervalBefore);
             if (const auto problem = gsf::records::joinProblem(table, static_cast<size_t>(at - table.begin()));
                 !problem.empty())
-                refuse(r.name, problem, "; só o último intervalo pode ser excluído.");
+                refuse(r.name, problem, r.hint);
         }
     }
 }
@@ -506,10 +507,13 @@ void Storage::applyDelta(const TableSpec& spec, const Delta& sent) {
 
             if (intervals) {
                 const std::int64_t id = std::get<std::int64_t>(result.rows.at(0).at(0));
-                if (change.kind == ChangeKind::Delete)
-                    tracked.removed.push_back({groupOf(delta, row), intervalOf(delta, change.oldValues, id), name});
-                else
-                    tracked.touched.push_back({groupOf(delta, row), id, name});
+                const GroupKey key = groupOf(delta, row);
+                if (change.kind != ChangeKind::Insert)
+                    tracked.removed.push_back({key, intervalOf(delta, change.oldValues, id), name,
+                                               change.kind == ChangeKind::Delete
+                                                   ? "; só o último intervalo pode ser excluído."
+                                                   : " onde o intervalo estava."});
+                if (change.kind != ChangeKind::Delete) tracked.touched.push_back({key, id, name});
             }
             if (tableName == "SERVGRUPFAT" && change.kind == ChangeKind::Delete) {
                 // A group must not keep naming a correction service it no longer has.

@@ -541,12 +541,14 @@ public:
     }
     bool key(string_t& k) override
     {
+        // A bad key is reported at the object that holds it.
         Frame& frame = frames_.back();
-        frame.key = k;
+        frame.key.clear();
         if (!clean(k))
             return false;
         if (!frame.keys.insert(k).second)
             return refuse("chave \"" + k + "\" repetida");
+        frame.key = k;
         return true;
     }
 
