@@ -159,20 +159,14 @@ void RemoteModule::FailOnce(const std::string& method, const std::string& messag
 
 namespace {
 
+// Constraints raised by a concurrent writer never get here: the storage
+// answers them as refusals (Storage::write).
 Reply databaseFailure(const gsf::sql::SqlError& e) {
     switch (e.Kind()) {
     case gsf::sql::ErrorKind::Busy:
         return {503, errorBody("busy", "O banco de dados está ocupado. Tente novamente em instantes.")};
     case gsf::sql::ErrorKind::Connection:
         return {503, errorBody("database_unavailable", std::string("Banco de dados indisponível: ") + e.what())};
-    // Constraints a concurrent writer can raise, wherever they come from.
-    case gsf::sql::ErrorKind::UniqueViolation:
-        return {409, errorBody("duplicate", "O registro já foi gravado por outro usuário. Recarregue os dados e "
-                                            "tente novamente.")};
-    case gsf::sql::ErrorKind::ForeignKeyViolation:
-    case gsf::sql::ErrorKind::Serialization:
-        return {409, errorBody("conflict", "O registro foi alterado ou excluído por outro usuário. Recarregue os "
-                                           "dados e tente novamente.")};
     default:
         return {500, errorBody("database_error", std::string("Erro no banco de dados: ") + e.what())};
     }

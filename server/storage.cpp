@@ -14,6 +14,7 @@
 #include <exception>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 
 namespace gsf::server {
 
@@ -78,7 +79,12 @@ struct Storage::TableSpec {
 Storage::Lease::Lease(Storage& o, std::unique_ptr<gsf::sql::Connection> c) : owner(&o), connection(std::move(c)) {}
 
 Storage::Lease::~Lease() {
-    if (connection) owner->giveBack(std::move(connection));
+    if (!connection) return;
+    try {
+        owner->giveBack(std::move(connection));
+    } catch (...) {
+        // Only the pool's own bookkeeping can fail here; the connection is dropped.
+    }
 }
 
 Storage::Storage(std::string target) : target_(std::move(target)), engine_(gsf::sql::engineOf(target_)) {
@@ -396,11 +402,13 @@ void checkShapes(gsf::sql::Connection& db, const IntervalChanges& changes) {
     };
     for (const GroupKey& key : changes.groups) {
         const std::vector<Interval> table = readTable(db, key);
+        std::unordered_map<std::int64_t, size_t> positions;
+        for (size_t i = 0; i < table.size(); ++i) positions.emplace(table[i].id, i);
         for (const auto& t : changes.touched) {
             if (!(t.group == key)) continue;
-            const auto at = std::find_if(table.begin(), table.end(), [&](const Interval& i) { return i.id == t.id; });
-            if (at == table.end()) continue;  // removed again later in the same delta
-            const auto pos = static_cast<size_t>(at - table.begin());
+            const auto at = positions.find(t.id);
+            if (at == positions.end()) continue;  // removed again later in the same delta
+            const size_t pos = at->second;
             if (const auto problem = gsf::records::joinProblem(table, pos); !problem.empty())
                 refuse(t.name, problem, pos == 0 ? " no início da tabela." : " junto ao intervalo anterior.");
             if (const auto problem = gsf::records::joinProblem(table, pos + 1); !problem.empty())
