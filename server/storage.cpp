@@ -256,13 +256,6 @@ const char* const kChangedMeanwhile =
     }
 }
 
-// On PostgreSQL the rows a write depends on are locked as they are read, so a
-// concurrent writer waits instead of changing them under the check; SQLite
-// transactions here already hold the database's write lock.
-std::string locking(const gsf::sql::Connection& db, const char* mode) {
-    return db.GetEngine() == gsf::sql::Engine::PostgreSQL ? std::string(" ") + mode : std::string();
-}
-
 const Value& valueOf(const Delta& delta, const std::vector<Value>& row, const char* name) {
     static const Value none;
     const int i = delta.indexOf(name);
@@ -299,9 +292,7 @@ bool exists(gsf::sql::Connection& db, const std::string& sql, std::vector<SqlVal
 }
 
 bool groupExists(gsf::sql::Connection& db, const GroupKey& key) {
-    return exists(db,
-                  "SELECT 1 FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?" +
-                      locking(db, "FOR UPDATE"),
+    return exists(db, "SELECT 1 FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
                   {key.branch, key.client, key.group});
 }
 
@@ -315,7 +306,7 @@ void requireParents(gsf::sql::Connection& db, const std::string& table, const De
                     const std::vector<Value>& row, const std::string& name) {
     const GroupKey key = groupOf(delta, row);
     if (table == "GRUPSERVFAT") {
-        if (!exists(db, "SELECT 1 FROM CLIENTE WHERE CDFILIAL = ? AND CDCLIENTE = ?" + locking(db, "FOR SHARE"),
+        if (!exists(db, "SELECT 1 FROM CLIENTE WHERE CDFILIAL = ? AND CDCLIENTE = ?",
                     {key.branch, key.client}))
             unprocessable(name + ": cliente " + key.client + " não cadastrado na filial " + key.branch + ".");
         return;
@@ -323,9 +314,7 @@ void requireParents(gsf::sql::Connection& db, const std::string& table, const De
     if (!groupExists(db, key)) unprocessable(name + ": " + groupWords(key));
     if (table == "SERVGRUPFAT") {
         const std::string service = textOf(delta, row, "CDSERVFILI");
-        if (!exists(db,
-                    "SELECT 1 FROM SERVCLIE WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?" +
-                        locking(db, "FOR SHARE"),
+        if (!exists(db, "SELECT 1 FROM SERVCLIE WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
                     {key.branch, key.client, service}))
             unprocessable(name + ": serviço " + service + " não disponível para o cliente " + key.client + ".");
     }
@@ -343,8 +332,7 @@ void checkCorrectionService(gsf::sql::Connection& db, const Delta& delta, const 
     const std::string code = std::get<std::string>(service);
     if (!exists(db,
                 "SELECT 1 FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? AND "
-                "CDSERVFILI = ?" +
-                    locking(db, "FOR SHARE"),
+                "CDSERVFILI = ?",
                 {key.branch, key.client, key.group, code}))
         unprocessable(name + ": o campo CDSERAJEFEGSF (serviço de correção de efetivos) indica o serviço " + code +
                       ", que não pertence ao grupo " + key.group + ".");
@@ -367,11 +355,8 @@ struct IntervalChanges {
     std::vector<Touched> touched;
     std::vector<Removed> removed;
 
-    /// @return whether @p key is new here.
-    bool addGroup(const GroupKey& key) {
-        if (std::find(groups.begin(), groups.end(), key) != groups.end()) return false;
-        groups.push_back(key);
-        return true;
+    void addGroup(const GroupKey& key) {
+        if (std::find(groups.begin(), groups.end(), key) == groups.end()) groups.push_back(key);
     }
 };
 
@@ -430,6 +415,14 @@ void Storage::write(const std::string& duplicateMessage, const std::function<voi
     auto db = borrow();
     try {
         gsf::sql::Transaction transaction(*db, true);
+        // Writers run one at a time, so what a write checks (a free key, a
+        // group that exists, the neighbours of an interval) still holds when it
+        // commits. SQLite's write transaction already holds the database's
+        // lock; on PostgreSQL every writer takes the change counter's row first,
+        // the lock its triggers would take at the first write anyway, so no two
+        // writers ever wait on each other in a cycle.
+        if (db->GetEngine() == gsf::sql::Engine::PostgreSQL)
+            db->Execute("SELECT version FROM change_counter WHERE id = 1 FOR UPDATE");
         body(*db);
         transaction.Commit();
     } catch (const gsf::sql::SqlError& e) {
@@ -475,8 +468,7 @@ void Storage::applyDelta(const TableSpec& spec, const Delta& sent) {
             if (change.kind == ChangeKind::Insert) requireParents(db, tableName, delta, row, name);
             if (tableName == "GRUPSERVFAT" && change.kind != ChangeKind::Delete)
                 checkCorrectionService(db, delta, change, name);
-            if (intervals && tracked.addGroup(groupOf(delta, row)) && change.kind != ChangeKind::Insert)
-                groupExists(db, groupOf(delta, row));  // locks the group's table on PostgreSQL
+            if (intervals) tracked.addGroup(groupOf(delta, row));
 
             std::vector<SqlValue> params;
             std::string sql;
@@ -569,13 +561,12 @@ void Storage::ProAtualizaGrupo(const std::string& branch, const std::string& cli
                                const std::string& service) {
     write(kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
-        if (!exists(db,
-                    "SELECT 1 FROM SERVCLIE WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?" +
-                        locking(db, "FOR SHARE"),
+        if (!exists(db, "SELECT 1 FROM SERVCLIE WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
                     {branch, client, service}))
             unprocessable("Serviço " + service + " não disponível para o cliente.");
-        // Two clerks may assign the same service at once: the second insert
-        // then does nothing, and the assignment it finds decides.
+        // The service may be assigned already (the post that follows an
+        // assignment sends it again): the insert then does nothing, and the
+        // assignment found decides.
         db.Execute("INSERT INTO SERVGRUPFAT (CDFILIAL, CDCLIENTE, CDGRSERVFAT, CDSERVFILI) VALUES (?, ?, ?, ?) "
                    "ON CONFLICT DO NOTHING",
                    {branch, client, group, service});
@@ -595,8 +586,7 @@ void Storage::ProAtualizaServ(const std::string& branch, const std::string& clie
         const std::vector<SqlValue> keys = {branch, client, group};
         if (!exists(db,
                     "SELECT 1 FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? AND "
-                    "CDSERVFILI = ?" +
-                        locking(db, "FOR UPDATE"),
+                    "CDSERVFILI = ?",
                     {branch, client, group, service}))
             unprocessable("Serviço " + service + " não cadastrado para o grupo " + group + ".");
         db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = ? WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",

@@ -113,4 +113,34 @@ TEST_P(GuardRoadsTest, ConcurrentAssignmentsOfOneServiceAnswer200Or409) {
     EXPECT_EQ(statuses.count(409), static_cast<std::size_t>(kRounds));
 }
 
+TEST_P(GuardRoadsTest, WritersOfOneGroupNeverDeadlock) {
+    // One clerk renames a group while another appends to and trims its
+    // correction table: each write checks rows the other touches, and both
+    // must go through, one after the other.
+    constexpr int kRounds = 20;
+    std::atomic<int> refused{0};
+    std::thread renamer([&] {
+        for (int round = 0; round < kRounds; ++round) {
+            const Packet groups = storage_->GetGrupServ("0001", "000002");
+            const auto reply =
+                call("UpdGrupServ", argsOf(updateOf(groups, 0, "DSGRSERVFAT", "Vigilância " + std::to_string(round))));
+            if (reply.status != 200) ++refused;
+        }
+    });
+    std::thread editor([&] {
+        for (int round = 0; round < kRounds; ++round) {
+            const Packet table = storage_->GetCorrPrecGrup("0001", "000002", "001");
+            const std::vector<Value> added = {"0001", "000002", 50.0, 60.0, 3.0, "001"};
+            if (call("UpdCorrPrecGrup", argsOf(deltaOf(table, ChangeKind::Insert, {}, added))).status != 200) ++refused;
+            if (call("UpdCorrPrecGrup", argsOf(deltaOf(table, ChangeKind::Delete, added, {}))).status != 200) ++refused;
+        }
+    });
+    renamer.join();
+    editor.join();
+    EXPECT_EQ(refused.load(), 0);
+    EXPECT_EQ(text(storage_->GetGrupServ("0001", "000002"), 0, "DSGRSERVFAT"),
+              "Vigilância " + std::to_string(kRounds - 1));
+    EXPECT_EQ(storage_->GetCorrPrecGrup("0001", "000002", "001").rows.size(), 3u);
+}
+
 } // namespace
