@@ -51,29 +51,33 @@ std::string joinProblem(const std::vector<Interval>& sorted, std::size_t at)
 
 std::string valueProblems(const Interval& interval)
 {
+    // The same rules as for a row of a delta, listed all at once.
     std::vector<std::string> found;
     const auto check = [&](const Field& field, const std::optional<double>& v) {
-        if (!v)
+        if (!v) {
+            if (field.required)
+                found.push_back(std::string(field.label) + " não informado");
             return;
-        if (const std::string problem = rangeProblem(field, roundHalfAway(*v, field.decimals)); !problem.empty())
+        }
+        std::string problem = rangeProblem(field, roundHalfAway(*v, field.decimals));
+        if (!problem.empty()) {
+            problem.pop_back();  // the full stop
             found.push_back(std::string(field.label) + " " + problem);
+        }
     };
     check(startField(), interval.start);
     check(endField(), interval.end);
     check(correctionField(), interval.correction);
-    if (!interval.correction)
-        found.push_back(std::string(correctionField().label) + " não informado");
-    if (!interval.end && interval.start)
-        found.push_back(std::string(endField().label) + " não informado");
-    if (interval.end && shownValue(interval.end) <= shownValue(interval.start))
+    switch (checkBounds(startField().decimals, interval.start, interval.end)) {
+    case BoundsCheck::Ok: break;
+    case BoundsCheck::UpperMissing: found.push_back(std::string(endField().label) + " não informado"); break;
+    case BoundsCheck::UpperNotAbove:
         found.push_back(std::string(endField().label) + " não é maior que o " + startField().label);
-    std::string out;
-    for (const std::string& f : found) {
-        std::string item = f;
-        if (!item.empty() && item.back() == '.')
-            item.pop_back();
-        out += (out.empty() ? "" : "; ") + item;
+        break;
     }
+    std::string out;
+    for (const std::string& f : found)
+        out += (out.empty() ? "" : "; ") + f;
     return out;
 }
 

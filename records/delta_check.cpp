@@ -139,28 +139,28 @@ void checkRow(const Table& table, const Delta& delta, const Change& change, cons
             if (const std::string problem = choiceProblem(field, *s); !problem.empty())
                 rule(where + fieldName(field) + " " + problem);
         } else if (const auto* d = std::get_if<double>(&value)) {
-            if (const std::string problem = rangeProblem(field, *d); !problem.empty())
+            // Judged as shown: what an older version stored with more decimals is
+            // judged the way the screen shows it.
+            if (const std::string problem = rangeProblem(field, roundHalfAway(*d, field.decimals)); !problem.empty())
                 rule(where + fieldName(field) + " " + problem);
         }
     }
+    const auto number = [&](const char* name) -> std::optional<double> {
+        const int i = delta.indexOf(name);
+        const auto* d = i < 0 ? nullptr : std::get_if<double>(&row[static_cast<std::size_t>(i)]);
+        return d ? std::optional<double>(*d) : std::nullopt;
+    };
     for (const Bounds& b : table.bounds) {
-        const int lo = delta.indexOf(b.lower);
-        const int hi = delta.indexOf(b.upper);
-        const Value none;
-        const Value& lower = lo < 0 ? none : row[static_cast<std::size_t>(lo)];
-        const Value& upper = hi < 0 ? none : row[static_cast<std::size_t>(hi)];
-        const Field& upperField = *table.find(b.upper);
-        const Field& lowerField = *table.find(b.lower);
-        if (gsf::data::isNull(upper)) {
-            if (!gsf::data::isNull(lower))
-                rule(where + fieldName(upperField) + " deve ser informado quando " + fieldName(lowerField)
-                     + " tem valor.");
-            continue;
+        const Field& lower = *table.find(b.lower);
+        const Field& upper = *table.find(b.upper);
+        switch (checkBounds(lower.decimals, number(b.lower), number(b.upper))) {
+        case BoundsCheck::Ok: break;
+        case BoundsCheck::UpperMissing:
+            rule(where + fieldName(upper) + " deve ser informado quando " + fieldName(lower) + " tem valor.");
+        case BoundsCheck::UpperNotAbove:
+            rule(where + fieldName(upper) + " deve ser maior que " + fieldName(lower) + " ("
+                 + shown(lower, number(b.lower).value_or(0.0)) + ").");
         }
-        const double from = gsf::data::isNull(lower) ? 0.0 : std::get<double>(lower);
-        if (std::get<double>(upper) <= from)
-            rule(where + fieldName(upperField) + " deve ser maior que " + fieldName(lowerField) + " ("
-                 + shown(lowerField, from) + ").");
     }
 }
 

@@ -388,6 +388,14 @@ std::string rangeProblem(const Field& field, double value)
     return "";
 }
 
+BoundsCheck checkBounds(int decimals, const std::optional<double>& lower, const std::optional<double>& upper)
+{
+    if (!upper)
+        return lower ? BoundsCheck::UpperMissing : BoundsCheck::Ok;
+    return roundHalfAway(*upper, decimals) <= roundHalfAway(lower.value_or(0.0), decimals) ? BoundsCheck::UpperNotAbove
+                                                                                           : BoundsCheck::Ok;
+}
+
 double roundHalfAway(double value, int decimals)
 {
     // Past 1e12 the scaled integer would no longer be exact; such values are

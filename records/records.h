@@ -8,6 +8,7 @@
 
 #include "platform/data/packet.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,14 @@ struct Bounds {
     const char* lower;
     const char* upper;
 };
+
+/// How a pair of bounds of one row fares, judged on the values as shown.
+enum class BoundsCheck {
+    Ok,
+    UpperMissing,   ///< the lower bound has a value and the upper one has none
+    UpperNotAbove,  ///< the upper bound is not above the lower one (an empty lower counts as 0)
+};
+BoundsCheck checkBounds(int decimals, const std::optional<double>& lower, const std::optional<double>& upper);
 
 /// The fields of one table or look-up result, in packet order.
 struct Table {
