@@ -583,10 +583,15 @@ private:
     {
         std::string out;
         for (const Frame& f : frames_) {
-            if (f.array && f.index >= 0)
-                out += "[" + std::to_string(f.index) + "]";
-            else if (!f.array && !f.key.empty())
-                out += (out.empty() ? "" : ".") + f.key;
+            if (f.array && f.index >= 0) {
+                out += '[';
+                out += std::to_string(f.index);
+                out += ']';
+            } else if (!f.array && !f.key.empty()) {
+                if (!out.empty())
+                    out += '.';
+                out += f.key;
+            }
         }
         return out;
     }
