@@ -25,13 +25,15 @@ private:
 [[noreturn]] void duplicate(const std::string& message);    ///< 409 "duplicate"
 [[noreturn]] void unprocessable(const std::string& message); ///< 422 "invalid"
 
-/// The kinds of text a method takes, each with its length and characters.
+/// The kinds of text a method takes. Each is the field of the same name in
+/// the records' declarations (records/records.h), whose length and characters
+/// it takes: an argument is accepted exactly when the field accepts it.
 enum class ArgKind {
-    Branch,        ///< up to 4 letters, digits or blanks
-    Client,        ///< up to 21 printable characters
-    Group,         ///< up to 3 printable characters
-    Service,       ///< up to 5 digits or blanks
-    Registration,  ///< up to 20 letters or digits
+    Branch,        ///< CDFILIAL: up to 4 letters, digits or blanks
+    Client,        ///< CDCLIENTE: up to 21 printable characters
+    Group,         ///< CDGRSERVFAT: up to 3 printable characters
+    Service,       ///< CDSERVFILI: up to 5 digits or blanks
+    Registration,  ///< NRINSJURCLIE: up to 20 letters or digits
 };
 
 /// Portuguese name of the argument ("filial", "cliente", ...).
@@ -39,15 +41,9 @@ const char* argName(ArgKind kind);
 /// Maximum length in characters.
 int argMaxLength(ArgKind kind);
 
-/// Number of characters (code points) of a UTF-8 text; -1 when the bytes are not valid UTF-8.
-int utf8Length(std::string_view text);
-
 /// @return "" when @p value is acceptable for @p kind, otherwise the reason
-/// ("no máximo 4 caracteres.").
+/// ("no máximo 4 caracteres."). An empty text is acceptable: it asks for
+/// nothing in particular (an empty list, every service).
 std::string argumentProblem(ArgKind kind, std::string_view value);
-
-/// @return "" when @p value fits a text column of @p size characters, is
-/// valid UTF-8 and holds no control characters, otherwise the reason.
-std::string textProblem(std::string_view value, int size);
 
 } // namespace gsf::server

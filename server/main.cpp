@@ -1,9 +1,11 @@
 #include "server/app_server.h"
+#include "server/storage.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -22,7 +24,8 @@ int usage(const char* message) {
     std::cerr << "grupservfat-server: " << message << "\n"
               << "uso: grupservfat-server [--sqlite ARQUIVO | --postgres CONEXAO] [--listen ENDERECO] [--port N]\n"
               << "                        [--token-file ARQUIVO] [--workers N] [--max-connections N]\n"
-              << "                        [--idle-timeout SEGUNDOS] [--request-timeout SEGUNDOS] [--demo]\n";
+              << "                        [--idle-timeout SEGUNDOS] [--request-timeout SEGUNDOS] [--demo]\n"
+              << "       grupservfat-server --check [--sqlite ARQUIVO | --postgres CONEXAO]\n";
     return 2;
 }
 
@@ -50,9 +53,49 @@ void raiseDescriptorLimit(int connections) {
                   << connections << " conexões; novas conexões esperam quando ele se esgota\n";
 }
 
+// grupservfat-server --check [--sqlite PATH | --postgres CONNINFO]: lists the
+// groups whose correction table is damaged, writing nothing to the database.
+// Exit status 0 when every table is sound, 1 when some is not, 2 when the
+// database cannot be read.
+int checkTables(int argc, char** argv) {
+    std::string target = "grupservfat.db";
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--check") continue;
+        if ((arg != "--sqlite" && arg != "--postgres") || i + 1 >= argc)
+            return usage(("--check aceita apenas --sqlite ARQUIVO ou --postgres CONEXAO, não " + arg).c_str());
+        target = argv[++i];
+        if ((arg == "--postgres") != (gsf::sql::engineOf(target) == gsf::sql::Engine::PostgreSQL))
+            return usage("--postgres espera uma URI postgres:// ou uma conexão chave=valor");
+    }
+    try {
+        if (gsf::sql::engineOf(target) == gsf::sql::Engine::SQLite && !std::filesystem::exists(target)) {
+            std::cerr << "grupservfat-server: banco de dados não encontrado: " << target << "\n";
+            return 2;
+        }
+        const auto connection = gsf::sql::openDatabase(target);
+        const auto damaged = gsf::server::findDamagedCorrectionTables(*connection);
+        for (const auto& table : damaged)
+            for (const auto& problem : table.problems)
+                std::cout << "filial " << table.branch << ", cliente " << table.client << ", grupo " << table.group
+                          << ": " << problem << "\n";
+        if (damaged.empty())
+            std::cout << "Nenhuma tabela de correção com lacuna, sobreposição ou valores fora dos limites.\n";
+        else
+            std::cout << damaged.size() << (damaged.size() == 1 ? " grupo" : " grupos")
+                      << " com a tabela de correção danificada.\n";
+        return damaged.empty() ? 0 : 1;
+    } catch (const std::exception& e) {
+        std::cerr << "grupservfat-server: " << e.what() << "\n";
+        return 2;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--check") return checkTables(argc, argv);
     gsf::server::ServerOptions options;
     options.database = "grupservfat.db";
     std::string tokenFile;

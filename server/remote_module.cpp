@@ -77,13 +77,15 @@ struct Checked {
     gsf::data::Delta delta;
 };
 
+// {"args": [delta]} with a delta's own nesting: deeper bodies are refused
+// before anything is built from them.
+constexpr int kBodyDepth = 6;
+
 Checked check(const Method& method, std::string_view body) {
-    Json request;
-    try {
-        request = Json::parse(body);
-    } catch (const Json::parse_error&) {
-        badRequest("Corpo da requisição inválido: JSON malformado.");
-    }
+    if (const std::string problem = gsf::data::strictJsonProblem(body, kBodyDepth); !problem.empty())
+        badRequest("Corpo da requisição inválido: " + problem);
+    Json request = Json::parse(body, nullptr, false);
+    if (request.is_discarded()) badRequest("Corpo da requisição inválido: JSON malformado.");
     if (!request.is_object() || !request.contains("args") || !request["args"].is_array())
         badRequest("Corpo da requisição inválido: esperado um objeto com a lista \"args\".");
     const Json& args = request["args"];
@@ -142,7 +144,10 @@ Reply RemoteModule::run(std::string_view name, std::string_view body) {
 }
 
 std::string errorBody(const std::string& code, const std::string& message) {
-    return Json{{"error", {{"code", code}, {"message", message}}}}.dump();
+    // A message may quote what the request sent; bytes that are not UTF-8 are
+    // replaced rather than failing the answer.
+    return Json{{"error", {{"code", code}, {"message", message}}}}.dump(-1, ' ', false,
+                                                                       Json::error_handler_t::replace);
 }
 
 bool RemoteModule::HasMethod(std::string_view method) { return find(method) != nullptr; }
@@ -157,29 +162,48 @@ void RemoteModule::FailOnce(const std::string& method, int status, const std::st
     failures_[method] = Failure{Reply{status, errorBody(code, message)}, passing};
 }
 
-Reply RemoteModule::Call(std::string_view name, std::string_view body) {
-    const Method* method = find(name);
-    if (!method) return {404, errorBody("not_found", "Método desconhecido: " + std::string(name) + ".")};
-    {
-        std::lock_guard lock(failuresMutex_);
-        if (auto it = failures_.find(name); it != failures_.end() && it->second.passing-- == 0) {
-            Reply reply = std::move(it->second.reply);
-            failures_.erase(it);
-            return reply;
-        }
-    }
-    try {
-        return run(name, body);
-    } catch (const ServiceError& e) {
-        return {e.Status(), errorBody(e.Code(), e.what())};
-    } catch (const gsf::sql::SqlError& e) {
-        if (e.Kind() == gsf::sql::ErrorKind::Busy)
-            return {503, errorBody("busy", "O banco de dados está ocupado. Tente novamente em instantes.")};
-        if (e.Kind() == gsf::sql::ErrorKind::Connection)
-            return {503, errorBody("database_unavailable", std::string("Banco de dados indisponível: ") + e.what())};
+namespace {
+
+// Constraints raised by a concurrent writer never get here: the storage
+// answers them as refusals (Storage::write).
+Reply databaseFailure(const gsf::sql::SqlError& e) {
+    switch (e.Kind()) {
+    case gsf::sql::ErrorKind::Busy:
+        return {503, errorBody("busy", "O banco de dados está ocupado. Tente novamente em instantes.")};
+    case gsf::sql::ErrorKind::Connection:
+        return {503, errorBody("database_unavailable", std::string("Banco de dados indisponível: ") + e.what())};
+    default:
         return {500, errorBody("database_error", std::string("Erro no banco de dados: ") + e.what())};
-    } catch (const std::exception& e) {
-        return {500, errorBody("server_error", std::string("Erro interno do servidor: ") + e.what())};
+    }
+}
+
+} // namespace
+
+Reply RemoteModule::Call(std::string_view name, std::string_view body) {
+    // Nothing a request holds may end the process: every failure is an
+    // answer, and the last handler needs nothing that could fail again.
+    try {
+        try {
+            const Method* method = find(name);
+            if (!method) return {404, errorBody("not_found", "Método desconhecido: " + std::string(name) + ".")};
+            {
+                std::lock_guard lock(failuresMutex_);
+                if (auto it = failures_.find(name); it != failures_.end() && it->second.passing-- == 0) {
+                    Reply reply = std::move(it->second.reply);
+                    failures_.erase(it);
+                    return reply;
+                }
+            }
+            return run(name, body);
+        } catch (const ServiceError& e) {
+            return {e.Status(), errorBody(e.Code(), e.what())};
+        } catch (const gsf::sql::SqlError& e) {
+            return databaseFailure(e);
+        } catch (const std::exception& e) {
+            return {500, errorBody("server_error", std::string("Erro interno do servidor: ") + e.what())};
+        }
+    } catch (...) {
+        return {500, R"({"error":{"code":"server_error","message":"Erro interno do servidor."}})"};
     }
 }
 

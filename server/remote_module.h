@@ -18,10 +18,12 @@ struct Reply {
 
 /// The remote data module "Vex04120.rdmGrupServFat": its methods by name.
 ///
-/// Checks the request body (`{"args": [...]}`), the argument count, the
-/// length and characters of every text argument and the delta of the Upd
-/// methods, then runs the method on the storage. Never throws: every failure
-/// becomes a reply with `{"error": {"code": ..., "message": ...}}`.
+/// Checks the request body (`{"args": [...]}`, strict JSON: no repeated key,
+/// no number past a double, no control character in a text, shallow
+/// nesting), the argument count, the length and characters of every text
+/// argument and the delta of the Upd methods, then runs the method on the
+/// storage. Never throws, whatever the input: every failure becomes a reply
+/// with `{"error": {"code": ..., "message": ...}}`.
 ///
 /// With @p cacheReads, the answer of a Get method is kept and served again
 /// while the database's change version (Storage::ChangeVersion, read on every
@@ -34,9 +36,11 @@ public:
 
     /// Runs @p method with the arguments of the JSON @p body.
     /// @return 200 with a packet (Get) or `{}` (Upd, Pro); 404 for an unknown
-    /// method; 400 for bad arguments; 409 for a conflict or a duplicate; 422
-    /// for a missing referenced row; 503 when the database is busy or down;
-    /// 500 otherwise.
+    /// method; 400 for a malformed body, bad arguments or a malformed delta;
+    /// 409 for a conflict or a duplicate (constraints raised by a concurrent
+    /// writer included); 422 for a row that breaks a rule or names a missing
+    /// row; 503 when the database is busy or down; 500 for a failure inside
+    /// the call, which affects that call alone.
     Reply Call(std::string_view method, std::string_view body);
 
     /// Makes the next call of @p method fail with @p message (status 500).

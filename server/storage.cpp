@@ -4,12 +4,17 @@
 #include "server/registration.h"
 #include "server/schema.h"
 
+#include "records/correction_table.h"
+#include "records/delta_check.h"
+#include "records/records.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <exception>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 
 namespace gsf::server {
 
@@ -22,27 +27,16 @@ using gsf::sql::SqlValue;
 
 namespace {
 
-constexpr FieldType S = FieldType::String;
-constexpr FieldType F = FieldType::Float;
-
-const std::vector<PacketField> kCliente = {
-    {"NRINSJURCLIE", S, 20}, {"NMRAZSOCCLIE", S, 50}, {"CDCLIENTE", S, 21}, {"IDTPIJURCLIE", S, 1}, {"NMFANTCLIE", S, 50}};
-const std::vector<PacketField> kParamFilial = {{"CDTIPOFATUR", S, 3}, {"DSPARAMFATFI", S, 200}};
-const std::vector<PacketField> kGrupServ = {
-    {"CDFILIAL", S, 4},       {"CDCLIENTE", S, 21},     {"CDGRSERVFAT", S, 3},    {"DSGRSERVFAT", S, 30},
-    {"QTEFETMINIGSF", F, 0},  {"QTEFMINDOMGSF", F, 0},  {"QTEFMINSEGGSF", F, 0},  {"QTEFMINTERGSF", F, 0},
-    {"QTEFMINQUAGSF", F, 0},  {"QTEFMINQUIGSF", F, 0},  {"QTEFMINSEXGSF", F, 0},  {"QTEFMINSABGSF", F, 0},
-    {"QTEFMINFERGSF", F, 0},  {"CDSERAJEFEGSF", S, 5}};
-const std::vector<PacketField> kVerifGrupServ = {{"CDFILIAL", S, 4}};
-const std::vector<PacketField> kServClie = {{"CDSERVFILI", S, 5},   {"NMSERVICO", S, 40},
-                                            {"IDCORREFET", FieldType::FixedString, 3},
-                                            {"CDGRSERVFAT", S, 3}, {"CDFILIAL", S, 4}, {"CDCLIENTE", S, 21}};
-const std::vector<PacketField> kCorrPrecGrup = {{"CDFILIAL", S, 4},     {"CDCLIENTE", S, 21},
-                                                {"VRPEINICGRUP", F, 0}, {"VRPEFIMGRUP", F, 0},
-                                                {"VRPECORRGRUP", F, 0}, {"CDGRSERVFAT", S, 3}};
-const std::vector<PacketField> kIntervMaior = {{"VRPEFIMGRUP", F, 0}};
-const std::vector<PacketField> kPesqServ = {{"CDSERVFILI", S, 5}, {"NMSERVICO", S, 40}};
-const std::vector<PacketField> kVerifServ = {{"CDSERVFILI", S, 5}};
+// The columns of every packet, as the records declare them.
+const std::vector<PacketField> kCliente = gsf::records::cliente().packetFields();
+const std::vector<PacketField> kParamFilial = gsf::records::paramFilial().packetFields();
+const std::vector<PacketField> kGrupServ = gsf::records::grupServ().packetFields();
+const std::vector<PacketField> kVerifGrupServ = gsf::records::verifGrupServ().packetFields();
+const std::vector<PacketField> kServClie = gsf::records::servClie().packetFields();
+const std::vector<PacketField> kCorrPrecGrup = gsf::records::corrPrecGrup().packetFields();
+const std::vector<PacketField> kIntervMaior = gsf::records::intervMaior().packetFields();
+const std::vector<PacketField> kPesqServ = gsf::records::pesqServ().packetFields();
+const std::vector<PacketField> kVerifServ = gsf::records::verifServ().packetFields();
 
 Value toValue(const SqlValue& v) {
     if (const auto* i = std::get_if<std::int64_t>(&v)) return static_cast<double>(*i);
@@ -74,49 +68,38 @@ std::string columnList(const std::vector<PacketField>& fields, const char* alias
     return out;
 }
 
-bool blank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
-
 } // namespace
 
-// How a delta's fields map onto one table.
+// How a delta maps onto one table.
 struct Storage::TableSpec {
-    const char* method;
-    const char* table;
-    const std::vector<PacketField>* fields;
-    std::vector<std::string> stored;  ///< fields that are columns of the table
-    std::vector<std::string> keys;    ///< key fields: required, checked as arguments
-    bool hasId;                       ///< no natural key: rows matched through ID
-    const char* duplicateMessage;
-    const char* missingParentMessage;
+    const gsf::records::Table& table;
+    const char* duplicateMessage;  ///< a key already taken
 };
 
-namespace {
-
-const std::vector<std::string> kGroupKeys = {"CDFILIAL", "CDCLIENTE", "CDGRSERVFAT"};
-
-ArgKind keyKind(const std::string& field) {
-    if (field == "CDFILIAL") return ArgKind::Branch;
-    if (field == "CDCLIENTE") return ArgKind::Client;
-    if (field == "CDGRSERVFAT") return ArgKind::Group;
-    return ArgKind::Service;
-}
-
-} // namespace
-
-Storage::Lease::Lease(Storage& o, std::unique_ptr<gsf::sql::Connection> c)
-    : owner(&o), connection(std::move(c)), exceptionsAtStart(std::uncaught_exceptions()) {}
+Storage::Lease::Lease(Storage& o, std::unique_ptr<gsf::sql::Connection> c) : owner(&o), connection(std::move(c)) {}
 
 Storage::Lease::~Lease() {
-    if (connection && std::uncaught_exceptions() == exceptionsAtStart) owner->giveBack(std::move(connection));
+    if (!connection) return;
+    try {
+        owner->giveBack(std::move(connection));
+    } catch (...) {
+        // Only the pool's own bookkeeping can fail here; the connection is dropped.
+    }
 }
 
 Storage::Storage(std::string target) : target_(std::move(target)), engine_(gsf::sql::engineOf(target_)) {
-    auto connection = gsf::sql::openDatabase(target_);
+    auto connection = open();
     migrate(*connection);
     idle_.push_back(std::move(connection));
 }
 
 Storage::~Storage() = default;
+
+std::unique_ptr<gsf::sql::Connection> Storage::open() {
+    auto connection = gsf::sql::openDatabase(target_);
+    ++opened_;
+    return connection;
+}
 
 Storage::Lease Storage::borrow() {
     {
@@ -127,11 +110,12 @@ Storage::Lease Storage::borrow() {
             return Lease(*this, std::move(connection));
         }
     }
-    return Lease(*this, gsf::sql::openDatabase(target_));
+    return Lease(*this, open());
 }
 
 void Storage::giveBack(std::unique_ptr<gsf::sql::Connection> connection) {
     if (connection->InTransaction()) connection->Rollback();
+    if (!connection->IsUsable()) return;
     std::lock_guard lock(mutex_);
     idle_.push_back(std::move(connection));
 }
@@ -253,174 +237,308 @@ Packet Storage::GetVerifServ(const std::string& branch, const std::string& servi
 
 namespace {
 
-struct Mapping {
-    std::vector<int> deltaIndex;  // per stored column: index in the delta, -1 when absent
-    std::vector<std::string> columns;
+using gsf::data::Change;
+using gsf::data::ChangeKind;
+using gsf::records::Interval;
+
+const char* const kChangedMeanwhile =
+    "O registro foi alterado ou excluído por outro usuário. Recarregue os dados e tente novamente.";
+
+// A constraint the database raised inside a write: one raised because another
+// writer got there first is a refusal; anything else goes on as it is.
+// Called from inside a catch handler.
+[[noreturn]] void raced(const gsf::sql::SqlError& e, const std::string& duplicateMessage) {
+    switch (e.Kind()) {
+    case gsf::sql::ErrorKind::UniqueViolation: duplicate(duplicateMessage);
+    case gsf::sql::ErrorKind::ForeignKeyViolation:
+    case gsf::sql::ErrorKind::Serialization: conflict(kChangedMeanwhile);
+    default: throw;
+    }
+}
+
+const Value& valueOf(const Delta& delta, const std::vector<Value>& row, const char* name) {
+    static const Value none;
+    const int i = delta.indexOf(name);
+    return i < 0 ? none : row[static_cast<size_t>(i)];
+}
+
+std::string textOf(const Delta& delta, const std::vector<Value>& row, const char* name) {
+    const auto* s = std::get_if<std::string>(&valueOf(delta, row, name));
+    return s ? *s : std::string();
+}
+
+std::optional<double> numberOf(const Value& v) {
+    if (const auto* d = std::get_if<double>(&v)) return *d;
+    return std::nullopt;
+}
+
+std::optional<double> numberOf(const SqlValue& v) {
+    if (const auto* d = std::get_if<double>(&v)) return *d;
+    if (const auto* i = std::get_if<std::int64_t>(&v)) return static_cast<double>(*i);
+    return std::nullopt;
+}
+
+struct GroupKey {
+    std::string branch, client, group;
+    bool operator==(const GroupKey&) const = default;
 };
 
-void checkValue(const PacketField& spec, const Value& value, bool key, const std::string& where) {
-    if (gsf::data::isNull(value)) {
-        if (key) badRequest(where + "o campo " + spec.name + " é obrigatório.");
+GroupKey groupOf(const Delta& delta, const std::vector<Value>& row) {
+    return {textOf(delta, row, "CDFILIAL"), textOf(delta, row, "CDCLIENTE"), textOf(delta, row, "CDGRSERVFAT")};
+}
+
+bool exists(gsf::sql::Connection& db, const std::string& sql, std::vector<SqlValue> params) {
+    return !db.Execute(sql, std::move(params)).IsEmpty();
+}
+
+bool groupExists(gsf::sql::Connection& db, const GroupKey& key) {
+    return exists(db, "SELECT 1 FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
+                  {key.branch, key.client, key.group});
+}
+
+std::string groupWords(const GroupKey& key) {
+    return "grupo " + key.group + " não cadastrado para o cliente " + key.client + " da filial " + key.branch + ".";
+}
+
+// The rows an inserted row refers to, checked so that a missing one is named;
+// a foreign key that fails later means another writer removed it meanwhile.
+void requireParents(gsf::sql::Connection& db, const std::string& table, const Delta& delta,
+                    const std::vector<Value>& row, const std::string& name) {
+    const GroupKey key = groupOf(delta, row);
+    if (table == "GRUPSERVFAT") {
+        if (!exists(db, "SELECT 1 FROM CLIENTE WHERE CDFILIAL = ? AND CDCLIENTE = ?",
+                    {key.branch, key.client}))
+            unprocessable(name + ": cliente " + key.client + " não cadastrado na filial " + key.branch + ".");
         return;
     }
-    if (spec.type == FieldType::Float) {
-        const auto* d = std::get_if<double>(&value);
-        if (!d) badRequest(where + "o campo " + spec.name + " deve ser numérico.");
-        if (!std::isfinite(*d)) badRequest(where + "o campo " + spec.name + " deve ser um número finito.");
-        return;
+    if (!groupExists(db, key)) unprocessable(name + ": " + groupWords(key));
+    if (table == "SERVGRUPFAT") {
+        const std::string service = textOf(delta, row, "CDSERVFILI");
+        if (!exists(db, "SELECT 1 FROM SERVCLIE WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
+                    {key.branch, key.client, service}))
+            unprocessable(name + ": serviço " + service + " não disponível para o cliente " + key.client + ".");
     }
-    const auto* s = std::get_if<std::string>(&value);
-    if (!s) badRequest(where + "o campo " + spec.name + " deve ser um texto.");
-    const std::string problem = key ? argumentProblem(keyKind(spec.name), *s) : textProblem(*s, spec.size);
-    if (!problem.empty()) badRequest(where + "campo " + spec.name + ": " + problem);
-    if (key && blank(*s)) badRequest(where + "o campo " + spec.name + " é obrigatório.");
+}
+
+// A group may name as its correction service only one of its own services.
+void checkCorrectionService(gsf::sql::Connection& db, const Delta& delta, const Change& change,
+                            const std::string& name) {
+    const Value& service = valueOf(delta, change.newValues, "CDSERAJEFEGSF");
+    if (gsf::data::isNull(service)) return;
+    if (change.kind == ChangeKind::Update &&
+        gsf::data::sameValue(service, valueOf(delta, change.oldValues, "CDSERAJEFEGSF")))
+        return;
+    const GroupKey key = groupOf(delta, change.newValues);
+    const std::string code = std::get<std::string>(service);
+    if (!exists(db,
+                "SELECT 1 FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? AND "
+                "CDSERVFILI = ?",
+                {key.branch, key.client, key.group, code}))
+        unprocessable(name + ": o campo CDSERAJEFEGSF (serviço de correção de efetivos) indica o serviço " + code +
+                      ", que não pertence ao grupo " + key.group + ".");
+}
+
+// What a delta did to correction tables, checked once every change is applied.
+struct IntervalChanges {
+    struct Touched {
+        GroupKey group;
+        std::int64_t id;  ///< inserted or updated row
+        std::string name;
+    };
+    struct Removed {
+        GroupKey group;
+        Interval interval;  ///< as it was before the delta
+        std::string name;
+        const char* hint;   ///< what the person may do instead
+    };
+    std::vector<GroupKey> groups;
+    std::vector<Touched> touched;
+    std::vector<Removed> removed;
+
+    void addGroup(const GroupKey& key) {
+        if (std::find(groups.begin(), groups.end(), key) == groups.end()) groups.push_back(key);
+    }
+};
+
+Interval intervalOf(const Delta& delta, const std::vector<Value>& row, std::int64_t id) {
+    return {numberOf(valueOf(delta, row, "VRPEINICGRUP")), numberOf(valueOf(delta, row, "VRPEFIMGRUP")),
+            numberOf(valueOf(delta, row, "VRPECORRGRUP")), id};
+}
+
+std::vector<Interval> readTable(gsf::sql::Connection& db, const GroupKey& key) {
+    const auto result = db.Execute("SELECT ID, VRPEINICGRUP, VRPEFIMGRUP, VRPECORRGRUP FROM CORRPRECGRUP WHERE "
+                                   "CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
+                                   {key.branch, key.client, key.group});
+    std::vector<Interval> table;
+    table.reserve(result.rows.size());
+    for (const auto& row : result.rows)
+        table.push_back({numberOf(row[1]), numberOf(row[2]), numberOf(row[3]), std::get<std::int64_t>(row[0])});
+    gsf::records::sortIntervals(table);
+    return table;
+}
+
+// Each inserted or altered interval must meet its neighbours as the table now
+// stands, and the neighbours of a removed one (or of an altered one, where it
+// was) must meet each other; joins the delta did not touch are left as they
+// are, so an older damaged table can still be repaired piece by piece.
+void checkShapes(gsf::sql::Connection& db, const IntervalChanges& changes) {
+    const auto refuse = [](const std::string& name, const std::string& problem, const char* where) {
+        unprocessable(name + ": a tabela de correção ficaria com " + problem + where);
+    };
+    for (const GroupKey& key : changes.groups) {
+        const std::vector<Interval> table = readTable(db, key);
+        std::unordered_map<std::int64_t, size_t> positions;
+        for (size_t i = 0; i < table.size(); ++i) positions.emplace(table[i].id, i);
+        for (const auto& t : changes.touched) {
+            if (!(t.group == key)) continue;
+            const auto at = positions.find(t.id);
+            if (at == positions.end()) continue;  // removed again later in the same delta
+            const size_t pos = at->second;
+            if (const auto problem = gsf::records::joinProblem(table, pos); !problem.empty())
+                refuse(t.name, problem, pos == 0 ? " no início da tabela." : " junto ao intervalo anterior.");
+            if (const auto problem = gsf::records::joinProblem(table, pos + 1); !problem.empty())
+                refuse(t.name, problem, " junto ao intervalo seguinte.");
+        }
+        for (const auto& r : changes.removed) {
+            if (!(r.group == key)) continue;
+            const auto at = std::lower_bound(table.begin(), table.end(), r.interval, gsf::records::intervalBefore);
+            if (const auto problem = gsf::records::joinProblem(table, static_cast<size_t>(at - table.begin()));
+                !problem.empty())
+                refuse(r.name, problem, r.hint);
+        }
+    }
 }
 
 } // namespace
 
-void Storage::applyDelta(const TableSpec& spec, const Delta& delta) {
-    const std::string prefix = "Argumento 1 (delta) inválido: ";
-    // The delta's fields must be fields of the dataset, with its types and sizes.
-    for (const auto& f : delta.fields) {
-        const auto it = std::find_if(spec.fields->begin(), spec.fields->end(),
-                                     [&](const PacketField& known) { return known.name == f.name; });
-        if (it == spec.fields->end()) badRequest(prefix + "campo desconhecido " + f.name + ".");
-        const bool textual = it->type != FieldType::Float;
-        if ((f.type == FieldType::Float) == textual)
-            badRequest(prefix + "o campo " + f.name + " deve ser do tipo " + gsf::data::fieldTypeName(it->type) + ".");
-        if (textual && (f.size <= 0 || f.size > it->size))
-            badRequest(prefix + "o campo " + f.name + " tem no máximo " + std::to_string(it->size) + " caracteres.");
-    }
-    Mapping map;
-    for (const auto& column : spec.stored) {
-        map.columns.push_back(column);
-        map.deltaIndex.push_back(delta.indexOf(column));
-    }
-    for (const auto& key : spec.keys)
-        if (delta.indexOf(key) < 0) badRequest(prefix + "falta o campo " + key + ".");
-
-    const size_t width = delta.fields.size();
-    for (size_t n = 0; n < delta.changes.size(); ++n) {
-        const auto& change = delta.changes[n];
-        const std::string where = prefix + "alteração " + std::to_string(n + 1) + ": ";
-        const bool needsOld = change.kind != gsf::data::ChangeKind::Insert;
-        const bool needsNew = change.kind != gsf::data::ChangeKind::Delete;
-        if ((needsOld && change.oldValues.size() != width) || (needsNew && change.newValues.size() != width))
-            badRequest(where + "número de valores diferente do número de campos.");
-        for (size_t i = 0; i < width; ++i) {
-            const auto& field = *std::find_if(spec.fields->begin(), spec.fields->end(),
-                                              [&](const PacketField& k) { return k.name == delta.fields[i].name; });
-            const bool key = std::find(spec.keys.begin(), spec.keys.end(), field.name) != spec.keys.end();
-            // Original values were read from the database: only their kind is checked.
-            if (needsOld && !gsf::data::isNull(change.oldValues[i]) &&
-                std::holds_alternative<double>(change.oldValues[i]) != (field.type == FieldType::Float))
-                badRequest(where + "valor original do campo " + field.name + " com tipo errado.");
-            if (needsNew) checkValue(field, change.newValues[i], key, where);
-        }
-    }
-
+void Storage::write(const std::string& duplicateMessage, const std::function<void(gsf::sql::Connection&)>& body) {
     auto db = borrow();
-    const std::string eq = std::string(" ") + db->NullSafeEqual() + " ?";
-    gsf::sql::Transaction transaction(*db, true);
-    auto matchClause = [&](const gsf::data::Change& change, std::vector<SqlValue>& params) {
-        std::string where;
-        for (size_t c = 0; c < map.columns.size(); ++c) {
-            if (map.deltaIndex[c] < 0) continue;
-            where += (where.empty() ? "" : " AND ") + map.columns[c] + eq;
-            params.push_back(toSql(change.oldValues[static_cast<size_t>(map.deltaIndex[c])]));
-        }
-        return where;
-    };
-    for (const auto& change : delta.changes) {
-        if (deltaPause_.load().count() > 0) std::this_thread::sleep_for(deltaPause_.load());
-        std::vector<SqlValue> params;
-        std::string sql;
-        if (change.kind == gsf::data::ChangeKind::Insert) {
-            std::string names, marks;
-            for (size_t c = 0; c < map.columns.size(); ++c) {
-                if (map.deltaIndex[c] < 0) continue;
-                names += (names.empty() ? "" : ", ") + map.columns[c];
-                marks += marks.empty() ? "?" : ", ?";
-                params.push_back(toSql(change.newValues[static_cast<size_t>(map.deltaIndex[c])]));
-            }
-            sql = "INSERT INTO " + std::string(spec.table) + " (" + names + ") VALUES (" + marks + ")";
-        } else {
-            std::string set;
-            if (change.kind == gsf::data::ChangeKind::Update) {
-                for (size_t c = 0; c < map.columns.size(); ++c) {
-                    if (map.deltaIndex[c] < 0) continue;
-                    set += (set.empty() ? "" : ", ") + map.columns[c] + " = ?";
-                    params.push_back(toSql(change.newValues[static_cast<size_t>(map.deltaIndex[c])]));
-                }
-            }
-            std::string where = matchClause(change, params);
-            if (spec.hasId) {
-                // Identical intervals may exist: touch one of them, and match the
-                // values again so a concurrent change is still seen after the lock.
-                std::vector<SqlValue> again;
-                where = "ID = (SELECT MIN(ID) FROM " + std::string(spec.table) + " WHERE " + matchClause(change, again) +
-                        ") AND " + where;
-                params.insert(params.end() - static_cast<long>(again.size()), again.begin(), again.end());
-            }
-            sql = change.kind == gsf::data::ChangeKind::Update
-                      ? "UPDATE " + std::string(spec.table) + " SET " + set + " WHERE " + where
-                      : "DELETE FROM " + std::string(spec.table) + " WHERE " + where;
-        }
-        try {
-            const auto result = db->Execute(sql, std::move(params));
-            if (change.kind != gsf::data::ChangeKind::Insert && result.rowsAffected == 0)
-                conflict("O registro foi alterado ou excluído por outro usuário. Recarregue os dados e tente novamente.");
-        } catch (const gsf::sql::SqlError& e) {
-            if (e.Kind() == gsf::sql::ErrorKind::UniqueViolation) duplicate(spec.duplicateMessage);
-            if (e.Kind() == gsf::sql::ErrorKind::ForeignKeyViolation) unprocessable(spec.missingParentMessage);
-            throw;
-        }
-        if (std::string(spec.table) == "SERVGRUPFAT" && change.kind == gsf::data::ChangeKind::Delete) {
-            // A group must not keep naming a correction service it no longer has.
-            const int s = delta.indexOf("CDSERVFILI"), b = delta.indexOf("CDFILIAL"), c = delta.indexOf("CDCLIENTE"),
-                      g = delta.indexOf("CDGRSERVFAT");
-            db->Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
-                        "CDGRSERVFAT = ? AND CDSERAJEFEGSF = ?",
-                        {toSql(change.oldValues[static_cast<size_t>(b)]), toSql(change.oldValues[static_cast<size_t>(c)]),
-                         toSql(change.oldValues[static_cast<size_t>(g)]),
-                         toSql(change.oldValues[static_cast<size_t>(s)])});
-        }
-    }
     try {
+        gsf::sql::Transaction transaction(*db, true);
+        // Writers run one at a time, so what a write checks (a free key, a
+        // group that exists, the neighbours of an interval) still holds when it
+        // commits. SQLite's write transaction already holds the database's
+        // lock; on PostgreSQL every writer takes the change counter's row first,
+        // the lock its triggers would take at the first write anyway, so no two
+        // writers ever wait on each other in a cycle.
+        if (db->GetEngine() == gsf::sql::Engine::PostgreSQL)
+            db->Execute("SELECT version FROM change_counter WHERE id = 1 FOR UPDATE");
+        body(*db);
         transaction.Commit();
     } catch (const gsf::sql::SqlError& e) {
-        // SQLite checks deferred constraints only at commit.
-        if (e.Kind() == gsf::sql::ErrorKind::ForeignKeyViolation) unprocessable(spec.missingParentMessage);
-        throw;
+        raced(e, duplicateMessage);
     }
 }
 
+void Storage::applyDelta(const TableSpec& spec, const Delta& sent) {
+    const gsf::records::Table& table = spec.table;
+    Delta delta;
+    try {
+        delta = gsf::records::checkDelta(table, sent);
+    } catch (const gsf::records::Refusal& refusal) {
+        if (refusal.GetKind() == gsf::records::Refusal::Kind::Malformed)
+            badRequest(std::string("Argumento 1 (delta) inválido: ") + refusal.what());
+        unprocessable(refusal.what());
+    }
+    // The stored columns the delta carries, in the table's order.
+    std::vector<std::pair<std::string, size_t>> columns;
+    for (const auto& f : table.fields) {
+        const int i = delta.indexOf(f.name);
+        if (f.stored && i >= 0) columns.emplace_back(f.name, static_cast<size_t>(i));
+    }
+    const std::string tableName = table.table;
+    const bool intervals = tableName == "CORRPRECGRUP";
+
+    write(spec.duplicateMessage, [&](gsf::sql::Connection& db) {
+        const std::string eq = std::string(" ") + db.NullSafeEqual() + " ?";
+        auto matchClause = [&](const Change& change, std::vector<SqlValue>& params) {
+            std::string where;
+            for (const auto& [column, index] : columns) {
+                where += (where.empty() ? "" : " AND ") + column + eq;
+                params.push_back(toSql(change.oldValues[index]));
+            }
+            return where;
+        };
+        IntervalChanges tracked;
+        for (size_t n = 0; n < delta.changes.size(); ++n) {
+            if (deltaPause_.load().count() > 0) std::this_thread::sleep_for(deltaPause_.load());
+            const Change& change = delta.changes[n];
+            const std::string name = gsf::records::changeName(table, delta, n);
+            const auto& row = change.kind == ChangeKind::Insert ? change.newValues : change.oldValues;
+            if (change.kind == ChangeKind::Insert) requireParents(db, tableName, delta, row, name);
+            if (tableName == "GRUPSERVFAT" && change.kind != ChangeKind::Delete)
+                checkCorrectionService(db, delta, change, name);
+            if (intervals) tracked.addGroup(groupOf(delta, row));
+
+            std::vector<SqlValue> params;
+            std::string sql;
+            if (change.kind == ChangeKind::Insert) {
+                std::string names, marks;
+                for (const auto& [column, index] : columns) {
+                    names += (names.empty() ? "" : ", ") + column;
+                    marks += marks.empty() ? "?" : ", ?";
+                    params.push_back(toSql(change.newValues[index]));
+                }
+                sql = "INSERT INTO " + tableName + " (" + names + ") VALUES (" + marks + ")";
+            } else {
+                std::string set;
+                if (change.kind == ChangeKind::Update) {
+                    for (const auto& [column, index] : columns) {
+                        set += (set.empty() ? "" : ", ") + column + " = ?";
+                        params.push_back(toSql(change.newValues[index]));
+                    }
+                }
+                std::string where = matchClause(change, params);
+                if (intervals) {
+                    // Identical intervals may exist: touch one of them, and match the
+                    // values again so a concurrent change is still seen after the lock.
+                    std::vector<SqlValue> again;
+                    where = "ID = (SELECT MIN(ID) FROM " + tableName + " WHERE " + matchClause(change, again) +
+                            ") AND " + where;
+                    params.insert(params.end() - static_cast<long>(again.size()), again.begin(), again.end());
+                }
+                sql = change.kind == ChangeKind::Update ? "UPDATE " + tableName + " SET " + set + " WHERE " + where
+                                                        : "DELETE FROM " + tableName + " WHERE " + where;
+            }
+            if (intervals) sql += " RETURNING ID";
+            const auto result = db.Execute(sql, std::move(params));
+            const auto affected = intervals ? static_cast<std::int64_t>(result.rows.size()) : result.rowsAffected;
+            if (change.kind != ChangeKind::Insert && affected == 0) conflict(kChangedMeanwhile);
+
+            if (intervals) {
+                const std::int64_t id = std::get<std::int64_t>(result.rows.at(0).at(0));
+                const GroupKey key = groupOf(delta, row);
+                if (change.kind != ChangeKind::Insert)
+                    tracked.removed.push_back({key, intervalOf(delta, change.oldValues, id), name,
+                                               change.kind == ChangeKind::Delete
+                                                   ? "; só o último intervalo pode ser excluído."
+                                                   : " onde o intervalo estava."});
+                if (change.kind != ChangeKind::Delete) tracked.touched.push_back({key, id, name});
+            }
+            if (tableName == "SERVGRUPFAT" && change.kind == ChangeKind::Delete) {
+                // A group must not keep naming a correction service it no longer has.
+                const GroupKey key = groupOf(delta, row);
+                db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
+                           "CDGRSERVFAT = ? AND CDSERAJEFEGSF = ?",
+                           {key.branch, key.client, key.group, textOf(delta, row, "CDSERVFILI")});
+            }
+        }
+        if (intervals) checkShapes(db, tracked);
+    });
+}
+
 void Storage::UpdGrupServ(const Delta& delta) {
-    static const TableSpec spec{"UpdGrupServ", "GRUPSERVFAT", &kGrupServ,
-                                [] {
-                                    std::vector<std::string> all;
-                                    for (const auto& f : kGrupServ) all.push_back(f.name);
-                                    return all;
-                                }(),
-                                kGroupKeys, false,
-                                "Grupo de serviço para faturamento já cadastrado.",
-                                "Cliente não cadastrado na filial informada."};
+    static const TableSpec spec{gsf::records::grupServ(), "Grupo de serviço para faturamento já cadastrado."};
     applyDelta(spec, delta);
 }
 
 void Storage::UpdServClie(const Delta& delta) {
-    static const TableSpec spec{"UpdServClie", "SERVGRUPFAT", &kServClie,
-                                {"CDFILIAL", "CDCLIENTE", "CDGRSERVFAT", "CDSERVFILI", "IDCORREFET"},
-                                {"CDFILIAL", "CDCLIENTE", "CDGRSERVFAT", "CDSERVFILI"}, false,
-                                "Serviço já cadastrado em um grupo deste cliente.",
-                                "Grupo de serviço não cadastrado ou serviço não disponível para o cliente."};
+    static const TableSpec spec{gsf::records::servClie(), "Serviço já cadastrado em um grupo deste cliente."};
     applyDelta(spec, delta);
 }
 
 void Storage::UpdCorrPrecGrup(const Delta& delta) {
-    static const TableSpec spec{"UpdCorrPrecGrup", "CORRPRECGRUP", &kCorrPrecGrup,
-                                {"CDFILIAL", "CDCLIENTE", "CDGRSERVFAT", "VRPEINICGRUP", "VRPEFIMGRUP", "VRPECORRGRUP"},
-                                kGroupKeys, true, "Intervalo já cadastrado.", "Grupo de serviço não cadastrado."};
+    static const TableSpec spec{gsf::records::corrPrecGrup(), "Intervalo já cadastrado."};
     applyDelta(spec, delta);
 }
 
@@ -430,89 +548,115 @@ namespace {
 
 void requireGroup(gsf::sql::Connection& db, const std::string& branch, const std::string& client,
                   const std::string& group) {
-    if (db.Execute("SELECT 1 FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
-                   {branch, client, group})
-            .IsEmpty())
-        unprocessable("Grupo de serviço " + group + " não cadastrado para o cliente.");
+    if (!groupExists(db, {branch, client, group})) unprocessable("Grupo de serviço " + group +
+                                                                 " não cadastrado para o cliente " + client +
+                                                                 " da filial " + branch + ".");
 }
+
+const char* const kServiceTaken = "Serviço já cadastrado em um grupo deste cliente.";
 
 } // namespace
 
 void Storage::ProAtualizaGrupo(const std::string& branch, const std::string& client, const std::string& group,
                                const std::string& service) {
-    auto db = borrow();
-    gsf::sql::Transaction transaction(*db, true);
-    requireGroup(*db, branch, client, group);
-    if (db->Execute("SELECT 1 FROM SERVCLIE WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
-                    {branch, client, service})
-            .IsEmpty())
-        unprocessable("Serviço " + service + " não disponível para o cliente.");
-    const auto current = db->Execute(
-        "SELECT CDGRSERVFAT FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
-        {branch, client, service});
-    if (current.IsEmpty()) {
-        db->Execute("INSERT INTO SERVGRUPFAT (CDFILIAL, CDCLIENTE, CDGRSERVFAT, CDSERVFILI) VALUES (?, ?, ?, ?)",
-                    {branch, client, group, service});
-    } else if (std::get<std::string>(current.rows[0][0]) != group) {
-        duplicate("Serviço " + service + " já cadastrado no grupo " + std::get<std::string>(current.rows[0][0]) +
-                  " deste cliente.");
-    }
-    transaction.Commit();
+    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+        requireGroup(db, branch, client, group);
+        if (!exists(db, "SELECT 1 FROM SERVCLIE WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
+                    {branch, client, service}))
+            unprocessable("Serviço " + service + " não disponível para o cliente.");
+        // The service may be assigned already (the post that follows an
+        // assignment sends it again): the insert then does nothing, and the
+        // assignment found decides.
+        db.Execute("INSERT INTO SERVGRUPFAT (CDFILIAL, CDCLIENTE, CDGRSERVFAT, CDSERVFILI) VALUES (?, ?, ?, ?) "
+                   "ON CONFLICT DO NOTHING",
+                   {branch, client, group, service});
+        const auto current = db.Execute(
+            "SELECT CDGRSERVFAT FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
+            {branch, client, service});
+        if (current.IsEmpty()) conflict(kChangedMeanwhile);
+        if (const auto& holder = std::get<std::string>(current.rows[0][0]); holder != group)
+            duplicate("Serviço " + service + " já cadastrado no grupo " + holder + " deste cliente.");
+    });
 }
 
 void Storage::ProAtualizaServ(const std::string& branch, const std::string& client, const std::string& group,
                               const std::string& service) {
-    auto db = borrow();
-    gsf::sql::Transaction transaction(*db, true);
-    requireGroup(*db, branch, client, group);
-    const std::vector<SqlValue> keys = {branch, client, group};
-    if (db->Execute("SELECT 1 FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? AND "
+    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+        requireGroup(db, branch, client, group);
+        const std::vector<SqlValue> keys = {branch, client, group};
+        if (!exists(db,
+                    "SELECT 1 FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? AND "
                     "CDSERVFILI = ?",
-                    {branch, client, group, service})
-            .IsEmpty())
-        unprocessable("Serviço " + service + " não cadastrado para o grupo " + group + ".");
-    db->Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = ? WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
-                {service, branch, client, group});
-    db->Execute("UPDATE SERVGRUPFAT SET IDCORREFET = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
-                keys);
-    db->Execute("UPDATE SERVGRUPFAT SET IDCORREFET = 'Sim' WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? "
-                "AND CDSERVFILI = ?",
-                {branch, client, group, service});
-    transaction.Commit();
+                    {branch, client, group, service}))
+            unprocessable("Serviço " + service + " não cadastrado para o grupo " + group + ".");
+        db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = ? WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
+                   {service, branch, client, group});
+        db.Execute("UPDATE SERVGRUPFAT SET IDCORREFET = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
+                   keys);
+        db.Execute("UPDATE SERVGRUPFAT SET IDCORREFET = 'Sim' WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
+                   "CDGRSERVFAT = ? AND CDSERVFILI = ?",
+                   {branch, client, group, service});
+    });
 }
 
 void Storage::ProLimpaServ(const std::string& branch, const std::string& client, const std::string& group) {
-    auto db = borrow();
-    gsf::sql::Transaction transaction(*db, true);
-    const std::vector<SqlValue> keys = {branch, client, group};
-    db->Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
-                keys);
-    db->Execute("UPDATE SERVGRUPFAT SET IDCORREFET = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
-                keys);
-    transaction.Commit();
+    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+        requireGroup(db, branch, client, group);
+        const std::vector<SqlValue> keys = {branch, client, group};
+        db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
+                   keys);
+        db.Execute("UPDATE SERVGRUPFAT SET IDCORREFET = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
+                   keys);
+    });
 }
 
 void Storage::ProDeletaServ(const std::string& branch, const std::string& client, const std::string& group,
                             const std::string& service) {
-    auto db = borrow();
-    gsf::sql::Transaction transaction(*db, true);
-    const std::vector<SqlValue> keys = {branch, client, group, service};
-    db->Execute("DELETE FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? AND CDSERVFILI = ?",
-                keys);
-    db->Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
-                "CDGRSERVFAT = ? AND CDSERAJEFEGSF = ?",
-                keys);
-    transaction.Commit();
+    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+        requireGroup(db, branch, client, group);
+        const std::vector<SqlValue> keys = {branch, client, group, service};
+        db.Execute("DELETE FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? AND CDSERVFILI = ?",
+                   keys);
+        db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
+                   "CDGRSERVFAT = ? AND CDSERAJEFEGSF = ?",
+                   keys);
+    });
 }
 
 void Storage::ProDelServ(const std::string& branch, const std::string& client, const std::string& group) {
-    auto db = borrow();
-    gsf::sql::Transaction transaction(*db, true);
-    const std::vector<SqlValue> keys = {branch, client, group};
-    db->Execute("DELETE FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?", keys);
-    db->Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
-                keys);
-    transaction.Commit();
+    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+        requireGroup(db, branch, client, group);
+        const std::vector<SqlValue> keys = {branch, client, group};
+        db.Execute("DELETE FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?", keys);
+        db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
+                   keys);
+    });
+}
+
+// --- existing data ---
+
+std::vector<DamagedTable> findDamagedCorrectionTables(gsf::sql::Connection& connection) {
+    const auto result = connection.Execute("SELECT CDFILIAL, CDCLIENTE, CDGRSERVFAT, ID, VRPEINICGRUP, VRPEFIMGRUP, "
+                                           "VRPECORRGRUP FROM CORRPRECGRUP ORDER BY CDFILIAL, CDCLIENTE, CDGRSERVFAT");
+    std::vector<DamagedTable> damaged;
+    const auto text = [](const SqlValue& v) {
+        const auto* s = std::get_if<std::string>(&v);
+        return s ? *s : std::string();
+    };
+    for (size_t r = 0; r < result.rows.size();) {
+        const auto& first = result.rows[r];
+        DamagedTable group{text(first[0]), text(first[1]), text(first[2]), {}};
+        std::vector<Interval> intervals;
+        for (; r < result.rows.size() && text(result.rows[r][0]) == group.branch &&
+               text(result.rows[r][1]) == group.client && text(result.rows[r][2]) == group.group;
+             ++r) {
+            const auto& row = result.rows[r];
+            intervals.push_back({numberOf(row[4]), numberOf(row[5]), numberOf(row[6]), std::get<std::int64_t>(row[3])});
+        }
+        group.problems = gsf::records::tableProblems(std::move(intervals));
+        if (!group.problems.empty()) damaged.push_back(std::move(group));
+    }
+    return damaged;
 }
 
 } // namespace gsf::server

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,9 +18,11 @@ namespace gsf::server {
 ///
 /// Thread-safe: each call borrows a connection from a small pool. Arguments
 /// are expected already checked for length and characters (see arguments.h);
-/// deltas are checked here against the fields of their dataset.
+/// deltas are checked here against the declarations of their table
+/// (records/), row by row, and against the rows they touch.
 /// Every method may throw ServiceError (a refusal to show the person) or
-/// gsf::sql::SqlError (a database failure).
+/// gsf::sql::SqlError (a database failure). A constraint the database raises
+/// because another writer got there first is a ServiceError 409.
 class Storage {
 public:
     /// Opens @p target (SQLite path or PostgreSQL connection string) and
@@ -65,12 +68,18 @@ public:
     gsf::data::Packet GetVerifServ(const std::string& branch, const std::string& service, const std::string& client,
                                    const std::string& group);
     /// Apply a delta in one transaction; nothing is applied when any change fails.
+    /// Every row must pass the single-row rules of its table; every update and
+    /// deletion carries the original value of every column, compared null-safely
+    /// with the stored row. New numbers are stored rounded as they are shown.
     /// @throws ServiceError 400 for a malformed delta, 409 "conflict" for a row
     /// changed or removed meanwhile, 409 "duplicate" for a duplicate key, 422
-    /// for a missing group, client or service.
+    /// for a row that breaks a rule (a required field, a range, a changed key,
+    /// a correction service the group does not have, a correction table left
+    /// with a gap or an overlap) or names a missing group, client or service.
     void UpdGrupServ(const gsf::data::Delta& delta);
     void UpdServClie(const gsf::data::Delta& delta);
     void UpdCorrPrecGrup(const gsf::data::Delta& delta);
+    /// The procedures refuse (422) a group that does not exist for the branch and client.
     void ProAtualizaGrupo(const std::string& branch, const std::string& client, const std::string& group,
                           const std::string& service);
     void ProAtualizaServ(const std::string& branch, const std::string& client, const std::string& group,
@@ -79,6 +88,10 @@ public:
     void ProDeletaServ(const std::string& branch, const std::string& client, const std::string& group,
                        const std::string& service);
     void ProDelServ(const std::string& branch, const std::string& client, const std::string& group);
+
+    /// Database connections opened since the storage was created (the pool
+    /// reuses them; a connection is dropped only when it is broken).
+    std::size_t ConnectionsOpened() const { return opened_.load(); }
 
     /// Pause between the changes of a delta; lets a test stop the process in
     /// the middle of one. Zero (the default) in normal use.
@@ -89,18 +102,36 @@ public:
 private:
     struct TableSpec;
     Lease borrow();
+    std::unique_ptr<gsf::sql::Connection> open();
     void giveBack(std::unique_ptr<gsf::sql::Connection> connection);
+    /// Runs @p body in one write transaction on a pooled connection; a
+    /// constraint raised because another writer got there first becomes a
+    /// ServiceError 409 (@p duplicateMessage for a key already taken).
+    void write(const std::string& duplicateMessage, const std::function<void(gsf::sql::Connection&)>& body);
     void applyDelta(const TableSpec& spec, const gsf::data::Delta& delta);
 
     std::string target_;
     gsf::sql::Engine engine_;
     std::mutex mutex_;
     std::vector<std::unique_ptr<gsf::sql::Connection>> idle_;
+    std::atomic<std::size_t> opened_{0};
     std::atomic<std::chrono::microseconds> deltaPause_{std::chrono::microseconds(0)};
 };
 
-/// A pooled connection, returned to the pool when destroyed; dropped instead
-/// when an exception is leaving the scope, since the connection may be broken.
+/// A group whose correction table has a gap, an overlap or values out of bounds.
+struct DamagedTable {
+    std::string branch, client, group;
+    std::vector<std::string> problems;  ///< Portuguese, one per problem
+};
+
+/// Reads every correction table of the database on @p connection (nothing is
+/// written) and lists the damaged ones, ordered by branch, client and group.
+/// @throws gsf::sql::SqlError when the tables cannot be read.
+std::vector<DamagedTable> findDamagedCorrectionTables(gsf::sql::Connection& connection);
+
+/// A pooled connection, returned to the pool when destroyed (its open
+/// transaction rolled back); dropped instead when the connection itself is
+/// broken. A refusal or a failed statement leaves it usable.
 struct Storage::Lease {
     Lease(Storage& owner, std::unique_ptr<gsf::sql::Connection> connection);
     ~Lease();
@@ -112,7 +143,6 @@ struct Storage::Lease {
 
     Storage* owner;
     std::unique_ptr<gsf::sql::Connection> connection;
-    int exceptionsAtStart;
 };
 
 } // namespace gsf::server

@@ -495,7 +495,152 @@ private:
     bool sawRows_ = false;
 };
 
+// Reads a JSON text without building it, refusing what a strict reader must:
+// repeated keys (which value a reader keeps is anyone's guess), numbers past
+// a double, control characters hidden behind escapes, and deep nesting.
+class StrictChecker : public nlohmann::json_sax<json> {
+public:
+    explicit StrictChecker(int maxDepth) : maxDepth_(maxDepth) {}
+
+    const std::string& error() const { return error_; }
+
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t v, const string_t&) override
+    {
+        return value() && (std::isfinite(v) || refuse("número fora do intervalo representável"));
+    }
+    bool binary(binary_t&) override { return refuse("valor binário inesperado"); }
+    bool string(string_t& v) override { return value() && clean(v); }
+
+    bool start_object(std::size_t) override
+    {
+        if (!value())
+            return false;
+        frames_.push_back({false, -1, {}, {}});
+        return deeper();
+    }
+    bool end_object() override
+    {
+        frames_.pop_back();
+        return true;
+    }
+    bool start_array(std::size_t) override
+    {
+        if (!value())
+            return false;
+        frames_.push_back({true, -1, {}, {}});
+        return deeper();
+    }
+    bool end_array() override
+    {
+        frames_.pop_back();
+        return true;
+    }
+    bool key(string_t& k) override
+    {
+        // A bad key is reported at the object that holds it.
+        Frame& frame = frames_.back();
+        frame.key.clear();
+        if (!clean(k))
+            return false;
+        if (!frame.keys.insert(k).second)
+            return refuse("chave \"" + k + "\" repetida");
+        frame.key = k;
+        return true;
+    }
+
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& e) override
+    {
+        if (e.id == 406)
+            return refuse("número fora do intervalo representável");
+        if (std::string_view(e.what()).find("UTF-8") != std::string_view::npos)
+            return refuse("texto com codificação inválida (UTF-8)");
+        error_ = "JSON malformado (posição " + std::to_string(position) + ").";
+        return false;
+    }
+
+private:
+    struct Frame {
+        bool array;
+        long index;                           ///< arrays: the element being read
+        std::string key;                      ///< objects: the member being read
+        std::unordered_set<std::string> keys; ///< objects: the members read so far
+    };
+
+    // A value starts: it is the next element of the array it is in.
+    bool value()
+    {
+        if (!frames_.empty() && frames_.back().array)
+            ++frames_.back().index;
+        return true;
+    }
+
+    // Where the reader is, as a path such as args[0].changes[2].old[1].
+    std::string path() const
+    {
+        std::string out;
+        for (const Frame& f : frames_) {
+            if (f.array && f.index >= 0) {
+                out += '[';
+                out += std::to_string(f.index);
+                out += ']';
+            } else if (!f.array && !f.key.empty()) {
+                if (!out.empty())
+                    out += '.';
+                out += f.key;
+            }
+        }
+        return out;
+    }
+
+    bool refuse(const std::string& what)
+    {
+        const std::string where = path();
+        error_ = what + (where.empty() ? "." : " (em " + where + ").");
+        return false;
+    }
+
+    bool deeper()
+    {
+        if (static_cast<int>(frames_.size()) > maxDepth_)
+            return refuse("aninhamento além de " + std::to_string(maxDepth_) + " níveis");
+        return true;
+    }
+
+    // The reader has already checked the UTF-8; what is left is C0 controls,
+    // DEL, and C1 controls (U+0080..U+009F, written C2 80..C2 9F).
+    bool clean(const std::string& text)
+    {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            const bool c1 = c == 0xC2 && i + 1 < text.size()
+                            && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+            if (c < 0x20 || c == 0x7F || c1)
+                return refuse("caracteres de controle não são permitidos");
+        }
+        return true;
+    }
+
+    const int maxDepth_;
+    std::vector<Frame> frames_;
+    std::string error_;
+};
+
+// A delta is an object of lists of objects of lists of values.
+constexpr int kDeltaDepth = 4;
+
 } // namespace
+
+std::string strictJsonProblem(std::string_view text, int maxDepth)
+{
+    StrictChecker checker(maxDepth);
+    if (json::sax_parse(text, &checker))
+        return "";
+    return checker.error().empty() ? "JSON malformado." : checker.error();
+}
 
 const char* fieldTypeName(FieldType type)
 {
@@ -580,6 +725,8 @@ std::string encodeDelta(const Delta& delta)
 
 Delta decodeDelta(std::string_view text)
 {
+    if (const std::string problem = strictJsonProblem(text, kDeltaDepth); !problem.empty())
+        fail(kDeltaPrefix, problem);
     const json doc = json::parse(text, nullptr, false);
     if (doc.is_discarded())
         fail(kDeltaPrefix, "JSON malformado.");

@@ -74,8 +74,19 @@ std::string encodePacket(const Packet& packet);
 Packet decodePacket(std::string_view json);
 
 std::string encodeDelta(const Delta& delta);
+/// Reads a delta strictly: besides what decodePacket refuses, a key repeated
+/// in an object, a number too large for a double, a text with a control
+/// character (escaped ones included) and nesting deeper than a delta needs.
 /// @throws PacketError as decodePacket.
 Delta decodeDelta(std::string_view json);
+
+/// Checks that @p json is one strict JSON text: well formed, valid UTF-8, no
+/// key repeated within an object, every number within a double's range,
+/// no control character (C0, DEL, C1) in any text or key, and arrays and
+/// objects nested at most @p maxDepth deep. Runs in one pass without
+/// recursion, so no input can exhaust the stack.
+/// @return "" when it is, otherwise the reason in Portuguese ("chave \"op\" repetida.").
+std::string strictJsonProblem(std::string_view json, int maxDepth);
 
 const char* fieldTypeName(FieldType type);
 

@@ -86,6 +86,28 @@ void Statement::BindAll(std::vector<SqlValue> values) {
     values_ = std::move(values);
 }
 
+Statement* StatementCache::Find(const std::string& sql) {
+    const auto it = entries_.find(sql);
+    if (it == entries_.end()) return nullptr;
+    it->second.lastUse = ++clock_;
+    return it->second.statement.get();
+}
+
+Statement& StatementCache::Keep(const std::string& sql, std::unique_ptr<Statement> statement) {
+    if (entries_.size() >= capacity_ && !entries_.count(sql)) {
+        const auto oldest = std::min_element(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) {
+            return a.second.lastUse < b.second.lastUse;
+        });
+        entries_.erase(oldest);
+    }
+    Entry& entry = entries_[sql];
+    entry.statement = std::move(statement);
+    entry.lastUse = ++clock_;
+    return *entry.statement;
+}
+
+void StatementCache::Clear() { entries_.clear(); }
+
 ResultSet Connection::Execute(const std::string& sql, std::vector<SqlValue> params) {
     Statement& st = Prepare(sql);
     st.BindAll(std::move(params));

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -21,7 +22,8 @@ enum class ErrorKind {
     UniqueViolation,      ///< a duplicate key
     ForeignKeyViolation,  ///< a referenced row is missing, or still referenced
     CheckViolation,
-    Busy,                 ///< lock or serialization conflict: trying again may succeed
+    Serialization,        ///< the transaction lost a race (serialization failure, deadlock)
+    Busy,                 ///< a lock could not be had in time: trying again may succeed
     Connection,           ///< the database cannot be reached or opened
 };
 
@@ -84,12 +86,21 @@ protected:
 /// One database connection. Not thread-safe: use one per thread.
 class Connection {
 public:
+    /// Prepared statements a connection keeps at most; the least recently
+    /// used one is dropped past it, so differently shaped statements cannot
+    /// grow a long-lived connection without bound.
+    static constexpr std::size_t kStatementCacheSize = 64;
+
     virtual ~Connection() = default;
     virtual Engine GetEngine() const = 0;
 
     /// A prepared statement for @p sql; the connection keeps it for the next
-    /// call with the same text. @throws SqlError when the text does not compile.
+    /// call with the same text (up to kStatementCacheSize statements).
+    /// @warning the reference is valid until the next Prepare or Execute.
+    /// @throws SqlError when the text does not compile.
     virtual Statement& Prepare(const std::string& sql) = 0;
+    /// Number of prepared statements kept.
+    virtual std::size_t CachedStatements() const = 0;
     /// Prepares (or reuses), binds @p params in order and runs @p sql.
     ResultSet Execute(const std::string& sql, std::vector<SqlValue> params = {});
     /// Runs several statements separated by semicolons, without parameters.
@@ -102,9 +113,38 @@ public:
     /// Never throws; a no-op outside a transaction.
     virtual void Rollback() noexcept = 0;
     virtual bool InTransaction() const = 0;
+    /// Whether the connection can still serve statements; false once the link
+    /// to the database is lost. A failed statement leaves it usable.
+    virtual bool IsUsable() const noexcept = 0;
 
     /// `IS` on SQLite, `IS NOT DISTINCT FROM` on PostgreSQL: the null-safe equality.
     const char* NullSafeEqual() const;
+};
+
+/// The statements of one connection, the least recently used dropped past a
+/// fixed count.
+class StatementCache {
+public:
+    explicit StatementCache(std::size_t capacity) : capacity_(capacity) {}
+    StatementCache(const StatementCache&) = delete;
+    StatementCache& operator=(const StatementCache&) = delete;
+
+    /// The statement kept for @p sql, or null; a hit makes it the most recent.
+    Statement* Find(const std::string& sql);
+    /// Keeps @p statement for @p sql as the most recent, dropping the least
+    /// recent one when full. @return the statement kept.
+    Statement& Keep(const std::string& sql, std::unique_ptr<Statement> statement);
+    std::size_t Size() const { return entries_.size(); }
+    void Clear();
+
+private:
+    struct Entry {
+        std::unique_ptr<Statement> statement;
+        std::uint64_t lastUse;
+    };
+    std::size_t capacity_;
+    std::uint64_t clock_ = 0;
+    std::unordered_map<std::string, Entry> entries_;
 };
 
 /// Opens a SQLite database file (created when missing) in WAL mode with a busy

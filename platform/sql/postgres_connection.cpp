@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
 
 namespace gsf::sql {
 
@@ -22,7 +21,8 @@ ErrorKind kindOf(const PGresult* res, PGconn* conn) {
     if (s == "23505") return ErrorKind::UniqueViolation;
     if (s == "23503") return ErrorKind::ForeignKeyViolation;
     if (s == "23514" || s == "23502") return ErrorKind::CheckViolation;
-    if (s == "40001" || s == "40P01" || s == "55P03") return ErrorKind::Busy;
+    if (s == "40001" || s == "40P01") return ErrorKind::Serialization;
+    if (s == "55P03") return ErrorKind::Busy;
     if (s.starts_with("08")) return ErrorKind::Connection;
     return ErrorKind::Other;
 }
@@ -130,37 +130,34 @@ public:
     Engine GetEngine() const override { return Engine::PostgreSQL; }
 
     Statement& Prepare(const std::string& sql) override {
-        auto it = statements_.find(sql);
-        if (it == statements_.end())
-            it = statements_.emplace(sql, std::make_unique<PgStatement>(conn_, parseSql(sql, Engine::PostgreSQL)))
-                     .first;
-        return *it->second;
+        if (Statement* kept = statements_.Find(sql)) return *kept;
+        return statements_.Keep(sql, std::make_unique<PgStatement>(conn_, parseSql(sql, Engine::PostgreSQL)));
     }
+    std::size_t CachedStatements() const override { return statements_.Size(); }
 
     void ExecuteScript(const std::string& sql) override {
         ResultGuard guard{PQexec(conn_, sql.c_str())};
         check(guard.res, conn_, "Erro ao executar o script");
     }
 
-    void Begin(bool) override {
-        ExecuteScript("BEGIN");
-        inTransaction_ = true;
-    }
-    void Commit() override {
-        inTransaction_ = false;
-        ExecuteScript("COMMIT");
-    }
+    void Begin(bool) override { ExecuteScript("BEGIN"); }
+    void Commit() override { ExecuteScript("COMMIT"); }
     void Rollback() noexcept override {
-        if (!inTransaction_) return;
-        inTransaction_ = false;
-        PQclear(PQexec(conn_, "ROLLBACK"));
+        if (InTransaction()) PQclear(PQexec(conn_, "ROLLBACK"));
     }
-    bool InTransaction() const override { return inTransaction_; }
+    // The server's own view: a failed statement leaves the transaction open
+    // (in error) until it is rolled back.
+    bool InTransaction() const override {
+        const auto status = PQtransactionStatus(conn_);
+        return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
+    }
+    bool IsUsable() const noexcept override {
+        return PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_UNKNOWN;
+    }
 
 private:
     PGconn* conn_;
-    bool inTransaction_ = false;
-    std::map<std::string, std::unique_ptr<PgStatement>> statements_;
+    StatementCache statements_{kStatementCacheSize};
 };
 
 } // namespace

@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <map>
 
 namespace gsf::sql {
 
@@ -125,7 +124,7 @@ public:
         }
     }
     ~SqliteConnection() override {
-        statements_.clear();
+        statements_.Clear();
         sqlite3_close(db_);
     }
     SqliteConnection(const SqliteConnection&) = delete;
@@ -134,11 +133,10 @@ public:
     Engine GetEngine() const override { return Engine::SQLite; }
 
     Statement& Prepare(const std::string& sql) override {
-        auto it = statements_.find(sql);
-        if (it == statements_.end())
-            it = statements_.emplace(sql, std::make_unique<SqliteStatement>(db_, parseSql(sql, Engine::SQLite))).first;
-        return *it->second;
+        if (Statement* kept = statements_.Find(sql)) return *kept;
+        return statements_.Keep(sql, std::make_unique<SqliteStatement>(db_, parseSql(sql, Engine::SQLite)));
     }
+    std::size_t CachedStatements() const override { return statements_.Size(); }
 
     void ExecuteScript(const std::string& sql) override {
         char* error = nullptr;
@@ -157,10 +155,12 @@ public:
         if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
     bool InTransaction() const override { return !sqlite3_get_autocommit(db_); }
+    // A file database stays reachable once open; a failed statement leaves it usable.
+    bool IsUsable() const noexcept override { return db_ != nullptr; }
 
 private:
     sqlite3* db_ = nullptr;
-    std::map<std::string, std::unique_ptr<SqliteStatement>> statements_;
+    StatementCache statements_{kStatementCacheSize};
 };
 
 } // namespace

@@ -32,9 +32,12 @@ TEST(ServerCrash, KilledInTheMiddleOfADeltaLeavesTheDatabaseAsBefore) {
         {"name": "CDCLIENTE", "type": "string", "size": 21}, {"name": "VRPEINICGRUP", "type": "float"},
         {"name": "VRPEFIMGRUP", "type": "float"}, {"name": "VRPECORRGRUP", "type": "float"},
         {"name": "CDGRSERVFAT", "type": "string", "size": 3}], "changes": [)";
+    // A long run of valid, contiguous intervals: 0,00-0,03, 0,03-0,06, ... up to 90,00.
+    auto percent = [](int hundredths) { return std::to_string(hundredths / 100) + "." +
+                                               std::to_string(hundredths % 100 / 10) + std::to_string(hundredths % 10); };
     for (int i = 0; i < 3000; ++i) {
-        delta += (i ? "," : "") + std::string(R"({"op": "insert", "new": ["0001", "000002", )") + std::to_string(i) +
-                 ", " + std::to_string(i + 1) + R"(, 1.5, "003"]})";
+        delta += (i ? "," : "") + std::string(R"({"op": "insert", "new": ["0001", "000002", )") + percent(3 * i) +
+                 ", " + percent(3 * i + 3) + R"(, 1.5, "003"]})";
     }
     delta += "]}]}";
     std::thread sender([&] {

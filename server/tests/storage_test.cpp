@@ -1,3 +1,4 @@
+#include "platform/sql/database.h"
 #include "server/arguments.h"
 #include "server/schema.h"
 #include "server/storage.h"
@@ -179,7 +180,7 @@ TEST_P(StorageTest, DuplicatesAndMissingParentsAreRefused) {
     auto orphan = groups.rows[0];
     orphan[1] = std::string("999999");
     EXPECT_EQ(refusal([&] { s().UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, orphan)); }),
-              "invalid: Cliente não cadastrado na filial informada.");
+              "invalid: Inclusão do grupo 001: cliente 999999 não cadastrado na filial 0001.");
     const Packet table = s().GetCorrPrecGrup("0001", "000002", "001");
     EXPECT_NE(refusal([&] {
                   s().UpdCorrPrecGrup(deltaOf(table, ChangeKind::Insert, {}, {"0001", "000002", 50.0, 60.0, 1.0, "ZZZ"}));
@@ -206,11 +207,15 @@ TEST_P(StorageTest, DeltaFieldsAreChecked) {
 }
 
 TEST_P(StorageTest, IdenticalIntervalsAreChangedOneAtATime) {
+    // Two identical rows, as an older version could store them.
+    {
+        auto db = gsf::sql::openDatabase(db_->target());
+        for (int i = 0; i < 2; ++i)
+            db->Execute("INSERT INTO CORRPRECGRUP (CDFILIAL, CDCLIENTE, CDGRSERVFAT, VRPEINICGRUP, VRPEFIMGRUP, "
+                        "VRPECORRGRUP) VALUES ('0001', '000002', '003', 0, 10, 1)");
+    }
     const Packet empty = s().GetCorrPrecGrup("0001", "000002", "003");
     const std::vector<gsf::data::Value> row = {"0001", "000002", 0.0, 10.0, 1.0, "003"};
-    auto twice = deltaOf(empty, ChangeKind::Insert, {}, row);
-    twice.changes.push_back(twice.changes[0]);
-    s().UpdCorrPrecGrup(twice);
     s().UpdCorrPrecGrup(deltaOf(empty, ChangeKind::Delete, row, {}));
     EXPECT_EQ(s().GetCorrPrecGrup("0001", "000002", "003").rows.size(), 1u);
     auto changed = row;

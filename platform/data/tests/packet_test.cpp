@@ -183,6 +183,32 @@ TEST(Delta, MalformedDeltasAreRefused)
     }
 }
 
+TEST(Delta, AmbiguousOrHostileInputIsRefusedWithItsPlace)
+{
+    const auto errorOfDelta = [](std::string_view json) -> std::string {
+        try {
+            decodeDelta(json);
+        } catch (const PacketError& e) {
+            return e.what();
+        }
+        return "no error";
+    };
+    const std::string fields = R"("fields": [{"name": "A", "type": "string", "size": 3}])";
+    EXPECT_THAT(errorOfDelta("{" + fields + R"(, "changes": [{"op": "delete", "op": "insert", "new": ["x"]}]})"),
+                HasSubstr("chave \"op\" repetida (em changes[0])."));
+    EXPECT_THAT(errorOfDelta("{" + fields + R"(, "changes": [{"op": "insert", "new": ["a\u0000b"]}]})"),
+                HasSubstr("caracteres de controle não são permitidos (em changes[0].new[0])."));
+    EXPECT_THAT(errorOfDelta("{" + fields + R"(, "changes": [{"op": "insert", "new": [1e400]}]})"),
+                HasSubstr("número fora do intervalo representável"));
+    EXPECT_THAT(errorOfDelta("{" + fields + ", \"changes\": [{\"op\": \"insert\", \"new\": [\"\xc3\"]}]}"),
+                HasSubstr("UTF-8"));
+    EXPECT_THAT(errorOfDelta(std::string(200000, '[') + std::string(200000, ']')), HasSubstr("aninhamento"));
+    // The same checks, on any JSON text.
+    EXPECT_EQ(strictJsonProblem(R"({"a": [1, {"b": "c"}], "d": null})", 3), "");
+    EXPECT_EQ(strictJsonProblem(R"({"a": [1, {"b": "c"}]})", 2), "aninhamento além de 2 níveis (em a[1]).");
+    EXPECT_EQ(strictJsonProblem(R"({"a": 1} x)", 3), "JSON malformado (posição 10).");
+}
+
 TEST(PacketLoad, MissingPersistentFieldIsNamedAndDatasetKept)
 {
     DataSet ds("cdsGrupServ");

@@ -1,0 +1,424 @@
+#include "records/records.h"
+
+#include "platform/data/number_format.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+namespace gsf::records {
+
+using gsf::data::FieldType;
+
+namespace {
+
+// Staff counts: three decimals, as "#,##0.000" shows them. The upper bound is
+// the largest value the ten-character day edits can show ("99.999,999").
+constexpr const char* kStaffFormat = "#,##0.000";
+constexpr double kStaffMax = 99999.999;
+constexpr const char* kPercentFormat = "0.00%";
+
+Field text(const char* name, const char* label, int size, unsigned chars = Printable)
+{
+    Field f;
+    f.name = name;
+    f.label = label;
+    f.size = size;
+    f.chars = chars;
+    return f;
+}
+
+Field keyText(Field f)
+{
+    f.key = true;
+    f.required = true;
+    return f;
+}
+
+Field staff(const char* name, const char* label)
+{
+    Field f;
+    f.name = name;
+    f.label = label;
+    f.type = FieldType::Float;
+    f.format = kStaffFormat;
+    f.decimals = 3;
+    f.low = 0;
+    f.high = kStaffMax;
+    return f;
+}
+
+Field percent(const char* name, const char* label, bool lowOpen)
+{
+    Field f;
+    f.name = name;
+    f.label = label;
+    f.type = FieldType::Float;
+    f.format = kPercentFormat;
+    f.decimals = 2;
+    f.low = 0;
+    f.high = 100;
+    f.lowOpen = lowOpen;
+    f.highOpen = true;
+    return f;
+}
+
+Table makeTable(const char* name, const char* dataset, std::vector<Field> fields)
+{
+    Table t;
+    t.table = name;
+    t.dataset = dataset;
+    t.fields = std::move(fields);
+    return t;
+}
+
+Field branch()
+{
+    Field f = text("CDFILIAL", "filial", 4, Letters | Digits | Blanks);
+    f.upper = true;
+    return f;
+}
+Field client() { return text("CDCLIENTE", "cliente", 21); }
+Field group() { return text("CDGRSERVFAT", "grupo", 3); }
+Field service(const char* name = "CDSERVFILI", const char* label = "serviço")
+{
+    return text(name, label, 5, Digits | Blanks);
+}
+
+} // namespace
+
+const Field* Table::find(std::string_view name) const
+{
+    for (const Field& f : fields)
+        if (name == f.name)
+            return &f;
+    return nullptr;
+}
+
+std::vector<gsf::data::PacketField> Table::packetFields() const
+{
+    std::vector<gsf::data::PacketField> out;
+    out.reserve(fields.size());
+    for (const Field& f : fields)
+        out.push_back({f.name, f.type, f.size});
+    return out;
+}
+
+const Field& branchField()
+{
+    static const Field f = branch();
+    return f;
+}
+const Field& clientField()
+{
+    static const Field f = client();
+    return f;
+}
+const Field& groupField()
+{
+    static const Field f = group();
+    return f;
+}
+const Field& serviceField()
+{
+    static const Field f = service();
+    return f;
+}
+const Field& registrationField()
+{
+    static const Field f = text("NRINSJURCLIE", "inscrição", 20, Letters | Digits);
+    return f;
+}
+
+const Table& grupServ()
+{
+    static const Table t = [] {
+        Table table = makeTable("GRUPSERVFAT", "cdsGrupServ", {});
+        Field description = text("DSGRSERVFAT", "descrição", 30);
+        description.required = true;
+        table.fields = {keyText(branch()),
+                        keyText(client()),
+                        keyText(group()),
+                        description,
+                        staff("QTEFETMINIGSF", "mínimo de efetivos por dia"),
+                        staff("QTEFMINDOMGSF", "mínimo de efetivos aos domingos"),
+                        staff("QTEFMINSEGGSF", "mínimo de efetivos às segundas-feiras"),
+                        staff("QTEFMINTERGSF", "mínimo de efetivos às terças-feiras"),
+                        staff("QTEFMINQUAGSF", "mínimo de efetivos às quartas-feiras"),
+                        staff("QTEFMINQUIGSF", "mínimo de efetivos às quintas-feiras"),
+                        staff("QTEFMINSEXGSF", "mínimo de efetivos às sextas-feiras"),
+                        staff("QTEFMINSABGSF", "mínimo de efetivos aos sábados"),
+                        staff("QTEFMINFERGSF", "mínimo de efetivos nos feriados"),
+                        service("CDSERAJEFEGSF", "serviço de correção de efetivos")};
+        return table;
+    }();
+    return t;
+}
+
+const Table& servClie()
+{
+    static const Table t = [] {
+        Table table = makeTable("SERVGRUPFAT", "cdsServClie", {});
+        Field name = text("NMSERVICO", "nome do serviço", 40);
+        name.stored = false;
+        // The flags the screen gives meaning to: "Sim", "Não", and a one-letter
+        // text that upper-cases to S.
+        Field flag = text("IDCORREFET", "correção de efetivos", 3);
+        flag.type = FieldType::FixedString;
+        flag.choices = {"Sim", "Não", "S", "s"};
+        table.fields = {keyText(service()), name, flag, keyText(group()), keyText(branch()), keyText(client())};
+        return table;
+    }();
+    return t;
+}
+
+const Table& corrPrecGrup()
+{
+    static const Table t = [] {
+        Table table = makeTable("CORRPRECGRUP", "cdsCorrPrecGrup", {});
+        Field correction = percent("VRPECORRGRUP", "percentual de correção", true);
+        correction.required = true;
+        table.fields = {keyText(branch()),
+                        keyText(client()),
+                        percent("VRPEINICGRUP", "início do intervalo", false),
+                        percent("VRPEFIMGRUP", "fim do intervalo", true),
+                        correction,
+                        keyText(group())};
+        table.bounds = {{"VRPEINICGRUP", "VRPEFIMGRUP"}};
+        return table;
+    }();
+    return t;
+}
+
+const Table& cliente()
+{
+    static const Table t = makeTable("CLIENTE",
+                         "cdsCliente",
+                         {registrationField(), text("NMRAZSOCCLIE", "razão social", 50), client(),
+                          text("IDTPIJURCLIE", "tipo de pessoa", 1), text("NMFANTCLIE", "nome fantasia", 50)});
+    return t;
+}
+
+const Table& paramFilial()
+{
+    static const Table t = makeTable("PARAMFATFILI",
+                         "cdsParamFilial",
+                         {text("CDTIPOFATUR", "tipo de faturamento", 3),
+                          text("DSPARAMFATFI", "parâmetros de faturamento", 200)});
+    return t;
+}
+
+const Table& verifGrupServ()
+{
+    static const Table t = makeTable("", "cdsVerifGrupServ", {branch()});
+    return t;
+}
+
+const Table& pesqServ()
+{
+    static const Table t = makeTable("", "cdsPesqServ", {service(), text("NMSERVICO", "nome do serviço", 40)});
+    return t;
+}
+
+const Table& verifServ()
+{
+    static const Table t = makeTable("", "cdsVerifServ", {service()});
+    return t;
+}
+
+const Table& intervMaior()
+{
+    static const Table t = makeTable("", "cdsIntervMaior", {percent("VRPEFIMGRUP", "fim do intervalo", true)});
+    return t;
+}
+
+// --- texts -----------------------------------------------------------------
+
+namespace {
+
+// Decodes the code point at @p i, advancing it; -1 for a malformed sequence
+// (stray continuation, truncation, overlong form, surrogate, past U+10FFFF).
+long decodeAt(std::string_view s, std::size_t& i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const auto cont = [&](std::size_t k) { return k < s.size() && (byte(k) & 0xC0) == 0x80; };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    std::size_t extra = 0;
+    long cp = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        extra = 1;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        extra = 2;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        extra = 3;
+        cp = lead & 0x07;
+    } else {
+        return -1;
+    }
+    for (std::size_t k = 1; k <= extra; ++k) {
+        if (!cont(i + k))
+            return -1;
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF))
+        || (cp >= 0xD800 && cp <= 0xDFFF))
+        return -1;
+    i += extra + 1;
+    return cp;
+}
+
+bool isControl(long cp) { return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F); }
+bool isDigit(long cp) { return cp >= '0' && cp <= '9'; }
+bool isLetter(long cp)
+{
+    return (cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z') || (cp >= 0xC0 && cp <= 0xFF && cp != 0xD7 && cp != 0xF7);
+}
+
+bool accepts(unsigned chars, long cp)
+{
+    if (chars & Printable)
+        return true;
+    return ((chars & Digits) && isDigit(cp)) || ((chars & Letters) && isLetter(cp)) || ((chars & Blanks) && cp == ' ');
+}
+
+std::string allowedWords(unsigned chars)
+{
+    std::vector<const char*> words;
+    if (chars & Letters)
+        words.push_back("letras");
+    if (chars & Digits)
+        words.push_back("dígitos");
+    if (chars & Blanks)
+        words.push_back("espaços");
+    std::string out = "use apenas ";
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0)
+            out += i + 1 == words.size() ? " e " : ", ";
+        out += words[i];
+    }
+    return out + ".";
+}
+
+} // namespace
+
+int utf8Length(std::string_view text)
+{
+    int count = 0;
+    for (std::size_t i = 0; i < text.size(); ++count)
+        if (decodeAt(text, i) < 0)
+            return -1;
+    return count;
+}
+
+bool isBlank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
+
+bool isCleanText(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const long cp = decodeAt(text, i);
+        if (cp < 0 || isControl(cp))
+            return false;
+    }
+    return true;
+}
+
+std::string textProblem(const Field& field, std::string_view text)
+{
+    int length = 0;
+    bool control = false;
+    bool foreign = false;
+    for (std::size_t i = 0; i < text.size(); ++length) {
+        const long cp = decodeAt(text, i);
+        if (cp < 0)
+            return "texto com codificação inválida (UTF-8).";
+        control = control || isControl(cp);
+        foreign = foreign || !accepts(field.chars, cp);
+    }
+    if (length > field.size)
+        return field.size == 1 ? "no máximo 1 caractere." : "no máximo " + std::to_string(field.size) + " caracteres.";
+    if (control)
+        return "caracteres de controle não são permitidos.";
+    if (foreign)
+        return allowedWords(field.chars);
+    return "";
+}
+
+std::string choiceProblem(const Field& field, std::string_view text)
+{
+    if (field.choices.empty() || isBlank(text))
+        return "";
+    for (const std::string& choice : field.choices)
+        if (text == choice)
+            return "";
+    std::string list;
+    for (std::size_t i = 0; i < field.choices.size(); ++i)
+        list += (i == 0 ? "\"" : i + 1 == field.choices.size() ? " ou \"" : ", \"") + field.choices[i] + "\"";
+    return "aceita apenas vazio, " + list + ".";
+}
+
+std::string editMask(const Field& field)
+{
+    const char place = (field.chars & Printable) ? 'c' : (field.chars & Letters) ? 'a' : '9';
+    return std::string(field.upper ? ">" : "") + std::string(static_cast<std::size_t>(field.size), place) + ";0; ";
+}
+
+// --- numbers ---------------------------------------------------------------
+
+std::string shown(const Field& field, double value)
+{
+    return gsf::data::formatNumber(value, field.format);
+}
+
+std::string rangeProblem(const Field& field, double value)
+{
+    if (!std::isfinite(value))
+        return "deve ser um número finito.";
+    if (field.lowOpen ? value <= field.low : value < field.low)
+        return std::string(field.lowOpen ? "deve ser maior que " : "deve ser maior ou igual a ") + shown(field, field.low)
+               + ".";
+    if (field.highOpen ? value >= field.high : value > field.high)
+        return std::string(field.highOpen ? "deve ser menor que " : "deve ser menor ou igual a ")
+               + shown(field, field.high) + ".";
+    return "";
+}
+
+BoundsCheck checkBounds(int decimals, const std::optional<double>& lower, const std::optional<double>& upper)
+{
+    if (!upper)
+        return lower ? BoundsCheck::UpperMissing : BoundsCheck::Ok;
+    return roundHalfAway(*upper, decimals) <= roundHalfAway(lower.value_or(0.0), decimals) ? BoundsCheck::UpperNotAbove
+                                                                                           : BoundsCheck::Ok;
+}
+
+double roundHalfAway(double value, int decimals)
+{
+    // Past 1e12 the scaled integer would no longer be exact; such values are
+    // out of every declared range anyway and are left for the range check.
+    if (!std::isfinite(value) || std::fabs(value) >= 1e12 || decimals < 0 || decimals > 3)
+        return value;
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);
+    const std::string_view digits(buffer, static_cast<std::size_t>(written.ptr - buffer));
+    const std::size_t dot = digits.find('.');
+    if (dot == std::string_view::npos || digits.size() - dot - 1 <= static_cast<std::size_t>(decimals))
+        return value;
+    std::uint64_t scaled = 0;
+    for (const char c : digits.substr(0, dot))
+        scaled = scaled * 10 + static_cast<std::uint64_t>(c - '0');
+    for (int k = 0; k < decimals; ++k)
+        scaled = scaled * 10 + static_cast<std::uint64_t>(digits[dot + 1 + static_cast<std::size_t>(k)] - '0');
+    if (digits[dot + 1 + static_cast<std::size_t>(decimals)] >= '5')
+        ++scaled;
+    static constexpr double kScale[] = {1, 10, 100, 1000};
+    const double magnitude = static_cast<double>(scaled) / kScale[decimals];
+    // A value that rounds to zero is stored as zero, not as a negative zero.
+    return magnitude == 0 ? 0.0 : std::copysign(magnitude, value);
+}
+
+} // namespace gsf::records
