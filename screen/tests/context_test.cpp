@@ -18,25 +18,6 @@ int called(const Calls& calls, const std::string& call)
     return static_cast<int>(std::count(calls.begin(), calls.end(), call));
 }
 
-std::vector<bool> checks(const TfrmGrupServFat& form)
-{
-    return {form.mnuGrupServ.Checked(), form.mnuServ.Checked(), form.mnuExce.Checked(), form.mnuTabCorr.Checked()};
-}
-
-std::vector<bool> commands(const TfrmGrupServFat& form)
-{
-    return {form.sbtIncluir.Enabled(),  form.sbtAlterar.Enabled(),  form.sbtExcluir.Enabled(),
-            form.sbtProcurar.Enabled(), form.sbtVerificar.Enabled(), form.sbtCancelar.Enabled(),
-            form.sbtConfirmar.Enabled()};
-}
-
-std::vector<bool> commandEntries(const TfrmGrupServFat& form)
-{
-    return {form.mnuIncluir.Enabled(),  form.mnuAlterar.Enabled(),  form.mnuExcluir.Enabled(),
-            form.mnuProcurar.Enabled(), form.mnuVerificar.Enabled(), form.mnuCancelar.Enabled(),
-            form.mnuConfirmar.Enabled()};
-}
-
 /// The group line of a snapshot entry, "" when the group is not there.
 std::string groupLine(const Snapshot& snapshot, const std::string& key)
 {

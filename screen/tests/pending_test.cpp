@@ -12,25 +12,6 @@ using host::Outcome;
 using Snapshot = std::map<std::string, std::vector<std::string>>;
 using gsf::test::differences;
 
-std::vector<bool> checks(const TfrmGrupServFat& form)
-{
-    return {form.mnuGrupServ.Checked(), form.mnuServ.Checked(), form.mnuExce.Checked(), form.mnuTabCorr.Checked()};
-}
-
-std::vector<bool> commands(const TfrmGrupServFat& form)
-{
-    return {form.sbtIncluir.Enabled(),  form.sbtAlterar.Enabled(),  form.sbtExcluir.Enabled(),
-            form.sbtProcurar.Enabled(), form.sbtVerificar.Enabled(), form.sbtCancelar.Enabled(),
-            form.sbtConfirmar.Enabled()};
-}
-
-std::vector<bool> commandEntries(const TfrmGrupServFat& form)
-{
-    return {form.mnuIncluir.Enabled(),  form.mnuAlterar.Enabled(),  form.mnuExcluir.Enabled(),
-            form.mnuProcurar.Enabled(), form.mnuVerificar.Enabled(), form.mnuCancelar.Enabled(),
-            form.mnuConfirmar.Enabled()};
-}
-
 // A record left pending, and how to tell that what was typed is still there.
 struct Road {
     const char* name;
@@ -39,6 +20,17 @@ struct Road {
     std::function<std::string(const TfrmGrupServFat&)> typed;
     std::string expected;
 };
+
+/// On the page of @p entry, @p command, then @p text typed into @p field of
+/// @p grid and the column left for @p next.
+void typeOn(ScreenFixture& s, const char* entry, const char* command, const char* grid, const char* field,
+            const char* text, const char* next)
+{
+    s.act().clickMenu(entry);
+    s.act().click(command);
+    s.typeInto(grid, field, text);
+    s.act().selectColumn(grid, next);
+}
 
 std::vector<Road> roads()
 {
@@ -56,11 +48,7 @@ std::vector<Road> roads()
          },
          groupState, groupDescription, "Nova"},
         {"group being altered",
-         [](ScreenFixture& s) {
-             s.act().click("sbtAlterar");
-             s.typeInto("dbgPadrao", "DSGRSERVFAT", "Alterada");
-             s.act().selectColumn("dbgPadrao", "QTEFETMINIGSF");
-         },
+         [](ScreenFixture& s) { typeOn(s, "mnuGrupServ", "sbtAlterar", "dbgPadrao", "DSGRSERVFAT", "Alterada", "QTEFETMINIGSF"); },
          groupState, groupDescription, "Alterada"},
         {"day minimum being altered",
          [](ScreenFixture& s) {
@@ -72,20 +60,12 @@ std::vector<Road> roads()
          groupState, [](const TfrmGrupServFat& f) { return f.cdsGrupServ.FieldByName("QTEFMINDOMGSF").AsString(); },
          "7"},
         {"service row being included",
-         [](ScreenFixture& s) {
-             s.act().clickMenu("mnuServ");
-             s.act().click("sbtIncluir");
-             s.typeInto("dbgServico", "CDSERVFILI", "50");
-             s.act().selectColumn("dbgServico", "IDCORREFET");
-         },
+         [](ScreenFixture& s) { typeOn(s, "mnuServ", "sbtIncluir", "dbgServico", "CDSERVFILI", "50", "IDCORREFET"); },
          [](const TfrmGrupServFat& f) { return f.cdsServClie.State(); },
          [](const TfrmGrupServFat& f) { return f.cdsServClie.FieldByName("CDSERVFILI").AsString(); }, "00050"},
         {"interval being included",
          [](ScreenFixture& s) {
-             s.act().clickMenu("mnuTabCorr");
-             s.act().click("sbtIncluir");
-             s.typeInto("dbgCorrPrecGrup", "VRPEFIMGRUP", "60");
-             s.act().selectColumn("dbgCorrPrecGrup", "VRPECORRGRUP");
+             typeOn(s, "mnuTabCorr", "sbtIncluir", "dbgCorrPrecGrup", "VRPEFIMGRUP", "60", "VRPECORRGRUP");
          },
          [](const TfrmGrupServFat& f) { return f.cdsCorrPrecGrup.State(); },
          [](const TfrmGrupServFat& f) { return f.cdsCorrPrecGrup.FieldByName("VRPEFIMGRUP").AsString(); }, "60"},
@@ -94,15 +74,24 @@ std::vector<Road> roads()
 
 bool editingState(DataSetState state) { return state == DataSetState::Edit || state == DataSetState::Insert; }
 
+/// Client 000002 of branch 0001 loaded and @p road started on it.
+/// @return what the server held before the road.
+Snapshot startRoad(ScreenFixture& screen, const Road& road)
+{
+    if (screen.openClient("0001", kClientWithGroups) != Outcome::Done)
+        ADD_FAILURE() << "client not loaded: " << screen.lastError();
+    Snapshot before = screen.snapshot();
+    road.start(screen);
+    return before;
+}
+
 TEST(PendingRecord, ClosingAsksFirstAndNoKeepsTheWindowAndTheRecord)
 {
     for (const Road& road : roads()) {
         SCOPED_TRACE(road.name);
         ScreenFixture screen;
         TfrmGrupServFat& form = screen.form();
-        ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
-        const Snapshot before = screen.snapshot();
-        road.start(screen);
+        const Snapshot before = startRoad(screen, road);
         ASSERT_TRUE(editingState(road.state(form))) << screen.lastError();
         ASSERT_EQ(road.typed(form), road.expected);
 
@@ -132,9 +121,7 @@ TEST(PendingRecord, ReChoosingThePageInFrontKeepsTheRecordOrAsksBeforeDroppingIt
         SCOPED_TRACE(road.name);
         ScreenFixture screen;
         TfrmGrupServFat& form = screen.form();
-        ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
-        const Snapshot before = screen.snapshot();
-        road.start(screen);
+        const Snapshot before = startRoad(screen, road);
         ASSERT_TRUE(editingState(road.state(form))) << screen.lastError();
         const ui::TabSheet* front = form.pgcPadrao.ActivePage();
         ui::MenuItem* entry = front == &form.tshServico   ? &form.mnuServ

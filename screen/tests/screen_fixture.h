@@ -153,6 +153,28 @@ private:
     host::InteractionScope scope_;
 };
 
+/// Checks of the four page entries: "Grupo de Serviço", "Serviços", "Exceções Dia", "Tabela de Correção".
+inline std::vector<bool> checks(const TfrmGrupServFat& form)
+{
+    return {form.mnuGrupServ.Checked(), form.mnuServ.Checked(), form.mnuExce.Checked(), form.mnuTabCorr.Checked()};
+}
+
+/// Enabled states of include, alter, delete, search, verify, cancel and confirm.
+inline std::vector<bool> commands(const TfrmGrupServFat& form)
+{
+    return {form.sbtIncluir.Enabled(),  form.sbtAlterar.Enabled(),  form.sbtExcluir.Enabled(),
+            form.sbtProcurar.Enabled(), form.sbtVerificar.Enabled(), form.sbtCancelar.Enabled(),
+            form.sbtConfirmar.Enabled()};
+}
+
+/// The same for the command menu entries.
+inline std::vector<bool> commandEntries(const TfrmGrupServFat& form)
+{
+    return {form.mnuIncluir.Enabled(),  form.mnuAlterar.Enabled(),  form.mnuExcluir.Enabled(),
+            form.mnuProcurar.Enabled(), form.mnuVerificar.Enabled(), form.mnuCancelar.Enabled(),
+            form.mnuConfirmar.Enabled()};
+}
+
 // Registration numbers of the demo clients of branch 0001.
 inline constexpr const char* kClientWithGroups = "11222333000181";   // 000002, groups 001, 002, 003
 inline constexpr const char* kClientOneGroup = "52998224725";        // 000001, group 001 without services
