@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/data/number_format.h"
+
 #include <algorithm>
+#include <functional>
 
 namespace gsf::screen::test {
 namespace {
@@ -306,6 +309,112 @@ TEST(OwnChanges, OnlyAChangeBySomeoneElseIsAConflict)
     EXPECT_EQ(form.cdsGrupServ.State(), DataSetState::Browse);
     EXPECT_EQ(form.cdsGrupServ.ChangeCount(), 0);
     EXPECT_EQ(differences(before, screen.snapshot()), std::vector<std::string>{});
+}
+
+std::string cellText(const data::Value& value)
+{
+    if (const auto* number = std::get_if<double>(&value))
+        return data::plainNumber(*number);
+    if (const auto* text = std::get_if<std::string>(&value))
+        return *text;
+    return "null";
+}
+
+/// Texts of @p field on every row, as the screen's list holds them.
+std::vector<std::string> column(const data::DataSet& dataSet, const char* field)
+{
+    std::vector<std::string> out;
+    const int index = dataSet.FieldByName(field).Index();
+    for (int r = 0; r < dataSet.RecordCount(); ++r)
+        out.push_back(cellText(dataSet.ValueAt(r, index)));
+    return out;
+}
+
+/// The same read from the server's packet.
+std::vector<std::string> column(const data::Packet& packet, const char* field)
+{
+    std::vector<std::string> out;
+    const auto index = static_cast<std::size_t>(packet.indexOf(field));
+    for (const auto& row : packet.rows)
+        out.push_back(cellText(row[index]));
+    return out;
+}
+
+// A change the server refuses, and how to ask for it. A procedure that ran
+// before the refused step stays done on the server (group 001 changed).
+struct Refusal {
+    const char* method;
+    const char* page;
+    std::function<Outcome(ScreenFixture&)> act;
+    bool earlierStepStays = false;
+};
+
+TEST(Refusals, EveryRefusedChangeIsAFailureAndTheListsShowWhatTheServerHolds)
+{
+    const auto confirmed = [](const char* command) {
+        return [command](ScreenFixture& s) {
+            s.person.queueConfirm(true);
+            return s.act().click(command);
+        };
+    };
+    const Refusal refusals[] = {
+        {"UpdGrupServ", "mnuGrupServ", [](ScreenFixture& s) { return alterDescription(s, "Recusada"); }},
+        {"ProDelServ", "mnuGrupServ", confirmed("sbtExcluir")},
+        {"UpdGrupServ", "mnuGrupServ", confirmed("sbtExcluir"), true},
+        {"ProLimpaServ", "mnuServ", confirmed("sbtExcluir")},
+        {"ProDeletaServ", "mnuServ", confirmed("sbtExcluir"), true},
+        {"UpdServClie", "mnuServ",
+         [](ScreenFixture& s) {
+             s.person.queueConfirm(true);
+             return s.act().deleteRow("dbgServico");
+         }},
+        {"ProAtualizaGrupo", "mnuServ",
+         [](ScreenFixture& s) {
+             s.act().click("sbtIncluir");
+             s.typeInto("dbgServico", "CDSERVFILI", "50");
+             return s.act().click("sbtConfirmar");
+         }},
+        {"UpdCorrPrecGrup", "mnuTabCorr", confirmed("sbtExcluir")},
+        {"UpdCorrPrecGrup", "mnuTabCorr",
+         [](ScreenFixture& s) {
+             s.act().click("sbtAlterar");
+             s.typeInto("dbgCorrPrecGrup", "VRPECORRGRUP", "13");
+             return s.act().click("sbtConfirmar");
+         }},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(std::string(refusal.method) + " from " + refusal.page);
+        ScreenFixture screen;
+        TfrmGrupServFat& form = screen.form();
+        ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
+        ASSERT_EQ(screen.act().clickMenu(refusal.page), Outcome::Done);
+        const Snapshot before = screen.snapshot();
+        screen.server.failOnce(refusal.method, "Alteração recusada pelo servidor.");
+        EXPECT_EQ(refusal.act(screen), Outcome::Failed);
+        EXPECT_EQ(screen.lastError(), "Alteração recusada pelo servidor.");
+        EXPECT_FALSE(screen.person.progressVisible());
+        EXPECT_EQ(screen.count(refusal.method), 1);
+
+        // Nothing pending is left to be sent again, and each list is the server's.
+        EXPECT_EQ(form.cdsGrupServ.ChangeCount() + form.cdsServClie.ChangeCount() + form.cdsCorrPrecGrup.ChangeCount(), 0);
+        gsf::test::ServerReader& server = screen.reader();
+        EXPECT_EQ(column(form.cdsGrupServ, "DSGRSERVFAT"),
+                  column(server.Call("GetGrupServ", {"0001", "000002"}), "DSGRSERVFAT"));
+        if (form.cdsServClie.State() == DataSetState::Browse) {
+            EXPECT_EQ(column(form.cdsServClie, "CDSERVFILI"),
+                      column(server.Call("GetServClie", {"0001", "000002", "001"}), "CDSERVFILI"));
+        }
+        EXPECT_EQ(column(form.cdsCorrPrecGrup, "VRPECORRGRUP"),
+                  column(server.Call("GetCorrPrecGrup", {"0001", "000002", "001"}), "VRPECORRGRUP"));
+        const Snapshot after = screen.snapshot();
+        const std::vector<std::string> changed = differences(before, after);
+        if (refusal.earlierStepStays) {
+            ASSERT_EQ(changed.size(), 1U);
+            EXPECT_EQ(changed.front().rfind("0001/000002/001:", 0), 0U);
+        } else {
+            EXPECT_EQ(changed, std::vector<std::string>{});
+        }
+    }
 }
 
 } // namespace
