@@ -97,23 +97,25 @@ void TfrmGrupServFat::excluiServico()
     const std::string group = currentText(cdsGrupServ, "CDGRSERVFAT");
     const std::string service = cdsServClie.FieldByName("CDSERVFILI").AsString();
     // The group loses its correction service together with the service. That
-    // changes the group on the server, so the screen reads it again, also
-    // when the removal fails after it: a later post of the group is then no
-    // conflict. Reading the groups reloads the services as well.
-    const bool changesGroup = service == currentText(cdsGrupServ, "CDSERAJEFEGSF");
+    // changes the group on the server, so once it is cleared the screen reads
+    // the group again, also when the removal fails after it: a later post of
+    // the group is then no conflict. Reading the groups reloads the services.
+    bool groupChanged = false;
     try {
-        if (changesGroup)
+        if (service == currentText(cdsGrupServ, "CDSERAJEFEGSF")) {
             CheckResultServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group), true, 0);
+            groupChanged = true;
+        }
         host::ActiveShowAvi(this, 1, Msg("pro_DeletaServ"));
         CheckResultServ(rdmGrupServFat.ProDeletaServ(filial(), cliente(), group, service), true, 0);
         host::DeactiveShowAvi();
     } catch (...) {
         host::DeactiveShowAvi();
-        if (changesGroup)
+        if (groupChanged)
             releGruposSemFalha();
         throw;
     }
-    if (changesGroup)
+    if (groupChanged)
         recarregaGrupos();
     else
         carregaServClie();

@@ -257,8 +257,11 @@ void TfrmGrupServFat::cdsServClieBeforePost(data::DataSet& /*dataSet*/)
         recarregaGrupos();
     } else if (service == currentText(cdsGrupServ, "CDSERAJEFEGSF")) {
         CheckResultServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group), true, 0);
-        // The group has no correction service now: read it as the server holds it.
-        recarregaGrupos();
+        // The group has no correction service now. With "Serviços" in front
+        // the reload after the post reads it so; otherwise the check below
+        // must see it cleared, and its refusal must not leave the old value.
+        if (pgcPadrao.ActivePage() != &tshServico)
+            recarregaGrupos();
     }
     host::DeactiveShowAvi();
     if (pgcPadrao.ActivePage() != &tshServico)

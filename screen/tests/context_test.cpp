@@ -1,8 +1,9 @@
 #include "screen/tests/screen_fixture.h"
 
-#include <gtest/gtest.h>
-
 #include "platform/data/number_format.h"
+#include "platform/host/control_routines.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
@@ -294,6 +295,23 @@ TEST(OwnChanges, RemovingTheCorrectionServiceLeavesTheGroupPostable)
         EXPECT_EQ(form.cdsGrupServ.FieldByName("CDSERAJEFEGSF").AsString(), "00020");
         expectGroupAlteredOnly(screen, before, "Vigilância revista");
     }
+}
+
+TEST(OwnChanges, AGroupClearedWhilePostingFromAnotherPageIsSeenClearedByTheCheck)
+{
+    ScreenFixture screen;
+    TfrmGrupServFat& form = screen.form();
+    openServicesOf001(screen);
+    ASSERT_EQ(screen.act().click("sbtAlterar"), Outcome::Done);
+    ASSERT_EQ(screen.act().choosePick("dbgServico", "Não"), Outcome::Done);
+    // Only code brings another page in front while a service row is pending.
+    host::SetActivePage(form.pgcPadrao, form.tshPadrao);
+    screen.clearCalls();
+    EXPECT_EQ(screen.act().click("sbtConfirmar"), Outcome::Failed);
+    EXPECT_EQ(screen.messages().back(), "Serviço para correção de efetivos deve ser informado.");
+    EXPECT_EQ(called(screen.calls(), "ProLimpaServ 0001|000002|001"), 1);
+    EXPECT_TRUE(form.cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull());
+    EXPECT_NE(groupLine(screen.snapshot(), "0001/000002/001").find("CDSERAJEFEGSF=null"), std::string::npos);
 }
 
 TEST(OwnChanges, OnlyAChangeBySomeoneElseIsAConflict)

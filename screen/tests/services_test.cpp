@@ -248,9 +248,8 @@ TEST(ServicePosting, UnflaggingTheCorrectionServiceClearsItAndLeavingThePageIsRe
     screen.clearCalls();
     // Posted with "Serviços" in front: no correction-service check.
     ASSERT_EQ(screen.act().click("sbtConfirmar"), Outcome::Done) << (screen.errors.empty() ? "" : screen.errors.back());
-    // The group is read again right after it lost its correction service, and once more after the post.
     EXPECT_EQ(methods(screen, {"ProAtualizaGrupo", "ProAtualizaServ", "ProLimpaServ", "GetGrupServ"}),
-              (Calls{"ProAtualizaGrupo", "ProLimpaServ", "GetGrupServ", "GetGrupServ"}));
+              (Calls{"ProAtualizaGrupo", "ProLimpaServ", "GetGrupServ"}));
     EXPECT_TRUE(form.cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull());
     EXPECT_EQ(flagShown(form), "Não");
     form.cdsServClie.Next();
