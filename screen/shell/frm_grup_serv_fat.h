@@ -294,9 +294,10 @@ public:
 
     // --- commands of the page in front ---
     // Each command first settles a filter being edited (see acertaFiltro):
-    // include, alter, search, cancel and confirm go on with the list just
-    // loaded; delete and verify stop there, so the person sees the new list
-    // before anything is removed, and verify has already read it.
+    // include, alter and search go on with the list just loaded (cancel and
+    // confirm find nothing pending on it); delete and verify stop there, so
+    // the person sees the new list before anything is removed, and verify
+    // has already read it.
     /// New group ("Exceções Dia" first brings "Grupo de Serviço" to the
     /// front), new service row ("Sim" proposed for a group's first service)
     /// or new interval.
@@ -368,7 +369,7 @@ private:
     /// and leaving the panel, then the focus on the group grid. A refusal
     /// leaves the focus in the panel, so the next command settles it again.
     void aplicaFiltro();
-    /// Whether the menu entry of @p page goes on after acertaFiltro.
+    /// Whether the page menu entry @p entry goes on after acertaFiltro.
     bool podeEntrar(ui::MenuItem& entry);
     /// A record of any list in insert or edit.
     bool registroPendente() const;
