@@ -130,7 +130,7 @@ void Field::SetAsString(const std::string& text)
         store(Value());
         return;
     }
-    const auto number = parseNumber(text);
+    const auto number = parseNumber(text, def_.decimals);
     if (!number)
         throw DataError(quoted(text) + " não é um valor numérico válido para o campo "
                         + quoted(DisplayLabel()) + ".");

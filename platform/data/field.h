@@ -30,6 +30,10 @@ struct FieldDef {
     std::string displayFormat;   ///< number format, e.g. "#,##0.000" or "0.00%"
     std::string editFormat;      ///< number format used for editing; displayFormat when empty
     std::string editMask;        ///< "mask;save-literals;blank", used by the controls
+    /// Float fields: a typed text is rounded to this many decimals, half away
+    /// from zero, so that what is shown is what is stored. Numbers written as
+    /// numbers (SetAsFloat, loaded packets) keep every digit. -1: no rounding.
+    int decimals = -1;
 };
 
 /// A field of a dataset: reads and writes the current record.
@@ -69,7 +73,8 @@ public:
     /// is read as a pt-BR number). Runs OnValidate first; when it throws,
     /// nothing is stored. @throws DataError when the write is refused.
     void SetValue(const Value& value);
-    void SetAsString(const std::string& text);  ///< "" stores null for numbers
+    /// "" stores null for numbers; a number's text is rounded to FieldDef::decimals.
+    void SetAsString(const std::string& text);
     void SetAsFloat(double value);
     void Clear();                               ///< stores null
 
