@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QString>
+#include <QTest>
+
+#include <functional>
 
 namespace gsf::qt::test {
 
@@ -27,6 +31,19 @@ inline QDir screenshotDir()
                              : qEnvironmentVariable("GSF_SCREENSHOT_DIR");
     QDir().mkpath(path);
     return QDir(path);
+}
+
+/// Processes events until @p done holds or @p milliseconds pass.
+/// @return whether it held (QTRY_ macros report to QtTest, not to GoogleTest).
+inline bool waitFor(const std::function<bool()>& done, int milliseconds = 2000)
+{
+    const QDeadlineTimer deadline(milliseconds);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
 }
 
 } // namespace gsf::qt::test

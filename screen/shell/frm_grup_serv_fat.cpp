@@ -156,6 +156,8 @@ void TfrmGrupServFat::layOut()
     SetHelpContext(13300300);
     lblCodTela.SetCaption("VEX04120");
     sbtImprimir.SetEnabled(false);
+    // The navigator names the current group on every page.
+    dbtNome.SetDataField("DSGRSERVFAT");
     layOutFilter();
     layOutPages();
     layOutDayMinimums();
