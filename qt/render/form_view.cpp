@@ -85,6 +85,7 @@ FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(for
     const ui::Bounds& b = form.GetBounds();
     if (b.width > 0 && b.height > 0)
         resize(b.width, b.height);
+    setMinimumSize(minimumSizeHint());
     frontCount_ = form.FrontCount();
     syncForm();
     form.AddObserver(this);
@@ -550,7 +551,7 @@ QSize FormView::minimumSizeHint() const
         }
         const auto* panel = qobject_cast<const QFrame*>(widgetFor(*child));
         const int frame = panel != nullptr ? 2 * panel->frameWidth() : 0;
-        width = std::max(width, needed + edges + frame + 8);
+        width = std::max(width, needed + edges + frame + 2);
     }
     // Room for the page tabs and a few rows between the panels.
     return {width, height + 140};

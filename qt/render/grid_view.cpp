@@ -80,7 +80,8 @@ bool GridView::showsFocus() const { return hasFocus() || editor_->hasFocus(); }
 
 int GridView::floorWidth(int gridColumn, int viewColumn) const
 {
-    int floor = horizontalHeader()->isVisible() ? horizontalHeader()->sectionSizeHint(viewColumn) : 0;
+    // The header of a grid on a page behind is hidden, yet its titles count.
+    int floor = grid_.Options().titles ? horizontalHeader()->sectionSizeHint(viewColumn) : 0;
     const ui::Column& column = grid_.ColumnAt(gridColumn);
     const data::Field* field = column.Field();
     const bool buttonShown = gridColumn == grid_.SelectedIndex() && column.ShowsButton();

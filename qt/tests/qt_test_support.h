@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QString>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 
@@ -31,6 +32,19 @@ inline QDir screenshotDir()
                              : qEnvironmentVariable("GSF_SCREENSHOT_DIR");
     QDir().mkpath(path);
     return QDir(path);
+}
+
+/// Runs @p answer on the modal dialog as soon as it is up (dialogs block in exec()).
+inline void whenModal(std::function<void(QWidget&)> answer)
+{
+    QTimer::singleShot(0, [answer] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) {
+            whenModal(answer);
+            return;
+        }
+        answer(*modal);
+    });
 }
 
 /// Processes events until @p done holds or @p milliseconds pass.
