@@ -570,7 +570,8 @@ void DBGrid::defaultKeyDown(int& key, ShiftState shift)
         }
         break;
     case VK_INSERT:
-        if (ds != nullptr && options_.editing && !readOnly_) {
+        // Shift+Insert and Ctrl+Insert are the clipboard's.
+        if (ds != nullptr && options_.editing && !readOnly_ && shift.None()) {
             UpdateData();
             ds->Insert();
             key = 0;

@@ -340,10 +340,10 @@ void Form::focusFirst()
 {
     // The designated control, or, when it cannot take the focus (a branch
     // fixed by the host disables it), the next tab stop after it, so the
-    // person's first key always lands somewhere.
-    Control* target = activeControl_;
-    if (target == nullptr || !target->CanFocus())
-        target = nextTabStop(target, true);
+    // person's first key still lands in the window.
+    if (activeControl_ == nullptr)
+        return;
+    Control* target = activeControl_->CanFocus() ? activeControl_ : nextTabStop(activeControl_, true);
     if (target != nullptr)
         SetFocus(*target);
 }

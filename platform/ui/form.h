@@ -167,8 +167,8 @@ public:
     void Create();
     bool Created() const { return created_; }
     /// Makes the window visible. Hidden to visible runs OnShow; the first show
-    /// then focuses ActiveControl, or when it cannot take the focus (or none
-    /// was set) the next tab stop after it. Then activates.
+    /// then focuses ActiveControl, or when it cannot take the focus the next
+    /// tab stop after it. Then activates.
     void Show();
     /// Raises the window above the others and activates it when visible.
     void BringToFront();

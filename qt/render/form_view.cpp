@@ -500,9 +500,15 @@ void FormView::syncFocus()
 {
     ui::Control* focused = form_.FocusedControl();
     QWidget* widget = focused == nullptr ? nullptr : widgetFor(*focused);
+    // A focused page control is its tabs: they show the focus.
+    if (auto* tabs = qobject_cast<QTabWidget*>(widget))
+        widget = tabs->tabBar();
     if (widget == nullptr || widget->hasFocus() || widget->isAncestorOf(QApplication::focusWidget()))
         return;
     const bool wasSyncing = std::exchange(syncing_, true);
+    // A move the model made (a key, a command, a refusal) is shown as a
+    // keyboard move: the style then draws the focus, on the page tabs too.
+    window()->setAttribute(Qt::WA_KeyboardFocusChange, true);
     widget->setFocus(Qt::OtherFocusReason);
     // Entered by Tab, an edit shows its whole text selected, as the model
     // has it: the first key replaces it.

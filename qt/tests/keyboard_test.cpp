@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 
@@ -126,9 +128,15 @@ TEST_F(Keyboard, AfterEveryCommandAndRefusalTheKeysGoWhereTheModelHasTheFocus)
 
     // Another page by the menu: the focus goes to the tabs, and Incluir
     // takes it into the services.
+    auto* tabs = widget<QTabWidget>("pgcPadrao")->tabBar();
+    const QImage unfocused = tabs->grab().toImage();
     view_->actionFor("mnuServ")->trigger();
     EXPECT_EQ(modelFocus(), "pgcPadrao");
     EXPECT_TRUE(focusAgrees());
+    view_->actionFor("mnuGrupServ")->trigger();
+    ASSERT_EQ(control<ui::PageControl>("pgcPadrao").ActivePage()->Name(), "tshPadrao");
+    EXPECT_NE(tabs->grab().toImage(), unfocused) << "focused tabs look like unfocused ones";
+    view_->actionFor("mnuServ")->trigger();
     click("sbtIncluir");
     EXPECT_EQ(modelFocus(), "dbgServico");
     EXPECT_TRUE(focusAgrees());

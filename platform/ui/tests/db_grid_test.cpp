@@ -207,15 +207,20 @@ protected:
     {
         using gsf::data::FieldDef;
         using gsf::data::FieldType;
-        FieldDef code{"CDSERVFILI", FieldType::String, 5, "Código"};
-        code.editMask = "99999;0; ";
-        FieldDef name{"NMSERVICO", FieldType::String, 10, "Descrição"};
-        FieldDef branch{"CDFILIAL", FieldType::String, 4, "Filial"};
-        branch.editMask = ">aaaa;0; ";
-        FieldDef rate{"VRPECORRGRUP", FieldType::Float};
+        const auto def = [](const char* name, FieldType type, int size, const char* mask) {
+            FieldDef d;
+            d.name = name;
+            d.type = type;
+            d.size = size;
+            d.editMask = mask;
+            return d;
+        };
+        services.AddField(def("CDSERVFILI", FieldType::String, 5, "99999;0; "));
+        services.AddField(def("NMSERVICO", FieldType::String, 10, ""));
+        services.AddField(def("CDFILIAL", FieldType::String, 4, ">aaaa;0; "));
+        FieldDef rate = def("VRPECORRGRUP", FieldType::Float, 0, "");
         rate.displayFormat = "0.00%";
-        for (const FieldDef& def : {code, name, branch, rate})
-            services.AddField(def);
+        services.AddField(rate);
         gsf::data::Packet p;
         p.fields = {{"CDSERVFILI", FieldType::String, 5}, {"NMSERVICO", FieldType::String, 10},
                     {"CDFILIAL", FieldType::String, 4}, {"VRPECORRGRUP", FieldType::Float, 0}};

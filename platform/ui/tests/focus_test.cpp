@@ -183,11 +183,6 @@ TEST_F(FocusTest, FirstShowFocusesTheNextTabStopWhenTheDesignatedControlCannotTa
     form.Show();
     EXPECT_EQ(form.FocusedControl(), &a2);
     EXPECT_EQ(log, (std::vector<std::string>{"enter panOuter", "enter panInner", "enter edtA2"}));
-
-    Form plain("frmPlain");
-    auto& first = plain.Add<Edit>(plain, "edtPrimeiro");
-    plain.Show();
-    EXPECT_EQ(plain.FocusedControl(), &first) << "a form without a designated control took no focus";
 }
 
 TEST_F(FocusTest, EnteringAnEditByTabSelectsItsTextSoTheFirstKeyReplacesIt)
