@@ -169,11 +169,15 @@ void QtInteraction::showError(const std::string& text)
         std::fprintf(stderr, "mensagem: %s\n", text.c_str());
         return;
     }
-    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(applicationTitle), qs(text), QMessageBox::Ok,
-                    parent_);
+    warn(parent_, text);
+}
+
+void QtInteraction::warn(QWidget* over, const std::string& text)
+{
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(applicationTitle), qs(text), QMessageBox::Ok, over);
     widenForTitle(box);
     box.exec();
-    giveBackActivation(parent_);
+    giveBackActivation(over);
 }
 
 bool QtInteraction::confirm(const std::string& text)
@@ -254,8 +258,12 @@ bool QtInteraction::search(data::DataSet& dataSet)
         const data::Field& field = *fields[static_cast<size_t>(fieldBox->currentIndex())];
         lastField_[dataSet.Name()] = field.FieldName();
         found = host::findRow(dataSet, field.FieldName(), value->text().toStdString());
-        if (!found)
-            showError("Registro não encontrado.");
+        if (!found) {
+            // Over the dialog, which opens again with the value ready to retype.
+            warn(&dialog, "Registro não encontrado.");
+            value->setFocus();
+            value->selectAll();
+        }
     }
     giveBackActivation(parent_);
     return found;

@@ -62,6 +62,9 @@ public:
     void setCursor(host::Cursor cursor) override;
 
 private:
+    /// A message box over @p over; the keyboard goes back to @p over's window.
+    void warn(QWidget* over, const std::string& text);
+
     QPointer<QWidget> parent_;
     QPointer<BusyOverlay> overlay_;
     std::map<std::string, std::string> lastField_;   // per dataset name
