@@ -10,28 +10,12 @@
 #include <QMenu>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolButton>
-
-#include <functional>
 
 namespace gsf::qt::test {
 namespace {
 
 using data::DataSetState;
-
-/// Runs @p answer on the pick list's popup as soon as it is up.
-void whenPopup(std::function<void(QWidget&)> answer)
-{
-    QTimer::singleShot(0, [answer] {
-        QWidget* popup = QApplication::activePopupWidget();
-        if (popup == nullptr) {
-            whenPopup(answer);
-            return;
-        }
-        answer(*popup);
-    });
-}
 
 class Keyboard : public HostScreen {
 protected:
@@ -134,7 +118,7 @@ TEST_F(Keyboard, AfterEveryCommandAndRefusalTheKeysGoWhereTheModelHasTheFocus)
     EXPECT_EQ(modelFocus(), "pgcPadrao");
     EXPECT_TRUE(focusAgrees());
     view_->actionFor("mnuGrupServ")->trigger();
-    ASSERT_EQ(control<ui::PageControl>("pgcPadrao").ActivePage()->Name(), "tshPadrao");
+    ASSERT_EQ(page(), "tshPadrao");
     EXPECT_NE(tabs->grab().toImage(), unfocused) << "focused tabs look like unfocused ones";
     view_->actionFor("mnuServ")->trigger();
     click("sbtIncluir");
@@ -147,9 +131,7 @@ TEST_F(Keyboard, TabIntoADayMinimumSelectsItsText)
 {
     open();
     chooseClient();
-    key(Qt::Key_Tab, Qt::ControlModifier);
-    key(Qt::Key_Tab, Qt::ControlModifier);
-    ASSERT_EQ(control<ui::PageControl>("pgcPadrao").ActivePage()->Name(), "tshExcecao");
+    ASSERT_TRUE(ctrlTabTo("tshExcecao"));
     key(Qt::Key_Tab);
     EXPECT_EQ(modelFocus(), "dbeQtEfetDom");
     key(Qt::Key_Tab);
@@ -217,7 +199,7 @@ TEST_F(Keyboard, ServiceCellsTakeDigitsAndTheLookupAndPickListOpenFromTheKeyboar
 {
     open();
     chooseClient();
-    key(Qt::Key_Tab, Qt::ControlModifier);
+    ASSERT_TRUE(ctrlTabTo("tshServico"));
     click("sbtIncluir");
     auto& grid = control<ui::DBGrid>("dbgServico");
     ASSERT_EQ(dataSet("dbgServico").State(), DataSetState::Insert);
@@ -274,10 +256,7 @@ TEST_F(Keyboard, ConversionMessagesNameTheColumnOrTheDay)
 {
     open();
     chooseClient();
-    key(Qt::Key_Tab, Qt::ControlModifier);
-    key(Qt::Key_Tab, Qt::ControlModifier);
-    key(Qt::Key_Tab, Qt::ControlModifier);
-    ASSERT_EQ(control<ui::PageControl>("pgcPadrao").ActivePage()->Name(), "tshTabCorr");
+    ASSERT_TRUE(ctrlTabTo("tshTabCorr"));
     click("sbtAlterar");
     ASSERT_EQ(modelFocus(), "dbgCorrPrecGrup");
     key(Qt::Key_Right);
@@ -288,7 +267,7 @@ TEST_F(Keyboard, ConversionMessagesNameTheColumnOrTheDay)
     cancelRecord();
 
     key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
-    ASSERT_EQ(control<ui::PageControl>("pgcPadrao").ActivePage()->Name(), "tshExcecao");
+    ASSERT_EQ(page(), "tshExcecao");
     key(Qt::Key_Tab);
     key(Qt::Key_Tab);
     type(QStringLiteral("abc"));

@@ -34,17 +34,30 @@ inline QDir screenshotDir()
     return QDir(path);
 }
 
-/// Runs @p answer on the modal dialog as soon as it is up (dialogs block in exec()).
-inline void whenModal(std::function<void(QWidget&)> answer)
+/// Runs @p answer on the widget @p find returns as soon as it returns one:
+/// dialogs and popups block in exec() until answered.
+inline void whenUp(std::function<QWidget*()> find, std::function<void(QWidget&)> answer)
 {
-    QTimer::singleShot(0, [answer] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) {
-            whenModal(answer);
+    QTimer::singleShot(0, [find, answer] {
+        QWidget* up = find();
+        if (up == nullptr) {
+            whenUp(find, answer);
             return;
         }
-        answer(*modal);
+        answer(*up);
     });
+}
+
+/// Runs @p answer on the modal dialog as soon as it is up.
+inline void whenModal(std::function<void(QWidget&)> answer)
+{
+    whenUp([] { return QApplication::activeModalWidget(); }, std::move(answer));
+}
+
+/// Runs @p answer on the popup (a pick list) as soon as it is up.
+inline void whenPopup(std::function<void(QWidget&)> answer)
+{
+    whenUp([] { return QApplication::activePopupWidget(); }, std::move(answer));
 }
 
 /// Processes events until @p done holds or @p milliseconds pass.

@@ -124,6 +124,16 @@ protected:
         key(Qt::Key_Tab);
         ASSERT_EQ(modelFocus(), "dbgPadrao");
     }
+    /// The page in front.
+    std::string page() const { return control<ui::PageControl>("pgcPadrao").ActivePage()->Name(); }
+    /// Ctrl+Tab until @p name is in front. @return false when a round of
+    /// the pages never brought it.
+    bool ctrlTabTo(const std::string& name)
+    {
+        for (int i = 0; i < 4 && page() != name; ++i)
+            key(Qt::Key_Tab, Qt::ControlModifier);
+        return page() == name;
+    }
     void save(const QString& name) { window_->grab().save(screenshotDir().filePath(name + ".png"), "PNG"); }
 
     std::unique_ptr<HostWindow> window_;

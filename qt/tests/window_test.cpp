@@ -29,7 +29,6 @@ class Window : public HostScreen {
 protected:
     void click(const std::string& button) { QTest::mouseClick(widget<QToolButton>(button), Qt::LeftButton); }
     GridView* gridView(const std::string& name) { return widget<GridView>(name); }
-    std::string page() { return control<ui::PageControl>("pgcPadrao").ActivePage()->Name(); }
     std::string field(const std::string& grid, const std::string& name)
     {
         return control<ui::DBGrid>(grid).DataSet()->FieldByName(name).AsString();
@@ -81,9 +80,8 @@ TEST_F(Window, ColumnsFitTheirTitlesScaleWithTheFontAndKeepTheClerksWidths)
     key(Qt::Key_Down);
     ASSERT_EQ(control<ui::DBGrid>("dbgPadrao").CurrentRow(), 1);
     EXPECT_EQ(groups->columnWidth(1), dragged) << "a row change reset the width";
-    for (int i = 0; i < 4; ++i)
-        key(Qt::Key_Tab, Qt::ControlModifier);
-    ASSERT_EQ(page(), "tshPadrao");
+    ASSERT_TRUE(ctrlTabTo("tshServico"));
+    ASSERT_TRUE(ctrlTabTo("tshPadrao"));
     EXPECT_EQ(groups->columnWidth(1), dragged) << "a page change reset the width";
     save(QStringLiteral("titulos-e-larguras"));
 }
@@ -132,9 +130,7 @@ TEST_F(Window, AClickOnARowTheCursorCannotReachLeavesTheHighlightOnTheCurrentRec
     EXPECT_FALSE(near(background(*groups, 0, 1), highlight));
 
     // The correction table keeps the cursor on its last interval.
-    for (int i = 0; i < 3; ++i)
-        key(Qt::Key_Tab, Qt::ControlModifier);
-    ASSERT_EQ(page(), "tshTabCorr");
+    ASSERT_TRUE(ctrlTabTo("tshTabCorr"));
     GridView* table = gridView("dbgCorrPrecGrup");
     EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width())
         << "the correction percentage lies beyond the page";
@@ -187,8 +183,7 @@ TEST_F(Window, ClosingTheHostAsksTheScreenAndARefusalKeepsTheHostOpen)
 {
     open();
     chooseClient();
-    key(Qt::Key_Tab, Qt::ControlModifier);
-    ASSERT_EQ(page(), "tshServico");
+    ASSERT_TRUE(ctrlTabTo("tshServico"));
     // Removing the service that carries the correction leaves a group whose
     // services name none: the screen refuses to close over it.
     ASSERT_EQ(field("dbgServico", "CDSERVFILI"), "00010");
