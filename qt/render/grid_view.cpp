@@ -87,7 +87,7 @@ int GridView::floorWidth(int gridColumn, int viewColumn) const
     const bool buttonShown = gridColumn == grid_.SelectedIndex() && column.ShowsButton();
     if (buttonShown && field != nullptr && field->Size() > 0 && field->Size() <= longestCode) {
         const int code = fontMetrics().horizontalAdvance(QString(field->Size(), u'0'));
-        floor = std::max(floor, code + cellPadding + GridDelegate::buttonRect(QRect(0, 0, 100, rowHeight(0))).width());
+        floor = std::max(floor, code + cellPadding + GridDelegate::buttonRect(QRect(0, 0, 100, verticalHeader()->defaultSectionSize())).width());
     }
     return floor;
 }
