@@ -18,6 +18,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// A text that does not convert to a number. The message names the field by
+/// its label; a control that shows the field under another name (a grid's
+/// column title, the label beside an edit) reports it with Renamed.
+class ConversionError : public DataError {
+public:
+    ConversionError(std::string text, const std::string& fieldName);
+    /// The text that did not convert.
+    const std::string& Text() const { return text_; }
+    /// The same refusal naming the field @p fieldName.
+    ConversionError Renamed(const std::string& fieldName) const { return {text_, fieldName}; }
+
+private:
+    std::string text_;
+};
+
 /// Persistent field definition, as the screen declares it.
 struct FieldDef {
     std::string name;

@@ -156,6 +156,8 @@ void TfrmGrupServFat::layOut()
     SetHelpContext(13300300);
     lblCodTela.SetCaption("VEX04120");
     sbtImprimir.SetEnabled(false);
+    // The navigator names the current group on every page.
+    dbtNome.SetDataField("DSGRSERVFAT");
     layOutFilter();
     layOutPages();
     layOutDayMinimums();
@@ -236,7 +238,8 @@ void TfrmGrupServFat::layOutPages()
         {"VRPEFIMGRUP", "Intervalo Final (Inc.)"},
         {"VRPECORRGRUP", "Percentual de Correção"}};
     for (const auto& [field, title] : intervals) {
-        ui::Column& column = addColumn(dbgCorrPrecGrup, field, 130);
+        // 8-point pixels: the three titles and the row indicator fill the page.
+        ui::Column& column = addColumn(dbgCorrPrecGrup, field, 115);
         column.SetTitleCaption(title);
         column.SetTitleAlignment(Alignment::Right);
         column.SetCellAlignment(Alignment::Right);
