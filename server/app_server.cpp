@@ -2,6 +2,7 @@
 
 #include "server/http_front.h"
 #include "server/http_workers.h"
+#include "server/replay_store.h"
 
 #include <algorithm>
 #include <iostream>
@@ -29,6 +30,7 @@ bool methodName(std::string_view name) {
 
 struct AppServer::Http {
     std::mutex logMutex;
+    ReplayStore replays;
     std::unique_ptr<DatabaseWorkers> workers;
     std::unique_ptr<HttpFront> front;
 };
@@ -69,13 +71,35 @@ AppServer::AppServer(ServerOptions options)
         if (head.verb == "GET" && head.path == "/health") return {Route::Answer, {200, R"({"status":"ok"})"}};
         if (head.verb == "POST" && head.path.starts_with(modulePrefix())) {
             const std::string_view name = std::string_view(head.path).substr(modulePrefix().size());
-            if (methodName(name)) return {name.starts_with("Get") ? Route::Read : Route::Write, {}};
+            if (methodName(name)) {
+                const bool read = name.starts_with("Get");
+                if (const auto id = head.Extra(kRequestIdHeader); !read && !id.empty() && !validRequestId(id))
+                    return {Route::Answer,
+                            {400, errorBody("bad_request", "Requisição inválida: o cabeçalho X-Request-Id deve ter de "
+                                                           "8 a 64 letras, dígitos, '-' ou '_'.")}};
+                return {read ? Route::Read : Route::Write, {}};
+            }
         }
         return {Route::Answer, {404, errorBody("not_found", "Recurso desconhecido: " + head.path + ".")}};
     };
     auto handle = [this](const HttpHead& head, std::string body) -> HttpAnswer {
-        Reply reply = module_->Call(std::string_view(head.path).substr(modulePrefix().size()), body);
-        return {reply.status, std::move(reply.body)};
+        const std::string_view method = std::string_view(head.path).substr(modulePrefix().size());
+        const std::string_view id = method.starts_with("Get") ? std::string_view() : head.Extra(kRequestIdHeader);
+        if (id.empty()) {
+            Reply reply = module_->Call(method, body);
+            return {reply.status, std::move(reply.body)};
+        }
+        // A write sent again with its id gets the first answer: from memory
+        // while this process keeps it, from the database once it committed
+        // (through another process, or before a restart).
+        const std::string fingerprint = requestFingerprint(method, body);
+        StoredAnswer answer = http_->replays.Run(std::string(id), fingerprint, [&] {
+            DatabaseReplayMark mark{std::string(id), fingerprint};
+            ScopedWriteHook scope(mark);
+            Reply reply = module_->Call(method, body);
+            return StoredAnswer{reply.status, std::move(reply.body)};
+        });
+        return {answer.status, std::move(answer.body)};
     };
     http_->front = std::make_unique<HttpFront>(limits, *http_->workers, std::move(admit), std::move(handle),
                                                [this](const std::string& line) { options_.log(line); });
