@@ -32,8 +32,8 @@ int unusedLoopbackPort() {
 }
 
 ServerProcess::ServerProcess(const std::string& executable, const std::vector<std::string>& arguments,
-                             const std::vector<std::pair<std::string, std::string>>& environment)
-    : port_(unusedLoopbackPort()) {
+                             const std::vector<std::pair<std::string, std::string>>& environment, int port)
+    : port_(port > 0 ? port : unusedLoopbackPort()) {
     // Everything the child needs is built before the fork: a child of a
     // threaded process may only call async-signal-safe functions.
     std::vector<std::string> argumentTexts{executable};
@@ -80,10 +80,16 @@ bool ServerProcess::waitUntilHealthy(std::chrono::milliseconds timeout) {
 std::optional<int> ServerProcess::stop(int signal) {
     if (pid_ <= 0) return std::nullopt;
     kill(pid_, signal);
+    // A frozen child takes the signal once it runs again.
+    if (signal != SIGKILL) kill(pid_, SIGCONT);
     int status = 0;
     waitpid(pid_, &status, 0);
     pid_ = -1;
     return status;
+}
+
+void ServerProcess::signal(int signal) {
+    if (pid_ > 0) kill(pid_, signal);
 }
 
 } // namespace gsf::test
