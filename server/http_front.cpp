@@ -442,6 +442,10 @@ private:
 
     void answer(HttpAnswer reply, bool closeAfter) {
         if (closed_) return;
+        if (reply.drop) {
+            logAnswer(0);
+            return close();
+        }
         phase_ = Phase::Writing;
         closeAfter_ = closeAfter || stopping_;
         const unsigned version = parser_ && parser_->get().version() == 10 ? 10 : 11;

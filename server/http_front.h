@@ -34,6 +34,9 @@ struct HttpHead {
 struct HttpAnswer {
     int status = 200;
     std::string body;
+    /// Close the connection without answering, as a server that died in the
+    /// call would (a test's way to lose an answer).
+    bool drop = false;
 };
 
 /// What the service makes of a request head, on an I/O thread.

@@ -70,11 +70,8 @@ RemoteConnection::RemoteConnection(std::string name) : name_(std::move(name)) {
 
 RemoteConnection::~RemoteConnection() = default;
 
-std::unique_ptr<RemoteConnection::Client> RemoteConnection::makeClient() {
-    auto client = std::make_unique<Client>(Host, Port);
-    auto& http = client->http;
-    http.set_keep_alive(true);
-    http.set_tcp_nodelay(true);
+void RemoteConnection::applyLimits(Client& client) const {
+    auto& http = client.http;
     const auto set = [](std::chrono::milliseconds limit, auto apply) {
         const auto us = std::chrono::duration_cast<std::chrono::microseconds>(limit).count();
         apply(static_cast<time_t>(us / 1000000), static_cast<time_t>(us % 1000000));
@@ -84,6 +81,13 @@ std::unique_ptr<RemoteConnection::Client> RemoteConnection::makeClient() {
         http.set_read_timeout(s, us);
         http.set_write_timeout(s, us);
     });
+}
+
+std::unique_ptr<RemoteConnection::Client> RemoteConnection::makeClient() {
+    auto client = std::make_unique<Client>(Host, Port);
+    auto& http = client->http;
+    http.set_keep_alive(true);
+    http.set_tcp_nodelay(true);
     if (!Token.empty()) http.set_bearer_token_auth(Token);
     // Called for every socket the client makes: a new connection.
     http.set_socket_options([this](socket_t) { ++stats_.connectionsOpened; });
@@ -166,6 +170,8 @@ CallResult RemoteConnection::post(const std::string& method, const std::string& 
     httplib::Headers headers(headers_.begin(), headers_.end());
     if (writes) headers.emplace(kRequestIdHeader, newRequestId());
     const std::string path = "/" + ServerName + "/" + method;
+    // Limits changed while open count from the next call.
+    applyLimits(*client_);
     try {
         bool sent = false;  // a try went out and its answer was lost
         for (int attempt = 0;; ++attempt) {
@@ -179,6 +185,7 @@ CallResult RemoteConnection::post(const std::string& method, const std::string& 
                 // A failed connection is never used again: an answer that
                 // comes late must not be read as the next call's.
                 client_ = makeClient();
+                applyLimits(*client_);
                 if (attempt == 0 && lost && (writes || !timedOut)) {
                     ++stats_.retries;
                     continue;

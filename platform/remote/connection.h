@@ -59,6 +59,7 @@ public:
     int Port = 8211;
     /// Sent as `Authorization: Bearer <Token>` when not empty.
     std::string Token;
+    /// Limits changed while the connection is open count from the next call.
     /// Limit for making the TCP connection: on a local network a server that
     /// has not accepted in this time is not there.
     std::chrono::milliseconds ConnectTimeout{std::chrono::seconds(3)};
@@ -103,6 +104,7 @@ public:
 private:
     struct Client;
     std::unique_ptr<Client> makeClient();
+    void applyLimits(Client& client) const;
     CallResult post(const std::string& method, const std::string& body);
     CallResult unavailable(const std::string& reason) const;
     std::string newRequestId();
