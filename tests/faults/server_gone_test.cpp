@@ -7,6 +7,7 @@
 // server holds.
 #include "screen/tests/screen_fixture.h"
 #include "server/app_server.h"
+#include "tests/support/screen_roads.h"
 
 #include <gtest/gtest.h>
 
@@ -25,98 +26,9 @@ constexpr auto kTimeout = std::chrono::milliseconds(300);
 constexpr auto kFreeze = std::chrono::milliseconds(750);
 const char* const kConnectionMessage = "Servidor de aplicação indisponível";
 
-struct Road {
-    const char* name;
-    std::function<void(ScreenFixture&)> prepare;  ///< brings the screen where the road starts
-    std::function<void(ScreenFixture&)> run;      ///< the person's actions of the road
-};
+using gsf::test::ScreenRoad;
 
-void openGroups(ScreenFixture& s) { ASSERT_EQ(s.openClient("0001", kClientWithGroups), Outcome::Done); }
-
-void cell(ScreenFixture& s, const char* grid, const char* field, const char* text) { s.typeInto(grid, field, text); }
-
-const std::vector<Road>& roads() {
-    static const std::vector<Road> all = {
-        {"LeaveTheFilter", [](ScreenFixture&) {}, [](ScreenFixture& s) { s.openClient("0001", kClientWithGroups); }},
-        {"PostANewGroup", openGroups,
-         [](ScreenFixture& s) {
-             s.act().click("sbtIncluir");
-             cell(s, "dbgPadrao", "CDGRSERVFAT", "009");
-             cell(s, "dbgPadrao", "DSGRSERVFAT", "Noturno");
-             cell(s, "dbgPadrao", "QTEFETMINIGSF", "2");
-             s.act().click("sbtConfirmar");
-         }},
-        {"PostAnAlteredGroup", openGroups,
-         [](ScreenFixture& s) {
-             s.act().click("sbtAlterar");
-             cell(s, "dbgPadrao", "DSGRSERVFAT", "Vigilância 24h");
-             s.act().click("sbtConfirmar");
-         }},
-        {"PostAService",
-         [](ScreenFixture& s) {
-             openGroups(s);
-             ASSERT_EQ(s.act().moveToRow("dbgPadrao", 2), Outcome::Done);  // 003, no services yet
-             ASSERT_EQ(s.act().clickMenu("mnuServ"), Outcome::Done);
-         },
-         [](ScreenFixture& s) {
-             s.act().click("sbtIncluir");
-             s.act().typeCell("dbgServico", "50");
-             s.act().click("sbtConfirmar");
-         }},
-        {"PostAnInterval",
-         [](ScreenFixture& s) {
-             openGroups(s);
-             ASSERT_EQ(s.act().clickMenu("mnuTabCorr"), Outcome::Done);
-         },
-         [](ScreenFixture& s) {
-             s.act().click("sbtIncluir");
-             cell(s, "dbgCorrPrecGrup", "VRPEFIMGRUP", "60");
-             cell(s, "dbgCorrPrecGrup", "VRPECORRGRUP", "15");
-             s.act().click("sbtConfirmar");
-         }},
-        {"DeleteAGroup",
-         [](ScreenFixture& s) {
-             openGroups(s);
-             ASSERT_EQ(s.act().moveToRow("dbgPadrao", 1), Outcome::Done);  // 002, with services and intervals
-         },
-         [](ScreenFixture& s) {
-             s.person.queueConfirm(true);
-             s.act().click("sbtExcluir");
-         }},
-        {"DeleteTheCorrectionService",
-         [](ScreenFixture& s) {
-             openGroups(s);
-             ASSERT_EQ(s.act().clickMenu("mnuServ"), Outcome::Done);  // 001: 00010 carries the correction
-         },
-         [](ScreenFixture& s) {
-             s.person.queueConfirm(true);
-             s.act().click("sbtExcluir");
-         }},
-        {"DeleteAnInterval",
-         [](ScreenFixture& s) {
-             openGroups(s);
-             ASSERT_EQ(s.act().clickMenu("mnuTabCorr"), Outcome::Done);
-             ASSERT_EQ(s.act().moveToRow("dbgCorrPrecGrup", 2), Outcome::Done);  // the last one
-         },
-         [](ScreenFixture& s) {
-             s.person.queueConfirm(true);
-             s.act().click("sbtExcluir");
-         }},
-        {"VerifyTheServices",
-         [](ScreenFixture& s) {
-             openGroups(s);
-             ASSERT_EQ(s.act().clickMenu("mnuServ"), Outcome::Done);
-         },
-         [](ScreenFixture& s) { s.act().click("sbtVerificar"); }},
-        {"Close",
-         [](ScreenFixture& s) {
-             openGroups(s);
-             ASSERT_EQ(s.act().clickMenu("mnuServ"), Outcome::Done);
-         },
-         [](ScreenFixture& s) { s.act().close(); }},
-    };
-    return all;
-}
+const std::vector<ScreenRoad>& roads() { return gsf::test::screenRoads(); }
 
 bool changesData(const std::string& call) { return call.rfind("Get", 0) != 0; }
 
@@ -129,13 +41,13 @@ size_t serverGroups(ScreenFixture& s) { return s.server.storage().GetGrupServ("0
 
 class ServerGone : public ::testing::TestWithParam<size_t> {
 protected:
-    const Road& road() const { return roads()[GetParam()]; }
+    const ScreenRoad& road() const { return roads()[GetParam()]; }
 
     // A new screen brought where the road starts, with short timeouts.
     std::unique_ptr<ScreenFixture> ready() {
         auto screen = std::make_unique<ScreenFixture>();
         screen->form().netGrupServFat.Timeout = kTimeout;
-        road().prepare(*screen);
+        EXPECT_TRUE(road().prepare(screen->act(), screen->person)) << screen->lastError();
         EXPECT_TRUE(screen->errors.empty()) << screen->lastError();
         screen->clearCalls();
         screen->errors.clear();
@@ -153,7 +65,7 @@ protected:
         const std::string where = std::string(road().name) + ", chamada " + std::to_string(n) + " (" + call + ")";
         auto screen = ready();
         screen->server.app().FaultAt(n, fault, kFreeze);
-        road().run(*screen);
+        road().run(screen->act(), screen->person);
         Run out{{}, screen->calls()};
         EXPECT_FALSE(screen->errors.empty()) << where << ": nada foi mostrado";
         if (!screen->errors.empty()) {
@@ -203,7 +115,7 @@ TEST_P(ServerGone, EachCallOfTheRoadIsWholeOrAbsentAndTheScreenGoesOn) {
     {
         auto screen = ready();
         initial = screen->snapshot();
-        road().run(*screen);
+        EXPECT_TRUE(road().run(screen->act(), screen->person)) << road().name;
         ASSERT_TRUE(screen->errors.empty()) << road().name << ": " << screen->lastError();
         calls = screen->calls();
         healthy = screen->snapshot();
