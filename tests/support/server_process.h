@@ -24,8 +24,10 @@ public:
     /// @throws std::runtime_error when the process cannot be forked.
     /// @param port the port to use, 0 for an unused one (a server started
     ///        again after a kill takes the port of the one before).
+    /// @param logFile when not empty, the child's standard error goes there.
     ServerProcess(const std::string& executable, const std::vector<std::string>& arguments,
-                  const std::vector<std::pair<std::string, std::string>>& environment = {}, int port = 0);
+                  const std::vector<std::pair<std::string, std::string>>& environment = {}, int port = 0,
+                  const std::string& logFile = "");
     ~ServerProcess();
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
