@@ -140,17 +140,23 @@ protected:
         ASSERT_TRUE(server_->waitUntilHealthy());
     }
 
+    // A connection on a server holding the demo data, which is then frozen.
+    void connectAndFreeze(std::chrono::milliseconds timeout) {
+        start();
+        net_.Timeout = timeout;
+        pointAt(net_, server_->port());
+        ASSERT_EQ(groupCount(net_), 3u);
+        server_->signal(SIGSTOP);
+    }
+
     TempFolder folder_;
     std::unique_ptr<gsf::test::ServerProcess> server_;
+    RemoteConnection net_;
 };
 
 TEST_F(LostAnswer, AServerFrozenPastTheFirstTryAnswersTheRetryAndAppliesTheCallOnce) {
-    start();
-    RemoteConnection net;
-    net.Timeout = std::chrono::milliseconds(700);
-    pointAt(net, server_->port());
-    ASSERT_EQ(groupCount(net), 3u);
-    server_->signal(SIGSTOP);
+    connectAndFreeze(std::chrono::milliseconds(700));
+    RemoteConnection& net = net_;
     std::thread thaw([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         server_->signal(SIGCONT);
@@ -165,12 +171,8 @@ TEST_F(LostAnswer, AServerFrozenPastTheFirstTryAnswersTheRetryAndAppliesTheCallO
 }
 
 TEST_F(LostAnswer, AServerFrozenPastBothTriesLeavesTheOutcomeUnknown) {
-    start();
-    RemoteConnection net;
-    net.Timeout = std::chrono::milliseconds(400);
-    pointAt(net, server_->port());
-    ASSERT_EQ(groupCount(net), 3u);
-    server_->signal(SIGSTOP);
+    connectAndFreeze(std::chrono::milliseconds(400));
+    RemoteConnection& net = net_;
     auto started = Clock::now();
     const auto result = net.Call("UpdGrupServ", newGroups(1));
     EXPECT_GE(Clock::now() - started, std::chrono::milliseconds(800)) << "two tries, each its whole timeout";
