@@ -50,60 +50,41 @@ std::string requestFingerprint(std::string_view method, std::string_view body) {
     return out;
 }
 
-void ReplayStore::expire(Clock::time_point now) {
-    // Called before an entry is added: leaves room for it.
-    while (!order_.empty() && (order_.front().first + keep_ < now || order_.size() >= maxEntries_)) {
-        const auto it = entries_.find(order_.front().second);
-        const bool current = it != entries_.end() && it->second.at == order_.front().first;
-        // A call still being worked on stays: its waiters need its answer.
-        if (current && !it->second.done) break;
-        if (current) entries_.erase(it);
-        order_.pop_front();
-    }
-}
-
 StoredAnswer ReplayStore::Run(const std::string& id, const std::string& fingerprint,
                               const std::function<StoredAnswer()>& call) {
+    std::shared_ptr<Entry> entry;
     {
         std::unique_lock lock(mutex_);
-        const auto now = Clock::now();
-        expire(now);
-        auto it = entries_.find(id);
-        if (it != entries_.end()) {
-            if (it->second.fingerprint != fingerprint) return {422, errorBody("invalid", kReusedId)};
-            finished_.wait(lock, [&] {
-                it = entries_.find(id);
-                return it == entries_.end() || it->second.done;
-            });
-            if (it != entries_.end()) return it->second.answer;
+        if (const auto it = inProgress_.find(id); it != inProgress_.end()) {
+            const std::shared_ptr<Entry> first = it->second;
+            if (first->fingerprint != fingerprint) return {422, errorBody("invalid", kReusedId)};
+            finished_.wait(lock, [&] { return first->done; });
+            return first->answer;
         }
-        // Not seen, or the first try ended with nothing kept: this one runs.
-        entries_[id] = Entry{fingerprint, now, false, {}};
-        order_.emplace_back(now, id);
+        entry = std::make_shared<Entry>();
+        entry->fingerprint = fingerprint;
+        inProgress_.emplace(id, entry);
     }
-    StoredAnswer answer;
-    try {
-        answer = call();
-    } catch (...) {
+    const auto finish = [&](StoredAnswer answer) {
         std::lock_guard lock(mutex_);
-        entries_.erase(id);
+        entry->answer = std::move(answer);
+        entry->done = true;
+        inProgress_.erase(id);
         finished_.notify_all();
+    };
+    try {
+        StoredAnswer answer = call();
+        finish(answer);
+        return answer;
+    } catch (...) {
+        finish({500, errorBody("server_error", "Erro interno do servidor.")});
         throw;
     }
-    std::lock_guard lock(mutex_);
-    if (answer.status >= 500) {
-        entries_.erase(id);
-    } else if (const auto it = entries_.find(id); it != entries_.end()) {
-        it->second.done = true;
-        it->second.answer = answer;
-    }
-    finished_.notify_all();
-    return answer;
 }
 
 std::size_t ReplayStore::Size() const {
     std::lock_guard lock(mutex_);
-    return entries_.size();
+    return inProgress_.size();
 }
 
 bool DatabaseReplayMark::Before(gsf::sql::Connection& db) {

@@ -6,8 +6,8 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -32,42 +32,36 @@ struct StoredAnswer {
     std::string body;
 };
 
-/// Answers of write calls kept by request id for a while, in memory, so that
-/// a call sent again after a lost answer gets the first answer instead of
-/// being applied twice. A call with an id still being worked on waits for it.
+/// Write calls in progress, by request id: a try that comes while an earlier
+/// try of the same call is still being worked on (on another worker, after
+/// the client gave up waiting for the first) waits for it and gets its answer
+/// instead of running again.
 ///
-/// Only final answers are kept: a success or a refusal (4xx). A 5xx leaves
-/// nothing applied and nothing kept, so the next try runs again. Bounded in
-/// count and in time; thread-safe.
+/// Only calls in progress are held, so memory follows the calls at the same
+/// instant, not the traffic; once a call is answered, a later try of it is
+/// answered by the database (DatabaseReplayMark) when it was applied, and run
+/// again when it was not (a refusal or a failure applied nothing).
+/// Thread-safe.
 class ReplayStore {
 public:
-    using Clock = std::chrono::steady_clock;
-
-    explicit ReplayStore(std::chrono::seconds keep = std::chrono::minutes(10), std::size_t maxEntries = 100000)
-        : keep_(keep), maxEntries_(maxEntries) {}
-
-    /// Runs @p call for @p id, or answers with what it answered before.
-    /// An id seen with another fingerprint is refused (422) without running.
+    /// Runs @p call for @p id, or waits for the try of it in progress and
+    /// answers with that. An id in progress with another fingerprint is
+    /// refused (422) without running.
     StoredAnswer Run(const std::string& id, const std::string& fingerprint, const std::function<StoredAnswer()>& call);
 
-    /// Answers kept (being worked on included).
+    /// Calls in progress.
     std::size_t Size() const;
 
 private:
     struct Entry {
         std::string fingerprint;
-        Clock::time_point at;
         bool done = false;
         StoredAnswer answer;
     };
-    void expire(Clock::time_point now);
 
-    const std::chrono::seconds keep_;
-    const std::size_t maxEntries_;
     mutable std::mutex mutex_;
     std::condition_variable finished_;
-    std::unordered_map<std::string, Entry> entries_;
-    std::deque<std::pair<Clock::time_point, std::string>> order_;
+    std::unordered_map<std::string, std::shared_ptr<Entry>> inProgress_;
 };
 
 /// Records a write request's id in the database in the transaction of its

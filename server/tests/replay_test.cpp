@@ -64,7 +64,7 @@ TEST_P(ReplayTest, ARepeatedIdGetsTheFirstAnswerAndIsAppliedOnce) {
     ASSERT_TRUE(bare);
     EXPECT_EQ(bare->status, 409);
 
-    // A refusal is answered again as it was, from memory.
+    // A refused call applied nothing: a try of it runs again and is refused the same way.
     const auto refusedAgain = post(server.port(), "UpdGrupServ", newGroup("009", "Noturno"), "req-0000-0002");
     ASSERT_TRUE(refusedAgain);
     EXPECT_EQ(refusedAgain->status, 409);
@@ -136,29 +136,7 @@ TEST_P(ReplayTest, AServerFailureKeepsNothingAndTheNextTryRuns) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, ReplayTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
-TEST(ReplayStore, KeepsAnswersForTheirTimeAndWithinTheirCount) {
-    ReplayStore store(std::chrono::seconds(3600), 3);
-    int runs = 0;
-    const auto call = [&] {
-        ++runs;
-        return StoredAnswer{200, "{}"};
-    };
-    for (const char* id : {"id-a", "id-b", "id-c", "id-d"}) store.Run(id, "f", call);
-    EXPECT_EQ(runs, 4);
-    EXPECT_LE(store.Size(), 3u);
-    store.Run("id-d", "f", call);
-    EXPECT_EQ(runs, 4) << "the newest answer is kept";
-    store.Run("id-a", "f", call);
-    EXPECT_EQ(runs, 5) << "the oldest answer went past the count";
-
-    ReplayStore brief(std::chrono::seconds(0));
-    brief.Run("id-x", "f", call);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    brief.Run("id-y", "f", call);
-    EXPECT_EQ(brief.Size(), 1u) << "an answer past its time is dropped";
-}
-
-TEST(ReplayStore, ASecondTryWaitsForTheFirstAndGetsItsAnswer) {
+TEST(ReplayStore, ATryWhileTheFirstIsInProgressWaitsForItsAnswerAndNothingIsHeldAfter) {
     ReplayStore store;
     std::atomic<bool> release{false};
     std::atomic<int> runs{0};
@@ -170,6 +148,9 @@ TEST(ReplayStore, ASecondTryWaitsForTheFirstAndGetsItsAnswer) {
         });
     });
     while (runs == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(store.Size(), 1u);
+    // Another call under the id in progress is refused at once.
+    EXPECT_EQ(store.Run("id-slow", "g", [&] { ++runs; return StoredAnswer{200, ""}; }).status, 422);
     StoredAnswer second;
     std::thread retry([&] { second = store.Run("id-slow", "f", [&] { ++runs; return StoredAnswer{200, "segunda"}; }); });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -178,7 +159,12 @@ TEST(ReplayStore, ASecondTryWaitsForTheFirstAndGetsItsAnswer) {
     retry.join();
     EXPECT_EQ(runs.load(), 1);
     EXPECT_EQ(second.body, "primeira");
-    EXPECT_EQ(store.Run("id-slow", "g", [&] { return StoredAnswer{200, ""}; }).status, 422);
+    // Answered, the call is no longer held: a later try is the database's to answer.
+    EXPECT_EQ(store.Size(), 0u);
+    EXPECT_EQ(store.Run("id-slow", "f", [&] { ++runs; return StoredAnswer{200, "terceira"}; }).body, "terceira");
+    EXPECT_THROW(store.Run("id-throw", "f", []() -> StoredAnswer { throw std::runtime_error("x"); }),
+                 std::runtime_error);
+    EXPECT_EQ(store.Size(), 0u);
 }
 
 TEST(ReplayStore, FingerprintDependsOnMethodAndBody) {
