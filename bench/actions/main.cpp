@@ -146,7 +146,10 @@ int main(int argc, char** argv) {
         gsf::server::InProcessServer server(options, "gsf-actions");
         gsf::bench::DelayProxy proxy(server.Port(), std::chrono::milliseconds(delayMs));
         Screen screen(server, proxy);
-        const auto& verify = gsf::test::screenRoads()[8];
+        const auto& roads = gsf::test::screenRoads();
+        const auto& verify = *std::find_if(roads.begin(), roads.end(), [](const auto& road) {
+            return std::string(road.name) == "VerifyTheServices";
+        });
         verify.prepare(*screen.act, screen.person);
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         idle.push_back(measure(screen, proxy, [&] { verify.run(*screen.act, screen.person); }));
