@@ -411,7 +411,16 @@ void checkShapes(gsf::sql::Connection& db, const IntervalChanges& changes) {
 
 } // namespace
 
+namespace {
+thread_local WriteHook* currentWriteHook = nullptr;
+}
+
+ScopedWriteHook::ScopedWriteHook(WriteHook& hook) : previous_(currentWriteHook) { currentWriteHook = &hook; }
+
+ScopedWriteHook::~ScopedWriteHook() { currentWriteHook = previous_; }
+
 void Storage::write(const std::string& duplicateMessage, const std::function<void(gsf::sql::Connection&)>& body) {
+    WriteHook* hook = currentWriteHook;
     auto db = borrow();
     try {
         gsf::sql::Transaction transaction(*db, true);
@@ -423,7 +432,9 @@ void Storage::write(const std::string& duplicateMessage, const std::function<voi
         // writers ever wait on each other in a cycle.
         if (db->GetEngine() == gsf::sql::Engine::PostgreSQL)
             db->Execute("SELECT version FROM change_counter WHERE id = 1 FOR UPDATE");
+        if (hook && !hook->Before(*db)) return;
         body(*db);
+        if (hook) hook->After(*db);
         transaction.Commit();
     } catch (const gsf::sql::SqlError& e) {
         raced(e, duplicateMessage);
