@@ -35,12 +35,14 @@ Outcome nav(ScreenFixture& screen, ui::NavigateButton button)
 
 std::string group(const TfrmGrupServFat& form) { return form.cdsGrupServ.FieldByName("CDGRSERVFAT").AsString(); }
 
-/// Every row an open list holds is of the current group, of the loaded branch and client.
+/// Every row an open list holds is of the current group, of the loaded
+/// branch and client. The services follow every move; the correction table
+/// only while its page is in front (entering the page reads it).
 void expectOnlyCurrentGroup(const TfrmGrupServFat& form, const std::string& where)
 {
     const std::string current = form.cdsGrupServ.Active() ? group(form) : std::string();
     for (const data::DataSet* list : {&form.cdsServClie, &form.cdsCorrPrecGrup}) {
-        if (!list->Active())
+        if (!list->Active() || (list == &form.cdsCorrPrecGrup && form.pgcPadrao.ActivePage() != &form.tshTabCorr))
             continue;
         const int code = list->FieldByName("CDGRSERVFAT").Index();
         const int client = list->FieldByName("CDCLIENTE").Index();
@@ -101,6 +103,39 @@ TEST(GroupMoves, TheNavigatorMovesBetweenGroupsWithTheServicesPageInFront)
     ASSERT_FALSE(held.empty());
     EXPECT_NE(held.front().find("\"Portaria 24h\""), std::string::npos) << held.front();
     EXPECT_TRUE(screen.errors.empty()) << screen.lastError();
+}
+
+TEST(GroupMoves, AReReadRefusedOnArrivalLeavesNoServicesOfTheGroupLeft)
+{
+    ScreenFixture screen;
+    TfrmGrupServFat& form = screen.form();
+    ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
+    ASSERT_EQ(screen.act().clickMenu("mnuServ"), Outcome::Done);
+    screen.server.storage().ProAtualizaServ("0001", "000002", "001", "00020");
+
+    // The check before the move reads the groups and sees 001 changed; the
+    // re-read on arrival is refused. Pressed outside the dispatcher, so the
+    // pause after the action does not run yet.
+    refuse(screen, "GetGrupServ", 1);
+    EXPECT_THROW(form.dbnPadrao.Click(ui::NavigateButton::Next), std::exception);
+    EXPECT_EQ(group(form), "002");
+    EXPECT_EQ(form.pgcPadrao.ActivePage(), &form.tshServico);
+    expectOnlyCurrentGroup(form, "re-read refused");
+    EXPECT_FALSE(form.cdsServClie.Active());
+
+    // At the next pause the groups are read again, with 002 kept and its services.
+    screen.clearCalls();
+    form.FormIdle(form);
+    EXPECT_EQ(screen.count("GetGrupServ"), 1);
+    EXPECT_EQ(group(form), "002");
+    ASSERT_TRUE(form.cdsServClie.Active());
+    EXPECT_EQ(form.cdsServClie.RecordCount(), 2);
+    expectOnlyCurrentGroup(form, "read at the pause");
+    const int correction = form.cdsGrupServ.FieldByName("CDSERAJEFEGSF").Index();
+    EXPECT_EQ(std::get<std::string>(form.cdsGrupServ.ValueAt(0, correction)), "00020");
+    screen.clearCalls();
+    form.FormIdle(form);
+    EXPECT_EQ(screen.count("GetGrupServ"), 0);
 }
 
 TEST(GroupMoves, ACorrectionServiceClearedOnTheServerStillStopsTheMove)
@@ -209,7 +244,7 @@ TEST(FailedReloads, NoListOfAnotherGroupIsOfferedOnAnyRoad)
         const ui::TabSheet& page = services ? form.tshServico : form.tshTabCorr;
         if (form.pgcPadrao.ActivePage() == &page)
             expectNothingToActOn(form, road.name);
-        if (!services) {
+        if (form.pgcPadrao.ActivePage() == &form.tshTabCorr) {
             EXPECT_FALSE(form.sbtProcurar.Enabled());
             EXPECT_FALSE(form.mnuProcurar.Enabled());
             // The navigator still moves: the next group's table is read on arrival.
