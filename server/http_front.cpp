@@ -228,6 +228,7 @@ struct HttpFront::Impl {
     const Admit admit;
     const Handle handle;
     const Log log;
+    Observe observe;
 
     std::atomic<bool> running{false};
     std::atomic<int> open{0};
@@ -370,6 +371,7 @@ private:
                           failure(400, "bad_request", "Requisição inválida: o caminho e os cabeçalhos devem estar em UTF-8.")};
         } else {
             head_.authorization = std::string(request[http::field::authorization]);
+            head_.user = std::string(request["X-Gsf-User"]);
             try {
                 admission_ = front_.admit(head_);
             } catch (const std::exception& e) {
@@ -441,7 +443,7 @@ private:
         closeAfter_ = closeAfter || stopping_;
         const unsigned version = parser_ && parser_->get().version() == 10 ? 10 : 11;
         response_.emplace(static_cast<http::status>(reply.status), version);
-        response_->set(http::field::content_type, "application/json");
+        response_->set(http::field::content_type, reply.contentType);
         response_->body() = std::move(reply.body);
         response_->keep_alive(!closeAfter_);
         response_->prepare_payload();
@@ -460,6 +462,7 @@ private:
     void logAnswer(unsigned status) {
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started_).count();
         front_.log(requestLogLine(verb_, method_, static_cast<int>(status), ms, remote_));
+        if (front_.observe) front_.observe(method_, static_cast<int>(status), ms / 1000);
     }
 
     // Our side is done: the client gets an end of stream after the answer,
@@ -680,6 +683,8 @@ void HttpFront::Stop() {
 }
 
 bool HttpFront::Running() const { return impl_->running; }
+
+void HttpFront::SetObserver(Observe observe) { impl_->observe = std::move(observe); }
 
 int HttpFront::OpenConnections() const { return impl_->open; }
 

@@ -16,12 +16,14 @@ struct HttpHead {
     std::string verb;           ///< "GET", "POST", ...
     std::string path;           ///< percent-decoded, valid UTF-8, without the query
     std::string authorization;  ///< the Authorization header, empty when absent
+    std::string user;           ///< the X-Gsf-User header as sent (percent-encoded UTF-8), empty when absent
 };
 
 /// A JSON answer.
 struct HttpAnswer {
     int status = 200;
     std::string body;
+    std::string contentType = "application/json";
 };
 
 /// What the service makes of a request head, on an I/O thread.
@@ -67,6 +69,9 @@ public:
     /// Runs on a database worker with the whole body.
     using Handle = std::function<HttpAnswer(const HttpHead&, std::string body)>;
     using Log = std::function<void(const std::string&)>;
+    /// Told of every answer once it is out, on an I/O thread: the last
+    /// segment of the path, the status, the time from the first byte.
+    using Observe = std::function<void(std::string_view method, int status, double seconds)>;
 
     HttpFront(HttpLimits limits, DatabaseWorkers& workers, Admit admit, Handle handle, Log log);
     ~HttpFront();
@@ -86,6 +91,8 @@ public:
     /// a request being handled is answered, then its connection closed.
     /// Async-signal-safe; from any thread, before, during or after Run.
     void Stop();
+    /// Installs @p observe; before Run.
+    void SetObserver(Observe observe);
     /// Whether Run is accepting connections.
     bool Running() const;
 
