@@ -1,6 +1,7 @@
 #include "screen/shell/dataset_definitions.h"
 
 #include "platform/data/dataset.h"
+#include "platform/data/number_format.h"
 
 namespace gsf::screen {
 
@@ -39,10 +40,12 @@ FieldDef number(const char* name, const char* label = "")
     return def;
 }
 
+// A typed number keeps the decimals its format shows: what is shown is what is stored.
 FieldDef staffMinimum(const char* name, const char* label, bool visible)
 {
     FieldDef def = number(name, label);
     def.displayFormat = kStaffFormat;
+    def.decimals = data::patternDecimals(kStaffFormat);
     def.visible = visible;
     return def;
 }
@@ -52,6 +55,7 @@ FieldDef percentage(const char* name)
     FieldDef def = number(name);
     def.displayFormat = kPercentFormat;
     def.editFormat = kPercentFormat;
+    def.decimals = data::patternDecimals(kPercentFormat);
     return def;
 }
 
@@ -101,6 +105,8 @@ void defineCorrPrecGrup(DataSet& ds)
     ds.AddField(percentage("VRPEFIMGRUP"));
     ds.AddField(percentage("VRPECORRGRUP"));
     ds.AddField(text("CDGRSERVFAT", 3));
+    // By end, then start, an open end first: the last row holds the largest end.
+    ds.SetOrder({"VRPEFIMGRUP", "VRPEINICGRUP"});
 }
 
 void defineCliente(DataSet& ds)
