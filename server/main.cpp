@@ -202,10 +202,27 @@ int serve(const std::vector<std::string>& args) {
     return 0;
 }
 
+// The configuration an installed server reads when no --config is given:
+// <root>/etc/grupservfat/server.conf for a program in
+// <root>/usr/lib/grupservfat-server. None from a build tree.
+std::string installedConfig() {
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return "";
+    const auto folder = program.parent_path();
+    if (folder.filename() != "grupservfat-server" || folder.parent_path().filename() != "lib" ||
+        folder.parent_path().parent_path().filename() != "usr")
+        return "";
+    const auto file = folder.parent_path().parent_path().parent_path() / "etc/grupservfat/server.conf";
+    return std::filesystem::exists(file, error) ? file.string() : "";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (std::find(args.begin(), args.end(), "--config") == args.end())
+        if (const std::string file = installedConfig(); !file.empty()) args.insert(args.end(), {"--config", file});
     if (std::find(args.begin(), args.end(), "--version") != args.end()) {
         std::cout << "grupservfat-server " << gsf::server::serverVersion() << "\n";
         return 0;
