@@ -23,6 +23,9 @@ struct ScreenOptions {
     bool branchFixed = false;
     std::string branchCode = "0001";
     std::string branchName = "Filial Centro";
+    /// An empty database for the server (a TempDatabase's target); a
+    /// temporary SQLite file when empty.
+    std::string database;
 };
 
 /// The screen opened as the host opens it, against the real application
@@ -34,7 +37,7 @@ struct ScreenOptions {
 /// @warning one at a time per process: the screen's unit state is global.
 class ScreenFixture {
 public:
-    explicit ScreenFixture(ScreenOptions options = {}) : scope_(person)
+    explicit ScreenFixture(ScreenOptions options = {}) : server("", options.database), scope_(person)
     {
         host::HostContext context;
         context.branchFixed = options.branchFixed;
