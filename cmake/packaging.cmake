@@ -14,26 +14,26 @@ set(GSF_DESKTOP_LIBDIR lib/grupservfat-desktop)
 set(GSF_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/packaging)
 
+# gsf_install_program(COMPONENT LIBDIR PROGRAM TARGETS...): the program and
+# the libraries it loads in LIBDIR, and a link to the program in /usr/bin.
+function(gsf_install_program component libdir program)
+  install(TARGETS ${program} ${ARGN}
+          RUNTIME DESTINATION ${libdir} COMPONENT ${component}
+          LIBRARY DESTINATION ${libdir} COMPONENT ${component})
+  file(CREATE_LINK ../${libdir}/${program} ${PROJECT_BINARY_DIR}/packaging/${program} SYMBOLIC)
+  install(FILES ${PROJECT_BINARY_DIR}/packaging/${program} DESTINATION bin COMPONENT ${component})
+endfunction()
+
 # --- server ---
-install(TARGETS grupservfat-server gsf_server gsf_sql gsf_records gsf_data
-        RUNTIME DESTINATION ${GSF_SERVER_LIBDIR} COMPONENT server
-        LIBRARY DESTINATION ${GSF_SERVER_LIBDIR} COMPONENT server)
-file(CREATE_LINK ../${GSF_SERVER_LIBDIR}/grupservfat-server ${PROJECT_BINARY_DIR}/packaging/grupservfat-server
-     SYMBOLIC)
-install(FILES ${PROJECT_BINARY_DIR}/packaging/grupservfat-server DESTINATION bin COMPONENT server)
+gsf_install_program(server ${GSF_SERVER_LIBDIR} grupservfat-server gsf_server gsf_sql gsf_records gsf_data)
 install(FILES ${GSF_PACKAGING}/server/server.conf DESTINATION /etc/grupservfat COMPONENT server)
 install(FILES ${GSF_PACKAGING}/server/grupservfat-server.service DESTINATION /lib/systemd/system COMPONENT server)
 install(FILES ${PROJECT_SOURCE_DIR}/server/README.md DESTINATION share/doc/grupservfat-server COMPONENT server)
 
 # --- desktop ---
 if(TARGET grupservfat-host AND TARGET gsf_package)
-  install(TARGETS grupservfat-host gsf_package gsf_qt_host gsf_qt gsf_screen gsf_host gsf_ui gsf_remote gsf_sql
-                  gsf_records gsf_data
-          RUNTIME DESTINATION ${GSF_DESKTOP_LIBDIR} COMPONENT desktop
-          LIBRARY DESTINATION ${GSF_DESKTOP_LIBDIR} COMPONENT desktop)
-  file(CREATE_LINK ../${GSF_DESKTOP_LIBDIR}/grupservfat-host ${PROJECT_BINARY_DIR}/packaging/grupservfat-host
-       SYMBOLIC)
-  install(FILES ${PROJECT_BINARY_DIR}/packaging/grupservfat-host DESTINATION bin COMPONENT desktop)
+  gsf_install_program(desktop ${GSF_DESKTOP_LIBDIR} grupservfat-host gsf_package gsf_qt_host gsf_qt gsf_screen
+                      gsf_host gsf_ui gsf_remote gsf_sql gsf_records gsf_data)
   install(FILES ${GSF_PACKAGING}/desktop/host.ini DESTINATION /etc/grupservfat COMPONENT desktop)
   install(FILES ${GSF_PACKAGING}/desktop/grupservfat.desktop DESTINATION share/applications COMPONENT desktop)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/grupservfat-desktop COMPONENT desktop)

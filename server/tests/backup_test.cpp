@@ -4,41 +4,28 @@
 
 #include "server/app_server.h"
 #include "server/schema.h"
+#include "server/tests/command_run.h"
 #include "server/tests/storage_test_support.h"
 #include "tests/support/server_fixture.h"
 
 #include <gmock/gmock.h>
 
-#include <array>
 #include <atomic>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <thread>
-
-#include <sys/wait.h>
 
 namespace {
 
 using gsf::data::ChangeKind;
 using gsf::data::Delta;
 using gsf::data::FieldType;
+using gsf::server::testing::CommandRun;
 using ::testing::HasSubstr;
 
-struct CommandRun {
-    int status;
-    std::string output;  // stdout and stderr
-};
-
 CommandRun server(const std::string& arguments) {
-    FILE* pipe = popen((std::string(GSF_SERVER_EXE) + " " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe) return {-1, ""};
-    std::string output;
-    std::array<char, 512> buffer;
-    while (const size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+    return gsf::server::testing::runCommand(std::string(GSF_SERVER_EXE) + " " + arguments + " 2>&1");
 }
 
 std::int64_t number(gsf::sql::Connection& db, const std::string& sql) {

@@ -3,33 +3,20 @@
 
 #include "server/history.h"
 #include "server/in_process_server.h"
+#include "server/tests/command_run.h"
 
 #include <gmock/gmock.h>
 #include <httplib.h>
 
-#include <array>
-#include <cstdio>
-
-#include <sys/wait.h>
 
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-struct CommandRun {
-    int status;
-    std::string output;
-};
+using gsf::server::testing::CommandRun;
 
 CommandRun history(const std::string& arguments) {
-    FILE* pipe = popen((std::string(GSF_SERVER_EXE) + " history " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe) return {-1, ""};
-    std::string output;
-    std::array<char, 512> buffer;
-    while (const size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+    return gsf::server::testing::runCommand(std::string(GSF_SERVER_EXE) + " history " + arguments + " 2>&1");
 }
 
 class HistoryOverHttp : public ::testing::Test {

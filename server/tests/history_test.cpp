@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -53,44 +54,34 @@ Packet groups(Storage& s) { return s.GetGrupServ("0001", "000002"); }
 Packet services(Storage& s, const char* group) { return s.GetServClie("0001", "000002", group); }
 Packet table(Storage& s, const char* group) { return s.GetCorrPrecGrup("0001", "000002", group); }
 
-std::vector<Value> groupRow(const Packet& p, const std::string& code, const std::string& description) {
+// A row of @p p: the client 000002 of branch 0001, @p values by column, null elsewhere.
+std::vector<Value> rowOf(const Packet& p, const std::map<std::string, Value>& values) {
     std::vector<Value> row(p.fields.size());
     for (size_t i = 0; i < p.fields.size(); ++i) {
         const std::string& name = p.fields[i].name;
         if (name == "CDFILIAL") row[i] = std::string("0001");
         else if (name == "CDCLIENTE") row[i] = std::string("000002");
-        else if (name == "CDGRSERVFAT") row[i] = code;
-        else if (name == "DSGRSERVFAT") row[i] = description;
-        else if (name.starts_with("QTE")) row[i] = 1.25;
+        else if (const auto it = values.find(name); it != values.end()) row[i] = it->second;
     }
     return row;
+}
+
+std::vector<Value> groupRow(const Packet& p, const std::string& code, const std::string& description) {
+    std::map<std::string, Value> values = {{"CDGRSERVFAT", code}, {"DSGRSERVFAT", description}};
+    for (const auto& f : p.fields)
+        if (f.name.starts_with("QTE")) values[f.name] = 1.25;
+    return rowOf(p, values);
 }
 
 std::vector<Value> servicesRow(const Packet& p, const std::string& group, const std::string& service) {
-    std::vector<Value> row(p.fields.size());
-    for (size_t i = 0; i < p.fields.size(); ++i) {
-        const std::string& name = p.fields[i].name;
-        if (name == "CDFILIAL") row[i] = std::string("0001");
-        else if (name == "CDCLIENTE") row[i] = std::string("000002");
-        else if (name == "CDGRSERVFAT") row[i] = group;
-        else if (name == "CDSERVFILI") row[i] = service;
-        else if (name == "IDCORREFET") row[i] = std::string("Não");
-    }
-    return row;
+    return rowOf(p, {{"CDGRSERVFAT", group}, {"CDSERVFILI", service}, {"IDCORREFET", std::string("Não")}});
 }
 
 std::vector<Value> intervalRow(const Packet& p, double start, double end, double correction) {
-    std::vector<Value> row(p.fields.size());
-    for (size_t i = 0; i < p.fields.size(); ++i) {
-        const std::string& name = p.fields[i].name;
-        if (name == "CDFILIAL") row[i] = std::string("0001");
-        else if (name == "CDCLIENTE") row[i] = std::string("000002");
-        else if (name == "CDGRSERVFAT") row[i] = std::string("001");
-        else if (name == "VRPEINICGRUP") row[i] = start;
-        else if (name == "VRPEFIMGRUP") row[i] = end;
-        else if (name == "VRPECORRGRUP") row[i] = correction;
-    }
-    return row;
+    return rowOf(p, {{"CDGRSERVFAT", std::string("001")},
+                     {"VRPEINICGRUP", start},
+                     {"VRPEFIMGRUP", end},
+                     {"VRPECORRGRUP", correction}});
 }
 
 const std::vector<Road>& roads() {
