@@ -29,12 +29,26 @@ struct RemoteConnection::Client {
     int port = 0;
 };
 
+namespace {
+
+std::function<void(RemoteConnection&)>& openDefaults() {
+    static std::function<void(RemoteConnection&)> defaults;
+    return defaults;
+}
+
+} // namespace
+
 RemoteConnection::RemoteConnection(std::string name) : name_(std::move(name)) {}
+
+void RemoteConnection::SetOpenDefaults(std::function<void(RemoteConnection&)> defaults) {
+    openDefaults() = std::move(defaults);
+}
 
 RemoteConnection::~RemoteConnection() = default;
 
 void RemoteConnection::Open() {
     if (BeforeConnect) BeforeConnect(*this);
+    if (openDefaults()) openDefaults()(*this);
     auto client = std::make_unique<Client>(Host, Port);
     auto& http = client->http;
     http.set_keep_alive(true);
