@@ -4,10 +4,12 @@
 #include "server/http_front.h"
 #include "server/http_workers.h"
 #include "server/metrics.h"
+#include "server/replay_store.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <iostream>
 #include <mutex>
@@ -24,6 +26,9 @@ const std::string& modulePrefix() {
 
 // Method names are letters only; anything else under the module's path is an
 // unknown resource, as any other path is.
+// The user name for the change history, sent by the host.
+constexpr const char* kUserHeader = "x-gsf-user";
+
 bool methodName(std::string_view name) {
     return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -74,10 +79,27 @@ std::string userName(std::string_view sent) {
     return out;
 }
 
+void waitWhileFrozen(const std::atomic<std::chrono::steady_clock::rep>& until) {
+    using Clock = std::chrono::steady_clock;
+    for (;;) {
+        const auto end = Clock::time_point(Clock::duration(until.load()));
+        const auto now = Clock::now();
+        if (now >= end) return;
+        std::this_thread::sleep_for(std::min<Clock::duration>(end - now, std::chrono::milliseconds(5)));
+    }
+}
+
 } // namespace
 
 struct AppServer::Http {
     std::mutex logMutex;
+    ReplayStore replays;
+    // Test hooks (DieAt, Freeze).
+    std::atomic<int> faultCountdown{0};
+    std::atomic<Fault> fault{Fault::DieBefore};
+    std::atomic<std::chrono::steady_clock::rep> freezeFor{0};
+    std::atomic<bool> dead{false};
+    std::atomic<std::chrono::steady_clock::rep> frozenUntil{0};
     std::unique_ptr<DatabaseWorkers> workers;
     std::unique_ptr<HttpFront> front;
     Metrics metrics;
@@ -125,24 +147,35 @@ AppServer::AppServer(ServerOptions options)
             const auto lookups = module_->Cache().Counts();
             const Metrics::Gauges gauges{lookups.hits, lookups.misses, module_->Cache().Size(),
                                          http_->front->OpenConnections()};
-            return {Route::Answer, {200, http_->metrics.Text(gauges), "text/plain; version=0.0.4; charset=utf-8"}};
+            return {Route::Answer, {200, http_->metrics.Text(gauges), false, "text/plain; version=0.0.4; charset=utf-8"}};
         }
         if (head.verb == "POST" && head.path.starts_with(modulePrefix())) {
             const std::string_view name = std::string_view(head.path).substr(modulePrefix().size());
-            if (methodName(name)) return {name.starts_with("Get") ? Route::Read : Route::Write, {}};
+            if (methodName(name)) {
+                const bool read = name.starts_with("Get");
+                if (const auto id = head.Extra(kRequestIdHeader); !read && !id.empty() && !validRequestId(id))
+                    return {Route::Answer,
+                            {400, errorBody("bad_request", "Requisição inválida: o cabeçalho X-Request-Id deve ter de "
+                                                           "8 a 64 letras, dígitos, '-' ou '_'.")}};
+                return {read ? Route::Read : Route::Write, {}};
+            }
         }
         return {Route::Answer, {404, errorBody("not_found", "Recurso desconhecido: " + head.path + ".")}};
     };
     auto handle = [this](const HttpHead& head, std::string body) -> HttpAnswer {
-        const std::string_view method = std::string_view(head.path).substr(modulePrefix().size());
-        const AccessToken* token = tokenOf(head.authorization);
-        const history::AuthorScope author({userName(head.user), token ? token->name : "", ""});
-        const auto started = std::chrono::steady_clock::now();
-        Reply reply = module_->Call(method, body);
-        if (options_.metrics)
-            http_->metrics.Database(method,
-                                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-        return {reply.status, std::move(reply.body)};
+        if (http_->faultCountdown.load() > 0 && http_->faultCountdown.fetch_sub(1) == 1) {
+            if (http_->fault == Fault::Freeze) {
+                const auto until = std::chrono::steady_clock::now() + std::chrono::steady_clock::duration(http_->freezeFor);
+                http_->frozenUntil = until.time_since_epoch().count();
+            } else {
+                if (http_->fault == Fault::DieAfter) serve(head, body);
+                http_->dead = true;
+                http_->front->Stop();
+            }
+        }
+        waitWhileFrozen(http_->frozenUntil);
+        if (http_->dead) return HttpAnswer{0, {}, true};
+        return serve(head, body);
     };
     http_->front = std::make_unique<HttpFront>(limits, *http_->workers, std::move(admit), std::move(handle),
                                                [this](const std::string& line) { options_.log(line); });
@@ -159,6 +192,42 @@ const AccessToken* AppServer::tokenOf(const std::string& authorization) const {
     for (const AccessToken& token : options_.tokens)
         if (constantTimeEquals(authorization, "Bearer " + token.secret) && !found) found = &token;
     return found;
+}
+
+HttpAnswer AppServer::serve(const HttpHead& head, const std::string& body) {
+    const std::string_view method = std::string_view(head.path).substr(modulePrefix().size());
+    const std::string_view id = method.starts_with("Get") ? std::string_view() : head.Extra(kRequestIdHeader);
+    // What this call changes is recorded in the change history as theirs.
+    const AccessToken* token = tokenOf(head.authorization);
+    const history::AuthorScope author({userName(head.Extra(kUserHeader)), token ? token->name : "", std::string(id)});
+    const auto started = std::chrono::steady_clock::now();
+    HttpAnswer answer = [&]() -> HttpAnswer {
+        if (id.empty()) {
+            Reply reply = module_->Call(method, body);
+            return {reply.status, std::move(reply.body)};
+        }
+        // A write sent again with its id gets the first answer: from memory
+        // while this process keeps it, from the database once it committed
+        // (through another process, or before a restart).
+        const std::string fingerprint = requestFingerprint(method, body);
+        StoredAnswer stored = http_->replays.Run(std::string(id), fingerprint, [&] {
+            DatabaseReplayMark mark{std::string(id), fingerprint};
+            ScopedWriteHook scope(mark);
+            Reply reply = module_->Call(method, body);
+            return StoredAnswer{reply.status, std::move(reply.body)};
+        });
+        return {stored.status, std::move(stored.body)};
+    }();
+    if (options_.metrics)
+        http_->metrics.Database(method,
+                                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    return answer;
+}
+
+void AppServer::FaultAt(int n, Fault fault, std::chrono::milliseconds freeze) {
+    http_->fault = fault;
+    http_->freezeFor = std::chrono::duration_cast<std::chrono::steady_clock::duration>(freeze).count();
+    http_->faultCountdown = n;
 }
 
 AppServer::~AppServer() {

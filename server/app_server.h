@@ -18,6 +18,9 @@ struct AccessToken {
     std::string secret;
 };
 
+struct HttpAnswer;
+struct HttpHead;
+
 struct ServerOptions {
     std::string database;                 ///< SQLite path or PostgreSQL connection string
     std::string listen = "127.0.0.1";
@@ -76,6 +79,22 @@ public:
     /// Blocks until Run accepts connections or @p timeout passes.
     bool WaitUntilReady(std::chrono::milliseconds timeout) const;
 
+    /// In-process test hooks: what a failing server does to the call in progress.
+    enum class Fault {
+        /// Dies before the call is applied: no answer, and the server stops
+        /// listening, as a killed one would.
+        DieBefore,
+        /// Dies once the call is applied (committed), before its answer.
+        DieAfter,
+        /// Freezes: the call, and every call arriving meanwhile, waits for
+        /// the duration given, then runs and is answered.
+        Freeze,
+    };
+    /// Makes @p fault happen at the @p n th call of the module from now (1:
+    /// the next). A server that died comes back as a new server on the same
+    /// database (InProcessServer::Stop, then Start).
+    void FaultAt(int n, Fault fault, std::chrono::milliseconds freeze = {});
+
     Storage& GetStorage() { return *storage_; }
     RemoteModule& Module() { return *module_; }
 
@@ -84,6 +103,8 @@ private:
     /// The accepted token @p authorization carries, or null.
     const AccessToken* tokenOf(const std::string& authorization) const;
     void purgeHistory();
+    /// One call of the module, a write with a request id through the replays.
+    HttpAnswer serve(const HttpHead& head, const std::string& body);
     ServerOptions options_;
     std::unique_ptr<Storage> storage_;
     std::unique_ptr<RemoteModule> module_;

@@ -371,7 +371,11 @@ private:
                           failure(400, "bad_request", "Requisição inválida: o caminho e os cabeçalhos devem estar em UTF-8.")};
         } else {
             head_.authorization = std::string(request[http::field::authorization]);
-            head_.user = std::string(request["X-Gsf-User"]);
+            for (const auto& field : request) {
+                std::string name(field.name_string());
+                for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                if (name.starts_with("x-")) head_.extra.emplace_back(std::move(name), std::string(field.value()));
+            }
             try {
                 admission_ = front_.admit(head_);
             } catch (const std::exception& e) {
@@ -439,6 +443,10 @@ private:
 
     void answer(HttpAnswer reply, bool closeAfter) {
         if (closed_) return;
+        if (reply.drop) {
+            logAnswer(0);
+            return close();
+        }
         phase_ = Phase::Writing;
         closeAfter_ = closeAfter || stopping_;
         const unsigned version = parser_ && parser_->get().version() == 10 ? 10 : 11;

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace gsf::server {
 
@@ -16,13 +18,25 @@ struct HttpHead {
     std::string verb;           ///< "GET", "POST", ...
     std::string path;           ///< percent-decoded, valid UTF-8, without the query
     std::string authorization;  ///< the Authorization header, empty when absent
-    std::string user;           ///< the X-Gsf-User header as sent (percent-encoded UTF-8), empty when absent
+    /// The application's own headers, those named "X-...", names in lower
+    /// case, in the order sent (the request id, for one).
+    std::vector<std::pair<std::string, std::string>> extra;
+
+    /// The value of the extra header @p name (lower case), empty when absent.
+    std::string_view Extra(std::string_view name) const {
+        for (const auto& [key, value] : extra)
+            if (key == name) return value;
+        return {};
+    }
 };
 
 /// A JSON answer.
 struct HttpAnswer {
     int status = 200;
     std::string body;
+    /// Close the connection without answering, as a server that died in the
+    /// call would (a test's way to lose an answer).
+    bool drop = false;
     std::string contentType = "application/json";
 };
 

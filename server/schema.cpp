@@ -109,6 +109,17 @@ CREATE TABLE change_counter (
 INSERT INTO change_counter (id, version) VALUES (1, 0);
 {COUNTER_TRIGGERS}
 )",
+    // Write requests already applied, by the id the client gave them, so that
+    // one sent again after a lost answer is not applied twice. Written in the
+    // transaction of the change itself; not a data table (no counter trigger).
+    R"(
+CREATE TABLE request_replay (
+  id VARCHAR(64) {C} NOT NULL PRIMARY KEY,
+  fingerprint VARCHAR(16) NOT NULL,
+  at BIGINT NOT NULL
+);
+CREATE INDEX request_replay_at ON request_replay (at);
+)",
     // The change history: one row per row a call inserted, altered or
     // removed, written in the call's own transaction. Its writes do not move
     // the change counter: no answer of the remote methods reads it.

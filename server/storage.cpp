@@ -415,8 +415,17 @@ void checkShapes(gsf::sql::Connection& db, const IntervalChanges& changes) {
 
 } // namespace
 
+namespace {
+thread_local WriteHook* currentWriteHook = nullptr;
+}
+
+ScopedWriteHook::ScopedWriteHook(WriteHook& hook) : previous_(currentWriteHook) { currentWriteHook = &hook; }
+
+ScopedWriteHook::~ScopedWriteHook() { currentWriteHook = previous_; }
+
 void Storage::write(const WriteOf& what, const std::string& duplicateMessage,
                     const std::function<void(gsf::sql::Connection&)>& body) {
+    WriteHook* hook = currentWriteHook;
     auto db = borrow();
     try {
         gsf::sql::Transaction transaction(*db, true);
@@ -428,9 +437,11 @@ void Storage::write(const WriteOf& what, const std::string& duplicateMessage,
         // writers ever wait on each other in a cycle.
         if (db->GetEngine() == gsf::sql::Engine::PostgreSQL)
             db->Execute("SELECT version FROM change_counter WHERE id = 1 FOR UPDATE");
+        if (hook && !hook->Before(*db)) return;
         history::Recorder recorder(*db, what.method, what.groups);
         body(*db);
         recorder.Finish();
+        if (hook) hook->After(*db);
         transaction.Commit();
     } catch (const gsf::sql::SqlError& e) {
         raced(e, duplicateMessage);

@@ -15,6 +15,31 @@
 
 namespace gsf::server {
 
+/// What a request adds to every write transaction it runs, inside that
+/// transaction: on PostgreSQL after the writers' lock is taken, so what it
+/// reads there no other writer can change before the commit.
+class WriteHook {
+public:
+    virtual ~WriteHook() = default;
+    /// Before the change. @return false to leave the change out and commit
+    /// nothing. May throw a ServiceError to refuse the call.
+    virtual bool Before(gsf::sql::Connection& db) = 0;
+    /// After the change, before the commit; what it writes commits with it.
+    virtual void After(gsf::sql::Connection& db) = 0;
+};
+
+/// Installs @p hook for the writes that run on this thread while it lives.
+class ScopedWriteHook {
+public:
+    explicit ScopedWriteHook(WriteHook& hook);
+    ~ScopedWriteHook();
+    ScopedWriteHook(const ScopedWriteHook&) = delete;
+    ScopedWriteHook& operator=(const ScopedWriteHook&) = delete;
+
+private:
+    WriteHook* previous_;
+};
+
 /// The data of the billing service groups, on SQLite or PostgreSQL.
 ///
 /// Thread-safe: each call borrows a connection from a small pool. Arguments

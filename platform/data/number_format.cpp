@@ -210,7 +210,8 @@ double roundHalfAway(double value, int decimals)
     roundDigits(intPart, decPart, decimals);
     // Digits of a finite double always read back.
     const double magnitude = readDigits(intPart, decPart).value_or(std::fabs(value));
-    return value < 0 ? -magnitude : magnitude;
+    // A value that rounds to zero is zero, never a negative zero.
+    return value < 0 && magnitude != 0 ? -magnitude : magnitude;
 }
 
 std::string plainNumber(double value)

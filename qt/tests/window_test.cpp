@@ -218,5 +218,26 @@ TEST_F(Window, ClosingTheHostClosesAScreenThatAgrees)
     EXPECT_TRUE(view_->formIsClosed());
 }
 
+TEST_F(Window, ClosingTheHostOverAGroupBeingTypedAsksFirstAndNaoKeepsEverything)
+{
+    open();
+    chooseClient();
+    click("sbtIncluir");
+    data::DataSet& groups = *control<ui::DBGrid>("dbgPadrao").DataSet();
+    ASSERT_EQ(groups.State(), data::DataSetState::Insert);
+    QTest::keyClicks(QApplication::focusWidget(), "9");
+
+    person_.queueConfirm(false);
+    EXPECT_FALSE(window_->close());
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_FALSE(view_->formIsClosed());
+    EXPECT_EQ(person_.lines().back(), "confirm \"Confirma cancelamento das alterações?\" -> no");
+    EXPECT_EQ(groups.State(), data::DataSetState::Insert);
+
+    person_.queueConfirm(true);
+    EXPECT_TRUE(window_->close());
+    EXPECT_TRUE(view_->formIsClosed());
+}
+
 } // namespace
 } // namespace gsf::qt::test

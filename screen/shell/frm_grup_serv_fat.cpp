@@ -4,6 +4,7 @@
 #include "platform/host/errors.h"
 #include "platform/host/host_context.h"
 #include "platform/host/progress.h"
+#include "records/records.h"
 #include "screen/shell/cli_vex04120.h"
 #include "screen/shell/dataset_definitions.h"
 #include "screen/shell/message_catalogue.h"
@@ -177,7 +178,7 @@ void TfrmGrupServFat::layOutFilter()
     lblFilial.SetCaption("Filial");
     lblFilial.SetFocusControl(&medCdFilial);
     lblFilial.SetBounds({8, 8, 24, 13});
-    medCdFilial.SetEditMask(">aaaa;0; ");
+    medCdFilial.SetEditMask(records::editMask(records::branchField()));
     medCdFilial.SetMaxLength(4);
     medCdFilial.SetTabOrder(0);
     medCdFilial.SetBounds({56, 4, 41, 21});
@@ -302,6 +303,7 @@ void TfrmGrupServFat::bindEvents()
     OnShow = [this](ui::Form& s) { FormShow(s); };
     OnActivate = [this](ui::Form& s) { FormActivate(s); };
     OnClose = [this](ui::Form& s, ui::CloseAction& action) { FormClose(s, action); };
+    OnIdle = [this](ui::Form& s) { FormIdle(s); };
     OnKeyDown = [this](ui::Control& s, int& key, ui::ShiftState shift) { FormKeyDown(s, key, shift); };
     netGrupServFat.BeforeConnect = [this](remote::RemoteConnection& s) { netGrupServFatBeforeConnect(s); };
 

@@ -22,9 +22,7 @@ protected:
         if (!gsf::test::TempDatabase::Available(GetParam()))
             GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
         db_ = std::make_unique<gsf::test::TempDatabase>(GetParam());
-        ScreenOptions options;
-        options.database = db_->target();
-        screen_ = std::make_unique<ScreenFixture>(options);
+        screen_ = std::make_unique<ScreenFixture>(ScreenOptions{}, db_->target(), "Maria José");
     }
     void TearDown() override
     {
@@ -59,8 +57,9 @@ protected:
     ScreenFixture& screen() { return *screen_; }
     std::string error() const { return screen_->errors.empty() ? "" : screen_->errors.back(); }
 
-private:
     std::unique_ptr<gsf::test::TempDatabase> db_;
+
+private:
     std::unique_ptr<ScreenFixture> screen_;
     size_t seen_ = 0;
     std::vector<server::history::Entry> last_;
@@ -165,6 +164,17 @@ TEST_P(HistoryRoads, EveryRoadOfTheScreenLeavesItsRowsAndARefusalNone)
                                 "ProDelServ U GRUPSERVFAT 001", "UpdGrupServ D GRUPSERVFAT 001",
                                 "UpdGrupServ D CORRPRECGRUP 001", "UpdGrupServ D CORRPRECGRUP 001",
                                 "UpdGrupServ D CORRPRECGRUP 001"}));
+
+    // Every row of the screen's calls names the host's user and the call's
+    // request id; the other clerk's change, made on the server itself, neither.
+    const auto all = server::history::entries(*sql::openDatabase(db_->target()), {});
+    ASSERT_EQ(all.size(), 19U);
+    for (const auto& e : all) {
+        const bool otherClerk = e.method == "UpdGrupServ" && e.oldValues.find("Noturno 24h") != std::string::npos &&
+                                e.newValues.find("Noturno (outro)") != std::string::npos;
+        EXPECT_EQ(e.user, otherClerk ? "" : "Maria José") << e.method;
+        EXPECT_EQ(e.requestId.empty(), otherClerk) << e.method;
+    }
 }
 
 } // namespace

@@ -78,6 +78,22 @@ TEST_F(HistoryOverHttp, TheUserNameSentAndTheTokensNameAreRecorded) {
     }
 }
 
+TEST_F(HistoryOverHttp, ACallSentAgainWithItsRequestIdIsRecordedOnce) {
+    const httplib::Headers first = {{"X-Request-Id", "pedido-0001"}, {"X-Gsf-User", "maria"}};
+    const std::string toSecond = R"({"args":["0001","000002","001","00020"]})";
+    ASSERT_EQ(post("segredo-um", first, "ProAtualizaServ", toSecond), 200);
+    ASSERT_EQ(post("segredo-um", {{"X-Request-Id", "pedido-0002"}}, "ProAtualizaServ",
+                   R"({"args":["0001","000002","001","00010"]})"),
+              200);
+    ASSERT_EQ(rows().size(), 6u);
+    // Applied again, the first call would move the correction back and leave three rows more.
+    ASSERT_EQ(post("segredo-um", first, "ProAtualizaServ", toSecond), 200);
+    const auto all = rows();
+    ASSERT_EQ(all.size(), 6u);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(all[i].requestId, "pedido-0001");
+    for (size_t i = 3; i < 6; ++i) EXPECT_EQ(all[i].requestId, "pedido-0002");
+}
+
 TEST_F(HistoryOverHttp, TheCommandListsFiltersAndWritesCsv) {
     ASSERT_EQ(post("segredo-um", {{"X-Gsf-User", "maria"}}, "ProAtualizaServ",
                    R"({"args":["0001","000002","001","00020"]})"),

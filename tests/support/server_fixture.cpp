@@ -39,6 +39,12 @@ void ServerFixture::failOnce(const std::string& method, const std::string& messa
 
 gsf::server::Storage& ServerFixture::storage() { return state_->server->Server().GetStorage(); }
 
+gsf::server::AppServer& ServerFixture::app() { return state_->server->Server(); }
+
+void ServerFixture::stop() { state_->server->Stop(); }
+
+void ServerFixture::start() { state_->server->Start(); }
+
 std::vector<std::string> ServerFixture::logLines() const {
     std::lock_guard lock(state_->logMutex);
     return state_->log;

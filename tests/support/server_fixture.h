@@ -34,6 +34,12 @@ public:
     /// Makes the next call of @p method fail with @p message (HTTP 500).
     void failOnce(const std::string& method, const std::string& message);
     gsf::server::Storage& storage();
+    /// The running server, for its test hooks (DieAt, Freeze).
+    gsf::server::AppServer& app();
+    /// Stops the server (a killed one included); start serves again on the
+    /// same database and port, nothing kept in memory.
+    void stop();
+    void start();
     /// The server's log lines so far (one JSON object per request).
     std::vector<std::string> logLines() const;
 

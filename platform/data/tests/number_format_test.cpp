@@ -88,6 +88,11 @@ TEST(NumberRounding, StoredAndShownValuesRoundTheSameWay)
     EXPECT_EQ(roundHalfAway(2.5556, 3), 2.556);
     EXPECT_EQ(roundHalfAway(60.12, 2), 60.12);
     EXPECT_EQ(roundHalfAway(0.0004, 3), 0.0);
+    EXPECT_FALSE(std::signbit(roundHalfAway(-0.0004, 3)));
+    EXPECT_EQ(roundHalfAway(99.995, 2), 100.0);
+    EXPECT_EQ(roundHalfAway(0.1 + 0.2, 2), 0.3);
+    EXPECT_EQ(roundHalfAway(-2.5, 0), -3.0);
+    EXPECT_EQ(roundHalfAway(1e300, 2), 1e300);
     EXPECT_EQ(roundHalfAway(2.5556, -1), 2.5556);
     EXPECT_TRUE(std::isnan(roundHalfAway(std::nan(""), 2)));
     // What a format shows is the rounded value: ties go away from zero there too.
