@@ -7,8 +7,16 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace gsf::server {
+
+/// A secret a client may present as `Authorization: Bearer <secret>`, and
+/// the name the change history records for the calls made with it.
+struct AccessToken {
+    std::string name;  ///< may be empty
+    std::string secret;
+};
 
 struct HttpAnswer;
 struct HttpHead;
@@ -18,6 +26,9 @@ struct ServerOptions {
     std::string listen = "127.0.0.1";
     int port = 8211;                      ///< 0: any free port (see AppServer::Port)
     std::string token;                    ///< when not empty, every request must carry it as a bearer token
+    /// More accepted tokens, each with its name; with `token`, any of them
+    /// is accepted and none is asked for when both are empty.
+    std::vector<AccessToken> tokens;
     bool demo = false;                    ///< seed the demo data into an empty database
     /// Database workers. SQLite: the readers, writes having one worker of
     /// their own; PostgreSQL: every call, one database connection each.
@@ -34,6 +45,10 @@ struct ServerOptions {
     /// Serve repeated Get calls from memory while the database is unchanged
     /// (see RemoteModule).
     bool cacheReads = true;
+    /// Days the change history is kept; 0 keeps it for ever.
+    int historyDays = 1825;
+    /// Answer `GET /metrics` (Prometheus text format).
+    bool metrics = false;
     /// Receives one JSON line per request; stderr when empty.
     std::function<void(const std::string&)> log;
 };
@@ -85,6 +100,9 @@ public:
 
 private:
     struct Http;
+    /// The accepted token @p authorization carries, or null.
+    const AccessToken* tokenOf(const std::string& authorization) const;
+    void purgeHistory();
     /// One call of the module, a write with a request id through the replays.
     HttpAnswer serve(const HttpHead& head, const std::string& body);
     ServerOptions options_;

@@ -228,6 +228,7 @@ struct HttpFront::Impl {
     const Admit admit;
     const Handle handle;
     const Log log;
+    Observe observe;
 
     std::atomic<bool> running{false};
     std::atomic<int> open{0};
@@ -450,7 +451,7 @@ private:
         closeAfter_ = closeAfter || stopping_;
         const unsigned version = parser_ && parser_->get().version() == 10 ? 10 : 11;
         response_.emplace(static_cast<http::status>(reply.status), version);
-        response_->set(http::field::content_type, "application/json");
+        response_->set(http::field::content_type, reply.contentType);
         response_->body() = std::move(reply.body);
         response_->keep_alive(!closeAfter_);
         response_->prepare_payload();
@@ -469,6 +470,7 @@ private:
     void logAnswer(unsigned status) {
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started_).count();
         front_.log(requestLogLine(verb_, method_, static_cast<int>(status), ms, remote_));
+        if (front_.observe) front_.observe(method_, static_cast<int>(status), ms / 1000);
     }
 
     // Our side is done: the client gets an end of stream after the answer,
@@ -689,6 +691,8 @@ void HttpFront::Stop() {
 }
 
 bool HttpFront::Running() const { return impl_->running; }
+
+void HttpFront::SetObserver(Observe observe) { impl_->observe = std::move(observe); }
 
 int HttpFront::OpenConnections() const { return impl_->open; }
 

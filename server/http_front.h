@@ -37,6 +37,7 @@ struct HttpAnswer {
     /// Close the connection without answering, as a server that died in the
     /// call would (a test's way to lose an answer).
     bool drop = false;
+    std::string contentType = "application/json";
 };
 
 /// What the service makes of a request head, on an I/O thread.
@@ -82,6 +83,9 @@ public:
     /// Runs on a database worker with the whole body.
     using Handle = std::function<HttpAnswer(const HttpHead&, std::string body)>;
     using Log = std::function<void(const std::string&)>;
+    /// Told of every answer once it is out, on an I/O thread: the last
+    /// segment of the path, the status, the time from the first byte.
+    using Observe = std::function<void(std::string_view method, int status, double seconds)>;
 
     HttpFront(HttpLimits limits, DatabaseWorkers& workers, Admit admit, Handle handle, Log log);
     ~HttpFront();
@@ -101,6 +105,8 @@ public:
     /// a request being handled is answered, then its connection closed.
     /// Async-signal-safe; from any thread, before, during or after Run.
     void Stop();
+    /// Installs @p observe; before Run.
+    void SetObserver(Observe observe);
     /// Whether Run is accepting connections.
     bool Running() const;
 

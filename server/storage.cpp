@@ -74,6 +74,7 @@ std::string columnList(const std::vector<PacketField>& fields, const char* alias
 struct Storage::TableSpec {
     const gsf::records::Table& table;
     const char* duplicateMessage;  ///< a key already taken
+    const char* method;            ///< the remote method that sends it
 };
 
 Storage::Lease::Lease(Storage& o, std::unique_ptr<gsf::sql::Connection> c) : owner(&o), connection(std::move(c)) {}
@@ -87,10 +88,13 @@ Storage::Lease::~Lease() {
     }
 }
 
-Storage::Storage(std::string target) : target_(std::move(target)), engine_(gsf::sql::engineOf(target_)) {
+Storage::Storage(std::string target, bool seedDemo)
+    : target_(std::move(target)), engine_(gsf::sql::engineOf(target_)) {
+    const StartupLock lock(target_);
     auto connection = open();
     migrate(*connection);
     idle_.push_back(std::move(connection));
+    if (seedDemo) SeedDemo();
 }
 
 Storage::~Storage() = default;
@@ -419,7 +423,8 @@ ScopedWriteHook::ScopedWriteHook(WriteHook& hook) : previous_(currentWriteHook) 
 
 ScopedWriteHook::~ScopedWriteHook() { currentWriteHook = previous_; }
 
-void Storage::write(const std::string& duplicateMessage, const std::function<void(gsf::sql::Connection&)>& body) {
+void Storage::write(const WriteOf& what, const std::string& duplicateMessage,
+                    const std::function<void(gsf::sql::Connection&)>& body) {
     WriteHook* hook = currentWriteHook;
     auto db = borrow();
     try {
@@ -433,7 +438,9 @@ void Storage::write(const std::string& duplicateMessage, const std::function<voi
         if (db->GetEngine() == gsf::sql::Engine::PostgreSQL)
             db->Execute("SELECT version FROM change_counter WHERE id = 1 FOR UPDATE");
         if (hook && !hook->Before(*db)) return;
+        history::Recorder recorder(*db, what.method, what.groups);
         body(*db);
+        recorder.Finish();
         if (hook) hook->After(*db);
         transaction.Commit();
     } catch (const gsf::sql::SqlError& e) {
@@ -460,7 +467,7 @@ void Storage::applyDelta(const TableSpec& spec, const Delta& sent) {
     const std::string tableName = table.table;
     const bool intervals = tableName == "CORRPRECGRUP";
 
-    write(spec.duplicateMessage, [&](gsf::sql::Connection& db) {
+    write({spec.method, history::groupsOf(delta)}, spec.duplicateMessage, [&](gsf::sql::Connection& db) {
         const std::string eq = std::string(" ") + db.NullSafeEqual() + " ?";
         auto matchClause = [&](const Change& change, std::vector<SqlValue>& params) {
             std::string where;
@@ -539,17 +546,20 @@ void Storage::applyDelta(const TableSpec& spec, const Delta& sent) {
 }
 
 void Storage::UpdGrupServ(const Delta& delta) {
-    static const TableSpec spec{gsf::records::grupServ(), "Grupo de serviço para faturamento já cadastrado."};
+    static const TableSpec spec{gsf::records::grupServ(), "Grupo de serviço para faturamento já cadastrado.",
+                                "UpdGrupServ"};
     applyDelta(spec, delta);
 }
 
 void Storage::UpdServClie(const Delta& delta) {
-    static const TableSpec spec{gsf::records::servClie(), "Serviço já cadastrado em um grupo deste cliente."};
+    static const TableSpec spec{gsf::records::servClie(), "Serviço já cadastrado em um grupo deste cliente.",
+                                "UpdServClie"};
     applyDelta(spec, delta);
 }
 
 void Storage::UpdCorrPrecGrup(const Delta& delta) {
-    static const TableSpec spec{gsf::records::corrPrecGrup(), "Intervalo já cadastrado."};
+    static const TableSpec spec{gsf::records::corrPrecGrup(), "Intervalo já cadastrado.",
+                                "UpdCorrPrecGrup"};
     applyDelta(spec, delta);
 }
 
@@ -570,7 +580,7 @@ const char* const kServiceTaken = "Serviço já cadastrado em um grupo deste cli
 
 void Storage::ProAtualizaGrupo(const std::string& branch, const std::string& client, const std::string& group,
                                const std::string& service) {
-    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+    write({"ProAtualizaGrupo", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         if (!exists(db, "SELECT 1 FROM SERVCLIE WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
                     {branch, client, service}))
@@ -592,7 +602,7 @@ void Storage::ProAtualizaGrupo(const std::string& branch, const std::string& cli
 
 void Storage::ProAtualizaServ(const std::string& branch, const std::string& client, const std::string& group,
                               const std::string& service) {
-    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+    write({"ProAtualizaServ", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         const std::vector<SqlValue> keys = {branch, client, group};
         if (!exists(db,
@@ -611,7 +621,7 @@ void Storage::ProAtualizaServ(const std::string& branch, const std::string& clie
 }
 
 void Storage::ProLimpaServ(const std::string& branch, const std::string& client, const std::string& group) {
-    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+    write({"ProLimpaServ", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         const std::vector<SqlValue> keys = {branch, client, group};
         db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
@@ -623,7 +633,7 @@ void Storage::ProLimpaServ(const std::string& branch, const std::string& client,
 
 void Storage::ProDeletaServ(const std::string& branch, const std::string& client, const std::string& group,
                             const std::string& service) {
-    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+    write({"ProDeletaServ", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         const std::vector<SqlValue> keys = {branch, client, group, service};
         db.Execute("DELETE FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? AND CDSERVFILI = ?",
@@ -635,7 +645,7 @@ void Storage::ProDeletaServ(const std::string& branch, const std::string& client
 }
 
 void Storage::ProDelServ(const std::string& branch, const std::string& client, const std::string& group) {
-    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+    write({"ProDelServ", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         const std::vector<SqlValue> keys = {branch, client, group};
         db.Execute("DELETE FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?", keys);

@@ -61,11 +61,24 @@ struct RemoteConnection::Client {
     int port = 0;
 };
 
+namespace {
+
+std::function<void(RemoteConnection&)>& openDefaults() {
+    static std::function<void(RemoteConnection&)> defaults;
+    return defaults;
+}
+
+} // namespace
+
 RemoteConnection::RemoteConnection(std::string name) : name_(std::move(name)) {
     // Ids of different screens, processes and machines must not meet: 64
     // random bits per connection, then a counter.
     std::random_device seed;
     idPrefix_ = hex((static_cast<std::uint64_t>(seed()) << 32) ^ seed(), 16);
+}
+
+void RemoteConnection::SetOpenDefaults(std::function<void(RemoteConnection&)> defaults) {
+    openDefaults() = std::move(defaults);
 }
 
 RemoteConnection::~RemoteConnection() = default;
@@ -96,6 +109,7 @@ std::unique_ptr<RemoteConnection::Client> RemoteConnection::makeClient() {
 
 void RemoteConnection::Open() {
     if (BeforeConnect) BeforeConnect(*this);
+    if (openDefaults()) openDefaults()(*this);
     client_ = makeClient();
 }
 

@@ -71,7 +71,12 @@ public:
     /// Runs at every Open, before the connection is made; sets Host and Port.
     std::function<void(RemoteConnection&)> BeforeConnect;
 
-    /// Runs BeforeConnect and prepares the keep-alive client. A server that is
+    /// Runs at every Open of every connection, after its BeforeConnect: where
+    /// the host application puts what each call must carry whichever screen
+    /// makes it (the access token, the user's name). Set once, at load time.
+    static void SetOpenDefaults(std::function<void(RemoteConnection&)> defaults);
+
+    /// Runs BeforeConnect and the open defaults, and prepares the keep-alive client. A server that is
     /// not there yet is found out at the first call.
     void Open();
     void Close();
