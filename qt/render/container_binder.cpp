@@ -54,7 +54,10 @@ public:
         buildChildren(*area);
         return area;
     }
-    void sync(QWidget& widget) override { static_cast<AlignArea&>(widget).setCaption(QString::fromStdString(container_.Caption())); }
+    void sync(QWidget& widget) override
+    {
+        static_cast<AlignArea&>(widget).setCaption(QString::fromStdString(container_.Caption()));
+    }
 };
 
 /// The caption on the frame, the children in an area inside it.
@@ -72,7 +75,10 @@ public:
         buildChildren(*inner);
         return box;
     }
-    void sync(QWidget& widget) override { static_cast<QGroupBox&>(widget).setTitle(QString::fromStdString(container_.Caption())); }
+    void sync(QWidget& widget) override
+    {
+        static_cast<QGroupBox&>(widget).setTitle(QString::fromStdString(container_.Caption()));
+    }
 };
 
 } // namespace

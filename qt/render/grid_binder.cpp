@@ -92,7 +92,8 @@ private:
     /// F4 or Alt+Down opens the pick list of a column that has one.
     bool pickListKey(const ModelKey& key)
     {
-        if (!(key.key == ui::VK_F4 && key.shift.None()) && !(key.shift.Has(ui::ShiftState::Alt) && key.key == ui::VK_DOWN))
+        const bool f4 = key.key == ui::VK_F4 && key.shift.None();
+        if (!f4 && !(key.shift.Has(ui::ShiftState::Alt) && key.key == ui::VK_DOWN))
             return false;
         const int selected = grid_.SelectedIndex();
         if (selected < 0 || grid_.ColumnAt(selected).PickList().empty())
