@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/data/field.h"
+#include "platform/data/field_key.h"
 #include "platform/data/packet.h"
 
 #include <functional>
@@ -111,6 +112,9 @@ public:
     /// @throws std::runtime_error naming the field when there is none.
     Field& FieldByName(std::string_view name) const;
     Field* FindField(std::string_view name) const;
+    /// The same look-ups by a declared field.
+    Field& FieldByName(FieldKey key) const { return FieldByName(std::string_view(key.name)); }
+    Field* FindField(FieldKey key) const { return FindField(std::string_view(key.name)); }
     int FieldCount() const;
     Field& FieldAt(int index) const;
 
@@ -154,6 +158,10 @@ public:
     /// Moves to the first row whose field equals @p value (texts compared
     /// without regard to letter case when asked). @return false and no move when none.
     bool Locate(std::string_view fieldName, const Value& value, bool caseInsensitive);
+    bool Locate(FieldKey field, const Value& value, bool caseInsensitive)
+    {
+        return Locate(std::string_view(field.name), value, caseInsensitive);
+    }
 
     // --- editing ---
     void Insert();                 ///< new row before the current one

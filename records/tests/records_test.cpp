@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
+#include <vector>
 
 namespace gsf::records {
 namespace {
@@ -29,7 +31,7 @@ TEST(FieldRules, CharactersAndLengthFollowTheScreensMasks)
     EXPECT_EQ(textProblem(groupField(), "%_'"), "");
     EXPECT_EQ(textProblem(groupField(), "ção"), "");
     EXPECT_EQ(textProblem(groupField(), "ções"), "no máximo 3 caracteres.");
-    EXPECT_EQ(textProblem(*cliente().find("IDTPIJURCLIE"), "FJ"), "no máximo 1 caractere.");
+    EXPECT_EQ(textProblem(cliente().field(Cliente::IDTPIJURCLIE), "FJ"), "no máximo 1 caractere.");
 }
 
 TEST(FieldRules, CodeFieldsGiveTheMasksTheScreenTypesThemWith)
@@ -56,22 +58,110 @@ TEST(FieldRules, ControlCharactersAndBrokenUtf8AreRefusedInEveryText)
 
 TEST(FieldRules, RangesAndChoicesOfTheEditedTables)
 {
-    const Field& daily = *grupServ().find("QTEFETMINIGSF");
+    const Field& daily = grupServ().field(GrupServ::QTEFETMINIGSF);
     EXPECT_EQ(rangeProblem(daily, 0), "");
     EXPECT_EQ(rangeProblem(daily, 99999.999), "");
     EXPECT_EQ(rangeProblem(daily, -0.001), "deve ser maior ou igual a 0,000.");
     EXPECT_EQ(rangeProblem(daily, 1e308), "deve ser menor ou igual a 99.999,999.");
-    const Field& end = *corrPrecGrup().find("VRPEFIMGRUP");
+    const Field& end = corrPrecGrup().field(CorrPrecGrup::VRPEFIMGRUP);
     EXPECT_EQ(rangeProblem(end, 0), "deve ser maior que 0,00%.");
     EXPECT_EQ(rangeProblem(end, 100), "deve ser menor que 100,00%.");
     EXPECT_EQ(rangeProblem(end, 99.99), "");
-    EXPECT_EQ(rangeProblem(*corrPrecGrup().find("VRPEINICGRUP"), 0), "");
+    EXPECT_EQ(rangeProblem(corrPrecGrup().field(CorrPrecGrup::VRPEINICGRUP), 0), "");
 
-    const Field& flag = *servClie().find("IDCORREFET");
+    const Field& flag = servClie().field(ServClie::IDCORREFET);
     for (const char* ok : {"Sim", "Não", "S", "s", "", "   "})
         EXPECT_EQ(choiceProblem(flag, ok), "") << ok;
     for (const char* bad : {"SIM", "Sim ", "N", "x"})
         EXPECT_THAT(choiceProblem(flag, bad), HasSubstr("aceita apenas vazio")) << bad;
+}
+
+// The keys of a record, in the order its list declares them.
+#define GSF_KEY_OF(NAME, DECLARATION) RECORD::NAME,
+
+TEST(RecordKeys, EveryKeyReachesItsFieldInThePacketOrderOfItsTable)
+{
+    struct Case {
+        const Table& table;
+        std::vector<Key> keys;
+        int count;
+    };
+    const std::vector<Case> cases = {
+#define RECORD GrupServ
+        {grupServ(), {GSF_RECORD_GRUPSERV(GSF_KEY_OF)}, RECORD::count},
+#undef RECORD
+#define RECORD ServClie
+        {servClie(), {GSF_RECORD_SERVCLIE(GSF_KEY_OF)}, RECORD::count},
+#undef RECORD
+#define RECORD CorrPrecGrup
+        {corrPrecGrup(), {GSF_RECORD_CORRPRECGRUP(GSF_KEY_OF)}, RECORD::count},
+#undef RECORD
+#define RECORD Cliente
+        {cliente(), {GSF_RECORD_CLIENTE(GSF_KEY_OF)}, RECORD::count},
+#undef RECORD
+#define RECORD ParamFilial
+        {paramFilial(), {GSF_RECORD_PARAMFILIAL(GSF_KEY_OF)}, RECORD::count},
+#undef RECORD
+#define RECORD VerifGrupServ
+        {verifGrupServ(), {GSF_RECORD_VERIFGRUPSERV(GSF_KEY_OF)}, RECORD::count},
+#undef RECORD
+#define RECORD PesqServ
+        {pesqServ(), {GSF_RECORD_PESQSERV(GSF_KEY_OF)}, RECORD::count},
+#undef RECORD
+#define RECORD VerifServ
+        {verifServ(), {GSF_RECORD_VERIFSERV(GSF_KEY_OF)}, RECORD::count},
+#undef RECORD
+#define RECORD IntervMaior
+        {intervMaior(), {GSF_RECORD_INTERVMAIOR(GSF_KEY_OF)}, RECORD::count},
+#undef RECORD
+#define RECORD Filial
+        {filial(), {GSF_RECORD_FILIAL(GSF_KEY_OF)}, RECORD::count},
+#undef RECORD
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(c.table.fields.size(), c.keys.size()) << c.table.dataset;
+        EXPECT_EQ(c.count, static_cast<int>(c.keys.size())) << c.table.dataset;
+        const std::vector<gsf::data::PacketField> columns = c.table.packetFields();
+        for (std::size_t i = 0; i < c.keys.size(); ++i) {
+            const Key& key = c.keys[i];
+            EXPECT_EQ(key.position, static_cast<int>(i)) << c.table.dataset << " " << key.name;
+            EXPECT_EQ(&c.table.field(key), &c.table.fields[i]) << c.table.dataset << " " << key.name;
+            EXPECT_EQ(c.table.packetField(key).name, columns[i].name);
+            EXPECT_EQ(c.table.packetField(key).size, columns[i].size);
+        }
+    }
+}
+
+#undef GSF_KEY_OF
+
+TEST(RecordKeys, AKeyOfAnotherTableIsRefusedUnlessItNamesTheSameField)
+{
+    // Same place, same name: the branch is the first field of both.
+    EXPECT_EQ(grupServ().field(CorrPrecGrup::CDFILIAL).name, std::string("CDFILIAL"));
+    // Same place, another field; and a place the table does not have.
+    try {
+        grupServ().field(ServClie::NMSERVICO);
+        ADD_FAILURE() << "NMSERVICO reached in cdsGrupServ";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ(e.what(), "campo NMSERVICO fora do registro cdsGrupServ");
+    }
+    EXPECT_THROW(corrPrecGrup().field(GrupServ::QTEFMINFERGSF), std::logic_error);
+    EXPECT_THROW(intervMaior().packetField(GrupServ::CDFILIAL), std::logic_error);
+}
+
+TEST(RecordKeys, TheServersArgumentFieldsKeepTheTablesRulesWithoutTheirFlags)
+{
+    // An argument is checked like the field, but is not a row's key.
+    for (const Field* f : {&branchField(), &clientField(), &groupField(), &serviceField(), &registrationField()}) {
+        EXPECT_FALSE(f->key) << f->name;
+        EXPECT_FALSE(f->required) << f->name;
+    }
+    EXPECT_EQ(branchField().size, servClie().field(ServClie::CDFILIAL).size);
+    EXPECT_EQ(editMask(branchField()), editMask(servClie().field(ServClie::CDFILIAL)));
+    EXPECT_EQ(groupField().size, grupServ().field(GrupServ::CDGRSERVFAT).size);
+    EXPECT_EQ(serviceField().chars, servClie().field(ServClie::CDSERVFILI).chars);
+    EXPECT_TRUE(servClie().field(ServClie::CDSERVFILI).key);
+    EXPECT_FALSE(servClie().field(ServClie::NMSERVICO).stored);
 }
 
 } // namespace
