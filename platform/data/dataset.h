@@ -132,9 +132,10 @@ public:
     // --- loading ---
     /// Replaces the rows with the packet's and opens the dataset on the first
     /// row. Every persistent field must be in the packet (matched by name,
-    /// letter case ignored); a dataset without persistent fields takes the
-    /// packet's. @throws PacketError naming a missing field or a value of the
-    /// wrong kind; the dataset is then left as it was.
+    /// letter case ignored) with its type and size (columnMismatch); a
+    /// dataset without persistent fields takes the packet's. @throws
+    /// PacketError naming a missing field, a column declared otherwise than
+    /// its field or a value of the wrong kind; the dataset is then left as it was.
     void SetData(Packet packet);
     /// Decodes a JSON packet and loads it. @throws PacketError as above.
     void SetData(std::string_view json);
