@@ -155,7 +155,7 @@ void TfrmGrupServFat::excluiGrupo()
     {
         // The group going away needs no correction service: its services
         // are already gone on the server.
-        const FlagOff noCheck(VerificaScroll);
+        const FlagOff noCheck(unit_.VerificaScroll);
         cdsGrupServ.Delete();
     }
     carregaServClie();
@@ -206,7 +206,7 @@ void TfrmGrupServFat::sbtProcurarClick(ui::Control& sender)
         return;
     }
     // Moving to the group found is a search, not leaving a group being worked on.
-    const FlagOff noCheck(VerificaScroll);
+    const FlagOff noCheck(unit_.VerificaScroll);
     TfrmPadraoGrid::sbtProcurarClick(sender);
 }
 

@@ -46,7 +46,7 @@ void TfrmGrupServFat::dtsCorrPrecGrupStateChange(data::DataSource& /*sender*/)
         const bool withGroups = !emptyOrClosed(cdsGrupServ);
         tshPadrao.SetEnabled(true);
         tshServico.SetEnabled(withGroups);
-        tshExcecao.SetEnabled(ParamExcecaoDia == "1" && withGroups);
+        tshExcecao.SetEnabled(unit_.ParamExcecaoDia == "1" && withGroups);
     }
     mnuGrupServ.SetEnabled(tshPadrao.Enabled());
     mnuServ.SetEnabled(tshServico.Enabled());

@@ -177,9 +177,9 @@ void TfrmGrupServFat::panFiltroExit(ui::Control& /*sender*/)
     if (!withGroups)
         return;
     CarregaParamFilial();
-    tshTabCorr.SetEnabled(ParamTabCorr == "2");
+    tshTabCorr.SetEnabled(unit_.ParamTabCorr == "2");
     mnuTabCorr.SetEnabled(tshTabCorr.Enabled());
-    tshExcecao.SetEnabled(ParamExcecaoDia == "1");
+    tshExcecao.SetEnabled(unit_.ParamExcecaoDia == "1");
     mnuExce.SetEnabled(tshExcecao.Enabled());
 }
 
@@ -241,17 +241,17 @@ void TfrmGrupServFat::CarregaParamFilial()
     cdsParamFilial.SetData(CheckResultServ(rdmGrupServFat.GetParamFilial(filial()), true, 0));
     const std::string billingType = currentText(cdsParamFilial, "CDTIPOFATUR");
     if (EmptyString(billingType)) {
-        ParamExcecaoDia.clear();
-        ParamTabCorr.clear();
+        unit_.ParamExcecaoDia.clear();
+        unit_.ParamTabCorr.clear();
         return;
     }
-    if (!ParamControl) {
-        ParamControl = std::make_unique<host::TParamControl>();
-        ParamControl->StartParamFat();
+    if (!unit_.ParamControl) {
+        unit_.ParamControl = std::make_unique<host::TParamControl>();
+        unit_.ParamControl->StartParamFat();
     }
-    ParamControl->TiposFatur(billingType).SetParamText(currentText(cdsParamFilial, "DSPARAMFATFI"));
-    ParamExcecaoDia = ParamControl->ParamFatExcecaoDia.GetAsString();
-    ParamTabCorr = ParamControl->ParamFatTabCorr.GetAsString();
+    unit_.ParamControl->TiposFatur(billingType).SetParamText(currentText(cdsParamFilial, "DSPARAMFATFI"));
+    unit_.ParamExcecaoDia = unit_.ParamControl->ParamFatExcecaoDia.GetAsString();
+    unit_.ParamTabCorr = unit_.ParamControl->ParamFatTabCorr.GetAsString();
 }
 
 } // namespace gsf::screen

@@ -2,6 +2,7 @@
 #include "platform/host/control_routines.h"
 #include "platform/host/errors.h"
 #include "platform/host/routines.h"
+#include "screen/shell/dataset_definitions.h"
 #include "screen/shell/frm_grup_serv_fat.h"
 #include "screen/shell/screen_helpers.h"
 
@@ -10,13 +11,6 @@ namespace gsf::screen {
 using data::DataSetState;
 using host::MensErro;
 
-namespace {
-
-constexpr const char* kDayFields[] = {"QTEFMINDOMGSF", "QTEFMINSEGGSF", "QTEFMINTERGSF", "QTEFMINQUAGSF",
-                                      "QTEFMINQUIGSF", "QTEFMINSEXGSF", "QTEFMINSABGSF", "QTEFMINFERGSF"};
-
-} // namespace
-
 void TfrmGrupServFat::cdsGrupServQTEFETMINIGSFValidate(data::Field& sender)
 {
     if (cdsGrupServ.State() != DataSetState::Insert)
@@ -24,7 +18,7 @@ void TfrmGrupServFat::cdsGrupServQTEFETMINIGSFValidate(data::Field& sender)
     const double daily = sender.AsFloat();
     if (daily < 0)
         return;
-    for (const char* day : kDayFields)
+    for (const char* day : kDayMinimumFields)
         cdsGrupServ.FieldByName(day).SetAsFloat(daily);
 }
 

@@ -22,12 +22,13 @@ void TfrmGrupServFat::cdsGrupServAfterOpen(data::DataSet& /*dataSet*/)
     // a failed reload must not leave the grid frozen and the commands stale.
     struct Resume {
         data::DataSet& groups;
+        bool& updateState;
         ~Resume()
         {
             groups.EnableControls();
-            AtualizaEstado = true;
+            updateState = true;
         }
-    } resume{cdsGrupServ};
+    } resume{cdsGrupServ, unit_.AtualizaEstado};
     // A list being edited on another page is never overwritten by a reload.
     if (!editing(cdsServClie.State()))
         carregaServClie();
@@ -57,7 +58,7 @@ void TfrmGrupServFat::cdsGrupServBeforeOpen(data::DataSet& /*dataSet*/)
 void TfrmGrupServFat::cdsGrupServBeforeClose(data::DataSet& /*dataSet*/)
 {
     cdsGrupServ.DisableControls();
-    AtualizaEstado = false;
+    unit_.AtualizaEstado = false;
 }
 
 void TfrmGrupServFat::cdsGrupServBeforeInsert(data::DataSet& /*dataSet*/)
@@ -128,7 +129,7 @@ void TfrmGrupServFat::cdsGrupServAfterDelete(data::DataSet& /*dataSet*/)
 void TfrmGrupServFat::cdsGrupServBeforeScroll(data::DataSet& /*dataSet*/)
 {
     releAposMover_ = false;
-    if (!VerificaScroll)
+    if (!unit_.VerificaScroll)
         return;
     verificaCorrEfetAoMover();
 }
@@ -169,7 +170,7 @@ void TfrmGrupServFat::cdsGrupServAfterScroll(data::DataSet& /*dataSet*/)
 void TfrmGrupServFat::dtsPadraoStateChange(data::DataSource& sender)
 {
     const ui::TabSheet* front = pgcPadrao.ActivePage();
-    if (AtualizaEstado) {
+    if (unit_.AtualizaEstado) {
         TfrmPadraoGrid::dtsPadraoStateChange(sender);
         // The base sets the search by the groups alone; the correction table has none.
         if (front == &tshTabCorr)
@@ -180,11 +181,11 @@ void TfrmGrupServFat::dtsPadraoStateChange(data::DataSource& sender)
     const bool withGroups = !emptyOrClosed(cdsGrupServ);
 
     tshServico.SetEnabled(open && withGroups);
-    tshTabCorr.SetEnabled(ParamTabCorr == "2" && open && withGroups);
+    tshTabCorr.SetEnabled(unit_.ParamTabCorr == "2" && open && withGroups);
     if (front != &tshPadrao)
         tshPadrao.SetEnabled(open);
     if (front != &tshExcecao)
-        tshExcecao.SetEnabled(ParamExcecaoDia == "1" && open && withGroups);
+        tshExcecao.SetEnabled(unit_.ParamExcecaoDia == "1" && open && withGroups);
     mnuGrupServ.SetEnabled(tshPadrao.Enabled());
     mnuServ.SetEnabled(tshServico.Enabled());
     mnuTabCorr.SetEnabled(tshTabCorr.Enabled());

@@ -51,7 +51,7 @@ void TfrmGrupServFat::dtsServClieStateChange(data::DataSource& /*sender*/)
     // every move between groups reloads the list, and on the other pages the
     // commands belong to the groups or the intervals.
     const bool inFront = pgcPadrao.ActivePage() == &tshServico;
-    if (AtualizaEstado && inFront) {
+    if (unit_.AtualizaEstado && inFront) {
         const bool withServices = browse && !cdsServClie.IsEmpty();
         mnuCancelar.SetEnabled(isEditing);
         mnuConfirmar.SetEnabled(isEditing);
@@ -91,8 +91,8 @@ void TfrmGrupServFat::dtsServClieStateChange(data::DataSource& /*sender*/)
     } else if (!otherEditing) {
         const bool withGroups = !emptyOrClosed(cdsGrupServ);
         tshPadrao.SetEnabled(true);
-        tshExcecao.SetEnabled(ParamExcecaoDia == "1" && withGroups);
-        tshTabCorr.SetEnabled(ParamTabCorr == "2" && withGroups);
+        tshExcecao.SetEnabled(unit_.ParamExcecaoDia == "1" && withGroups);
+        tshTabCorr.SetEnabled(unit_.ParamTabCorr == "2" && withGroups);
     }
     mnuGrupServ.SetEnabled(tshPadrao.Enabled());
     mnuExce.SetEnabled(tshExcecao.Enabled());
@@ -102,13 +102,13 @@ void TfrmGrupServFat::dtsServClieStateChange(data::DataSource& /*sender*/)
 void TfrmGrupServFat::cdsServClieAfterOpen(data::DataSet& /*dataSet*/)
 {
     cdsServClie.EnableControls();
-    AtualizaEstado = true;
+    unit_.AtualizaEstado = true;
 }
 
 void TfrmGrupServFat::cdsServClieBeforeClose(data::DataSet& /*dataSet*/)
 {
     cdsServClie.DisableControls();
-    AtualizaEstado = false;
+    unit_.AtualizaEstado = false;
 }
 
 void TfrmGrupServFat::cdsServClieAfterInsert(data::DataSet& /*dataSet*/)
@@ -232,7 +232,7 @@ void TfrmGrupServFat::mostraServicos()
 
 void TfrmGrupServFat::cdsServClieBeforePost(data::DataSet& /*dataSet*/)
 {
-    const FlagOff noCheck(VerificaScroll);
+    const FlagOff noCheck(unit_.VerificaScroll);
     Vd_ServGrid(false);
     Vd_ServGrid(true);
     data::Field& flag = cdsServClie.FieldByName("IDCORREFET");
@@ -265,10 +265,10 @@ void TfrmGrupServFat::cdsServClieAfterPost(data::DataSet& /*dataSet*/) { recarre
 
 bool TfrmGrupServFat::recarregaGrupos()
 {
-    const FlagOff noCheck(VerificaScroll);
-    CdGrupoGuardado = currentText(cdsGrupServ, "CDGRSERVFAT");
+    const FlagOff noCheck(unit_.VerificaScroll);
+    unit_.CdGrupoGuardado = currentText(cdsGrupServ, "CDGRSERVFAT");
     carregaGrupos(filial(), cliente());
-    return cdsGrupServ.Locate("CDGRSERVFAT", CdGrupoGuardado, true);
+    return cdsGrupServ.Locate("CDGRSERVFAT", unit_.CdGrupoGuardado, true);
 }
 
 bool TfrmGrupServFat::releGruposDesatualizados()

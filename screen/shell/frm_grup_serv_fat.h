@@ -14,6 +14,8 @@
 
 namespace gsf::screen {
 
+struct UnitState;
+
 /// The maintenance screen "Grupo de Serviço para Faturamento": a client's
 /// billing service groups, their daily and per-day staff minimums, the
 /// services billed through each group and each group's price-correction table.
@@ -24,10 +26,12 @@ namespace gsf::screen {
 /// error) after putting the page and focus back where the person has to act.
 ///
 /// The form is created and owned by the unit (cli_vex04120.h): use
-/// CriaGrupServFat, never construct it directly outside tests of the layout.
+/// CriaGrupServFat, never construct it directly outside tests.
 class TfrmGrupServFat : public host::TfrmPadraoGrid {
 public:
-    TfrmGrupServFat();
+    /// @param unit the screen-wide state the form reads and writes; it must
+    ///        outlive the form.
+    explicit TfrmGrupServFat(UnitState& unit);
     ~TfrmGrupServFat() override;
 
     // --- datasets and data sources ---
@@ -468,6 +472,8 @@ private:
     /// CDCLIENTE of the current record of cdsCliente: the client the filter chose.
     std::string clienteEscolhido() const;
 
+    /// The screen-wide state shared with the unit.
+    UnitState& unit_;
     /// CDCLIENTE of the client last validated or picked; empty: unresolved.
     std::string CdClienteValidado;
     std::string filialCarregada_;

@@ -13,7 +13,7 @@ TEST(ScreenLifecycle, OpensOnceWithTheLaterPagesClosed)
 {
     ScreenFixture screen;
     TfrmGrupServFat& form = screen.form();
-    EXPECT_TRUE(FormCriado);
+    EXPECT_TRUE(unit().FormCriado);
     EXPECT_EQ(form.Caption(), "Grupo de Serviço para Faturamento");
     EXPECT_EQ(form.lblCodTela.Caption(), "VEX04120");
     EXPECT_EQ(form.GetBounds(), (ui::Bounds{239, 183, 486, 336}));
@@ -42,12 +42,12 @@ TEST(ScreenLifecycle, OpensOnceWithTheLaterPagesClosed)
     form.SetWindowState(ui::WindowState::Minimized);
     const int fronts = form.FrontCount();
     CriaGrupServFat();
-    EXPECT_EQ(frmGrupServFat, &form);
+    EXPECT_EQ(unit().frmGrupServFat, &form);
     EXPECT_TRUE(form.tshServico.Enabled());
     EXPECT_EQ(form.GetWindowState(), ui::WindowState::Normal);
     EXPECT_GT(form.FrontCount(), fronts);
     IniProc();
-    EXPECT_EQ(frmGrupServFat, &form);
+    EXPECT_EQ(unit().frmGrupServFat, &form);
     EXPECT_TRUE(form.tshServico.Enabled());
     EXPECT_EQ(screen.person.cursor(), host::Cursor::Default);
 }
@@ -57,7 +57,7 @@ TEST(ScreenLifecycle, ReopeningAfterACloseConnectsAgainToTheHostOfTheMoment)
     ScreenFixture screen;
     ASSERT_EQ(screen.openClient("0001", kClientOneGroup), Outcome::Done);
     ASSERT_EQ(screen.act().close(), Outcome::Done);
-    EXPECT_FALSE(FormCriado);
+    EXPECT_FALSE(unit().FormCriado);
     EXPECT_FALSE(screen.form().netGrupServFat.Connected());
     EXPECT_TRUE(screen.messages().empty());
 
@@ -66,7 +66,7 @@ TEST(ScreenLifecycle, ReopeningAfterACloseConnectsAgainToTheHostOfTheMoment)
     IniProc();
     screen.rebind();
     TfrmGrupServFat& reopened = screen.form();
-    EXPECT_TRUE(FormCriado);
+    EXPECT_TRUE(unit().FormCriado);
     EXPECT_EQ(reopened.netGrupServFat.Port, 1);
     EXPECT_EQ(reopened.pgcPadrao.ActivePage(), &reopened.tshPadrao);
     for (ui::TabSheet* page : {&reopened.tshServico, &reopened.tshExcecao, &reopened.tshTabCorr})
@@ -132,7 +132,7 @@ TEST(ScreenLifecycle, CloseIsRefusedWhileTheServicesLackTheirCorrectionService)
 
     EXPECT_EQ(screen.act().close(), Outcome::Failed);
     EXPECT_EQ(screen.messages(), std::vector<std::string>{"Serviço para correção de efetivos deve ser informado."});
-    EXPECT_TRUE(FormCriado);
+    EXPECT_TRUE(unit().FormCriado);
     EXPECT_TRUE(screen.form().netGrupServFat.Connected());
     EXPECT_EQ(screen.form().LastCloseAction(), ui::CloseAction::None);
     EXPECT_EQ(screen.form().pgcPadrao.ActivePage(), &screen.form().tshServico);
@@ -154,18 +154,18 @@ TEST(ScreenLifecycle, CloseWithoutServicesRunsNoServiceCheck)
 TEST(ScreenUnit, InitializationCounterRunsTheUnitStepsOnce)
 {
     Initialize();
-    VerificaScroll = false;
+    unit().VerificaScroll = false;
     Initialize();   // nested: no second initialization
-    EXPECT_FALSE(VerificaScroll);
-    CdGrupoGuardado = "001";
-    ParamTabCorr = "2";
+    EXPECT_FALSE(unit().VerificaScroll);
+    unit().CdGrupoGuardado = "001";
+    unit().ParamTabCorr = "2";
     Finalize();     // balances the nested call only
-    EXPECT_EQ(ParamTabCorr, "2");
+    EXPECT_EQ(unit().ParamTabCorr, "2");
     Finalize();
-    EXPECT_TRUE(ParamTabCorr.empty());
-    EXPECT_TRUE(CdGrupoGuardado.empty());
+    EXPECT_TRUE(unit().ParamTabCorr.empty());
+    EXPECT_TRUE(unit().CdGrupoGuardado.empty());
     Initialize();
-    EXPECT_TRUE(VerificaScroll);
+    EXPECT_TRUE(unit().VerificaScroll);
     Finalize();
     const PackageInfoTable* table = GetPackageInfoTable();
     ASSERT_EQ(table->unitCount, 1);

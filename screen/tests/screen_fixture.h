@@ -53,7 +53,7 @@ public:
         sql::dtmDBGeral.Open(server.databasePath());
         Initialize();
         CriaGrupServFat();
-        dispatcher = std::make_unique<host::Dispatcher>(*frmGrupServFat);
+        dispatcher = std::make_unique<host::Dispatcher>(*unit().frmGrupServFat);
         dispatcher->onError = [this](const std::string& message) { errors.push_back(message); };
     }
 
@@ -68,13 +68,13 @@ public:
     ScreenFixture(const ScreenFixture&) = delete;
     ScreenFixture& operator=(const ScreenFixture&) = delete;
 
-    TfrmGrupServFat& form() const { return *frmGrupServFat; }
+    TfrmGrupServFat& form() const { return *unit().frmGrupServFat; }
     host::Dispatcher& act() const { return *dispatcher; }
 
     /// A new Dispatcher over the current form (after the screen was reopened).
     void rebind()
     {
-        dispatcher = std::make_unique<host::Dispatcher>(*frmGrupServFat);
+        dispatcher = std::make_unique<host::Dispatcher>(*unit().frmGrupServFat);
         dispatcher->onError = [this](const std::string& message) { errors.push_back(message); };
     }
 
