@@ -32,4 +32,13 @@ void DeactiveShowAvi()
 
 bool ShowAviActive() { return shown(); }
 
+ProgressScope::~ProgressScope()
+{
+    // Also runs while an error unwinds: a failure to hide must not end the process.
+    try {
+        DeactiveShowAvi();
+    } catch (...) {
+    }
+}
+
 } // namespace gsf::host

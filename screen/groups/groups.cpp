@@ -13,7 +13,6 @@
 namespace gsf::screen {
 
 using data::DataSetState;
-using host::CheckResultServ;
 using host::MensErro;
 
 void TfrmGrupServFat::cdsGrupServAfterOpen(data::DataSet& /*dataSet*/)
@@ -38,7 +37,7 @@ void TfrmGrupServFat::cdsGrupServAfterOpen(data::DataSet& /*dataSet*/)
 
 void TfrmGrupServFat::carregaGrupos(std::string branch, std::string client)
 {
-    data::Packet groups = CheckResultServ(rdmGrupServFat.GetGrupServ(branch, client), true, 0);
+    data::Packet groups = confereServ(rdmGrupServFat.GetGrupServ(branch, client));
     filialEmCarga_ = std::move(branch);
     clienteEmCarga_ = std::move(client);
     cdsGrupServ.SetData(std::move(groups));
@@ -93,35 +92,15 @@ void TfrmGrupServFat::cdsGrupServAfterPost(data::DataSet& /*dataSet*/)
 {
     if (cdsGrupServ.ChangeCount() == 0)
         return;
-    try {
-        host::ActiveShowAvi(this, 1, Msg("upd_cdsGrupServ"));
-        CheckResultServ(rdmGrupServFat.UpdGrupServ(cdsGrupServ.Delta()), true, 0);
-        host::DeactiveShowAvi();
-        if (cdsGrupServ.LogChanges())
-            cdsGrupServ.MergeChangeLog();
-    } catch (...) {
-        host::DeactiveShowAvi();
-        cdsGrupServ.CancelUpdates();
-        throw;
-    }
+    enviaAlteracoes(cdsGrupServ, "upd_cdsGrupServ", &RdmGrupServFat::UpdGrupServ);
 }
 
 void TfrmGrupServFat::cdsGrupServAfterCancel(data::DataSet& /*dataSet*/) { cdsGrupServ.CancelUpdates(); }
 
 void TfrmGrupServFat::cdsGrupServAfterDelete(data::DataSet& /*dataSet*/)
 {
-    try {
-        host::ActiveShowAvi(this, 1, Msg("upd_cdsGrupServ"));
-        CheckResultServ(rdmGrupServFat.UpdGrupServ(cdsGrupServ.Delta()), true, 0);
-        cdsGrupServ.MergeChangeLog();
-        host::DeactiveShowAvi();
-    } catch (...) {
-        // A refused deletion must not stay pending unseen: the group comes
-        // back and the next delta does not carry the deletion again.
-        host::DeactiveShowAvi();
-        cdsGrupServ.CancelUpdates();
-        throw;
-    }
+    // A refused deletion must not stay pending unseen: the group comes back.
+    enviaAlteracoes(cdsGrupServ, "upd_cdsGrupServ", &RdmGrupServFat::UpdGrupServ);
 }
 
 // A before-scroll that reloaded the list would end the move (the rows it
@@ -239,24 +218,17 @@ void TfrmGrupServFat::Vd_Grupo(bool presence)
     if (cdsGrupServ.State() != DataSetState::Insert)
         return;
     data::Field& code = cdsGrupServ.FieldByName("CDGRSERVFAT");
-    try {
-        const std::string adjusted = host::Ajusta(code.AsString(), 3);
-        if (adjusted != code.AsString())
-            code.SetAsString(adjusted);
-        if (presence) {
-            if (host::EmptyString(adjusted))
-                MensErro(Msg("GrupServ_Emp"), true);
-        } else {
-            cdsVerifGrupServ.SetData(
-                CheckResultServ(rdmGrupServFat.GetVerifGrupServ(filial(), cliente(), adjusted), true, 0));
-            if (!cdsVerifGrupServ.IsEmpty())
-                MensErro(Msg("GrupServ_cad"), true);
-        }
-    } catch (...) {
-        host::SetActivePage(pgcPadrao, tshPadrao);
-        pgcPadraoChange(pgcPadrao);
-        code.FocusControl();
-        throw;
+    const OnFailure back([&] { voltaParaCampo(tshPadrao, code); });
+    const std::string adjusted = host::Ajusta(code.AsString(), 3);
+    if (adjusted != code.AsString())
+        code.SetAsString(adjusted);
+    if (presence) {
+        if (host::EmptyString(adjusted))
+            MensErro(Msg("GrupServ_Emp"), true);
+    } else {
+        cdsVerifGrupServ.SetData(confereServ(rdmGrupServFat.GetVerifGrupServ(filial(), cliente(), adjusted)));
+        if (!cdsVerifGrupServ.IsEmpty())
+            MensErro(Msg("GrupServ_cad"), true);
     }
 }
 
@@ -265,14 +237,8 @@ void TfrmGrupServFat::Vd_Descricao()
     data::Field& description = cdsGrupServ.FieldByName("DSGRSERVFAT");
     if (!host::EmptyString(description.AsString()))
         return;
-    try {
-        MensErro(Msg("Desc_grupo"), true);
-    } catch (...) {
-        host::SetActivePage(pgcPadrao, tshPadrao);
-        pgcPadraoChange(pgcPadrao);
-        description.FocusControl();
-        throw;
-    }
+    const OnFailure back([&] { voltaParaCampo(tshPadrao, description); });
+    MensErro(Msg("Desc_grupo"), true);
 }
 
 } // namespace gsf::screen

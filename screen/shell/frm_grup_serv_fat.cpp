@@ -416,9 +416,10 @@ void TfrmGrupServFat::bindDataEvents()
 void TfrmGrupServFat::FormCreate(ui::Form& sender)
 {
     TfrmPadraoGrid::FormCreate(sender);
-    host::ActiveShowAvi(this, 0, "");
-    netGrupServFat.Open();
-    host::DeactiveShowAvi();
+    {
+        const host::ProgressScope progress(this, 0, "");
+        netGrupServFat.Open();
+    }
     host::SetActivePage(pgcPadrao, tshPadrao);
     const std::pair<ui::TabSheet*, ui::MenuItem*> later[] = {
         {&tshServico, &mnuServ}, {&tshExcecao, &mnuExce}, {&tshTabCorr, &mnuTabCorr}};
@@ -456,14 +457,12 @@ void TfrmGrupServFat::FormClose(ui::Form& sender, ui::CloseAction& action)
         cdsGrupServ.Cancel();
     }
     if (cdsServClie.Active() && !cdsServClie.IsEmpty()) {
-        try {
-            Vd_ServicoCorrEfet();
-            Vd_ServGrupo();
-        } catch (...) {
+        const OnFailure keepOpen([&] {
             action = ui::CloseAction::None;
             voltaServicos();
-            throw;
-        }
+        });
+        Vd_ServicoCorrEfet();
+        Vd_ServGrupo();
     }
     unit_.FormCriado = false;
     netGrupServFat.Close();
@@ -504,12 +503,8 @@ void TfrmGrupServFat::voltaServicos()
 
 void TfrmGrupServFat::verificaCorrEfetOuVolta()
 {
-    try {
-        Vd_ServicoCorrEfet();
-    } catch (...) {
-        voltaServicos();
-        throw;
-    }
+    const OnFailure back([this] { voltaServicos(); });
+    Vd_ServicoCorrEfet();
 }
 
 void TfrmGrupServFat::verificaCorrEfetAoMover()
@@ -557,13 +552,22 @@ void TfrmGrupServFat::carregaCorrPrecGrup()
 void TfrmGrupServFat::carregaListaDoGrupo(data::DataSet& list, ChaveGrupo& loadedFor, LeituraDoGrupo read)
 {
     const ChaveGrupo group = grupoCorrente();
-    try {
-        list.SetData(host::CheckResultServ((rdmGrupServFat.*read)(group.filial, group.cliente, group.grupo), true, 0));
-    } catch (...) {
-        fechaListasDeOutroGrupo();
-        throw;
+    {
+        const OnFailure closeOthers([this] { fechaListasDeOutroGrupo(); });
+        list.SetData(confereServ((rdmGrupServFat.*read)(group.filial, group.cliente, group.grupo)));
     }
     loadedFor = group;
+}
+
+void TfrmGrupServFat::enviaAlteracoes(data::DataSet& list, const char* captionKey, EnvioDeAlteracoes send)
+{
+    const OnFailure drop([&list] { list.CancelUpdates(); });
+    {
+        const host::ProgressScope progress(this, 1, Msg(captionKey));
+        confereServ((rdmGrupServFat.*send)(list.Delta()));
+    }
+    if (list.LogChanges())
+        list.MergeChangeLog();
 }
 
 // A reload that failed after the group changed would leave the previous

@@ -456,6 +456,25 @@ private:
     /// Vd_ServicoCorrEfet; a refusal brings the services page back (voltaServicos)
     /// and continues, so the move, insert, page change or exit is abandoned.
     void verificaCorrEfetOuVolta();
+    /// The commands of a list being edited: only cancel and confirm.
+    void habilitaEmEdicao();
+    /// The commands of a list in browse: include, and alter, delete, search
+    /// and verify when @p withRecords.
+    void habilitaConsulta(bool withRecords);
+    /// The commands of an empty list in browse: include only.
+    void habilitaSoIncluir() { habilitaConsulta(false); }
+    /// @p page to the front and its entry refresh (pgcPadraoChange): where a
+    /// validator's refusal leaves the person.
+    void voltaPara(ui::TabSheet& page);
+    /// voltaPara, then the focus on the control of @p field.
+    void voltaParaCampo(ui::TabSheet& page, data::Field& field);
+    using EnvioDeAlteracoes = remote::CallResult (RdmGrupServFat::*)(const data::Delta&);
+    /// Sends the change log of @p list with @p send under the progress
+    /// indicator captioned by the message @p captionKey, then merges it. A
+    /// refused change is dropped (the list shows again what the server
+    /// holds, and the next change does not carry it again).
+    /// @throws the server's error, after dropping the change.
+    void enviaAlteracoes(data::DataSet& list, const char* captionKey, EnvioDeAlteracoes send);
     /// The enabling rule for the list that decides on the page in front:
     /// editing, browse empty, browse with records; a closed list offers only
     /// to be read again (Verificar) once the groups are loaded.
