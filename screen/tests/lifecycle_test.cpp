@@ -1,8 +1,11 @@
 #include "screen/tests/screen_fixture.h"
 
 #include "platform/ui/keys.h"
+#include "screen/shell/screen_helpers.h"
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 namespace gsf::screen::test {
 namespace {
@@ -149,6 +152,72 @@ TEST(ScreenLifecycle, CloseWithoutServicesRunsNoServiceCheck)
     EXPECT_TRUE(screen.messages().empty());
     EXPECT_EQ(screen.form().LastCloseAction(), ui::CloseAction::Free);
     EXPECT_TRUE(screen.calls().empty());
+}
+
+// The form reads and writes only the unit state it was handed: a second form
+// with its own state leaves the package's alone, whatever it loads or closes.
+TEST(ScreenUnit, TwoFormsInOneProcessKeepTheirOwnState)
+{
+    ScreenFixture screen;
+    UnitState otherState;
+    TfrmGrupServFat other(otherState);
+    other.Create();
+    otherState.frmGrupServFat = &other;
+    otherState.FormCriado = true;
+    other.Show();
+    ASSERT_NE(otherState.ParamControl, nullptr);
+    EXPECT_NE(otherState.ParamControl.get(), unit().ParamControl.get());
+
+    host::Dispatcher otherAct(other);
+    otherAct.typeText("medCdCliente", kClientWithGroups);
+    ASSERT_EQ(otherAct.focus("dbgPadrao"), Outcome::Done);
+    EXPECT_EQ(other.cdsGrupServ.RecordCount(), 3);
+    EXPECT_EQ(otherState.ParamTabCorr, "2");
+    EXPECT_TRUE(unit().ParamTabCorr.empty());
+    EXPECT_FALSE(screen.form().cdsGrupServ.Active());
+
+    ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
+    EXPECT_EQ(unit().ParamTabCorr, "2");
+    ASSERT_EQ(otherAct.close(), Outcome::Done);
+    EXPECT_FALSE(otherState.FormCriado);
+    EXPECT_TRUE(unit().FormCriado);
+    EXPECT_EQ(screen.form().cdsGrupServ.RecordCount(), 3);
+}
+
+// The helpers that put the screen back after a refusal run only on the way
+// out with an error, and never replace that error with their own.
+TEST(ScreenUnit, RecoveryRunsOnlyOnFailureAndTheFirstErrorContinues)
+{
+    int recovered = 0;
+    {
+        const OnFailure back([&] { ++recovered; });
+    }
+    EXPECT_EQ(recovered, 0);
+    try {
+        const OnFailure back([&] {
+            ++recovered;
+            throw std::logic_error("recuperação");
+        });
+        throw host::Abort();
+    } catch (const host::Abort&) {
+        ++recovered;
+    }
+    EXPECT_EQ(recovered, 2);
+    // A guard inside a handler that is itself run while an error unwinds
+    // (a destructor's clean-up) acts only on its own scope's failure.
+    struct Cleanup {
+        int& count;
+        ~Cleanup()
+        {
+            const OnFailure back([this] { ++count; });
+        }
+    };
+    try {
+        const Cleanup cleanup{recovered};
+        throw std::runtime_error("falha");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(recovered, 2);
 }
 
 TEST(ScreenUnit, InitializationCounterRunsTheUnitStepsOnce)

@@ -31,7 +31,8 @@ struct ScreenOptions {
 /// database, ScriptedInteraction installed, CriaGrupServFat called, and a
 /// Dispatcher for every action of the person.
 ///
-/// @warning one at a time per process: the screen's unit state is global.
+/// @warning one at a time per process: it opens the package's own form, as
+/// the host does (a second form needs a UnitState of its own).
 class ScreenFixture {
 public:
     /// @param database an empty database for the server (a TempDatabase's
@@ -60,7 +61,6 @@ public:
     ~ScreenFixture()
     {
         dispatcher.reset();
-        ReleaseGrupServFat();
         Finalize();
         sql::dtmDBGeral.Close();
     }
