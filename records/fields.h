@@ -36,6 +36,11 @@ GSF_RECORD_KEYS(VerifServ, GSF_RECORD_VERIFSERV)
 GSF_RECORD_KEYS(IntervMaior, GSF_RECORD_INTERVMAIOR)
 GSF_RECORD_KEYS(Filial, GSF_RECORD_FILIAL)
 
+/// The group's eight day minimums, Sunday first and holidays last.
+inline constexpr Key kDayMinimums[] = {GrupServ::QTEFMINDOMGSF, GrupServ::QTEFMINSEGGSF, GrupServ::QTEFMINTERGSF,
+                                       GrupServ::QTEFMINQUAGSF, GrupServ::QTEFMINQUIGSF, GrupServ::QTEFMINSEXGSF,
+                                       GrupServ::QTEFMINSABGSF, GrupServ::QTEFMINFERGSF};
+
 #undef GSF_RECORD_KEYS
 #undef GSF_RECORD_KEY
 #undef GSF_RECORD_POSITION

@@ -22,12 +22,8 @@ Delta groupInsert(const std::string& branch, const std::string& client, const st
                     t.packetField(GrupServ::CDGRSERVFAT), t.packetField(GrupServ::DSGRSERVFAT),
                     t.packetField(GrupServ::QTEFETMINIGSF)};
     std::vector<Value> values = {branch, client, group, description, daily};
-    // Sunday, Monday ... Saturday, holidays.
-    const gsf::records::Key dayFields[] = {GrupServ::QTEFMINDOMGSF, GrupServ::QTEFMINSEGGSF, GrupServ::QTEFMINTERGSF,
-                                           GrupServ::QTEFMINQUAGSF, GrupServ::QTEFMINQUIGSF, GrupServ::QTEFMINSEXGSF,
-                                           GrupServ::QTEFMINSABGSF, GrupServ::QTEFMINFERGSF};
     for (size_t d = 0; d < 8; ++d) {
-        delta.fields.push_back(t.packetField(dayFields[d]));
+        delta.fields.push_back(t.packetField(gsf::records::kDayMinimums[d]));
         values.emplace_back(d < days.size() ? days[d] : daily);
     }
     delta.changes.push_back(Change{ChangeKind::Insert, {}, std::move(values)});
