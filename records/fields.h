@@ -16,12 +16,15 @@ struct Key : data::FieldKey {
 
 #define GSF_RECORD_POSITION(NAME, DECLARATION) NAME,
 #define GSF_RECORD_KEY(NAME, DECLARATION) static constexpr Key NAME{{#NAME}, Position::NAME};
+#define GSF_RECORD_LISTED(NAME, DECLARATION) NAME,
+// Each record: a key per field, and every key in the list's order (`all`).
 #define GSF_RECORD_KEYS(RECORD, FIELDS)                                           \
     struct RECORD {                                                               \
         struct Position {                                                         \
             enum : int { FIELDS(GSF_RECORD_POSITION) count };                     \
         };                                                                        \
         FIELDS(GSF_RECORD_KEY)                                                    \
+        static constexpr Key all[] = {FIELDS(GSF_RECORD_LISTED)};                 \
         static constexpr int count = Position::count;                             \
     };
 
@@ -42,6 +45,7 @@ inline constexpr Key kDayMinimums[] = {GrupServ::QTEFMINDOMGSF, GrupServ::QTEFMI
                                        GrupServ::QTEFMINSABGSF, GrupServ::QTEFMINFERGSF};
 
 #undef GSF_RECORD_KEYS
+#undef GSF_RECORD_LISTED
 #undef GSF_RECORD_KEY
 #undef GSF_RECORD_POSITION
 

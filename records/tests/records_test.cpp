@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -76,63 +77,39 @@ TEST(FieldRules, RangesAndChoicesOfTheEditedTables)
         EXPECT_THAT(choiceProblem(flag, bad), HasSubstr("aceita apenas vazio")) << bad;
 }
 
-// The keys of a record, in the order its list declares them.
-#define GSF_KEY_OF(NAME, DECLARATION) RECORD::NAME,
-
-TEST(RecordKeys, EveryKeyReachesItsFieldInThePacketOrderOfItsTable)
+// Every key of @p Record reaches, by its place, the field of @p table it names.
+template <class Record>
+void expectKeysInPacketOrder(const Table& table)
 {
-    struct Case {
-        const Table& table;
-        std::vector<Key> keys;
-        int count;
-    };
-    const std::vector<Case> cases = {
-#define RECORD GrupServ
-        {grupServ(), {GSF_RECORD_GRUPSERV(GSF_KEY_OF)}, RECORD::count},
-#undef RECORD
-#define RECORD ServClie
-        {servClie(), {GSF_RECORD_SERVCLIE(GSF_KEY_OF)}, RECORD::count},
-#undef RECORD
-#define RECORD CorrPrecGrup
-        {corrPrecGrup(), {GSF_RECORD_CORRPRECGRUP(GSF_KEY_OF)}, RECORD::count},
-#undef RECORD
-#define RECORD Cliente
-        {cliente(), {GSF_RECORD_CLIENTE(GSF_KEY_OF)}, RECORD::count},
-#undef RECORD
-#define RECORD ParamFilial
-        {paramFilial(), {GSF_RECORD_PARAMFILIAL(GSF_KEY_OF)}, RECORD::count},
-#undef RECORD
-#define RECORD VerifGrupServ
-        {verifGrupServ(), {GSF_RECORD_VERIFGRUPSERV(GSF_KEY_OF)}, RECORD::count},
-#undef RECORD
-#define RECORD PesqServ
-        {pesqServ(), {GSF_RECORD_PESQSERV(GSF_KEY_OF)}, RECORD::count},
-#undef RECORD
-#define RECORD VerifServ
-        {verifServ(), {GSF_RECORD_VERIFSERV(GSF_KEY_OF)}, RECORD::count},
-#undef RECORD
-#define RECORD IntervMaior
-        {intervMaior(), {GSF_RECORD_INTERVMAIOR(GSF_KEY_OF)}, RECORD::count},
-#undef RECORD
-#define RECORD Filial
-        {filial(), {GSF_RECORD_FILIAL(GSF_KEY_OF)}, RECORD::count},
-#undef RECORD
-    };
-    for (const Case& c : cases) {
-        ASSERT_EQ(c.table.fields.size(), c.keys.size()) << c.table.dataset;
-        EXPECT_EQ(c.count, static_cast<int>(c.keys.size())) << c.table.dataset;
-        const std::vector<gsf::data::PacketField> columns = c.table.packetFields();
-        for (std::size_t i = 0; i < c.keys.size(); ++i) {
-            const Key& key = c.keys[i];
-            EXPECT_EQ(key.position, static_cast<int>(i)) << c.table.dataset << " " << key.name;
-            EXPECT_EQ(&c.table.field(key), &c.table.fields[i]) << c.table.dataset << " " << key.name;
-            EXPECT_EQ(c.table.packetField(key).name, columns[i].name);
-            EXPECT_EQ(c.table.packetField(key).size, columns[i].size);
-        }
+    SCOPED_TRACE(table.dataset);
+    ASSERT_EQ(std::size(Record::all), table.fields.size());
+    EXPECT_EQ(Record::count, static_cast<int>(table.fields.size()));
+    const std::vector<gsf::data::PacketField> columns = table.packetFields();
+    for (std::size_t i = 0; i < table.fields.size(); ++i) {
+        const Key& key = Record::all[i];
+        EXPECT_EQ(key.position, static_cast<int>(i)) << key.name;
+        EXPECT_EQ(&table.field(key), &table.fields[i]) << key.name;
+        EXPECT_EQ(table.packetField(key).name, columns[i].name);
+        EXPECT_EQ(table.packetField(key).size, columns[i].size);
     }
 }
 
-#undef GSF_KEY_OF
+TEST(RecordKeys, EveryKeyReachesItsFieldInThePacketOrderOfItsTable)
+{
+    expectKeysInPacketOrder<GrupServ>(grupServ());
+    expectKeysInPacketOrder<ServClie>(servClie());
+    expectKeysInPacketOrder<CorrPrecGrup>(corrPrecGrup());
+    expectKeysInPacketOrder<Cliente>(cliente());
+    expectKeysInPacketOrder<ParamFilial>(paramFilial());
+    expectKeysInPacketOrder<VerifGrupServ>(verifGrupServ());
+    expectKeysInPacketOrder<PesqServ>(pesqServ());
+    expectKeysInPacketOrder<VerifServ>(verifServ());
+    expectKeysInPacketOrder<IntervMaior>(intervMaior());
+    expectKeysInPacketOrder<Filial>(filial());
+    // The day minimums, Sunday first, are the group's fields after its daily minimum.
+    for (std::size_t d = 0; d < std::size(kDayMinimums); ++d)
+        EXPECT_EQ(kDayMinimums[d].position, GrupServ::QTEFETMINIGSF.position + 1 + static_cast<int>(d));
+}
 
 TEST(RecordKeys, AKeyOfAnotherTableIsRefusedUnlessItNamesTheSameField)
 {
