@@ -75,7 +75,7 @@ AppServer::AppServer(ServerOptions options)
     };
     auto handle = [this](const HttpHead& head, std::string body) -> HttpAnswer {
         Reply reply = module_->Call(std::string_view(head.path).substr(modulePrefix().size()), body);
-        return {reply.status, std::move(reply.body)};
+        return {reply.status, std::move(reply.body), std::move(reply.shared)};
     };
     http_->front = std::make_unique<HttpFront>(limits, *http_->workers, std::move(admit), std::move(handle),
                                                [this](const std::string& line) { options_.log(line); });

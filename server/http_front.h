@@ -20,8 +20,15 @@ struct HttpHead {
 
 /// A JSON answer.
 struct HttpAnswer {
+    HttpAnswer() = default;
+    HttpAnswer(int code, std::string text, std::shared_ptr<const std::string> kept = nullptr)
+        : status(code), body(std::move(text)), shared(std::move(kept)) {}
+
     int status = 200;
-    std::string body;
+    std::string body;                           ///< the body, unless @c shared holds it
+    std::shared_ptr<const std::string> shared;  ///< a body written once and sent without a copy, when set
+
+    std::string_view Body() const { return shared ? std::string_view(*shared) : std::string_view(body); }
 };
 
 /// What the service makes of a request head, on an I/O thread.

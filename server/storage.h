@@ -57,6 +57,25 @@ public:
     void SetBranchParams(const std::string& branch, const std::string& billingType, const std::string& params);
 
     // --- the remote methods ---
+    // Each Get method writes its packet into @p out, straight from the rows
+    // of its query as they are read; @p out is cleared first and its
+    // capacity reused. The forms without @p out return the same packet
+    // decoded, for seeding and checks.
+    void GetPesqClie(const std::string& registration, const std::string& branch, std::string& out);
+    void GetParamFilial(const std::string& branch, std::string& out);
+    void GetGrupServ(const std::string& branch, const std::string& client, std::string& out);
+    void GetVerifGrupServ(const std::string& branch, const std::string& client, const std::string& group,
+                          std::string& out);
+    void GetServClie(const std::string& branch, const std::string& client, const std::string& group,
+                     std::string& out);
+    void GetCorrPrecGrup(const std::string& branch, const std::string& client, const std::string& group,
+                         std::string& out);
+    void GetIntervMaior(const std::string& branch, const std::string& client, const std::string& group,
+                        std::string& out);
+    void GetPesqServ(const std::string& branch, const std::string& client, const std::string& service,
+                     std::string& out);
+    void GetVerifServ(const std::string& branch, const std::string& service, const std::string& client,
+                      const std::string& group, std::string& out);
     gsf::data::Packet GetPesqClie(const std::string& registration, const std::string& branch);
     gsf::data::Packet GetParamFilial(const std::string& branch);
     gsf::data::Packet GetGrupServ(const std::string& branch, const std::string& client);
@@ -69,8 +88,8 @@ public:
                                    const std::string& group);
     /// Apply a delta in one transaction; nothing is applied when any change fails.
     /// Every row must pass the single-row rules of its table; every update and
-    /// deletion carries the original value of every column, compared null-safely
-    /// with the stored row. New numbers are stored rounded as they are shown.
+    /// deletion carries the original value of every column: the stored row is
+    /// found by its key and every other column compared null-safely. New numbers are stored rounded as they are shown.
     /// @throws ServiceError 400 for a malformed delta, 409 "conflict" for a row
     /// changed or removed meanwhile, 409 "duplicate" for a duplicate key, 422
     /// for a row that breaks a rule (a required field, a range, a changed key,
@@ -109,6 +128,9 @@ private:
     /// ServiceError 409 (@p duplicateMessage for a key already taken).
     void write(const std::string& duplicateMessage, const std::function<void(gsf::sql::Connection&)>& body);
     void applyDelta(const TableSpec& spec, const gsf::data::Delta& delta);
+    /// Runs @p sql and writes its rows as a packet of @p fields into @p out.
+    void read(const std::vector<gsf::data::PacketField>& fields, const std::string& sql,
+              std::vector<gsf::sql::SqlValue> params, std::string& out);
 
     std::string target_;
     gsf::sql::Engine engine_;

@@ -662,20 +662,77 @@ int Delta::indexOf(std::string_view name) const
     return indexOfField(fields, name);
 }
 
+PacketWriter::PacketWriter(std::string& out, const std::vector<PacketField>& fields) : out_(out)
+{
+    out_.clear();
+    out_ += '{';
+    appendFields(out_, fields);
+    out_ += ",\"rows\":[";
+}
+
+void PacketWriter::BeginRow()
+{
+    if (!firstRow_)
+        out_ += ',';
+    firstRow_ = false;
+    firstValue_ = true;
+    out_ += '[';
+}
+
+void PacketWriter::separate()
+{
+    if (!firstValue_)
+        out_ += ',';
+    firstValue_ = false;
+}
+
+void PacketWriter::Null()
+{
+    separate();
+    out_ += "null";
+}
+
+void PacketWriter::Number(double value)
+{
+    separate();
+    appendNumber(out_, value);
+}
+
+void PacketWriter::Text(std::string_view text)
+{
+    separate();
+    appendString(out_, text);
+}
+
+void PacketWriter::Write(const Value& value)
+{
+    separate();
+    appendValue(out_, value);
+}
+
+void PacketWriter::EndRow()
+{
+    out_ += ']';
+}
+
+std::string& PacketWriter::End()
+{
+    out_ += "]}";
+    return out_;
+}
+
 std::string encodePacket(const Packet& packet)
 {
     std::string out;
     out.reserve(sizeHint(packet.fields, packet.rows));
-    out += '{';
-    appendFields(out, packet.fields);
-    out += ",\"rows\":[";
-    for (std::size_t i = 0; i < packet.rows.size(); ++i) {
-        if (i > 0)
-            out += ',';
-        appendRow(out, packet.rows[i]);
+    PacketWriter writer(out, packet.fields);
+    for (const auto& row : packet.rows) {
+        writer.BeginRow();
+        for (const Value& v : row)
+            writer.Write(v);
+        writer.EndRow();
     }
-    out += "]}";
-    return out;
+    return writer.End();
 }
 
 Packet decodePacket(std::string_view text)

@@ -56,9 +56,9 @@ protected:
     // GetGrupServ through the cached module, checked against a fresh read.
     std::string groups() {
         const auto reply = module_->Call("GetGrupServ", kGroups);
-        EXPECT_EQ(reply.status, 200) << reply.body;
-        EXPECT_EQ(reply.body, encodePacket(storage_->GetGrupServ("0001", "000002")));
-        return reply.body;
+        EXPECT_EQ(reply.status, 200) << reply.Body();
+        EXPECT_EQ(reply.Body(), encodePacket(storage_->GetGrupServ("0001", "000002")));
+        return std::string(reply.Body());
     }
     std::string description() {
         return text(gsf::data::decodePacket(groups()), 0, "DSGRSERVFAT");
@@ -85,7 +85,7 @@ TEST_P(CacheTest, RepeatedReadIsServedFromMemoryUntilAnyWrite) {
     const auto packet = gsf::data::decodePacket(first);
     const auto delta = updateOf(packet, 0, "DSGRSERVFAT", std::string("Pelo módulo"));
     const auto upd = module_->Call("UpdGrupServ", R"({"args":[)" + encodeDelta(delta) + "]}");
-    ASSERT_EQ(upd.status, 200) << upd.body;
+    ASSERT_EQ(upd.status, 200) << upd.Body();
     EXPECT_EQ(description(), "Pelo módulo");
 
     // Through another pool of connections, as another server process has.

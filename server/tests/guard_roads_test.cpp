@@ -96,7 +96,7 @@ TEST_P(GuardRoadsTest, ConcurrentAssignmentsOfOneServiceAnswer200Or409) {
                 std::lock_guard lock(statusesMutex);
                 statuses.insert(reply.status);
                 if (reply.status != 200) {
-                    EXPECT_EQ(reply.status, 409) << reply.body;
+                    EXPECT_EQ(reply.status, 409) << reply.Body();
                 }
             };
             std::thread a(clerk, "003");
