@@ -39,7 +39,8 @@ public:
 
     /// The database's change version: it goes up with every committed write to
     /// its data, by any connection or process (triggers keep it), and never
-    /// goes back. One small query.
+    /// goes back. Read by one small query begun after the call; on PostgreSQL,
+    /// callers that wait at the same time share one such query.
     std::int64_t ChangeVersion();
 
     /// Seeds the documented demo data when the database has no branch yet.
@@ -120,6 +121,8 @@ public:
 
 private:
     struct TableSpec;
+    struct VersionReads;
+    std::int64_t readVersion();
     Lease borrow();
     std::unique_ptr<gsf::sql::Connection> open();
     void giveBack(std::unique_ptr<gsf::sql::Connection> connection);
@@ -138,6 +141,7 @@ private:
     std::vector<std::unique_ptr<gsf::sql::Connection>> idle_;
     std::atomic<std::size_t> opened_{0};
     std::atomic<std::chrono::microseconds> deltaPause_{std::chrono::microseconds(0)};
+    std::unique_ptr<VersionReads> versions_;
 };
 
 /// A group whose correction table has a gap, an overlap or values out of bounds.
