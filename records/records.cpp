@@ -2,9 +2,7 @@
 
 #include "platform/data/number_format.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstdint>
 
 namespace gsf::records {
 
@@ -275,10 +273,7 @@ long decodeAt(std::string_view s, std::size_t& i)
 
 bool isControl(long cp) { return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F); }
 bool isDigit(long cp) { return cp >= '0' && cp <= '9'; }
-bool isLetter(long cp)
-{
-    return (cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z') || (cp >= 0xC0 && cp <= 0xFF && cp != 0xD7 && cp != 0xF7);
-}
+bool isLetter(long cp) { return (cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z'); }
 
 bool accepts(unsigned chars, long cp)
 {
@@ -394,31 +389,6 @@ BoundsCheck checkBounds(int decimals, const std::optional<double>& lower, const 
         return lower ? BoundsCheck::UpperMissing : BoundsCheck::Ok;
     return roundHalfAway(*upper, decimals) <= roundHalfAway(lower.value_or(0.0), decimals) ? BoundsCheck::UpperNotAbove
                                                                                            : BoundsCheck::Ok;
-}
-
-double roundHalfAway(double value, int decimals)
-{
-    // Past 1e12 the scaled integer would no longer be exact; such values are
-    // out of every declared range anyway and are left for the range check.
-    if (!std::isfinite(value) || std::fabs(value) >= 1e12 || decimals < 0 || decimals > 3)
-        return value;
-    char buffer[64];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);
-    const std::string_view digits(buffer, static_cast<std::size_t>(written.ptr - buffer));
-    const std::size_t dot = digits.find('.');
-    if (dot == std::string_view::npos || digits.size() - dot - 1 <= static_cast<std::size_t>(decimals))
-        return value;
-    std::uint64_t scaled = 0;
-    for (const char c : digits.substr(0, dot))
-        scaled = scaled * 10 + static_cast<std::uint64_t>(c - '0');
-    for (int k = 0; k < decimals; ++k)
-        scaled = scaled * 10 + static_cast<std::uint64_t>(digits[dot + 1 + static_cast<std::size_t>(k)] - '0');
-    if (digits[dot + 1 + static_cast<std::size_t>(decimals)] >= '5')
-        ++scaled;
-    static constexpr double kScale[] = {1, 10, 100, 1000};
-    const double magnitude = static_cast<double>(scaled) / kScale[decimals];
-    // A value that rounds to zero is stored as zero, not as a negative zero.
-    return magnitude == 0 ? 0.0 : std::copysign(magnitude, value);
 }
 
 } // namespace gsf::records

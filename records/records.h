@@ -6,6 +6,7 @@
 // declarations, and the screen's masks and checks can take them from here, so
 // both sides accept exactly the same input.
 
+#include "platform/data/number_format.h"
 #include "platform/data/packet.h"
 
 #include <optional>
@@ -18,7 +19,7 @@ namespace gsf::records {
 /// Classes of characters a text field takes; a field takes the union of its classes.
 enum CharClass : unsigned {
     Digits = 1u << 0,     ///< 0 to 9
-    Letters = 1u << 1,    ///< ASCII letters and the Latin-1 letters (À..ÿ without × and ÷)
+    Letters = 1u << 1,    ///< ASCII letters, as the screen's `a` mask places take them
     Blanks = 1u << 2,     ///< the space
     Printable = 1u << 3,  ///< any character that is not a control character
 };
@@ -116,9 +117,9 @@ std::string rangeProblem(const Field& field, double value);
 /// @return "" when @p text is blank or one of the field's choices, otherwise the reason.
 std::string choiceProblem(const Field& field, std::string_view text);
 
-/// @p value rounded to @p decimals places, half away from zero, judged on the
-/// shortest decimal text of the value (so 1.005 rounds to 1.01, as typed).
-double roundHalfAway(double value, int decimals);
+/// Rounding of stored numbers: the dataset engine's, so the screen and the
+/// server keep the same digits (half away from zero on the typed digits).
+using gsf::data::roundHalfAway;
 
 /// The edit mask (`mask;save-literals;blank`) that lets a person type exactly
 /// what textProblem accepts for a code field: `9` places for digits, `a` for

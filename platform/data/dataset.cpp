@@ -214,6 +214,69 @@ void renumberBase(Impl& d)
     }
 }
 
+// -1, 0 or 1: a null before any number, a number before any text.
+int compareValues(const Value& a, const Value& b)
+{
+    if (a.index() != b.index())
+        return a.index() < b.index() ? -1 : 1;
+    if (const auto* x = std::get_if<double>(&a)) {
+        const double y = std::get<double>(b);
+        return *x < y ? -1 : (y < *x ? 1 : 0);
+    }
+    if (const auto* x = std::get_if<std::string>(&a)) {
+        const int c = x->compare(std::get<std::string>(b));
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    return 0;
+}
+
+/// Strict "comes before" of two rows by the order's columns.
+class RowOrder {
+public:
+    explicit RowOrder(std::vector<std::size_t> columns) : columns_(std::move(columns)) {}
+    bool empty() const { return columns_.empty(); }
+    bool operator()(const std::vector<Value>& a, const std::vector<Value>& b) const
+    {
+        for (const std::size_t c : columns_)
+            if (const int cmp = compareValues(a[c], b[c]); cmp != 0)
+                return cmp < 0;
+        return false;
+    }
+
+private:
+    std::vector<std::size_t> columns_;
+};
+
+RowOrder rowOrder(const Impl& d)
+{
+    std::vector<std::size_t> columns;
+    for (const std::string& name : d.order)
+        if (const Field* field = d.self.FindField(name))
+            columns.push_back(static_cast<std::size_t>(field->Index()));
+    return RowOrder(std::move(columns));
+}
+
+// Moves the current row to its place among the others, which are in order;
+// a row already between its neighbours stays, so equal rows keep their order.
+void placeCurrent(Impl& d)
+{
+    const RowOrder before = rowOrder(d);
+    if (before.empty() || d.cursor < 0)
+        return;
+    const auto pos = static_cast<std::size_t>(d.cursor);
+    const std::vector<Value>& values = d.rows[pos].values;
+    const bool afterPrevious = pos == 0 || !before(values, d.rows[pos - 1].values);
+    const bool beforeNext = pos + 1 == d.rows.size() || !before(d.rows[pos + 1].values, values);
+    if (afterPrevious && beforeNext)
+        return;
+    Row row = std::move(d.rows[pos]);
+    d.rows.erase(d.rows.begin() + static_cast<std::ptrdiff_t>(pos));
+    const auto at = std::upper_bound(d.rows.begin(), d.rows.end(), row,
+                                     [&before](const Row& a, const Row& b) { return before(a.values, b.values); });
+    d.cursor = static_cast<int>(at - d.rows.begin());
+    d.rows.insert(at, std::move(row));
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- DataSource
@@ -331,6 +394,22 @@ Field& DataSet::FieldAt(int index) const
     return *impl_->fields[static_cast<std::size_t>(index)];
 }
 
+// ---------------------------------------------------------------- order
+
+void DataSet::SetOrder(std::vector<std::string> fieldNames)
+{
+    if (impl_->state != DataSetState::Inactive)
+        throw DataError("A ordem de " + quoted(name_) + " só pode ser definida com ele fechado.");
+    for (const std::string& name : fieldNames)
+        FieldByName(name);
+    impl_->order = std::move(fieldNames);
+}
+
+const std::vector<std::string>& DataSet::Order() const
+{
+    return impl_->order;
+}
+
 // ---------------------------------------------------------------- loading
 
 void DataSet::SetData(std::string_view json)
@@ -391,7 +470,6 @@ void DataSet::SetData(Packet packet)
     for (std::size_t i = 0; sameOrder && i < columns.size(); ++i)
         sameOrder = columns[i] == static_cast<int>(i);
     std::vector<Row> rows(packet.rows.size());
-    const std::uint32_t spacing = keySpacing(rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (sameOrder) {
             rows[r].values = std::move(packet.rows[r]);
@@ -400,7 +478,24 @@ void DataSet::SetData(Packet packet)
             for (int column : columns)
                 rows[r].values.push_back(std::move(packet.rows[r][static_cast<std::size_t>(column)]));
         }
+    }
+    if (!d.order.empty()) {
+        // The rows' values follow the dataset's fields, or the packet's when it takes their layout.
+        std::vector<std::size_t> sortColumns;
+        for (const std::string& name : d.order) {
+            const Field* field = ownLayout ? nullptr : FindField(name);
+            const int column = ownLayout ? packet.indexOf(name) : (field ? field->Index() : -1);
+            if (column >= 0)
+                sortColumns.push_back(static_cast<std::size_t>(column));
+        }
+        const RowOrder before(std::move(sortColumns));
+        std::stable_sort(rows.begin(), rows.end(),
+                         [&before](const Row& a, const Row& b) { return before(a.values, b.values); });
+    }
+    const std::uint32_t spacing = keySpacing(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
         rows[r].baseKey = static_cast<std::uint32_t>((r + 1) * spacing);
+        rows[r].serial = ++d.serials;
     }
 
     if (d.state != DataSetState::Inactive)
@@ -505,12 +600,13 @@ void DataSet::Last()
     impl_->bof = impl_->rows.empty();
 }
 
+// Next and Prior count from where the pending record is once it is posted:
+// in an ordered dataset the post may move it.
 void DataSet::Next()
 {
     Impl& d = *impl_;
+    CheckBrowseMode();
     if (d.cursor + 1 >= RecordCount()) {
-        checkActive(d);
-        CheckBrowseMode();
         d.eof = true;
         return;
     }
@@ -520,9 +616,8 @@ void DataSet::Next()
 void DataSet::Prior()
 {
     Impl& d = *impl_;
+    CheckBrowseMode();
     if (d.cursor <= 0) {
-        checkActive(d);
-        CheckBrowseMode();
         d.bof = true;
         return;
     }
@@ -531,7 +626,22 @@ void DataSet::Prior()
 
 void DataSet::MoveTo(int recNo)
 {
-    scrollTo(*this, *impl_, std::clamp(recNo, 1, std::max(RecordCount(), 1)) - 1);
+    Impl& d = *impl_;
+    checkActive(d);
+    int target = std::clamp(recNo, 1, std::max(RecordCount(), 1)) - 1;
+    if (d.editing() && !d.order.empty()) {
+        // The post may move rows; the move goes to the record that was asked for.
+        const std::uint64_t serial = d.rows[static_cast<std::size_t>(target)].serial;
+        const auto generation = d.generation;
+        CheckBrowseMode();
+        if (d.generation != generation)
+            return;
+        const auto at =
+            std::find_if(d.rows.begin(), d.rows.end(), [serial](const Row& row) { return row.serial == serial; });
+        target = at != d.rows.end() ? static_cast<int>(at - d.rows.begin())
+                                    : std::min(target, RecordCount() - 1);
+    }
+    scrollTo(*this, d, target);
 }
 
 bool DataSet::Locate(std::string_view fieldName, const Value& value, bool caseInsensitive)
@@ -588,6 +698,7 @@ void startInsert(DataSet& ds, Impl& d, bool append)
     const std::size_t pos = append || d.cursor < 0 ? d.rows.size()
                                                    : static_cast<std::size_t>(d.cursor);
     d.rows.insert(d.rows.begin() + static_cast<std::ptrdiff_t>(pos), Row{});
+    d.rows[pos].serial = ++d.serials;
     assignKey(d, pos);
     d.insertReturn = d.cursor;
     d.cursor = static_cast<int>(pos);
@@ -658,6 +769,7 @@ void DataSet::Post()
             throw DataError("O campo " + quoted(field->DisplayLabel()) + " deve ser informado.");
 
     storeRecord(d);
+    placeCurrent(d);
     d.setState(DataSetState::Browse);
     d.notifyDataSetChanged();
     fire(AfterPost, *this);
@@ -799,7 +911,7 @@ void DataSet::CancelUpdates()
     }
     for (LogEntry& e : d.log)
         if (e.deleted && !e.inserted && !e.dead)
-            rows.push_back(Row{std::move(e.base), 0, e.baseKey});
+            rows.push_back(Row{std::move(e.base), 0, e.baseKey, ++d.serials});
     std::stable_sort(rows.begin(), rows.end(),
                      [](const Row& a, const Row& b) { return a.baseKey < b.baseKey; });
     d.rows = std::move(rows);

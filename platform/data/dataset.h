@@ -114,6 +114,17 @@ public:
     int FieldCount() const;
     Field& FieldAt(int index) const;
 
+    // --- order ---
+    /// Keeps the rows in ascending order of these fields, compared in turn:
+    /// a null before any value, numbers by value, texts byte by byte; rows
+    /// that compare equal keep the order they came in. A load sorts the
+    /// packet's rows; a posted record moves to its place (the cursor goes
+    /// with it, without scroll events); a record being inserted stays where
+    /// Insert or Append put it until it is posted. Empty: the packet's order.
+    /// @throws DataError while active, or naming a field the dataset does not have.
+    void SetOrder(std::vector<std::string> fieldNames);
+    const std::vector<std::string>& Order() const;
+
     // --- loading ---
     /// Replaces the rows with the packet's and opens the dataset on the first
     /// row. Every persistent field must be in the packet (matched by name,
@@ -137,7 +148,9 @@ public:
     void Last();
     void Next();
     void Prior();
-    void MoveTo(int recNo);        ///< 1-based
+    /// 1-based. While editing, the pending record is posted first and the
+    /// cursor goes to the record that was at @p recNo when asked.
+    void MoveTo(int recNo);
     /// Moves to the first row whose field equals @p value (texts compared
     /// without regard to letter case when asked). @return false and no move when none.
     bool Locate(std::string_view fieldName, const Value& value, bool caseInsensitive);

@@ -12,11 +12,12 @@ namespace gsf::data {
 
 /// A stored row. logId is 0 for a row without pending changes, else 1 + its
 /// index in the change log; baseKey orders rows of the base so that a
-/// cancelled delete goes back to its place.
+/// cancelled delete goes back to its place; serial is unique per row.
 struct Row {
     std::vector<Value> values;
     std::uint32_t logId = 0;
     std::uint32_t baseKey = 0;
+    std::uint64_t serial = 0;     ///< tells rows apart while an ordered post moves them
 };
 
 /// Change-log record of one row, kept only for changed rows.
@@ -47,6 +48,9 @@ struct DataSet::Impl {
 
     std::vector<LogEntry> log;
     bool logChanges = true;
+
+    std::vector<std::string> order; ///< fields the rows are kept sorted by
+    std::uint64_t serials = 0;      ///< last Row::serial handed out
 
     int disableCount = 0;
     std::uint64_t generation = 0; ///< bumped by every load and close

@@ -62,6 +62,12 @@ private:
 
 } // namespace
 
+ConversionError::ConversionError(std::string text, const std::string& fieldName)
+    : DataError(quoted(text) + " não é um valor numérico válido para o campo " + quoted(fieldName) + "."),
+      text_(std::move(text))
+{
+}
+
 Field::Field(DataSet& owner, FieldDef def) : owner_(owner), def_(std::move(def)) {}
 
 const std::string& Field::DisplayLabel() const
@@ -99,8 +105,7 @@ double Field::AsFloat() const
     if (const auto* s = std::get_if<std::string>(&v)) {
         if (const auto n = parseNumber(*s))
             return *n;
-        throw DataError(quoted(*s) + " não é um valor numérico válido para o campo "
-                        + quoted(DisplayLabel()) + ".");
+        throw ConversionError(*s, DisplayLabel());
     }
     return 0;
 }
@@ -130,10 +135,9 @@ void Field::SetAsString(const std::string& text)
         store(Value());
         return;
     }
-    const auto number = parseNumber(text);
+    const auto number = parseNumber(text, def_.decimals);
     if (!number)
-        throw DataError(quoted(text) + " não é um valor numérico válido para o campo "
-                        + quoted(DisplayLabel()) + ".");
+        throw ConversionError(text, DisplayLabel());
     store(*number);
 }
 

@@ -18,6 +18,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// A text that does not convert to a number. The message names the field by
+/// its label; a control that shows the field under another name (a grid's
+/// column title, the label beside an edit) reports it with Renamed.
+class ConversionError : public DataError {
+public:
+    ConversionError(std::string text, const std::string& fieldName);
+    /// The text that did not convert.
+    const std::string& Text() const { return text_; }
+    /// The same refusal naming the field @p fieldName.
+    ConversionError Renamed(const std::string& fieldName) const { return {text_, fieldName}; }
+
+private:
+    std::string text_;
+};
+
 /// Persistent field definition, as the screen declares it.
 struct FieldDef {
     std::string name;
@@ -30,6 +45,10 @@ struct FieldDef {
     std::string displayFormat;   ///< number format, e.g. "#,##0.000" or "0.00%"
     std::string editFormat;      ///< number format used for editing; displayFormat when empty
     std::string editMask;        ///< "mask;save-literals;blank", used by the controls
+    /// Float fields: a typed text is rounded to this many decimals, half away
+    /// from zero, so that what is shown is what is stored. Numbers written as
+    /// numbers (SetAsFloat, loaded packets) keep every digit. -1: no rounding.
+    int decimals = -1;
 };
 
 /// A field of a dataset: reads and writes the current record.
@@ -69,7 +88,8 @@ public:
     /// is read as a pt-BR number). Runs OnValidate first; when it throws,
     /// nothing is stored. @throws DataError when the write is refused.
     void SetValue(const Value& value);
-    void SetAsString(const std::string& text);  ///< "" stores null for numbers
+    /// "" stores null for numbers; a number's text is rounded to FieldDef::decimals.
+    void SetAsString(const std::string& text);
     void SetAsFloat(double value);
     void Clear();                               ///< stores null
 

@@ -2,8 +2,9 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace gsf::data {
 
@@ -97,6 +98,69 @@ std::string_view trim(std::string_view s)
     return s;
 }
 
+// Shortest fixed-notation digits that read back as @p value, "." as the point.
+std::string shortestFixed(double value)
+{
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    return std::string(buf, res.ptr);
+}
+
+std::pair<std::string, std::string> splitDigits(const std::string& fixed)
+{
+    const std::size_t point = fixed.find('.');
+    if (point == std::string::npos)
+        return {fixed, std::string()};
+    return {fixed.substr(0, point), fixed.substr(point + 1)};
+}
+
+// Rounds the digits intPart,decPart to @p decimals places, half away from
+// zero (the sign is kept apart, so this is rounding of the magnitude).
+// Done on the decimal digits, never on the binary value: "1,005" rounds to
+// 1,01 although the double nearest to 1.005 lies below it.
+void roundDigits(std::string& intPart, std::string& decPart, int decimals)
+{
+    if (decimals < 0 || static_cast<int>(decPart.size()) <= decimals)
+        return;
+    const bool up = decPart[static_cast<std::size_t>(decimals)] >= '5';
+    decPart.resize(static_cast<std::size_t>(decimals));
+    if (!up)
+        return;
+    for (auto i = decPart.size(); i-- > 0;) {
+        if (decPart[i] != '9') {
+            ++decPart[i];
+            return;
+        }
+        decPart[i] = '0';
+    }
+    if (intPart.empty())
+        intPart = "0";
+    for (auto i = intPart.size(); i-- > 0;) {
+        if (intPart[i] != '9') {
+            ++intPart[i];
+            return;
+        }
+        intPart[i] = '0';
+    }
+    intPart.insert(0, 1, '1');
+}
+
+// The number the digits stand for; nullopt when they do not read as one.
+std::optional<double> readDigits(const std::string& intPart, const std::string& decPart)
+{
+    std::string plain = intPart.empty() ? std::string("0") : intPart;
+    if (!decPart.empty()) {
+        plain += '.';
+        plain += decPart;
+    }
+    double result = 0;
+    const auto res = std::from_chars(plain.data(), plain.data() + plain.size(), result);
+    if (res.ec != std::errc() || res.ptr != plain.data() + plain.size())
+        return std::nullopt;
+    return result;
+}
+
+
 } // namespace
 
 std::string formatNumber(double value, std::string_view pattern)
@@ -105,11 +169,11 @@ std::string formatNumber(double value, std::string_view pattern)
         return plainNumber(value);
     const Pattern p = readPattern(pattern);
 
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", p.maxDecimals, std::fabs(value));
-    std::string text = buf;
-    std::string intPart = text.substr(0, text.find('.'));
-    std::string decPart = p.maxDecimals > 0 ? text.substr(text.find('.') + 1) : std::string();
+    // The shortest digits that read back as the value, rounded half away
+    // from zero: what is shown is what roundHalfAway stores.
+    auto [intPart, decPart] = splitDigits(shortestFixed(std::fabs(value)));
+    roundDigits(intPart, decPart, p.maxDecimals);
+    decPart.resize(static_cast<std::size_t>(p.maxDecimals), '0');
     while (static_cast<int>(decPart.size()) > p.minDecimals && decPart.back() == '0')
         decPart.pop_back();
     if (intPart == "0" && p.minInteger == 0 && !decPart.empty())
@@ -133,15 +197,30 @@ std::string formatNumber(double value, std::string_view pattern)
     return out;
 }
 
+int patternDecimals(std::string_view pattern)
+{
+    return readPattern(pattern).maxDecimals;
+}
+
+double roundHalfAway(double value, int decimals)
+{
+    if (decimals < 0 || !std::isfinite(value))
+        return value;
+    auto [intPart, decPart] = splitDigits(shortestFixed(std::fabs(value)));
+    roundDigits(intPart, decPart, decimals);
+    // Digits of a finite double always read back.
+    const double magnitude = readDigits(intPart, decPart).value_or(std::fabs(value));
+    // A value that rounds to zero is zero, never a negative zero.
+    return value < 0 && magnitude != 0 ? -magnitude : magnitude;
+}
+
 std::string plainNumber(double value)
 {
     if (std::isnan(value))
         return "NaN";
     if (std::isinf(value))
         return value < 0 ? "-Inf" : "Inf";
-    char buf[400];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
-    std::string out(buf, res.ptr);
+    std::string out = shortestFixed(value);
     if (out == "-0")
         out = "0";
     for (char& c : out)
@@ -151,6 +230,11 @@ std::string plainNumber(double value)
 }
 
 std::optional<double> parseNumber(std::string_view text)
+{
+    return parseNumber(text, -1);
+}
+
+std::optional<double> parseNumber(std::string_view text, int decimals)
 {
     std::string_view s = trim(text);
     if (!s.empty() && s.back() == '%')
@@ -171,21 +255,16 @@ std::optional<double> parseNumber(std::string_view text)
     if (comma != std::string_view::npos && !decPart.empty() && !allDigits(decPart))
         return std::nullopt;
 
-    std::string plain;
+    std::string integer;
     for (char c : intPart)
         if (c != '.')
-            plain += c;
-    if (plain.empty())
-        plain.push_back('0');
-    if (!decPart.empty()) {
-        plain += '.';
-        plain.append(decPart);
-    }
-    double result = 0;
-    const auto res = std::from_chars(plain.data(), plain.data() + plain.size(), result);
-    if (res.ec != std::errc() || res.ptr != plain.data() + plain.size())
+            integer += c;
+    std::string fraction(decPart);
+    roundDigits(integer, fraction, decimals);
+    const auto result = readDigits(integer, fraction);
+    if (!result)
         return std::nullopt;
-    return negative ? -result : result;
+    return negative ? -*result : *result;
 }
 
 } // namespace gsf::data

@@ -1,7 +1,7 @@
 #include "platform/host/interaction.h"
 
 #include "platform/data/dataset.h"
-#include "platform/data/number_format.h"
+#include "platform/host/lookup.h"
 
 namespace gsf::host {
 
@@ -73,17 +73,7 @@ bool ScriptedInteraction::search(data::DataSet& dataSet)
         throw ScriptError("Roteiro sem busca para o diálogo de procura em " + dataSet.Name() + ".");
     const Find find = finds_.front();
     finds_.pop_front();
-    bool found = false;
-    if (dataSet.Active()) {
-        const data::Field& field = dataSet.FieldByName(find.fieldName);
-        if (field.DataType() == data::FieldType::Float) {
-            // A text that is no number cannot equal any row.
-            if (const auto number = data::parseNumber(find.value))
-                found = dataSet.Locate(find.fieldName, data::Value(*number), false);
-        } else {
-            found = dataSet.Locate(find.fieldName, data::Value(find.value), true);
-        }
-    }
+    const bool found = findRow(dataSet, find.fieldName, find.value);
     record("find " + find.fieldName + " " + find.value + " -> " + (found ? "found" : "not found"));
     return found;
 }

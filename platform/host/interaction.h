@@ -66,8 +66,9 @@ public:
     void queueConfirm(bool yes);
     /// @param recNo 1-based record number to choose, or nullopt to close the list.
     void queuePick(std::optional<int> recNo);
-    /// Search for the first row whose FIELD equals VALUE (letter case ignored;
-    /// a number field compares the value read as a pt-BR number).
+    /// Search for VALUE in FIELD as the search dialog searches (findRow): a
+    /// text field by its beginning, letter case and accents ignored, an exact
+    /// value first; a number field by the number read as pt-BR.
     void queueFind(std::string fieldName, std::string value);
 
     /// Answers still queued, all kinds together.

@@ -27,6 +27,21 @@ bool Pesquisar(data::DataSource& source, const std::string& caption, bool multiS
 /// @return true when a row was found; the dataset is then positioned on it.
 bool Procura(data::DataSet& dataSet);
 
+/// What the search dialog finds for @p value in the field @p fieldName.
+/// A number field: the first row holding that number exactly (@p value read
+/// as a pt-BR number; a text that is no number finds nothing). A text field:
+/// the first row holding exactly @p value, letter case ignored; failing that,
+/// the first row whose text (stored or shown) begins with @p value, letter
+/// case and accents ignored ("limp" finds "Limpeza", "servico" "Serviço").
+/// An empty @p value finds nothing.
+/// @return true with the dataset positioned on the row; false, not moved, when none.
+/// @throws data::DataError for a field the dataset does not have.
+bool findRow(data::DataSet& dataSet, const std::string& fieldName, const std::string& value);
+
+/// @p text in lower case with the accents of Latin letters removed
+/// ("Ação" -> "acao"), for comparisons that ignore both.
+std::string foldForSearch(const std::string& text);
+
 /// Look-up button: a click raises BeforePesq (which may fill the dataset, or
 /// clear its flag to give up), shows the pick list "Title|EmptyText" over
 /// DataSource, and raises AfterPesq only when a row was chosen.

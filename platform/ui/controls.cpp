@@ -53,6 +53,7 @@ std::string Edit::fitTyped(const std::string& typed) const
 
 bool Edit::acceptTyped(const std::string& raw)
 {
+    allSelected_ = false;
     modified_ = true;
     setShownText(fitTyped(raw));
     return true;
@@ -70,10 +71,24 @@ void Edit::defaultKeyPress(char32_t ch)
 {
     if (!canType())
         return;
-    std::u32string base = utf8Decode(typingBase());
+    if (allSelected_ && ch == U'\b') {
+        acceptTyped("");
+        return;
+    }
+    std::u32string base = allSelected_ ? std::u32string() : utf8Decode(typingBase());
     if (applyTypedKey(base, ch))
         acceptTyped(utf8Encode(base));
 }
+
+void Edit::SelectAll()
+{
+    if (allSelected_)
+        return;
+    allSelected_ = true;
+    changed();
+}
+
+void Edit::focusLost() { allSelected_ = false; }
 
 void Edit::SetMaxLength(int value)
 {

@@ -69,6 +69,11 @@ public:
     /// Typed since the last SetText or refresh from data.
     bool Modified() const { return modified_; }
     void SetModified(bool value) { modified_ = value; }
+    /// The whole text is selected: the next typed character replaces it (a
+    /// backspace clears it). Set when the edit is entered by Tab; cleared by
+    /// typing and when the focus leaves.
+    bool AllSelected() const { return allSelected_; }
+    void SelectAll();
 
     Event OnChange;
 
@@ -85,12 +90,15 @@ protected:
     /// The characters a typed key is added to (a masked edit: its place characters).
     virtual std::string typingBase() const { return text_; }
     void defaultKeyPress(char32_t ch) override;
+    void enteredByTab() override { SelectAll(); }
+    void focusLost() override;
 
 private:
     std::string text_;
     int maxLength_ = 0;
     bool readOnly_ = false;
     bool modified_ = false;
+    bool allSelected_ = false;
 };
 
 /// Edit with an edit mask ("mask;save-literals;blank", see EditMask).

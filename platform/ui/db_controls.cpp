@@ -6,6 +6,35 @@ namespace gsf::ui {
 
 using gsf::data::DataSetState;
 
+namespace {
+
+// A caption as it reads on screen: "&&" is an ampersand, a single "&" only
+// marks the accelerator.
+std::string shownCaption(const std::string& caption)
+{
+    std::string out;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size())
+            ++i;
+        out += caption[i];
+    }
+    return out;
+}
+
+// The caption of the label that names @p control (the one whose accelerator
+// focuses it), or "" when no label does.
+std::string labelOf(const Control& control)
+{
+    for (const Component* component : control.OwnerForm().Components()) {
+        const auto* label = dynamic_cast<const Label*>(component);
+        if (label != nullptr && label->FocusControl() == &control && !label->Caption().empty())
+            return shownCaption(label->Caption());
+    }
+    return {};
+}
+
+} // namespace
+
 // --- FieldBinding ---
 
 FieldBinding::~FieldBinding()
@@ -89,7 +118,16 @@ void DBEdit::UpdateRecord()
     gsf::data::Field* field = Field();
     if (!Modified() || field == nullptr)
         return;
-    field->SetText(EditText());
+    try {
+        field->SetText(EditText());
+    } catch (const gsf::data::ConversionError& refused) {
+        // Several edits may share a field label ("Mínimo Efetivos" for each
+        // day): the label beside the edit says which one the person typed in.
+        const std::string label = labelOf(*this);
+        if (label.empty())
+            throw;
+        throw refused.Renamed(label);
+    }
     SetModified(false);
 }
 
@@ -111,7 +149,11 @@ void DBEdit::beforeExit() { UpdateRecord(); }
 
 void DBEdit::focusGained() { Refresh(); }
 
-void DBEdit::focusLost() { Refresh(); }
+void DBEdit::focusLost()
+{
+    Edit::focusLost();
+    Refresh();
+}
 
 void DBEdit::stateChanged()
 {

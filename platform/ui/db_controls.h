@@ -57,7 +57,9 @@ public:
 
     /// @throws whatever DataSet::Edit throws when auto-editing.
     bool TypeText(const std::string& typed) override;
-    /// Writes the pending typed text into the field now.
+    /// Writes the pending typed text into the field now. A text that is no
+    /// number is reported naming the label beside this edit (the Label whose
+    /// FocusControl it is), else the field's label.
     /// @throws whatever Field::SetText throws; the text stays pending.
     void UpdateRecord();
     /// Reloads the text from the field (drops pending typing).

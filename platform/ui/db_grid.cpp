@@ -1,5 +1,6 @@
 #include "platform/ui/db_grid.h"
 
+#include "platform/ui/edit_mask.h"
 #include "platform/ui/form.h"
 
 #include <algorithm>
@@ -249,14 +250,14 @@ std::string DBGrid::CellText(int row, int column) const
     if (field == nullptr)
         return {};
     if (pending_ && row == CurrentRow() && column == selectedIndex_)
-        return pendingText_;
+        return editorText_;
     return DataSet()->DisplayTextAt(row, *field);
 }
 
 std::string DBGrid::EditorText() const
 {
-    if (pending_)
-        return pendingText_;
+    if (editorOpen_)
+        return editorText_;
     const gsf::data::Field* field = SelectedField();
     return field != nullptr && binding_.Active() && !DataSet()->IsEmpty() ? field->Text() : std::string();
 }
@@ -280,11 +281,47 @@ bool DBGrid::startEditing()
     return editing(ds->State());
 }
 
-void DBGrid::setPending(std::string text)
+std::pair<std::string, int> DBGrid::fitToField(const std::u32string& text, int caret) const
 {
-    pendingText_ = std::move(text);
-    pending_ = true;
-    OwnerForm().notify([this](FormObserver& o) { o.gridChanged(*this); });
+    const gsf::data::Field* field = SelectedField();
+    caret = std::clamp(caret, 0, static_cast<int>(text.size()));
+    if (field == nullptr)
+        return {utf8Encode(text), caret};
+    if (const EditMask mask(field->EditMask()); !mask.Empty()) {
+        // The editor holds the value, as the field will store it: the mask
+        // drops what its places refuse and forces their case.
+        const std::string fitted = mask.TextOf(mask.Fit(utf8Encode(text)));
+        const std::string before = mask.TextOf(mask.Fit(utf8Encode(text.substr(0, static_cast<std::size_t>(caret)))));
+        return {fitted, std::min(utf8Length(before), utf8Length(fitted))};
+    }
+    const bool textField = field->DataType() != gsf::data::FieldType::Float;
+    if (textField && field->Size() > 0 && text.size() > static_cast<std::size_t>(field->Size())) {
+        const auto size = static_cast<std::size_t>(field->Size());
+        return {utf8Encode(text.substr(0, size)), std::min(caret, field->Size())};
+    }
+    return {utf8Encode(text), caret};
+}
+
+void DBGrid::openEditor(std::string text, int caret, bool pending)
+{
+    editorText_ = std::move(text);
+    caret_ = std::clamp(caret, 0, utf8Length(editorText_));
+    editorOpen_ = true;
+    pending_ = pending;
+    notifyGrid();
+}
+
+bool DBGrid::typeIntoEditor(const std::u32string& text, int caret)
+{
+    auto [fitted, at] = fitToField(text, caret);
+    // Nothing left of what was typed (a letter in a digits-only cell): the
+    // cell and the record stay as they were.
+    if (!text.empty() && fitted.empty())
+        return false;
+    if (!startEditing())
+        return false;
+    openEditor(std::move(fitted), at, true);
+    return true;
 }
 
 bool DBGrid::TypeCell(const std::string& typed)
@@ -292,10 +329,48 @@ bool DBGrid::TypeCell(const std::string& typed)
     if (!canEditCell())
         return false;
     const auto kept = OwnerForm().FilterTypedText(*this, typed);
-    if (!kept || !startEditing())
+    if (!kept)
         return false;
-    setPending(*kept);
+    const std::u32string text = utf8Decode(*kept);
+    return typeIntoEditor(text, static_cast<int>(text.size()));
+}
+
+bool DBGrid::PasteCell(const std::string& text)
+{
+    if (!editorOpen_)
+        return TypeCell(text);
+    if (!canEditCell())
+        return false;
+    const auto kept = OwnerForm().FilterTypedText(*this, text);
+    if (!kept || kept->empty())
+        return false;
+    std::u32string current = utf8Decode(editorText_);
+    const std::u32string inserted = utf8Decode(*kept);
+    current.insert(static_cast<std::size_t>(caret_), inserted);
+    return typeIntoEditor(current, caret_ + static_cast<int>(inserted.size()));
+}
+
+bool DBGrid::ShowEditor()
+{
+    if (!canEditCell() || DataSet()->IsEmpty())
+        return false;
+    if (!editorOpen_) {
+        std::string text = EditorText();
+        const int end = utf8Length(text);
+        openEditor(std::move(text), end, false);
+    }
     return true;
+}
+
+void DBGrid::SetEditorCaret(int position)
+{
+    if (!editorOpen_)
+        return;
+    position = std::clamp(position, 0, utf8Length(editorText_));
+    if (position == caret_)
+        return;
+    caret_ = position;
+    notifyGrid();
 }
 
 bool DBGrid::ChoosePick(const std::string& value)
@@ -307,7 +382,7 @@ bool DBGrid::ChoosePick(const std::string& value)
         return false;
     if (!startEditing())
         return false;
-    setPending(value);
+    openEditor(value, utf8Length(value), true);
     return true;
 }
 
@@ -353,22 +428,36 @@ bool DBGrid::DeleteRow()
 
 void DBGrid::UpdateData()
 {
-    if (!pending_)
+    if (!pending_) {
+        CancelEditor();
         return;
+    }
     gsf::data::Field* field = SelectedField();
     if (field != nullptr) {
         FlagScope scope(writing_);
-        field->SetText(pendingText_);
+        try {
+            field->SetText(editorText_);
+        } catch (const gsf::data::ConversionError& refused) {
+            // The person knows the column by its title, not by the field's name.
+            throw refused.Renamed(columns_[static_cast<std::size_t>(selectedIndex_)]->DisplayTitle());
+        }
     }
     CancelEditor();
 }
 
 void DBGrid::CancelEditor()
 {
-    if (!pending_)
+    if (!editorOpen_ && !pending_)
         return;
+    editorOpen_ = false;
     pending_ = false;
-    pendingText_.clear();
+    editorText_.clear();
+    caret_ = 0;
+    notifyGrid();
+}
+
+void DBGrid::notifyGrid()
+{
     OwnerForm().notify([this](FormObserver& o) { o.gridChanged(*this); });
 }
 
@@ -382,11 +471,52 @@ void DBGrid::beforeExit()
 
 void DBGrid::focusLost() { paint(); }
 
+bool DBGrid::editorKeyDown(int key, ShiftState shift)
+{
+    const int length = utf8Length(editorText_);
+    switch (key) {
+    case VK_LEFT:
+        SetEditorCaret(caret_ - 1);
+        return true;
+    case VK_RIGHT:
+        SetEditorCaret(caret_ + 1);
+        return true;
+    case VK_HOME:
+        if (shift.Has(ShiftState::Ctrl))
+            return false;
+        SetEditorCaret(0);
+        return true;
+    case VK_END:
+        if (shift.Has(ShiftState::Ctrl))
+            return false;
+        SetEditorCaret(length);
+        return true;
+    case VK_DELETE:
+        if (shift.Has(ShiftState::Ctrl))
+            return false;
+        if (caret_ < length && canEditCell()) {
+            std::u32string text = utf8Decode(editorText_);
+            text.erase(static_cast<std::size_t>(caret_), 1);
+            typeIntoEditor(text, caret_);
+        }
+        return true;
+    case VK_F2:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void DBGrid::defaultKeyDown(int& key, ShiftState shift)
 {
     if (!canAct())
         return;
+    if (editorOpen_ && editorKeyDown(key, shift)) {
+        key = 0;
+        return;
+    }
     gsf::data::DataSet* ds = binding_.Active() ? DataSet() : nullptr;
+    const bool alt = shift.Has(ShiftState::Alt);
     switch (key) {
     case VK_DELETE:
         if (shift.Has(ShiftState::Ctrl)) {
@@ -396,14 +526,42 @@ void DBGrid::defaultKeyDown(int& key, ShiftState shift)
         break;
     case VK_UP:
     case VK_DOWN:
-        if (ds != nullptr) {
+        // Alt+Down opens a pick list; it does not move the row.
+        if (ds != nullptr && !alt) {
             UpdateData();
             key == VK_UP ? ds->Prior() : ds->Next();
             key = 0;
         }
         break;
+    case VK_LEFT:
+    case VK_RIGHT:
+        if (!alt && !shift.Has(ShiftState::Ctrl)) {
+            const int next = nextVisibleColumn(selectedIndex_, key == VK_LEFT ? -1 : 1);
+            if (next >= 0)
+                SetSelectedIndex(next);
+            key = 0;
+        }
+        break;
+    case VK_HOME:
+    case VK_END:
+        if (shift.Has(ShiftState::Ctrl)) {
+            if (ds != nullptr) {
+                UpdateData();
+                key == VK_HOME ? ds->First() : ds->Last();
+            }
+        } else {
+            const int edge = key == VK_HOME ? nextVisibleColumn(-1, 1) : nextVisibleColumn(ColumnCount(), -1);
+            if (edge >= 0)
+                SetSelectedIndex(edge);
+        }
+        key = 0;
+        break;
+    case VK_F2:
+        ShowEditor();
+        key = 0;
+        break;
     case VK_ESCAPE:
-        if (pending_) {
+        if (editorOpen_) {
             CancelEditor();
             key = 0;
         } else if (ds != nullptr && editing(ds->State())) {
@@ -412,13 +570,19 @@ void DBGrid::defaultKeyDown(int& key, ShiftState shift)
         }
         break;
     case VK_INSERT:
-        if (ds != nullptr && options_.editing && !readOnly_) {
+        // Shift+Insert and Ctrl+Insert are the clipboard's.
+        if (ds != nullptr && options_.editing && !readOnly_ && shift.None()) {
             UpdateData();
             ds->Insert();
             key = 0;
         }
         break;
     case VK_RETURN:
+        // Ctrl+Enter presses the cell's look-up button.
+        if (shift.Has(ShiftState::Ctrl) && ClickEditButton()) {
+            key = 0;
+            break;
+        }
         UpdateData();
         break;
     case VK_TAB:
@@ -439,15 +603,28 @@ void DBGrid::defaultKeyPress(char32_t ch)
 {
     if (!canEditCell())
         return;
-    // A character typed into a cell not yet being edited replaces its text;
-    // a backspace edits the text shown.
+    // A character typed into a closed cell replaces its text; a backspace
+    // edits the text shown. In the open editor both act at the caret.
     std::u32string text;
-    if (pending_)
-        text = utf8Decode(pendingText_);
-    else if (ch == U'\b')
+    int caret = 0;
+    if (editorOpen_) {
+        text = utf8Decode(editorText_);
+        caret = caret_;
+    } else if (ch == U'\b') {
         text = utf8Decode(EditorText());
-    if (applyTypedKey(text, ch) && startEditing())
-        setPending(utf8Encode(text));
+        caret = static_cast<int>(text.size());
+    }
+    if (ch == U'\b') {
+        if (caret == 0)
+            return;
+        text.erase(static_cast<std::size_t>(caret - 1), 1);
+        typeIntoEditor(text, caret - 1);
+        return;
+    }
+    if (isControlChar(ch))
+        return;
+    text.insert(static_cast<std::size_t>(caret), 1, ch);
+    typeIntoEditor(text, caret + 1);
 }
 
 int DBGrid::nextVisibleColumn(int from, int step) const
@@ -467,10 +644,7 @@ void DBGrid::paint()
     OwnerForm().notify([this](FormObserver& o) { o.gridChanged(*this); });
 }
 
-void DBGrid::columnChanged()
-{
-    OwnerForm().notify([this](FormObserver& o) { o.gridChanged(*this); });
-}
+void DBGrid::columnChanged() { notifyGrid(); }
 
 void DBGrid::stateChanged()
 {

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -86,11 +87,29 @@ struct GridOptions {
 
 /// Data-aware grid over a data source's dataset.
 ///
-/// The cell editor: what the person types into the current cell stays in the
-/// editor (PendingText) until it is written into the field: when the column
-/// is left, the row moves, the grid loses the focus, or the dataset asks for
-/// updateRecord before a post. A write that throws keeps the text pending and
-/// abandons the action that asked for it.
+/// The cell editor: typing into the current cell (or F2) opens it, with a
+/// caret. What the person types stays in the editor (PendingText) until it is
+/// written into the field: Enter, Tab or a column change, a row move, the
+/// grid losing the focus, or the dataset asking for updateRecord before a
+/// post. Escape closes it and restores the cell. A write that throws keeps the
+/// text pending and abandons the action that asked for it. Typed text is fitted
+/// to the column's field as an edit would fit it: control characters dropped,
+/// the field's edit mask applied (digits only for "99999", upper case for
+/// ">aaaa"), and a text field cut at its size.
+///
+/// Keys the grid handles itself (after the key-down handlers):
+/// | key | editor open | editor closed |
+/// |---|---|---|
+/// | Left, Right, Home, End | move the caret | previous, next, first, last column |
+/// | Ctrl+Home, Ctrl+End | first, last row | first, last row |
+/// | Up, Down | write, then previous, next row | previous, next row |
+/// | Enter | write the text into the field | — |
+/// | Ctrl+Enter | the cell's ellipsis button | the cell's ellipsis button |
+/// | Escape | restore the cell | cancel the record being edited |
+/// | F2 | — | open the editor on the cell's text |
+/// | Delete, Backspace | delete after, before the caret | Backspace edits the cell's text |
+/// | Ctrl+Delete | delete the row (with confirmation) | the same |
+/// Alt+Down and F4 are left to the renderer (the pick list) and move nothing.
 ///
 /// Rows and cell texts come from DataSet::RecordCount, ValueAt and
 /// DisplayTextAt; repaints happen only while the dataset's controls are
@@ -144,19 +163,36 @@ public:
     int CurrentRow() const;
     /// Display text of a cell; the current cell shows its pending text.
     std::string CellText(int row, int column) const;
-    /// Text of the current cell's editor: the pending text, or the field's edit text.
+    /// Text of the current cell's editor: the text in the open editor, or the
+    /// field's edit text.
     std::string EditorText() const;
+    /// Typed into the open editor and not yet written into the field.
     bool HasPendingText() const { return pending_; }
-    const std::string& PendingText() const { return pendingText_; }
+    const std::string& PendingText() const { return editorText_; }
+    /// The cell editor is open on the current cell.
+    bool EditorMode() const { return editorOpen_; }
+    /// Caret of the open editor, in characters from the start of its text.
+    int EditorCaret() const { return caret_; }
 
     // --- the person's actions ---
     /// Replaces the current cell's text by typing @p typed: each character
-    /// goes through the key-press handlers; a swallowed one is dropped. A
-    /// dataset in browse goes into edit first.
+    /// goes through the key-press handlers (a swallowed one is dropped), then
+    /// the text is fitted to the field (see the class comment). The editor
+    /// opens with the caret at the end. A dataset in browse goes into edit first.
     /// @return false when refused: grid disabled or hidden, editing off, grid,
-    /// column or field read-only, dataset inactive, or every character swallowed.
+    /// column or field read-only, dataset inactive, or nothing of a non-empty
+    /// @p typed left (every character swallowed or refused by the mask).
     /// @throws whatever DataSet::Edit throws.
     bool TypeCell(const std::string& typed);
+    /// Pastes @p text at the caret of the open editor (into a closed one, as
+    /// TypeCell), with the same filtering and fitting as typing.
+    /// @return false when refused, as TypeCell.
+    bool PasteCell(const std::string& text);
+    /// F2: opens the editor on the current cell's text, caret at the end,
+    /// without changing anything yet. @return false when the cell cannot be edited.
+    bool ShowEditor();
+    /// Moves the caret of the open editor (clamped to its text).
+    void SetEditorCaret(int position);
     /// Chooses @p value from the selected column's pick list (into the cell
     /// editor, like typing). @return false when the value is not in the list or
     /// the cell cannot be edited.
@@ -174,10 +210,12 @@ public:
     /// is on (no hook: nothing is deleted), then DataSet::Delete.
     /// @return whether the row was deleted.
     bool DeleteRow();
-    /// Writes the pending cell text into its field now.
-    /// @throws whatever Field::SetText throws; the text stays pending.
+    /// Writes the pending cell text into its field now and closes the editor.
+    /// A conversion refused by the field is reported with the column title
+    /// the person sees. @throws whatever Field::SetText throws; the text then
+    /// stays pending and the editor open.
     void UpdateData();
-    /// Drops the pending cell text.
+    /// Closes the editor and drops its text: the cell shows its field again.
     void CancelEditor();
 
     /// Times the grid repainted from data.
@@ -208,7 +246,13 @@ private:
     bool canEditCell() const;
     bool canAct() const;
     bool startEditing();
-    void setPending(std::string text);
+    /// Fits @p text, with the caret at @p caret, to the selected column's field.
+    std::pair<std::string, int> fitToField(const std::u32string& text, int caret) const;
+    /// Puts @p text with its caret into the editor as typed (startEditing first).
+    bool typeIntoEditor(const std::u32string& text, int caret);
+    void openEditor(std::string text, int caret, bool pending);
+    bool editorKeyDown(int key, ShiftState shift);
+    void notifyGrid();
     void paint();
     void columnChanged();
     void moveColumn(int index);
@@ -217,11 +261,13 @@ private:
     FieldBinding binding_;
     std::vector<std::unique_ptr<Column>> columns_;
     GridOptions options_;
-    std::string pendingText_;
+    std::string editorText_;
+    int caret_ = 0;
     int selectedIndex_ = -1;
     int paintCount_ = 0;
     unsigned colSeq_ = 0;
     bool pending_ = false;
+    bool editorOpen_ = false;
     bool readOnly_ = false;
     bool inColExit_ = false;
     bool writing_ = false;

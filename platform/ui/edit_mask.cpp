@@ -8,14 +8,10 @@ constexpr char32_t replacement = 0xFFFD;
 
 bool isDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
 
-// Letters are ASCII plus the Latin-1 letters (À..ÿ without × and ÷): the
-// accented letters of Portuguese names.
-bool isLetter(char32_t c)
-{
-    if ((c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'))
-        return true;
-    return c >= 0xC0 && c <= 0xFF && c != 0xD7 && c != 0xF7;
-}
+// Letter places take ASCII letters only: masks hold codes (branches,
+// registration numbers), which the server accepts in ASCII alone, and the
+// Qt input masks they become accept no other letters either.
+bool isLetter(char32_t c) { return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'); }
 
 char32_t toUpper(char32_t c)
 {
@@ -197,7 +193,7 @@ bool EditMask::Accepts(const Slot& slot, char32_t ch) const
     case U'A': case U'a':
         return isLetter(ch) || isDigit(ch);
     default:  // C, c: any printable character
-        return ch >= 0x20 && ch != 0x7F;
+        return !isControlChar(ch);
     }
 }
 
@@ -292,10 +288,21 @@ bool applyTypedKey(std::u32string& text, char32_t ch)
         text.pop_back();
         return true;
     }
-    if (ch < 0x20 || ch == 0x7F)
+    if (isControlChar(ch))
         return false;
     text.push_back(ch);
     return true;
+}
+
+bool isControlChar(char32_t ch) { return ch < 0x20 || (ch >= 0x7F && ch <= 0x9F); }
+
+std::string withoutControlChars(std::string_view text)
+{
+    std::u32string kept;
+    for (char32_t ch : utf8Decode(text))
+        if (!isControlChar(ch))
+            kept.push_back(ch);
+    return utf8Encode(kept);
 }
 
 } // namespace gsf::ui

@@ -19,7 +19,8 @@ namespace gsf::ui {
 /// literal. The second part is `0` when Text leaves the literals out (anything
 /// else keeps them); the third part is the blank character shown in empty
 /// places (default `_`). Lengths and positions count UTF-8 code points;
-/// letters are ASCII and Latin-1 letters.
+/// letter places take ASCII letters only (`c` places take any printable
+/// character, accented letters included, and `>`/`<` convert Latin-1 letters too).
 class EditMask {
 public:
     enum class Kind { Literal, Place };
@@ -97,5 +98,11 @@ int utf8Length(std::string_view text);
 /// @return false, leaving @p text alone, for any other key and for a
 /// backspace on empty text.
 bool applyTypedKey(std::u32string& text, char32_t ch);
+
+/// C0 and C1 control characters and DEL: never part of a typed value.
+bool isControlChar(char32_t ch);
+/// @p text without its control characters (a tab or line break pasted from
+/// elsewhere), so that nothing the person cannot see is stored.
+std::string withoutControlChars(std::string_view text);
 
 } // namespace gsf::ui

@@ -157,24 +157,33 @@ void Form::collectTabStops(const Container& container, std::vector<Control*>& ou
     }
 }
 
-bool Form::SelectNext(bool forward)
+Control* Form::nextTabStop(const Control* from, bool forward) const
 {
     std::vector<Control*> all;
     collectTabStops(*this, all);
-    if (all.empty())
-        return false;
     const int n = static_cast<int>(all.size());
-    const auto at = std::find(all.begin(), all.end(), focused_);
+    const auto at = std::find(all.begin(), all.end(), from);
     const int start = at == all.end() ? (forward ? -1 : n) : static_cast<int>(at - all.begin());
     for (int step = 1; step <= n; ++step) {
         const int i = ((start + (forward ? step : -step)) % n + n) % n;
         Control* c = all[static_cast<std::size_t>(i)];
-        if (c != focused_ && c->TabStop() && c->CanFocus()) {
-            SetFocus(*c);
-            return true;
-        }
+        if (c != from && c->TabStop() && c->CanFocus())
+            return c;
     }
-    return false;
+    return nullptr;
+}
+
+bool Form::SelectNext(bool forward)
+{
+    Control* next = nextTabStop(focused_, forward);
+    if (next == nullptr || next == focused_)
+        return false;
+    SetFocus(*next);
+    // Arriving by Tab selects an edit's whole text (the enter events may
+    // have sent the focus elsewhere: then nothing is selected here).
+    if (next->Focused())
+        next->enteredByTab();
+    return true;
 }
 
 void Form::SetActiveControl(Control* control)
@@ -212,8 +221,22 @@ void Form::KeyDown(int key, ShiftState shift)
         if (key == 0)
             return;
     }
-    if (key == VK_TAB && !shift.Has(ShiftState::Ctrl) && !shift.Has(ShiftState::Alt))
+    if (key == VK_TAB && !shift.Has(ShiftState::Ctrl) && !shift.Has(ShiftState::Alt)) {
         SelectNext(!shift.Has(ShiftState::Shift));
+        return;
+    }
+    // Ctrl+Tab and Ctrl+PageDown (with Shift, or Ctrl+PageUp, backwards) choose
+    // the next page of the page control the focus is in, as a click on its tab.
+    const bool pageKey = (key == VK_TAB && !shift.Has(ShiftState::Alt)) || key == VK_NEXT || key == VK_PRIOR;
+    if (pageKey && shift.Has(ShiftState::Ctrl) && focused_ != nullptr) {
+        for (Control* c = focused_; c != nullptr && c != this; c = c->Parent()) {
+            if (auto* pages = dynamic_cast<PageControl*>(c)) {
+                const bool forward = key == VK_TAB ? !shift.Has(ShiftState::Shift) : key == VK_NEXT;
+                pages->SelectNextPage(forward);
+                return;
+            }
+        }
+    }
 }
 
 char32_t Form::FilterKeyPress(Control& control, char32_t ch)
@@ -232,6 +255,9 @@ std::optional<std::string> Form::FilterTypedText(Control& control, const std::st
 {
     std::u32string kept;
     for (char32_t ch : utf8Decode(typed)) {
+        // A tab or line break pasted with the text is not a key the person pressed.
+        if (isControlChar(ch))
+            continue;
         ch = FilterKeyPress(control, ch);
         if (ch != 0)
             kept.push_back(ch);
@@ -303,11 +329,23 @@ void Form::Show()
         shownOnce_ = true;
         if (OnShow)
             OnShow(*this);
-        if (first && focused_ == nullptr && activeControl_ != nullptr && activeControl_->CanFocus())
-            SetFocus(*activeControl_);
+        if (first && focused_ == nullptr)
+            focusFirst();
     }
     if (!active_)
         Activate();
+}
+
+void Form::focusFirst()
+{
+    // The designated control, or, when it cannot take the focus (a branch
+    // fixed by the host disables it), the next tab stop after it, so the
+    // person's first key still lands in the window.
+    if (activeControl_ == nullptr)
+        return;
+    Control* target = activeControl_->CanFocus() ? activeControl_ : nextTabStop(activeControl_, true);
+    if (target != nullptr)
+        SetFocus(*target);
 }
 
 void Form::BringToFront()

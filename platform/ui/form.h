@@ -118,8 +118,12 @@ public:
     /// @throws whatever an exit or enter handler throws.
     void SetFocus(Control& control);
     /// Tab (forward) or Shift+Tab: the next focusable tab stop in depth-first
-    /// tab order, wrapping around. @return false when there is none.
+    /// tab order, wrapping around; an edit entered this way has its whole
+    /// text selected. @return false when there is none.
     bool SelectNext(bool forward = true);
+    /// The tab stop Tab (or Shift+Tab) would move to from @p from (nullptr:
+    /// from the start), or nullptr when no control can take the focus.
+    Control* nextTabStop(const Control* from, bool forward) const;
     /// The control focused on first show; afterwards the focused control.
     Control* ActiveControl() const { return focused_ ? focused_ : activeControl_; }
     /// Before the first show: the control to focus then; afterwards SetFocus.
@@ -130,7 +134,9 @@ public:
     bool KeyPreview() const { return keyPreview_; }
     void SetKeyPreview(bool value);
     /// A key goes down: the form's OnKeyDown (with key preview), the focused
-    /// control's OnKeyDown, its own reaction, then Tab moves the focus. A handler
+    /// control's OnKeyDown, its own reaction, then Tab moves the focus and
+    /// Ctrl+Tab, Ctrl+PageDown (Ctrl+Shift+Tab, Ctrl+PageUp backwards) choose
+    /// the next enabled page of the page control the focus is in. A handler
     /// that sets the key to 0 stops it there.
     void KeyDown(int key, ShiftState shift = {});
     /// A character is typed: the form's OnKeyPress (with key preview), the
@@ -141,9 +147,10 @@ public:
     /// handlers. @return the character left, 0 when swallowed.
     char32_t FilterKeyPress(Control& control, char32_t ch);
     /// Runs every character of @p typed through FilterKeyPress, as when the
-    /// person types a whole text into @p control.
+    /// person types (or pastes) a whole text into @p control. Control
+    /// characters (a pasted tab or line break) are dropped first.
     /// @return the characters left; none when @p typed was not empty and every
-    /// one of its characters was swallowed.
+    /// one of its characters was swallowed or dropped.
     std::optional<std::string> FilterTypedText(Control& control, const std::string& typed);
 
     // --- window ---
@@ -160,7 +167,8 @@ public:
     void Create();
     bool Created() const { return created_; }
     /// Makes the window visible. Hidden to visible runs OnShow; the first show
-    /// then focuses ActiveControl when it can take the focus. Then activates.
+    /// then focuses ActiveControl, or when it cannot take the focus the next
+    /// tab stop after it. Then activates.
     void Show();
     /// Raises the window above the others and activates it when visible.
     void BringToFront();
@@ -187,6 +195,7 @@ private:
     friend class Component;
     void adopt(std::unique_ptr<Component> component);
     void moveFocus(Control* target);
+    void focusFirst();
     bool runExits(Control* target, unsigned seq);
     void collectTabStops(const Container& container, std::vector<Control*>& out) const;
 

@@ -19,6 +19,8 @@ inline constexpr int VK_DOWN = 40;
 inline constexpr int VK_INSERT = 45;
 inline constexpr int VK_DELETE = 46;
 inline constexpr int VK_F1 = 112;
+inline constexpr int VK_F2 = 113;
+inline constexpr int VK_F4 = 115;
 inline constexpr int VK_F12 = 123;
 
 /// Modifier keys held while a key goes down.

@@ -17,6 +17,35 @@ void checkOwner(const PageControl& pages, const TabSheet& page)
 
 } // namespace
 
+PageControl::PageControl(Container& parent, std::string name) : Container(parent, std::move(name))
+{
+    // Tab walks through the controls of the page in front; the tabs
+    // themselves are chosen with Ctrl+Tab, the menu or the mouse.
+    SetTabStop(false);
+}
+
+bool PageControl::SelectNextPage(bool forward)
+{
+    const int count = PageCount();
+    const int start = ActivePageIndex();
+    for (int step = 1; step < count; ++step) {
+        const int i = ((start + (forward ? step : -step)) % count + count) % count;
+        TabSheet& page = *pages_[static_cast<std::size_t>(i)];
+        if (page.Enabled() && page.Visible())
+            return SelectTab(page);
+    }
+    return false;
+}
+
+void PageControl::defaultKeyDown(int& key, ShiftState shift)
+{
+    // With the focus on the tabs, Left and Right choose the neighbouring page.
+    if ((key == VK_LEFT || key == VK_RIGHT) && shift.None()) {
+        SelectNextPage(key == VK_RIGHT);
+        key = 0;
+    }
+}
+
 int PageControl::ActivePageIndex() const { return active_ == nullptr ? -1 : active_->PageIndex(); }
 
 void PageControl::SetActivePage(TabSheet& page)

@@ -27,7 +27,9 @@ public:
     using Event = std::function<void(PageControl&)>;
     using ChangingEvent = std::function<void(PageControl&, bool& allowChange)>;
 
-    PageControl(Container& parent, std::string name) : Container(parent, std::move(name)) {}
+    /// Not a tab stop: Tab goes from the control before it straight into the
+    /// page in front (SetTabStop(true) makes the tabs a stop again).
+    PageControl(Container& parent, std::string name);
     const char* ClassName() const override { return "PageControl"; }
     bool AcceptsFocus() const override { return true; }
 
@@ -44,11 +46,18 @@ public:
     /// The person clicks the tab of @p page. @return true when the page changed.
     /// @throws whatever OnChanging, a focus exit or OnChange throws.
     bool SelectTab(TabSheet& page);
+    /// The person chooses the next (or previous) enabled, visible page,
+    /// wrapping around, as with SelectTab. @return true when the page changed.
+    bool SelectNextPage(bool forward);
 
     /// Before the person's change of page; set allowChange false (or throw) to refuse.
     ChangingEvent OnChanging;
     /// After the person's change of page.
     Event OnChange;
+
+protected:
+    /// Left and Right on the focused tabs choose the neighbouring page.
+    void defaultKeyDown(int& key, ShiftState shift) override;
 
 private:
     friend class TabSheet;

@@ -102,6 +102,8 @@ QMdiSubWindow* HostWindow::addView(ui::Form& form)
     window->setWidget(view);
     window->setAttribute(Qt::WA_DeleteOnClose);
     mdi_->addSubWindow(window);
+    // The frame keeps the view's minimum: shrinking the child never hides a command.
+    window->setMinimumSize(window->minimumSizeHint());
     const ui::Bounds& b = form.GetBounds();
     if (b.width > 0 && b.height > 0)
         window->setGeometry(b.left, b.top, b.width, b.height);

@@ -4,9 +4,11 @@
 #include "qt/render/align_area.h"
 #include "qt/render/conversions.h"
 #include "qt/render/grid_model.h"
+#include "qt/render/grid_view.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -18,6 +20,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -82,6 +85,7 @@ FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(for
     const ui::Bounds& b = form.GetBounds();
     if (b.width > 0 && b.height > 0)
         resize(b.width, b.height);
+    setMinimumSize(minimumSizeHint());
     frontCount_ = form.FrontCount();
     syncForm();
     form.AddObserver(this);
@@ -194,27 +198,29 @@ QWidget* FormView::buildPages(ui::PageControl& pages, QWidget* parent)
 
 QWidget* FormView::buildGrid(ui::DBGrid& grid, QWidget* parent)
 {
-    auto* view = new QTableView(parent);
-    auto* model = new GridModel(grid, view);
-    auto* delegate = new GridDelegate(*model, view);
-    gridModels_[&grid] = model;
-    view->setModel(model);
-    view->setItemDelegate(delegate);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setSelectionBehavior(QAbstractItemView::SelectItems);
-    view->setTabKeyNavigation(false);
-    view->verticalHeader()->setDefaultSectionSize(20);
-    view->verticalHeader()->setMinimumWidth(14);
-    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this, &grid](const QModelIndex& current, const QModelIndex&) {
-                if (!syncing_ && current.isValid())
-                    onGridCurrent(grid, current.row(), current.column());
+    auto* view = new GridView(grid, parent);
+    gridViews_[&grid] = view;
+    connect(view, &GridView::cellClicked, this,
+            [this, &grid](int row, int column) { onGridCurrent(grid, row, column); });
+    connect(view, &QAbstractItemView::doubleClicked, this,
+            [this, &grid](const QModelIndex&) { act([&] { dispatcher_.run([&] { return grid.ShowEditor(); }); }); });
+    connect(view, &GridView::caretPlaced, this, [this, &grid, view](int position) {
+        // Qt counts UTF-16 units, the model characters.
+        const int caret = static_cast<int>(view->cellEditor()->text().left(position).toStdU32String().size());
+        act([&] {
+            dispatcher_.run([&] {
+                grid.SetEditorCaret(caret);
+                return true;
             });
-    connect(delegate, &GridDelegate::cellButtonClicked, this,
+        });
+    });
+    connect(view, &GridView::editorTextEntered, this, [this, &grid](const QString& text) {
+        act([&] { dispatcher_.typeCell(grid.Name(), text.toStdString()); });
+    });
+    connect(&view->gridDelegate(), &GridDelegate::cellButtonClicked, this,
             [this, &grid] { act([&] { dispatcher_.clickCellButton(grid.Name()); }); });
-    connect(delegate, &GridDelegate::pickListRequested, this,
-            [this, &grid](const QRect& cell) { showPickList(grid, cell); });
+    connect(&view->gridDelegate(), &GridDelegate::pickListRequested, this,
+            [this, &grid](const QRect&) { showPickList(grid); });
     return view;
 }
 
@@ -444,28 +450,9 @@ void FormView::syncPages(ui::PageControl& pages)
 
 void FormView::syncGrid(ui::DBGrid& grid)
 {
-    const auto found = gridModels_.find(&grid);
-    auto* view = qobject_cast<QTableView*>(widgetFor(grid));
-    if (found == gridModels_.end() || view == nullptr)
-        return;
-    GridModel& model = *found->second;
-    const bool wasSyncing = std::exchange(syncing_, true);
-    if (model.refresh()) {
-        const ui::GridOptions& options = grid.Options();
-        view->horizontalHeader()->setVisible(options.titles);
-        view->verticalHeader()->setVisible(options.indicator);
-        view->setShowGrid(options.colLines || options.rowLines);
-        view->horizontalHeader()->setSectionResizeMode(options.columnResize ? QHeaderView::Interactive
-                                                                            : QHeaderView::Fixed);
-        for (int c = 0; c < model.columnCount(); ++c)
-            view->setColumnWidth(c, model.columnAt(c)->Width());
-        const int row = grid.CurrentRow();
-        const int column = model.viewColumnOf(grid.SelectedIndex());
-        if (row >= 0 && column >= 0)
-            view->selectionModel()->setCurrentIndex(model.index(row, column),
-                                                    QItemSelectionModel::ClearAndSelect);
-    }
-    syncing_ = wasSyncing;
+    const auto found = gridViews_.find(&grid);
+    if (found != gridViews_.end())
+        found->second->sync();
 }
 
 void FormView::syncMenu(ui::MenuItem& item)
@@ -513,11 +500,67 @@ void FormView::syncFocus()
 {
     ui::Control* focused = form_.FocusedControl();
     QWidget* widget = focused == nullptr ? nullptr : widgetFor(*focused);
+    // A focused page control is its tabs: they show the focus.
+    if (auto* tabs = qobject_cast<QTabWidget*>(widget))
+        widget = tabs->tabBar();
     if (widget == nullptr || widget->hasFocus() || widget->isAncestorOf(QApplication::focusWidget()))
         return;
     const bool wasSyncing = std::exchange(syncing_, true);
+    // A move the model made (a key, a command, a refusal) is shown as a
+    // keyboard move: the style then draws the focus, on the page tabs too.
+    window()->setAttribute(Qt::WA_KeyboardFocusChange, true);
     widget->setFocus(Qt::OtherFocusReason);
+    // Entered by Tab, an edit shows its whole text selected, as the model
+    // has it: the first key replaces it.
+    auto* edit = as<ui::Edit>(focused);
+    auto* line = qobject_cast<QLineEdit*>(widget);
+    if (edit != nullptr && line != nullptr && edit->AllSelected())
+        line->selectAll();
+    if (auto* grid = qobject_cast<GridView*>(widget); grid != nullptr && grid->cellEditor()->isVisible())
+        grid->cellEditor()->setFocus(Qt::OtherFocusReason);
     syncing_ = wasSyncing;
+}
+
+void FormView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Whatever Qt focuses while the window appears, the first key goes where
+    // the model has the focus.
+    QMetaObject::invokeMethod(this, [this] { if (!closed_) syncFocus(); }, Qt::QueuedConnection);
+}
+
+QSize FormView::minimumSizeHint() const
+{
+    // Every edge-aligned panel (the command bar above all) keeps its
+    // unaligned children and its edge-aligned ones in view.
+    int width = 0;
+    int height = menuBar_ != nullptr ? menuBar_->sizeHint().height() : 0;
+    for (const ui::Control* child : form_.Controls()) {
+        const ui::Align align = child->GetAlign();
+        if (!child->Visible() || (align != ui::Align::Top && align != ui::Align::Bottom))
+            continue;
+        height += child->GetBounds().height;
+        const auto* container = dynamic_cast<const ui::Container*>(child);
+        if (container == nullptr)
+            continue;
+        int needed = 0;
+        int edges = 0;
+        for (const ui::Control* inner : container->Controls()) {
+            const QWidget* w = widgetFor(*inner);
+            if (!inner->Visible() || w == nullptr)
+                continue;
+            const ui::Bounds& b = inner->GetBounds();
+            if (inner->GetAlign() == ui::Align::None)
+                needed = std::max(needed, b.left + (b.width > 0 ? b.width : w->sizeHint().width()));
+            else if (inner->GetAlign() == ui::Align::Left || inner->GetAlign() == ui::Align::Right)
+                edges += std::max(b.width, w->sizeHint().width());
+        }
+        const auto* panel = qobject_cast<const QFrame*>(widgetFor(*child));
+        const int frame = panel != nullptr ? 2 * panel->frameWidth() : 0;
+        width = std::max(width, needed + edges + frame + 2);
+    }
+    // Room for the page tabs and a few rows between the panels.
+    return {width, height + 140};
 }
 
 // --- forwarding the person's actions ---
@@ -540,8 +583,8 @@ template <class F> void FormView::act(F&& action)
     }
     for (const auto& entry : actions_)
         syncMenu(*const_cast<ui::MenuItem*>(entry.first));
-    for (const auto& [grid, model] : gridModels_)
-        syncGrid(*const_cast<ui::DBGrid*>(grid));
+    for (const auto& [grid, view] : gridViews_)
+        view->sync();
     syncFocus();
 }
 
@@ -581,6 +624,8 @@ bool FormView::eventFilter(QObject* watched, QEvent* event)
     if (closed_)
         return false;
     if (auto* bar = qobject_cast<QTabBar*>(watched); bar != nullptr && controls_.count(bar) != 0) {
+        // Tab clicks and wheel turns are the person's page choice: the model
+        // decides. Keys and focus changes on the tabs go the common way.
         if (event->type() == QEvent::Wheel)
             return true;
         if (event->type() == QEvent::MouseButtonPress) {
@@ -590,7 +635,6 @@ bool FormView::eventFilter(QObject* watched, QEvent* event)
                 act([&] { dispatcher_.selectTab(*pages.Pages()[static_cast<size_t>(index)]); });
             return true;
         }
-        return false;
     }
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::FocusIn)
         return false;
@@ -609,50 +653,97 @@ bool FormView::eventFilter(QObject* watched, QEvent* event)
 bool FormView::onKey(QWidget* /*target*/, QKeyEvent& event)
 {
     const ModelKey key = modelKey(event);
-    const bool inGrid = as<ui::DBGrid>(form_.FocusedControl()) != nullptr;
+    ui::Control* focused = form_.FocusedControl();
+    if (auto* grid = as<ui::DBGrid>(focused))
+        return onGridKey(*grid, event, key.key, key.shift);
     if (key.key != 0)
         act([&] { dispatcher_.keyDown(key.key, key.shift); });
-    if (!inGrid)
-        return modelOnlyKey(key.key);
-    // In a grid the model's cell editor takes the characters; Qt only moves
-    // between columns.
-    if (key.key == ui::VK_BACK) {
+    // The tabs belong to the model, which chooses the page (Left, Right).
+    if (as<ui::PageControl>(focused) != nullptr)
+        return true;
+    return modelOnlyKey(key.key);
+}
+
+bool FormView::onGridKey(ui::DBGrid& grid, const QKeyEvent& event, int key, ui::ShiftState shift)
+{
+    // Every key of a grid is the model's: its cell editor holds the text and
+    // the caret, and it moves between cells. Qt acts on none of them.
+    const bool ctrl = shift.Has(ui::ShiftState::Ctrl);
+    const bool alt = shift.Has(ui::ShiftState::Alt);
+    if ((ctrl && key == 'V') || (shift.Has(ui::ShiftState::Shift) && !ctrl && key == ui::VK_INSERT)) {
+        const std::string text = QApplication::clipboard()->text().toStdString();
+        act([&] { dispatcher_.run([&] { return grid.PasteCell(text); }); });
+        return true;
+    }
+    if (ctrl && (key == 'C' || key == ui::VK_INSERT)) {
+        const std::string text = grid.EditorMode() ? grid.EditorText()
+                                                   : grid.CellText(grid.CurrentRow(), grid.SelectedIndex());
+        QApplication::clipboard()->setText(QString::fromStdString(text));
+        return true;
+    }
+    if ((key == ui::VK_F4 && shift.None()) || (alt && key == ui::VK_DOWN)) {
+        const int selected = grid.SelectedIndex();
+        if (selected >= 0 && !grid.ColumnAt(selected).PickList().empty()) {
+            showPickList(grid);
+            return true;
+        }
+    }
+    if (key != 0)
+        act([&] { dispatcher_.keyDown(key, shift); });
+    if (key == ui::VK_BACK) {
         act([&] { dispatcher_.keyPress(U'\b'); });
         return true;
     }
-    const bool shortcut = key.shift.Has(ui::ShiftState::Ctrl) || key.shift.Has(ui::ShiftState::Alt);
-    if (!shortcut) {
-        for (char32_t ch : event.text().toUcs4())
-            if (ch >= 0x20 && ch != 0x7F)
+    if (!ctrl && !alt) {
+        for (char32_t ch : event.text().toStdU32String())
+            if (!ui::isControlChar(ch))
                 act([&] { dispatcher_.keyPress(ch); });
     }
-    return !(key.key == ui::VK_LEFT || key.key == ui::VK_RIGHT || key.key == ui::VK_HOME ||
-             key.key == ui::VK_END);
+    return true;
 }
 
 void FormView::onGridCurrent(ui::DBGrid& grid, int row, int viewColumn)
 {
-    const GridModel* model = gridModels_.at(&grid);
-    const ui::Column* column = model->columnAt(viewColumn);
+    const GridView* view = gridViews_.at(&grid);
+    const ui::Column* column = view->gridModel().columnAt(viewColumn);
     act([&] {
         if (row != grid.CurrentRow() && dispatcher_.moveToRow(grid.Name(), row) != host::Outcome::Done)
             return;
         if (column != nullptr && column->Index() != grid.SelectedIndex())
             dispatcher_.selectColumn(grid.Name(), column->Index());
     });
+    // The click that got here is still being handled by the view: once it
+    // is, the current cell goes back to where the model keeps it.
+    QTimer::singleShot(0, this, [this, &grid] {
+        if (!closed_)
+            syncGrid(grid);
+    });
 }
 
-void FormView::showPickList(ui::DBGrid& grid, const QRect& cell)
+void FormView::showPickList(ui::DBGrid& grid)
 {
-    const GridModel* model = gridModels_.at(&grid);
-    const ui::Column* column = model->columnAt(model->viewColumnOf(grid.SelectedIndex()));
-    auto* view = qobject_cast<QTableView*>(widgetFor(grid));
-    if (column == nullptr || view == nullptr)
+    GridView* view = gridViews_.at(&grid);
+    const int selected = grid.SelectedIndex();
+    const int viewColumn = view->gridModel().viewColumnOf(selected);
+    if (selected < 0 || viewColumn < 0 || grid.CurrentRow() < 0)
         return;
+    const ui::Column& column = grid.ColumnAt(selected);
+    const QRect cell = view->visualRect(view->gridModel().index(grid.CurrentRow(), viewColumn));
     QMenu menu(view);
-    for (const std::string& value : column->PickList())
-        menu.addAction(qs(value));
+    menu.setObjectName(QStringLiteral("pickList"));
+    const QString current = QString::fromStdString(grid.EditorText());
+    for (const std::string& value : column.PickList()) {
+        QAction* action = menu.addAction(qs(value));
+        if (action->text() == current)
+            menu.setActiveAction(action);
+    }
+    if (menu.activeAction() == nullptr && !menu.actions().isEmpty())
+        menu.setActiveAction(menu.actions().first());
+    // Arrows move through the list, Enter chooses, Escape closes it.
     QAction* chosen = menu.exec(view->viewport()->mapToGlobal(cell.bottomLeft()));
+    // The list took the activation; the keys must come back to this window.
+    if (QApplication::activeWindow() != view->window())
+        view->window()->activateWindow();
     if (chosen != nullptr) {
         const std::string value = chosen->text().toStdString();
         act([&] { dispatcher_.choosePick(grid.Name(), value); });

@@ -22,7 +22,7 @@ class PageControl;
 namespace gsf::qt {
 
 class AlignArea;
-class GridModel;
+class GridView;
 
 /// Renders any ui::Form on Qt Widgets and forwards what the person does.
 ///
@@ -60,6 +60,10 @@ public:
     /// The person closes the window: asks the model. @return true when the form closed.
     bool requestClose();
 
+    /// The smallest size that keeps every command of the command bar and a
+    /// few grid rows in view.
+    QSize minimumSizeHint() const override;
+
 signals:
     /// The model form closed; whoever shows the view should close it.
     void formClosed();
@@ -70,6 +74,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // FormObserver
@@ -96,6 +101,7 @@ private:
     void syncGrid(ui::DBGrid& grid);
     void syncMenu(ui::MenuItem& item);
     void syncForm();
+    /// Gives the Qt focus to the widget of the model's focused control.
     void syncFocus();
     void arrangeParentOf(const ui::Control& control);
 
@@ -103,8 +109,9 @@ private:
     template <class F> void act(F&& action);
     void onQtFocus(QWidget* now, Qt::FocusReason reason);
     bool onKey(QWidget* target, QKeyEvent& event);
+    bool onGridKey(ui::DBGrid& grid, const QKeyEvent& event, int key, ui::ShiftState shift);
     void onGridCurrent(ui::DBGrid& grid, int row, int viewColumn);
-    void showPickList(ui::DBGrid& grid, const QRect& cell);
+    void showPickList(ui::DBGrid& grid);
     void detach();
 
     ui::Form& form_;
@@ -114,7 +121,7 @@ private:
     std::map<const ui::Control*, QWidget*> widgets_;
     std::map<const QWidget*, ui::Control*> controls_;
     std::map<const ui::MenuItem*, QAction*> actions_;
-    std::map<const ui::DBGrid*, GridModel*> gridModels_;
+    std::map<const ui::DBGrid*, GridView*> gridViews_;
     int frontCount_ = 0;
     int acting_ = 0;
     bool syncing_ = false;

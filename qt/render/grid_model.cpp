@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPalette>
 
+#include <algorithm>
+
 namespace gsf::qt {
 
 namespace {
@@ -35,12 +37,24 @@ bool GridModel::refresh()
     const data::DataSet* dataSet = grid_.DataSet();
     if (dataSet != nullptr && dataSet->ControlsDisabled())
         return false;
-    beginResetModel();
-    visible_.clear();
+    std::vector<int> visible;
     for (int i = 0; i < grid_.ColumnCount(); ++i)
         if (grid_.ColumnAt(i).Visible())
-            visible_.push_back(i);
-    rows_ = dataSet != nullptr && dataSet->Active() ? grid_.RowCount() : 0;
+            visible.push_back(i);
+    const int rows = dataSet != nullptr && dataSet->Active() ? grid_.RowCount() : 0;
+    if (visible == visible_ && rows == rows_) {
+        // Same shape: repaint in place. A reset would also reset the header,
+        // losing the widths the person gave the columns.
+        if (rows_ > 0 && !visible_.empty())
+            emit dataChanged(index(0, 0), index(rows_ - 1, static_cast<int>(visible_.size()) - 1));
+        emit headerDataChanged(Qt::Horizontal, 0, std::max(0, static_cast<int>(visible_.size()) - 1));
+        if (rows_ > 0)
+            emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+        return true;
+    }
+    beginResetModel();
+    visible_ = std::move(visible);
+    rows_ = rows;
     endResetModel();
     return true;
 }
@@ -82,6 +96,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
         if (column->ReadOnly())
             return QApplication::palette().brush(QPalette::Window);
         return {};
+    case Qt::ToolTipRole:
+        return qs(grid_.CellText(index.row(), visible_[static_cast<size_t>(index.column())]));
     default:
         return {};
     }
@@ -104,15 +120,22 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     return {};
 }
 
-GridDelegate::GridDelegate(const GridModel& model, QObject* parent)
-    : QStyledItemDelegate(parent), model_(model)
+GridDelegate::GridDelegate(const GridModel& model, std::function<bool()> focused, QObject* parent)
+    : QStyledItemDelegate(parent), model_(model), focused_(std::move(focused))
 {
 }
 
 QRect GridDelegate::buttonRect(const QRect& cell)
 {
-    const int width = qMin(cell.height(), 18);
+    const int width = qMin(cell.height(), 16);
     return {cell.right() - width + 1, cell.top(), width, cell.height()};
+}
+
+QRect GridDelegate::textRect(const QRect& cell)
+{
+    QRect text = cell;
+    text.setRight(buttonRect(cell).left() - 1);
+    return text;
 }
 
 bool GridDelegate::showsButton(const QModelIndex& index) const
@@ -126,16 +149,48 @@ bool GridDelegate::showsButton(const QModelIndex& index) const
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const
 {
-    QStyledItemDelegate::paint(painter, option, index);
-    if (!showsButton(index))
-        return;
+    const ui::DBGrid& grid = model_.grid();
     const ui::Column* column = model_.columnAt(index.column());
+    QStyleOptionViewItem cell(option);
+    initStyleOption(&cell, index);
+    // The highlight is the model's current record and column, never the
+    // view's own selection: a click the screen refuses moves nothing.
+    cell.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+    const bool currentRow = index.row() == grid.CurrentRow();
+    const bool currentCell = currentRow && column != nullptr && column->Index() == grid.SelectedIndex();
+    const QPalette& palette = option.palette;
+    const QColor base = palette.color(QPalette::Base);
+    const QColor highlight = palette.color(QPalette::Highlight);
+    const auto mix = [&](double share) {
+        return QColor::fromRgbF(base.redF() + (highlight.redF() - base.redF()) * share,
+                                base.greenF() + (highlight.greenF() - base.greenF()) * share,
+                                base.blueF() + (highlight.blueF() - base.blueF()) * share);
+    };
+    if (currentCell) {
+        if (focused_ && focused_()) {
+            cell.state |= QStyle::State_Selected | QStyle::State_HasFocus;
+        } else {
+            cell.backgroundBrush = mix(0.35);
+        }
+    } else if (currentRow) {
+        cell.backgroundBrush = mix(0.15);
+    }
+    QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
+    if (!showsButton(index)) {
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, option.widget);
+        return;
+    }
+    // Background over the whole cell, the text left of the button.
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &cell, painter, option.widget);
+    QStyleOptionViewItem text(cell);
+    text.rect = textRect(option.rect);
+    style->drawControl(QStyle::CE_ItemViewItem, &text, painter, option.widget);
     QStyleOptionButton button;
     button.rect = buttonRect(option.rect);
     button.state = QStyle::State_Enabled | QStyle::State_Raised;
     button.text = column->GetButtonStyle() == ui::ButtonStyle::Ellipsis ? QStringLiteral("…")
                                                                         : QStringLiteral("▾");
-    QApplication::style()->drawControl(QStyle::CE_PushButton, &button, painter);
+    style->drawControl(QStyle::CE_PushButton, &button, painter, option.widget);
 }
 
 bool GridDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
 
+#include <functional>
 #include <vector>
 
 namespace gsf::ui {
@@ -23,6 +24,8 @@ public:
 
     /// Reloads columns and rows from the grid. Does nothing while the
     /// dataset's controls are disabled, so a batch of changes repaints once.
+    /// Rows and columns of the same count are repainted, not reset, so the
+    /// view keeps its scroll position and column widths.
     /// @return whether it reloaded.
     bool refresh();
 
@@ -43,12 +46,16 @@ private:
     int rows_ = 0;
 };
 
-/// Paints the current cell's button (an ellipsis, or a drop-down arrow for a
-/// pick list) and reports a click on it; nothing else.
+/// Paints the cells as the model grid has them: the current record's row
+/// tinted, its current cell highlighted (in the selection colour while the
+/// grid has the focus, in a quieter one otherwise), and the current cell's
+/// button (an ellipsis, or a drop-down arrow for a pick list) beside its
+/// text, never over it. Reports a click on that button; nothing else.
 class GridDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    explicit GridDelegate(const GridModel& model, QObject* parent = nullptr);
+    /// @param focused tells whether the grid shows the focus now.
+    GridDelegate(const GridModel& model, std::function<bool()> focused, QObject* parent = nullptr);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -56,6 +63,10 @@ public:
                      const QModelIndex& index) override;
     /// Area of the button inside a cell rectangle.
     static QRect buttonRect(const QRect& cell);
+    /// Area left for the text of a cell that shows the button.
+    static QRect textRect(const QRect& cell);
+    /// Whether the cell at @p index shows the button now.
+    bool showsButton(const QModelIndex& index) const;
 
 signals:
     /// The ellipsis button of the current cell was clicked.
@@ -64,8 +75,8 @@ signals:
     void pickListRequested(const QRect& cell);
 
 private:
-    bool showsButton(const QModelIndex& index) const;
     const GridModel& model_;
+    std::function<bool()> focused_;
 };
 
 } // namespace gsf::qt

@@ -1,13 +1,14 @@
 #include "qt/render/qt_interaction.h"
 
 #include "platform/data/dataset.h"
-#include "platform/data/number_format.h"
+#include "platform/host/lookup.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -68,13 +70,30 @@ QDialogButtonBox* okCancel(QDialog& dialog, const QString& okText)
     return buttons;
 }
 
-bool locate(data::DataSet& dataSet, const data::Field& field, const std::string& text)
+// Room a title bar needs besides its text: the window's icon and buttons.
+constexpr int titleBarControls = 110;
+
+// A message box is as wide as its text needs, which may be narrower than its
+// title: a spacer under the text keeps the whole title on the title bar.
+void widenForTitle(QMessageBox& box)
 {
-    if (field.DataType() == data::FieldType::Float) {
-        const auto number = data::parseNumber(text);
-        return number && dataSet.Locate(field.FieldName(), data::Value(*number), false);
-    }
-    return dataSet.Locate(field.FieldName(), data::Value(text), true);
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr)
+        return;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);   // title bars often are
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + titleBarControls;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
+// A closed dialog hands the keyboard back to the window it came from; on a
+// display without a window manager nobody else would.
+void giveBackActivation(QWidget* parent)
+{
+    QWidget* window = parent != nullptr ? parent->window() : nullptr;
+    if (window != nullptr && window->isVisible() && QApplication::activeWindow() != window)
+        window->activateWindow();
 }
 
 } // namespace
@@ -150,9 +169,15 @@ void QtInteraction::showError(const std::string& text)
         std::fprintf(stderr, "mensagem: %s\n", text.c_str());
         return;
     }
-    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(applicationTitle), qs(text), QMessageBox::Ok,
-                    parent_);
+    warn(parent_, text);
+}
+
+void QtInteraction::warn(QWidget* over, const std::string& text)
+{
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(applicationTitle), qs(text), QMessageBox::Ok, over);
+    widenForTitle(box);
     box.exec();
+    giveBackActivation(over);
 }
 
 bool QtInteraction::confirm(const std::string& text)
@@ -167,7 +192,9 @@ bool QtInteraction::confirm(const std::string& text)
     QPushButton* no = box.addButton(QStringLiteral("Não"), QMessageBox::NoRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
+    widenForTitle(box);
     box.exec();
+    giveBackActivation(parent_);
     return box.clickedButton() == yes;
 }
 
@@ -179,7 +206,9 @@ std::optional<int> QtInteraction::pickList(const std::string& title, const std::
         return std::nullopt;
     if (dataSet == nullptr || !dataSet->Active() || dataSet->IsEmpty()) {
         QMessageBox box(QMessageBox::Information, qs(title), qs(emptyText), QMessageBox::Ok, parent_);
+        widenForTitle(box);
         box.exec();
+        giveBackActivation(parent_);
         return std::nullopt;
     }
     QDialog dialog(parent_);
@@ -191,7 +220,9 @@ std::optional<int> QtInteraction::pickList(const std::string& title, const std::
     layout->addWidget(okCancel(dialog, QStringLiteral("OK")));
     QObject::connect(table, &QTableWidget::cellDoubleClicked, &dialog, &QDialog::accept);
     dialog.resize(480, 320);
-    if (dialog.exec() != QDialog::Accepted || table->currentRow() < 0)
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    giveBackActivation(parent_);
+    if (!accepted || table->currentRow() < 0)
         return std::nullopt;
     const int recNo = table->currentRow() + 1;
     dataSet->MoveTo(recNo);
@@ -208,19 +239,34 @@ bool QtInteraction::search(data::DataSet& dataSet)
     dialog.setWindowTitle(QStringLiteral("Procurar"));
     auto* form = new QFormLayout(&dialog);
     auto* fieldBox = new QComboBox(&dialog);
-    for (const data::Field* field : fields)
+    fieldBox->setObjectName(QStringLiteral("field"));
+    // The field chosen last time over this list is chosen again.
+    const std::string& last = lastField_[dataSet.Name()];
+    for (const data::Field* field : fields) {
         fieldBox->addItem(qs(field->DisplayLabel()));
+        if (field->FieldName() == last)
+            fieldBox->setCurrentIndex(fieldBox->count() - 1);
+    }
     auto* value = new QLineEdit(&dialog);
+    value->setObjectName(QStringLiteral("value"));
     form->addRow(QStringLiteral("Campo"), fieldBox);
     form->addRow(QStringLiteral("Valor"), value);
     form->addRow(okCancel(dialog, QStringLiteral("Procurar")));
-    while (dialog.exec() == QDialog::Accepted && fieldBox->currentIndex() >= 0) {
+    value->setFocus();
+    bool found = false;
+    while (!found && dialog.exec() == QDialog::Accepted && fieldBox->currentIndex() >= 0) {
         const data::Field& field = *fields[static_cast<size_t>(fieldBox->currentIndex())];
-        if (locate(dataSet, field, value->text().toStdString()))
-            return true;
-        showError("Registro não encontrado.");
+        lastField_[dataSet.Name()] = field.FieldName();
+        found = host::findRow(dataSet, field.FieldName(), value->text().toStdString());
+        if (!found) {
+            // Over the dialog, which opens again with the value ready to retype.
+            warn(&dialog, "Registro não encontrado.");
+            value->setFocus();
+            value->selectAll();
+        }
     }
-    return false;
+    giveBackActivation(parent_);
+    return found;
 }
 
 void QtInteraction::showProgress(int /*animationKind*/, const std::string& caption)

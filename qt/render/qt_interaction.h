@@ -5,6 +5,9 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <map>
+#include <string>
+
 class QLabel;
 
 namespace gsf::qt {
@@ -29,7 +32,9 @@ private:
 
 /// Interaction with Qt dialogs, in Portuguese: message box, Sim/Não
 /// question, pick list over a dataset, search dialog, busy overlay and the
-/// application's wait cursor.
+/// application's wait cursor. Message boxes are wide enough for their title.
+/// The search dialog finds as host::findRow does and offers, over the same
+/// dataset, the field chosen the last time.
 class QtInteraction : public host::Interaction {
 public:
     /// @param dialogParent parent of the dialogs and the widget the busy
@@ -57,8 +62,12 @@ public:
     void setCursor(host::Cursor cursor) override;
 
 private:
+    /// A message box over @p over; the keyboard goes back to @p over's window.
+    void warn(QWidget* over, const std::string& text);
+
     QPointer<QWidget> parent_;
     QPointer<BusyOverlay> overlay_;
+    std::map<std::string, std::string> lastField_;   // per dataset name
     bool waitCursor_ = false;
     bool unattended_ = false;
 };

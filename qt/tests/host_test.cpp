@@ -102,7 +102,7 @@ TEST_F(HostWindowTest, MenuEntryOpensOneMdiChildThatGoesAwayWithTheForm)
 
     // The window's close button asks the model; the form closes, the child goes.
     window.mdiArea()->subWindowList().first()->close();
-    QTRY_COMPARE(window.mdiArea()->subWindowList().size(), 0);
+    EXPECT_TRUE(waitFor([&] { return window.mdiArea()->subWindowList().isEmpty(); }));
 
     window.openScreen();
     ASSERT_EQ(window.mdiArea()->subWindowList().size(), 1);
@@ -118,7 +118,7 @@ TEST_F(HostWindowTest, CommandCaptionsShowWholeWithTheScreenCodeBesideThem)
     FormView* view = window.currentView();
     ASSERT_NE(view, nullptr);
     EXPECT_LE(window.mdiArea()->activeSubWindow()->width(), 486);
-    QTRY_VERIFY(view->isVisible());
+    ASSERT_TRUE(waitFor([&] { return view->isVisible(); }));
 
     int commandsRight = 0;
     for (const char* name : {"sbtIncluir", "sbtAlterar", "sbtExcluir", "sbtProcurar", "sbtVerificar", "sbtImprimir",

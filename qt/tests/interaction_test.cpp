@@ -15,19 +15,6 @@
 namespace gsf::qt::test {
 namespace {
 
-/// Runs @p answer on the modal dialog as soon as it is up.
-void whenModal(std::function<void(QWidget&)> answer)
-{
-    QTimer::singleShot(0, [answer] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) {
-            whenModal(answer);
-            return;
-        }
-        answer(*modal);
-    });
-}
-
 void clickButton(QWidget& box, const QString& text)
 {
     for (auto* button : box.findChildren<QAbstractButton*>())
@@ -84,6 +71,32 @@ TEST_F(Dialogs, QuestionsAreAnsweredSimOrNao)
 
     whenModal([](QWidget& box) { clickButton(box, QStringLiteral("Não")); });
     EXPECT_FALSE(dialogs_.confirm("Confirma exclusão?"));
+}
+
+TEST_F(Dialogs, MessageBoxesShowTheirWholeTitle)
+{
+    // A short text makes a narrow box; its title bar still needs the title
+    // and room for the window's icon and close button beside it.
+    int width = 0;
+    int title = 0;
+    const auto measure = [&](QWidget& box) {
+        QFont bold = box.font();
+        bold.setBold(true);
+        title = QFontMetrics(bold).horizontalAdvance(box.windowTitle());
+        width = box.width();
+    };
+    whenModal([&](QWidget& box) {
+        measure(box);
+        static_cast<QMessageBox&>(box).accept();
+    });
+    dialogs_.showError("Filial não cadastrada.");
+    EXPECT_GE(width, title + 64);
+    whenModal([&](QWidget& box) {
+        measure(box);
+        clickButton(box, QStringLiteral("Não"));
+    });
+    EXPECT_FALSE(dialogs_.confirm("Excluir?"));
+    EXPECT_GE(width, title + 64);
 }
 
 TEST_F(Dialogs, PickListChoosesARowOrSaysItIsEmpty)

@@ -1,8 +1,13 @@
 #pragma once
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QString>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 namespace gsf::qt::test {
 
@@ -27,6 +32,45 @@ inline QDir screenshotDir()
                              : qEnvironmentVariable("GSF_SCREENSHOT_DIR");
     QDir().mkpath(path);
     return QDir(path);
+}
+
+/// Runs @p answer on the widget @p find returns as soon as it returns one:
+/// dialogs and popups block in exec() until answered.
+inline void whenUp(std::function<QWidget*()> find, std::function<void(QWidget&)> answer)
+{
+    QTimer::singleShot(0, [find, answer] {
+        QWidget* up = find();
+        if (up == nullptr) {
+            whenUp(find, answer);
+            return;
+        }
+        answer(*up);
+    });
+}
+
+/// Runs @p answer on the modal dialog as soon as it is up.
+inline void whenModal(std::function<void(QWidget&)> answer)
+{
+    whenUp([] { return QApplication::activeModalWidget(); }, std::move(answer));
+}
+
+/// Runs @p answer on the popup (a pick list) as soon as it is up.
+inline void whenPopup(std::function<void(QWidget&)> answer)
+{
+    whenUp([] { return QApplication::activePopupWidget(); }, std::move(answer));
+}
+
+/// Processes events until @p done holds or @p milliseconds pass.
+/// @return whether it held (QTRY_ macros report to QtTest, not to GoogleTest).
+inline bool waitFor(const std::function<bool()>& done, int milliseconds = 2000)
+{
+    const QDeadlineTimer deadline(milliseconds);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
 }
 
 } // namespace gsf::qt::test

@@ -21,6 +21,8 @@ bool emptyAndOpen(const data::DataSet& dataSet) { return dataSet.Active() && dat
 
 void TfrmGrupServFat::sbtIncluirClick(ui::Control& sender)
 {
+    if (!acertaFiltroPara(sbtIncluir, true))
+        return;
     if (pgcPadrao.ActivePage() == &tshExcecao) {
         host::SetActivePage(pgcPadrao, tshPadrao);
         marcaMenuPaginas();
@@ -28,7 +30,8 @@ void TfrmGrupServFat::sbtIncluirClick(ui::Control& sender)
     const ui::TabSheet* front = pgcPadrao.ActivePage();
     if (front == &tshTabCorr) {
         desabilitaProcurar();
-        cdsCorrPrecGrup.Insert();
+        // After every other interval: the new one starts where the largest ends.
+        cdsCorrPrecGrup.Append();
     } else if (front == &tshServico) {
         // The focus first: leaving the control that had it may reload the list.
         cdsServClie.FieldByName("CDSERVFILI").FocusControl();
@@ -49,6 +52,8 @@ void TfrmGrupServFat::sbtIncluirClick(ui::Control& sender)
 
 void TfrmGrupServFat::sbtAlterarClick(ui::Control& sender)
 {
+    if (!acertaFiltroPara(sbtAlterar, true))
+        return;
     const int flagColumn = host::IndiceCol(dbgServico, "IDCORREFET");
     const int descriptionColumn = host::IndiceCol(dbgPadrao, "DSGRSERVFAT");
     const ui::TabSheet* front = pgcPadrao.ActivePage();
@@ -71,6 +76,9 @@ void TfrmGrupServFat::sbtAlterarClick(ui::Control& sender)
 
 void TfrmGrupServFat::sbtExcluirClick(ui::Control& /*sender*/)
 {
+    // A list just loaded by settling the filter is shown before anything of it is removed.
+    if (!acertaFiltroPara(sbtExcluir, false))
+        return;
     const ui::TabSheet* front = pgcPadrao.ActivePage();
     if (front == &tshServico)
         excluiServico();
@@ -88,13 +96,29 @@ void TfrmGrupServFat::excluiServico()
         return;
     const std::string group = currentText(cdsGrupServ, "CDGRSERVFAT");
     const std::string service = cdsServClie.FieldByName("CDSERVFILI").AsString();
-    // The group loses its correction service together with the service.
-    if (service == currentText(cdsGrupServ, "CDSERAJEFEGSF"))
-        CheckResultServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group), true, 0);
-    host::ActiveShowAvi(this, 1, Msg("pro_DeletaServ"));
-    CheckResultServ(rdmGrupServFat.ProDeletaServ(filial(), cliente(), group, service), true, 0);
-    host::DeactiveShowAvi();
-    carregaServClie();
+    // The group loses its correction service together with the service. That
+    // changes the group on the server, so once it is cleared the screen reads
+    // the group again, also when the removal fails after it: a later post of
+    // the group is then no conflict. Reading the groups reloads the services.
+    bool groupChanged = false;
+    try {
+        if (service == currentText(cdsGrupServ, "CDSERAJEFEGSF")) {
+            CheckResultServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group), true, 0);
+            groupChanged = true;
+        }
+        host::ActiveShowAvi(this, 1, Msg("pro_DeletaServ"));
+        CheckResultServ(rdmGrupServFat.ProDeletaServ(filial(), cliente(), group, service), true, 0);
+        host::DeactiveShowAvi();
+    } catch (...) {
+        host::DeactiveShowAvi();
+        if (groupChanged)
+            releGruposSemFalha();
+        throw;
+    }
+    if (groupChanged)
+        recarregaGrupos();
+    else
+        carregaServClie();
     if (cdsServClie.IsEmpty())
         HabilitaBotoes(true, false, false);
 }
@@ -142,6 +166,8 @@ void TfrmGrupServFat::excluiGrupo()
 
 void TfrmGrupServFat::sbtCancelarClick(ui::Control& sender)
 {
+    if (!acertaFiltroPara(sbtCancelar, true))
+        return;
     const std::pair<data::DataSet*, data::DataSource*> pending[] = {{&cdsCorrPrecGrup, &dtsCorrPrecGrup},
                                                                     {&cdsServClie, &dtsServClie}};
     for (const auto& [dataSet, source] : pending) {
@@ -160,6 +186,8 @@ void TfrmGrupServFat::sbtCancelarClick(ui::Control& sender)
 
 void TfrmGrupServFat::sbtConfirmarClick(ui::Control& sender)
 {
+    if (!acertaFiltroPara(sbtConfirmar, true))
+        return;
     if (editing(dtsCorrPrecGrup.State()))
         cdsCorrPrecGrup.Post();
     if (editing(dtsServClie.State()))
@@ -170,6 +198,8 @@ void TfrmGrupServFat::sbtConfirmarClick(ui::Control& sender)
 
 void TfrmGrupServFat::sbtProcurarClick(ui::Control& sender)
 {
+    if (!acertaFiltroPara(sbtProcurar, true))
+        return;
     if (pgcPadrao.ActivePage() == &tshServico) {
         if (cdsServClie.Active())
             host::Procura(cdsServClie);

@@ -1,5 +1,6 @@
 // Page navigation, the page menu entries and the enabling rule of the commands.
 #include "platform/host/control_routines.h"
+#include "platform/host/messages.h"
 #include "screen/shell/frm_grup_serv_fat.h"
 #include "screen/shell/screen_helpers.h"
 
@@ -104,26 +105,48 @@ void TfrmGrupServFat::pgcPadraoExit(ui::Control& /*sender*/)
     verificaCorrEfetOuVolta();
 }
 
+bool TfrmGrupServFat::podeEntrar(ui::MenuItem& entry)
+{
+    acertaFiltro();
+    // The list just loaded may not offer the page (a client without groups).
+    return entry.Enabled();
+}
+
 void TfrmGrupServFat::mnuGrupServClick(ui::MenuItem& /*sender*/)
 {
+    if (!podeEntrar(mnuGrupServ))
+        return;
     host::SetActivePage(pgcPadrao, tshPadrao);
     pgcPadraoChange(pgcPadrao);
 }
 
 void TfrmGrupServFat::mnuServClick(ui::MenuItem& /*sender*/)
 {
+    if (!podeEntrar(mnuServ))
+        return;
+    // Entering the services reloads them whatever their state: a row being
+    // typed goes only when the person says so.
+    if (pgcPadrao.ActivePage() == &tshServico && editing(cdsServClie.State())) {
+        if (msgMensagensPadroes.ShowMsg("Canc", host::MsgConfirmation) != host::IdYes)
+            return;
+        cdsServClie.Cancel();
+    }
     host::SetActivePage(pgcPadrao, tshServico);
     pgcPadraoChange(pgcPadrao);
 }
 
 void TfrmGrupServFat::mnuExceClick(ui::MenuItem& /*sender*/)
 {
+    if (!podeEntrar(mnuExce))
+        return;
     host::SetActivePage(pgcPadrao, tshExcecao);
     pgcPadraoChange(pgcPadrao);
 }
 
 void TfrmGrupServFat::mnuTabCorrClick(ui::MenuItem& /*sender*/)
 {
+    if (!podeEntrar(mnuTabCorr))
+        return;
     host::SetActivePage(pgcPadrao, tshTabCorr);
     pgcPadraoChange(pgcPadrao);
 }

@@ -5,11 +5,14 @@
 namespace gsf::screen {
 
 // The reloaded list's own open, scroll and state handling sets the commands.
+// Settling a filter being edited has just read the groups afresh: nothing more to do then.
 void TfrmGrupServFat::sbtVerificarClick(ui::Control& /*sender*/)
 {
+    if (!acertaFiltroPara(sbtVerificar, false))
+        return;
     const ui::TabSheet* front = pgcPadrao.ActivePage();
     if (front == &tshPadrao || front == &tshExcecao) {
-        cdsGrupServ.SetData(host::CheckResultServ(rdmGrupServFat.GetGrupServ(filial(), cliente()), true, 0));
+        carregaGrupos(filial(), cliente());
     } else if (front == &tshServico) {
         carregaServClie();
     } else if (front == &tshTabCorr) {

@@ -145,6 +145,9 @@ void TfrmGrupServFat::cdsCorrPrecGrupAfterPost(data::DataSet& /*dataSet*/)
         host::DeactiveShowAvi();
         if (cdsCorrPrecGrup.LogChanges())
             cdsCorrPrecGrup.MergeChangeLog();
+        // The table keeps its order: a posted interval is where its end puts
+        // it, and the cursor goes on to the last one, the only one to change.
+        ultimoIntervalo();
     } catch (...) {
         // The grid shows again what the server last accepted. The rows come
         // back without a scroll, so the cursor is taken to the last row here:
@@ -159,20 +162,31 @@ void TfrmGrupServFat::cdsCorrPrecGrupAfterPost(data::DataSet& /*dataSet*/)
 
 void TfrmGrupServFat::cdsCorrPrecGrupAfterCancel(data::DataSet& /*dataSet*/) { cdsCorrPrecGrup.CancelUpdates(); }
 
+// The cursor rule holds on every page: whatever the page in front, the
+// current interval is the one with the largest end.
 void TfrmGrupServFat::cdsCorrPrecGrupAfterScroll(data::DataSet& /*dataSet*/)
 {
-    if (pgcPadrao.ActivePage() != &tshTabCorr)
-        return;
-    desabilitaProcurar();
+    const bool inFront = pgcPadrao.ActivePage() == &tshTabCorr;
+    if (inFront)
+        desabilitaProcurar();
     if (editing(cdsCorrPrecGrup.State()))
         return;
-    // Intervals follow one another: only the last one may be changed or removed.
-    cdsCorrPrecGrup.Last();
+    ultimoIntervalo();
+    if (!inFront)
+        return;
     for (const char* field : {"VRPEFIMGRUP", "VRPECORRGRUP"}) {
         const int column = host::IndiceCol(dbgCorrPrecGrup, field);
         if (column >= 0)
             dbgCorrPrecGrup.ColumnAt(column).SetReadOnly(false);
     }
+}
+
+void TfrmGrupServFat::ultimoIntervalo()
+{
+    // The table is ordered by its intervals, so its last row holds the
+    // largest end: the only interval that may be changed or removed.
+    if (cdsCorrPrecGrup.Active() && !editing(cdsCorrPrecGrup.State()))
+        cdsCorrPrecGrup.Last();
 }
 
 } // namespace gsf::screen

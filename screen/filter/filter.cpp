@@ -49,6 +49,10 @@ void TfrmGrupServFat::Vd_Filial()
 
 void TfrmGrupServFat::btpFilialBeforePesq(host::TBtnPesquisa& /*sender*/, bool& /*proceed*/)
 {
+    // From outside the panel the pick leaves the group shown, as the focus
+    // leaving the pages for the panel would.
+    if (!focoNoFiltro())
+        verificaCorrEfetOuVolta();
     qryFilial.Close();
     qryFilial.SetParamAsString("P_CDFILIAL", "");
     qryFilial.SetParamAsString("P_TCDFILIAL", "T");
@@ -59,6 +63,8 @@ void TfrmGrupServFat::btpFilialAfterPesq(host::TBtnPesquisa& /*sender*/)
 {
     medCdFilial.SetText(qryFilial.FieldByName("CDFILIAL").AsString());
     edtNmFilial.SetText(qryFilial.FieldByName("NMFILIAL").AsString());
+    if (!focoNoFiltro())
+        aplicaFiltro();
 }
 
 void TfrmGrupServFat::medCdClienteEnter(ui::Control& /*sender*/)
@@ -79,6 +85,8 @@ void TfrmGrupServFat::medCdClienteExit(ui::Control& /*sender*/) {}
 
 void TfrmGrupServFat::btpClienteBeforePesq(host::TBtnPesquisa& /*sender*/, bool& /*proceed*/)
 {
+    if (!focoNoFiltro())
+        verificaCorrEfetOuVolta();
     cdsCliente.SetData(CheckResultServ(rdmGrupServFat.GetPesqClie("", medCdFilial.Text()), true, 0));
     // The chosen client is the current record of cdsCliente: a list closed
     // without a choice must leave it on the client the panel shows.
@@ -95,6 +103,8 @@ void TfrmGrupServFat::btpClienteAfterPesq(host::TBtnPesquisa& /*sender*/)
     medCdCliente.SetText(cdsCliente.FieldByName("NRINSJURCLIE").AsString());
     CdClienteValidado = cdsCliente.FieldByName("CDCLIENTE").AsString();
     edtNmCliente.SetText(cdsCliente.FieldByName("NMRAZSOCCLIE").AsString());
+    if (!focoNoFiltro())
+        aplicaFiltro();
 }
 
 void TfrmGrupServFat::cdsClienteNRINSJURCLIEGetText(data::Field& sender, std::string& text, bool /*displayText*/)
@@ -146,7 +156,7 @@ void TfrmGrupServFat::panFiltroExit(ui::Control& /*sender*/)
     Vd_Filial();
     Vd_Cliente();
     host::ActiveShowAvi(this, 6, Msg("get_cdsGrupServ"));
-    cdsGrupServ.SetData(CheckResultServ(rdmGrupServFat.GetGrupServ(filial(), cliente()), true, 0));
+    carregaGrupos(medCdFilial.Text(), clienteEscolhido());
     host::DeactiveShowAvi();
 
     const bool withGroups = !cdsGrupServ.IsEmpty();
@@ -171,6 +181,59 @@ void TfrmGrupServFat::panFiltroExit(ui::Control& /*sender*/)
     mnuTabCorr.SetEnabled(tshTabCorr.Enabled());
     tshExcecao.SetEnabled(ParamExcecaoDia == "1");
     mnuExce.SetEnabled(tshExcecao.Enabled());
+}
+
+bool TfrmGrupServFat::focoNoFiltro() const
+{
+    const ui::Control* focused = FocusedControl();
+    return focused != nullptr && focused->IsInside(panFiltro);
+}
+
+bool TfrmGrupServFat::filtroConfere() const
+{
+    return cdsGrupServ.Active() && !CdClienteValidado.empty() && medCdFilial.Text() == filialCarregada_
+           && CdClienteValidado == clienteCarregado_;
+}
+
+bool TfrmGrupServFat::acertaFiltro()
+{
+    if (focoNoFiltro() && dbgPadrao.CanFocus()) {
+        // Leaving the panel runs its exit: the filter is validated and the
+        // groups loaded, or the move is refused with the filter's message.
+        dbgPadrao.SetFocus();
+        return true;
+    }
+    if (filtroConfere())
+        return false;
+    aplicaFiltro();
+    return true;
+}
+
+bool TfrmGrupServFat::acertaFiltroPara(ui::SpeedButton& command, bool goesOn)
+{
+    if (!acertaFiltro())
+        return true;
+    return goesOn && command.Enabled();
+}
+
+void TfrmGrupServFat::aplicaFiltro()
+{
+    panFiltroEnter(panFiltro);
+    try {
+        panFiltroExit(panFiltro);
+    } catch (...) {
+        // The validators put the focus on their field; after a failed load
+        // it goes to the client, so the filter is settled again before any
+        // command acts on the list still shown.
+        if (!focoNoFiltro()) {
+            try {
+                focusIfCan(medCdCliente);
+            } catch (...) {
+            }
+        }
+        throw;
+    }
+    focusIfCan(dbgPadrao);
 }
 
 void TfrmGrupServFat::CarregaParamFilial()

@@ -35,6 +35,22 @@ void TfrmGrupServFat::cdsGrupServAfterOpen(data::DataSet& /*dataSet*/)
         carregaCorrPrecGrup();
 }
 
+void TfrmGrupServFat::carregaGrupos(std::string branch, std::string client)
+{
+    data::Packet groups = CheckResultServ(rdmGrupServFat.GetGrupServ(branch, client), true, 0);
+    filialEmCarga_ = std::move(branch);
+    clienteEmCarga_ = std::move(client);
+    cdsGrupServ.SetData(std::move(groups));
+}
+
+// The old rows are gone at this point: whatever fails later in the load (the
+// services or intervals of the first group), the list is the new pair's.
+void TfrmGrupServFat::cdsGrupServBeforeOpen(data::DataSet& /*dataSet*/)
+{
+    filialCarregada_ = filialEmCarga_;
+    clienteCarregado_ = clienteEmCarga_;
+}
+
 void TfrmGrupServFat::cdsGrupServBeforeClose(data::DataSet& /*dataSet*/)
 {
     cdsGrupServ.DisableControls();

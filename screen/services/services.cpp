@@ -9,6 +9,7 @@
 #include "screen/shell/frm_grup_serv_fat.h"
 #include "screen/shell/screen_helpers.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace gsf::screen {
@@ -25,6 +26,18 @@ bool flagged(const std::string& text)
     if (text == "Sim")
         return true;
     return text.size() == 1 && std::toupper(static_cast<unsigned char>(text[0])) == 'S';
+}
+
+// Whether @p delta deletes the row of @p service (never for a blank one).
+bool removesService(const data::Delta& delta, const std::string& service)
+{
+    const int code = delta.indexOf("CDSERVFILI");
+    if (code < 0 || host::EmptyString(service))
+        return false;
+    return std::any_of(delta.changes.begin(), delta.changes.end(), [&](const data::Change& change) {
+        return change.kind == data::ChangeKind::Delete
+               && data::sameValue(change.oldValues[static_cast<std::size_t>(code)], service);
+    });
 }
 
 } // namespace
@@ -109,15 +122,23 @@ void TfrmGrupServFat::cdsServClieAfterInsert(data::DataSet& /*dataSet*/)
 
 void TfrmGrupServFat::cdsServClieAfterDelete(data::DataSet& /*dataSet*/)
 {
+    const data::Delta delta = cdsServClie.Delta();
     try {
         host::ActiveShowAvi(this, 1, Msg("upd_cdsServClie"));
-        CheckResultServ(rdmGrupServFat.UpdServClie(cdsServClie.Delta()), true, 0);
+        CheckResultServ(rdmGrupServFat.UpdServClie(delta), true, 0);
         cdsServClie.MergeChangeLog();
         host::DeactiveShowAvi();
     } catch (...) {
+        // Refused, the row comes back: the list shows what the server holds,
+        // and the next deletion's delta does not carry this one again.
         host::DeactiveShowAvi();
+        cdsServClie.CancelUpdates();
         throw;
     }
+    // The server clears the group's correction service with its row: the
+    // group is read again, so a later post of it is no conflict.
+    if (removesService(delta, currentText(cdsGrupServ, "CDSERAJEFEGSF")))
+        recarregaGrupos();
 }
 
 void TfrmGrupServFat::cdsServClieIDCORREFETGetText(data::Field& sender, std::string& text, bool /*displayText*/)
@@ -236,6 +257,11 @@ void TfrmGrupServFat::cdsServClieBeforePost(data::DataSet& /*dataSet*/)
         recarregaGrupos();
     } else if (service == currentText(cdsGrupServ, "CDSERAJEFEGSF")) {
         CheckResultServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group), true, 0);
+        // The group has no correction service now. With "Serviços" in front
+        // the reload after the post reads it so; otherwise the check below
+        // must see it cleared, and its refusal must not leave the old value.
+        if (pgcPadrao.ActivePage() != &tshServico)
+            recarregaGrupos();
     }
     host::DeactiveShowAvi();
     if (pgcPadrao.ActivePage() != &tshServico)
@@ -248,8 +274,16 @@ bool TfrmGrupServFat::recarregaGrupos()
 {
     const FlagOff noCheck(VerificaScroll);
     CdGrupoGuardado = currentText(cdsGrupServ, "CDGRSERVFAT");
-    cdsGrupServ.SetData(CheckResultServ(rdmGrupServFat.GetGrupServ(filial(), cliente()), true, 0));
+    carregaGrupos(filial(), cliente());
     return cdsGrupServ.Locate("CDGRSERVFAT", CdGrupoGuardado, true);
+}
+
+void TfrmGrupServFat::releGruposSemFalha()
+{
+    try {
+        recarregaGrupos();
+    } catch (...) {
+    }
 }
 
 void TfrmGrupServFat::Vd_ServicoCorrEfet()

@@ -4,6 +4,7 @@
 #include "platform/host/errors.h"
 #include "platform/host/host_context.h"
 #include "platform/host/progress.h"
+#include "records/records.h"
 #include "screen/shell/cli_vex04120.h"
 #include "screen/shell/dataset_definitions.h"
 #include "screen/shell/message_catalogue.h"
@@ -156,6 +157,8 @@ void TfrmGrupServFat::layOut()
     SetHelpContext(13300300);
     lblCodTela.SetCaption("VEX04120");
     sbtImprimir.SetEnabled(false);
+    // The navigator names the current group on every page.
+    dbtNome.SetDataField("DSGRSERVFAT");
     layOutFilter();
     layOutPages();
     layOutDayMinimums();
@@ -175,7 +178,7 @@ void TfrmGrupServFat::layOutFilter()
     lblFilial.SetCaption("Filial");
     lblFilial.SetFocusControl(&medCdFilial);
     lblFilial.SetBounds({8, 8, 24, 13});
-    medCdFilial.SetEditMask(">aaaa;0; ");
+    medCdFilial.SetEditMask(records::editMask(records::branchField()));
     medCdFilial.SetMaxLength(4);
     medCdFilial.SetTabOrder(0);
     medCdFilial.SetBounds({56, 4, 41, 21});
@@ -236,7 +239,8 @@ void TfrmGrupServFat::layOutPages()
         {"VRPEFIMGRUP", "Intervalo Final (Inc.)"},
         {"VRPECORRGRUP", "Percentual de Correção"}};
     for (const auto& [field, title] : intervals) {
-        ui::Column& column = addColumn(dbgCorrPrecGrup, field, 130);
+        // 8-point pixels: the three titles and the row indicator fill the page.
+        ui::Column& column = addColumn(dbgCorrPrecGrup, field, 115);
         column.SetTitleCaption(title);
         column.SetTitleAlignment(Alignment::Right);
         column.SetCellAlignment(Alignment::Right);
@@ -333,6 +337,11 @@ void TfrmGrupServFat::bindEvents()
     dbgServico.OnEditButtonClick = [this](ui::Control& s) { dbgServicoEditButtonClick(s); };
     dbgServico.OnColExit = [this](ui::Control& s) { dbgServicoColExit(s); };
     dbgCorrPrecGrup.OnColExit = [this](ui::Control& s) { dbgCorrPrecGrupColExit(s); };
+    // No grid key inserts an interval: a new one comes from the include
+    // command, which puts it after every other.
+    dbgCorrPrecGrup.OnKeyDown = [this](ui::Control& s, int& key, ui::ShiftState shift) {
+        dbgPadraoKeyDown(s, key, shift);
+    };
 
     // The screen's own commands replace the base form's: each acts on the
     // list of the page in front.
@@ -359,6 +368,7 @@ void TfrmGrupServFat::bindDataEvents()
     dtsServClie.OnStateChange = [this](data::DataSource& s) { dtsServClieStateChange(s); };
     dtsCorrPrecGrup.OnStateChange = [this](data::DataSource& s) { dtsCorrPrecGrupStateChange(s); };
 
+    cdsGrupServ.BeforeOpen = [this](data::DataSet& d) { cdsGrupServBeforeOpen(d); };
     cdsGrupServ.AfterOpen = [this](data::DataSet& d) { cdsGrupServAfterOpen(d); };
     cdsGrupServ.BeforeClose = [this](data::DataSet& d) { cdsGrupServBeforeClose(d); };
     cdsGrupServ.BeforeInsert = [this](data::DataSet& d) { cdsGrupServBeforeInsert(d); };
@@ -434,6 +444,16 @@ void TfrmGrupServFat::FormActivate(ui::Form& /*sender*/) { Repaint(); }
 
 void TfrmGrupServFat::FormClose(ui::Form& sender, ui::CloseAction& action)
 {
+    // Closing drops whatever is being typed: only when the person says so.
+    if (registroPendente()) {
+        if (msgMensagensPadroes.ShowMsg("Canc", host::MsgConfirmation) != host::IdYes) {
+            action = ui::CloseAction::None;
+            return;
+        }
+        cdsCorrPrecGrup.Cancel();
+        cdsServClie.Cancel();
+        cdsGrupServ.Cancel();
+    }
     if (cdsServClie.Active() && !cdsServClie.IsEmpty()) {
         try {
             Vd_ServicoCorrEfet();
@@ -464,16 +484,19 @@ void TfrmGrupServFat::netGrupServFatBeforeConnect(remote::RemoteConnection& send
 
 // --- shared helpers ---
 
-std::string TfrmGrupServFat::filial() const { return medCdFilial.Text(); }
-
-std::string TfrmGrupServFat::cliente() const
+std::string TfrmGrupServFat::clienteEscolhido() const
 {
     return emptyOrClosed(cdsCliente) ? std::string() : cdsCliente.FieldByName("CDCLIENTE").AsString();
 }
 
+bool TfrmGrupServFat::registroPendente() const
+{
+    return editing(cdsGrupServ.State()) || editing(cdsServClie.State()) || editing(cdsCorrPrecGrup.State());
+}
+
 void TfrmGrupServFat::voltaServicos()
 {
-    host::SetActivePage(pgcPadrao, tshServico);
+    mostraServicos();
     if (tshServico.Enabled())
         focusIfCan(dbgServico);
 }

@@ -110,6 +110,12 @@ public:
     const std::string& Msg(const std::string& key) const { return msgPadrao.Msg(key); }
     /// CDCLIENTE of the client the filter resolved; empty while unresolved.
     const std::string& ClienteValidado() const { return CdClienteValidado; }
+    /// The branch and client the group list was loaded for (empty before the
+    /// first load). Every call about a group, its services, minimums or
+    /// intervals uses them: the filter's text is only an input until the
+    /// panel is left.
+    const std::string& FilialCarregada() const { return filialCarregada_; }
+    const std::string& ClienteCarregado() const { return clienteCarregado_; }
 
     // --- lifecycle ---
     /// Base set-up, connection, first page in front, later pages disabled,
@@ -119,6 +125,8 @@ public:
     /// and name preset from the host context.
     void FormShow(ui::Form& sender);
     void FormActivate(ui::Form& sender);
+    /// A record being inserted or edited asks `Canc` first: No keeps the
+    /// window (action None) and the record as they were, Yes cancels it.
     /// Refuses the close (action None, services page in front, error raised)
     /// while the current group's services fail their checks; otherwise
     /// disconnects and lets the base release the window.
@@ -131,14 +139,23 @@ public:
     // --- branch and client filter ---
     void medCdFilialChange(ui::Control& sender);
     void medCdFilialExit(ui::Control& sender);
+    /// As btpClienteBeforePesq, for every branch.
     void btpFilialBeforePesq(host::TBtnPesquisa& sender, bool& proceed);
+    /// As btpClienteAfterPesq; a new branch clears the client.
     void btpFilialAfterPesq(host::TBtnPesquisa& sender);
     void medCdClienteEnter(ui::Control& sender);
     void medCdClienteChange(ui::Control& sender);
     void medCdClienteExit(ui::Control& sender);
     /// Loads every client of the branch and keeps the resolved client current,
     /// so a list closed without a choice leaves the client shown chosen.
+    /// Looked up from outside the panel, the group being left is checked
+    /// first, as when the focus leaves the pages for the panel.
+    /// @throws Abort from that check, or a server error.
     void btpClienteBeforePesq(host::TBtnPesquisa& sender, bool& proceed);
+    /// Copies the pick. Picked from outside the panel (look-up buttons do not
+    /// take the focus), the pick is handled as entering the panel and leaving
+    /// it: validated, then the groups loaded.
+    /// @throws the filter's refusal, with the focus on its field.
     void btpClienteAfterPesq(host::TBtnPesquisa& sender);
     void cdsClienteNRINSJURCLIEGetText(data::Field& sender, std::string& text, bool displayText);
     void panFiltroEnter(ui::Control& sender);
@@ -251,8 +268,9 @@ public:
     /// @throws a server error after dropping the change.
     void cdsCorrPrecGrupAfterPost(data::DataSet& dataSet);
     void cdsCorrPrecGrupAfterCancel(data::DataSet& dataSet);
-    /// With "Tabela de Correção" in front: no search, and outside an edit the
-    /// cursor goes on to the last row, the only one that may be changed.
+    /// Outside an edit the cursor goes on to the last row (the table is kept
+    /// in the order of its intervals, so that is the largest end), the only
+    /// one that may be changed; with "Tabela de Correção" in front, no search.
     void cdsCorrPrecGrupAfterScroll(data::DataSet& dataSet);
 
     // --- navigation and command states ---
@@ -260,7 +278,11 @@ public:
     /// Checks the entry of the page in front and reloads that page's list.
     void pgcPadraoChange(ui::PageControl& sender);
     void pgcPadraoExit(ui::Control& sender);
+    /// The four page entries settle a filter being edited first and go on
+    /// when their page may still be entered.
     void mnuGrupServClick(ui::MenuItem& sender);
+    /// Re-chosen while a service row is being inserted or edited, asks
+    /// `Canc` before the reload would drop it: No keeps the row as it was.
     void mnuServClick(ui::MenuItem& sender);
     void mnuExceClick(ui::MenuItem& sender);
     void mnuTabCorrClick(ui::MenuItem& sender);
@@ -271,6 +293,11 @@ public:
     void Habilita();
 
     // --- commands of the page in front ---
+    // Each command first settles a filter being edited (see acertaFiltro):
+    // include, alter and search go on with the list just loaded (cancel and
+    // confirm find nothing pending on it); delete and verify stop there, so
+    // the person sees the new list before anything is removed, and verify
+    // has already read it.
     /// New group ("Exceções Dia" first brings "Grupo de Serviço" to the
     /// front), new service row ("Sim" proposed for a group's first service)
     /// or new interval.
@@ -310,10 +337,42 @@ private:
     /// Loads the services and the correction table of the current group.
     void carregaServClie();
     void carregaCorrPrecGrup();
+    /// GetGrupServ for @p branch and @p client into cdsGrupServ; from the
+    /// moment its rows are replaced the list belongs to that pair.
+    /// @throws a server error, the list and its pair kept.
+    void carregaGrupos(std::string branch, std::string client);
+    void cdsGrupServBeforeOpen(data::DataSet& dataSet);
     /// Reloads the group list (GetGrupServ) and finds the current group again
-    /// by its kept code, without the check before leaving a group.
+    /// by its kept code, without the check before leaving a group. Also the
+    /// way the screen takes in what its own procedures changed in the group
+    /// (the correction service), so a later post of it is no conflict.
     /// @return whether that group is still there (it is then current).
     bool recarregaGrupos();
+    /// recarregaGrupos on a way out with an error: its own failure is dropped,
+    /// the first error is the one that continues.
+    void releGruposSemFalha();
+    /// True while the focus is inside the filter panel.
+    bool focoNoFiltro() const;
+    /// The filter still names the branch and client the list was loaded for.
+    bool filtroConfere() const;
+    /// Settles a filter being edited before a command acts: the focus in
+    /// the panel leaves it for the group grid (validation, then the load);
+    /// a filter changed from outside the panel is applied (aplicaFiltro).
+    /// @return true when the group list was loaded again.
+    /// @throws the filter's refusal, the focus on its field.
+    bool acertaFiltro();
+    /// acertaFiltro for @p command; @return whether the command goes on: it
+    /// does when nothing was reloaded, otherwise only when @p goesOn and the
+    /// command is still enabled for the list just loaded.
+    bool acertaFiltroPara(ui::SpeedButton& command, bool goesOn);
+    /// The filter changed while the focus was outside the panel: entering
+    /// and leaving the panel, then the focus on the group grid. A refusal
+    /// leaves the focus in the panel, so the next command settles it again.
+    void aplicaFiltro();
+    /// Whether the page menu entry @p entry goes on after acertaFiltro.
+    bool podeEntrar(ui::MenuItem& entry);
+    /// A record of any list in insert or edit.
+    bool registroPendente() const;
     /// The services page in front with its menu check and commands, keeping
     /// the row being inserted (a failed code check must not lose it).
     void mostraServicos();
@@ -321,6 +380,8 @@ private:
     void excluiIntervalo();
     void excluiGrupo();
     void desabilitaProcurar();
+    /// Outside an edit, the cursor on the interval with the largest end.
+    void ultimoIntervalo();
     /// Focus on the control of @p field on the way out with an error. A check
     /// that this move runs may fail too: its message has been shown, and the
     /// first error is the one that continues.
@@ -329,7 +390,8 @@ private:
     /// @throws Abort with the message of the first failed bound.
     void verificaFim();
     void verificaCorrecao();
-    /// The services page in front, focus in its grid when it can take it.
+    /// The services page in front with its menu check and commands (as
+    /// mostraServicos), focus in its grid when it can take it.
     void voltaServicos();
     /// Vd_ServicoCorrEfet; a refusal brings the services page back (voltaServicos)
     /// and continues, so the move, insert, page change or exit is abandoned.
@@ -339,12 +401,20 @@ private:
     /// The filter panel's controls (only the client's when the host fixes the
     /// branch); the name edits stay display only.
     void habilitaFiltro(bool enabled);
-    /// The branch (text of medCdFilial) and the chosen client (CDCLIENTE of cdsCliente).
-    std::string filial() const;
-    std::string cliente() const;
+    /// The branch and client the group list was loaded for: the keys of every
+    /// call about the groups and what belongs to them.
+    const std::string& filial() const { return filialCarregada_; }
+    const std::string& cliente() const { return clienteCarregado_; }
+    /// CDCLIENTE of the current record of cdsCliente: the client the filter chose.
+    std::string clienteEscolhido() const;
 
     /// CDCLIENTE of the client last validated or picked; empty: unresolved.
     std::string CdClienteValidado;
+    std::string filialCarregada_;
+    std::string clienteCarregado_;
+    /// The pair of the load in progress, taken over when the rows are replaced.
+    std::string filialEmCarga_;
+    std::string clienteEmCarga_;
 };
 
 } // namespace gsf::screen

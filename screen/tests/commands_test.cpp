@@ -51,24 +51,35 @@ TEST(DeleteCommand, OnServicesTheCorrectionServiceIsClearedFirstAndNoAsksNothing
     EXPECT_EQ(form.cdsServClie.RecordCount(), 2);
 
     // 00010 carries the group's correction. A refused removal ends the command
-    // with the list as it was; the correction service cleared before stays cleared.
+    // with the list as it was; the correction service cleared before stays
+    // cleared, and the screen reads the group again to hold it so.
+    const auto reread = Calls{"GetGrupServ 0001|000002", "GetServClie 0001|000002|001",
+                              "GetCorrPrecGrup 0001|000002|001", "GetServClie 0001|000002|001"};
     screen.server.failOnce("ProDeletaServ", "Remoção recusada.");
     screen.person.queueConfirm(true);
     EXPECT_EQ(screen.act().click("sbtExcluir"), Outcome::Failed);
     EXPECT_EQ(screen.errors.back(), "Remoção recusada.");
-    EXPECT_EQ(screen.calls(), (Calls{"ProLimpaServ 0001|000002|001", "ProDeletaServ 0001|000002|001|00010"}));
+    Calls expected{"ProLimpaServ 0001|000002|001", "ProDeletaServ 0001|000002|001|00010"};
+    expected.insert(expected.end(), reread.begin(), reread.end());
+    EXPECT_EQ(screen.calls(), expected);
     EXPECT_FALSE(screen.person.progressVisible());
     EXPECT_EQ(form.cdsServClie.RecordCount(), 2);
     EXPECT_EQ(servicesOnServer(screen, "001"), 2);
     const data::Packet groups = screen.server.storage().GetGrupServ("0001", "000002");
     EXPECT_TRUE(data::isNull(groups.rows.front()[static_cast<size_t>(groups.indexOf("CDSERAJEFEGSF"))]));
-    screen.server.storage().ProAtualizaServ("0001", "000002", "001", "00010");
+    EXPECT_TRUE(form.cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull());
 
+    // Named again (and seen so), the removal clears it first, then reads the group again.
+    screen.server.storage().ProAtualizaServ("0001", "000002", "001", "00010");
+    ASSERT_EQ(screen.act().clickMenu("mnuGrupServ"), Outcome::Done);
+    ASSERT_EQ(screen.act().click("sbtVerificar"), Outcome::Done);
+    ASSERT_EQ(screen.act().clickMenu("mnuServ"), Outcome::Done);
     screen.clearCalls();
     screen.person.queueConfirm(true);
     ASSERT_EQ(screen.act().click("sbtExcluir"), Outcome::Done);
-    EXPECT_EQ(screen.calls(), (Calls{"ProLimpaServ 0001|000002|001", "ProDeletaServ 0001|000002|001|00010",
-                                     "GetServClie 0001|000002|001"}));
+    expected = {"ProLimpaServ 0001|000002|001", "ProDeletaServ 0001|000002|001|00010"};
+    expected.insert(expected.end(), reread.begin(), reread.end());
+    EXPECT_EQ(screen.calls(), expected);
     EXPECT_TRUE(shown(screen, "progress show 1 \"Removendo serviços por clientes...\""));
     EXPECT_FALSE(screen.person.progressVisible());
     EXPECT_EQ(form.cdsServClie.RecordCount(), 1);

@@ -7,25 +7,6 @@ namespace {
 
 using host::Outcome;
 
-std::vector<bool> checks(const TfrmGrupServFat& form)
-{
-    return {form.mnuGrupServ.Checked(), form.mnuServ.Checked(), form.mnuExce.Checked(), form.mnuTabCorr.Checked()};
-}
-
-std::vector<bool> commands(const TfrmGrupServFat& form)
-{
-    return {form.sbtIncluir.Enabled(),   form.sbtAlterar.Enabled(),  form.sbtExcluir.Enabled(),
-            form.sbtProcurar.Enabled(),  form.sbtVerificar.Enabled(), form.sbtCancelar.Enabled(),
-            form.sbtConfirmar.Enabled()};
-}
-
-std::vector<bool> commandEntries(const TfrmGrupServFat& form)
-{
-    return {form.mnuIncluir.Enabled(),   form.mnuAlterar.Enabled(),  form.mnuExcluir.Enabled(),
-            form.mnuProcurar.Enabled(),  form.mnuVerificar.Enabled(), form.mnuCancelar.Enabled(),
-            form.mnuConfirmar.Enabled()};
-}
-
 TEST(PageNavigation, EveryEntryOfAPageReloadsItsListAndChecksOnlyItsEntry)
 {
     ScreenFixture screen;

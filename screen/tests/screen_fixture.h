@@ -9,7 +9,9 @@
 #include "screen/shell/frm_grup_serv_fat.h"
 #include "server/storage.h"
 #include "tests/support/server_fixture.h"
+#include "tests/support/server_reader.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -128,14 +130,50 @@ public:
         return control != nullptr ? control->Name() : std::string();
     }
 
+    /// The server read through a second connection of its own, as another screen would.
+    gsf::test::ServerReader& reader()
+    {
+        if (!reader_)
+            reader_ = std::make_unique<gsf::test::ServerReader>(server.host(), server.port());
+        return *reader_;
+    }
+    /// Every group, service and interval of the demo branches, as the server holds them now.
+    std::map<std::string, std::vector<std::string>> snapshot() { return reader().Snapshot({"0001", "0002", "0003"}); }
+
+    /// The message of the last failure, for assertion output.
+    std::string lastError() const { return errors.empty() ? std::string() : errors.back(); }
+
     gsf::test::ServerFixture server;
     host::ScriptedInteraction person;
     std::vector<std::string> errors;
     std::unique_ptr<host::Dispatcher> dispatcher;
 
 private:
+    std::unique_ptr<gsf::test::ServerReader> reader_;
     host::InteractionScope scope_;
 };
+
+/// Checks of the four page entries: "Grupo de Serviço", "Serviços", "Exceções Dia", "Tabela de Correção".
+inline std::vector<bool> checks(const TfrmGrupServFat& form)
+{
+    return {form.mnuGrupServ.Checked(), form.mnuServ.Checked(), form.mnuExce.Checked(), form.mnuTabCorr.Checked()};
+}
+
+/// Enabled states of include, alter, delete, search, verify, cancel and confirm.
+inline std::vector<bool> commands(const TfrmGrupServFat& form)
+{
+    return {form.sbtIncluir.Enabled(),  form.sbtAlterar.Enabled(),  form.sbtExcluir.Enabled(),
+            form.sbtProcurar.Enabled(), form.sbtVerificar.Enabled(), form.sbtCancelar.Enabled(),
+            form.sbtConfirmar.Enabled()};
+}
+
+/// The same for the command menu entries.
+inline std::vector<bool> commandEntries(const TfrmGrupServFat& form)
+{
+    return {form.mnuIncluir.Enabled(),  form.mnuAlterar.Enabled(),  form.mnuExcluir.Enabled(),
+            form.mnuProcurar.Enabled(), form.mnuVerificar.Enabled(), form.mnuCancelar.Enabled(),
+            form.mnuConfirmar.Enabled()};
+}
 
 // Registration numbers of the demo clients of branch 0001.
 inline constexpr const char* kClientWithGroups = "11222333000181";   // 000002, groups 001, 002, 003

@@ -166,7 +166,7 @@ TEST(ServiceGrid, TheFlagShowsTheGroupsCorrectionServiceAndCannotBeTyped)
     EXPECT_EQ(form.dbgServico.EditorText(), "Sim");
 }
 
-TEST(ServiceGrid, ADeletedRowIsSentAtOnceAndARefusalLeavesItPending)
+TEST(ServiceGrid, ADeletedRowIsSentAtOnceAndARefusalBringsItBack)
 {
     ScreenFixture screen;
     openServices(screen);
@@ -188,12 +188,15 @@ TEST(ServiceGrid, ADeletedRowIsSentAtOnceAndARefusalLeavesItPending)
               lines.end());
     EXPECT_EQ(screen.server.storage().GetServClie("0001", "000002", "001").rows.size(), 1U);
 
-    // Refused by the server: the deletion is not merged, it stays in the change log.
+    // Refused by the server: the row comes back, nothing stays pending for
+    // the next deletion to carry again.
     screen.server.failOnce("UpdServClie", "Remoção recusada.");
     screen.person.queueConfirm(true);
     EXPECT_EQ(screen.act().deleteRow("dbgServico"), Outcome::Failed);
     EXPECT_EQ(screen.errors.back(), "Remoção recusada.");
-    EXPECT_EQ(form.cdsServClie.ChangeCount(), 1);
+    EXPECT_EQ(form.cdsServClie.ChangeCount(), 0);
+    EXPECT_EQ(form.cdsServClie.RecordCount(), 1);
+    EXPECT_EQ(form.cdsServClie.FieldByName("CDSERVFILI").AsString(), "00010");
     EXPECT_EQ(screen.server.storage().GetServClie("0001", "000002", "001").rows.size(), 1U);
 }
 

@@ -105,6 +105,45 @@ TEST_F(Fields, TextsUseTheFormats)
     EXPECT_EQ(percent.Text(), "12,50%");
 }
 
+TEST(FieldDecimals, TypedTextIsRoundedToTheFieldsDecimalsNumbersAreNot)
+{
+    DataSet ds("cdsCorrPrecGrup");
+    FieldDef end = testing::floatField("VRPEFIMGRUP", "Intervalo Final (Inc.)", "0.00%");
+    end.decimals = 2;
+    ds.AddField(end);
+    FieldDef minimum = testing::floatField("QTEFETMINIGSF", "", "#,##0.000");
+    minimum.decimals = 3;
+    ds.AddField(minimum);
+    ds.AddField(testing::floatField("LIVRE", "", ""));
+    Packet p;
+    p.fields = {{"VRPEFIMGRUP", FieldType::Float, 0}, {"QTEFETMINIGSF", FieldType::Float, 0}, {"LIVRE", FieldType::Float, 0}};
+    p.rows.push_back({60.123, 2.5556, 1.23456});
+    ds.SetData(p);
+    Field& fim = ds.FieldByName("VRPEFIMGRUP");
+    Field& min = ds.FieldByName("QTEFETMINIGSF");
+    // Loaded values keep every digit.
+    EXPECT_EQ(fim.AsFloat(), 60.123);
+    EXPECT_EQ(min.AsFloat(), 2.5556);
+
+    double validated = 0;
+    min.OnValidate = [&](Field& f) { validated = f.AsFloat(); };
+    ds.Edit();
+    fim.SetText("60,125%");
+    EXPECT_EQ(fim.AsFloat(), 60.13);
+    EXPECT_EQ(fim.DisplayText(), "60,13%");
+    min.SetText("2,5555");
+    EXPECT_EQ(min.AsFloat(), 2.556);
+    EXPECT_EQ(validated, 2.556) << "the hook sees what is stored";
+    min.SetAsString("-1,0005");
+    EXPECT_EQ(min.AsFloat(), -1.001);
+    ds.FieldByName("LIVRE").SetText("1,23456");
+    EXPECT_EQ(ds.FieldByName("LIVRE").AsFloat(), 1.23456);
+    fim.SetAsFloat(60.123);
+    EXPECT_EQ(fim.AsFloat(), 60.123);
+    ds.Post();
+    EXPECT_EQ(ds.Delta().changes.front().newValues[1], Value(-1.001));
+}
+
 TEST_F(Fields, GetAndSetTextHooks)
 {
     code.OnGetText = [](Field& f, std::string& text, bool displayText) {

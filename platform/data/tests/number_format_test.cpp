@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace gsf::data {
 namespace {
 
@@ -58,6 +60,51 @@ TEST(NumberParse, FormattedTextParsesBack)
     for (double v : {0.0, 1234.5, -98765.432, 0.001, 15.0})
         EXPECT_DOUBLE_EQ(*parseNumber(formatNumber(v, "#,##0.000")), v);
     EXPECT_DOUBLE_EQ(*parseNumber(formatNumber(15, "0.00%")), 15.0);
+}
+
+TEST(NumberRounding, TypedDigitsRoundHalfAwayFromZero)
+{
+    EXPECT_EQ(parseNumber("2,5555", 3), 2.556);
+    EXPECT_EQ(parseNumber("2,5554", 3), 2.555);
+    EXPECT_EQ(parseNumber("-2,5555", 3), -2.556);
+    EXPECT_EQ(parseNumber("60,123%", 2), 60.12);
+    EXPECT_EQ(parseNumber("60,125", 2), 60.13);
+    // The nearest double to 1,005 lies below it; the typed digits decide.
+    EXPECT_EQ(parseNumber("1,005", 2), 1.01);
+    EXPECT_EQ(parseNumber("9,995", 2), 10.0);
+    EXPECT_EQ(parseNumber("999,9995", 3), 1000.0);
+    EXPECT_EQ(parseNumber(",995", 2), 1.0);
+    EXPECT_EQ(parseNumber("2,4", 0), 2.0);
+    EXPECT_EQ(parseNumber("2,5", 0), 3.0);
+    EXPECT_EQ(parseNumber("1.234,5678", -1), 1234.5678);
+    EXPECT_EQ(parseNumber("1,2,3", 2), std::nullopt);
+}
+
+TEST(NumberRounding, StoredAndShownValuesRoundTheSameWay)
+{
+    EXPECT_EQ(roundHalfAway(1.005, 2), 1.01);
+    EXPECT_EQ(roundHalfAway(60.125, 2), 60.13);
+    EXPECT_EQ(roundHalfAway(-60.125, 2), -60.13);
+    EXPECT_EQ(roundHalfAway(2.5556, 3), 2.556);
+    EXPECT_EQ(roundHalfAway(60.12, 2), 60.12);
+    EXPECT_EQ(roundHalfAway(0.0004, 3), 0.0);
+    EXPECT_FALSE(std::signbit(roundHalfAway(-0.0004, 3)));
+    EXPECT_EQ(roundHalfAway(99.995, 2), 100.0);
+    EXPECT_EQ(roundHalfAway(0.1 + 0.2, 2), 0.3);
+    EXPECT_EQ(roundHalfAway(-2.5, 0), -3.0);
+    EXPECT_EQ(roundHalfAway(1e300, 2), 1e300);
+    EXPECT_EQ(roundHalfAway(2.5556, -1), 2.5556);
+    EXPECT_TRUE(std::isnan(roundHalfAway(std::nan(""), 2)));
+    // What a format shows is the rounded value: ties go away from zero there too.
+    EXPECT_EQ(formatNumber(60.125, "0.00%"), "60,13%");
+    EXPECT_EQ(formatNumber(1.005, "0.00"), "1,01");
+    EXPECT_EQ(formatNumber(2.5556, "#,##0.000"), "2,556");
+    EXPECT_EQ(formatNumber(-0.0005, "#,##0.000"), "-0,001");
+    for (double v : {60.125, 1.005, 2.5555, 99.995, 1234.5675})
+        EXPECT_EQ(*parseNumber(formatNumber(v, "#,##0.000")), roundHalfAway(v, 3)) << v;
+    EXPECT_EQ(patternDecimals("#,##0.000"), 3);
+    EXPECT_EQ(patternDecimals("0.00%"), 2);
+    EXPECT_EQ(patternDecimals("0"), 0);
 }
 
 } // namespace

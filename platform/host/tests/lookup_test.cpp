@@ -90,6 +90,49 @@ TEST_F(LookupTest, PesquisarSplitsTitleAndEmptyText)
     EXPECT_EQ(script.lines(), expected);
 }
 
+TEST(Search, TextsMatchByTheirBeginningIgnoringCaseAndAccentsNumbersExactly)
+{
+    auto groups = textDataSet("cdsGrupServ", {"CDGRSERVFAT", "DSGRSERVFAT"},
+                              {{"001", "Vigilância noturna"}, {"002", "Limpeza e portaria"},
+                               {"003", "Limp"}, {"004", "SERVIÇO EXTRA"}});
+    const auto found = [&](const std::string& field, const std::string& value) {
+        groups->First();
+        return findRow(*groups, field, value) ? groups->FieldByName("CDGRSERVFAT").AsString() : "none";
+    };
+    EXPECT_EQ(found("DSGRSERVFAT", "limpeza"), "002");
+    EXPECT_EQ(found("DSGRSERVFAT", "vigilancia"), "001");
+    EXPECT_EQ(found("DSGRSERVFAT", "VIGILÂNCIA NOT"), "001");
+    EXPECT_EQ(found("DSGRSERVFAT", "serviço"), "004");
+    EXPECT_EQ(found("DSGRSERVFAT", "servico ext"), "004");
+    // The exact value keeps finding its own row, ahead of an earlier row
+    // that merely begins with it.
+    EXPECT_EQ(found("DSGRSERVFAT", "LIMP"), "003");
+    EXPECT_EQ(found("DSGRSERVFAT", "noturna"), "none") << "matched inside the text";
+    EXPECT_EQ(found("DSGRSERVFAT", ""), "none");
+    groups->MoveTo(3);
+    EXPECT_FALSE(findRow(*groups, "DSGRSERVFAT", "Portaria"));
+    EXPECT_EQ(groups->RecNo(), 3) << "a failed search moved the cursor";
+    EXPECT_THROW(findRow(*groups, "NAOEXISTE", "x"), gsf::data::DataError);
+    EXPECT_EQ(foldForSearch("Ação ÉÇÃÕ ü"), "acao ecao u");
+
+    gsf::data::DataSet minimums("cdsMinimos");
+    gsf::data::FieldDef number;
+    number.name = "QTEFETMINIGSF";
+    number.type = gsf::data::FieldType::Float;
+    minimums.AddField(number);
+    gsf::data::Packet packet;
+    packet.fields = {{"QTEFETMINIGSF", gsf::data::FieldType::Float, 0}};
+    packet.rows = {{15.0}, {1.5}, {150.0}};
+    minimums.SetData(packet);
+    EXPECT_TRUE(findRow(minimums, "QTEFETMINIGSF", "1,5"));
+    EXPECT_EQ(minimums.RecNo(), 2);
+    EXPECT_TRUE(findRow(minimums, "QTEFETMINIGSF", "150"));
+    EXPECT_EQ(minimums.RecNo(), 3);
+    EXPECT_FALSE(findRow(minimums, "QTEFETMINIGSF", "1")) << "a number matched by its beginning";
+    EXPECT_FALSE(findRow(minimums, "QTEFETMINIGSF", "abc"));
+    EXPECT_EQ(minimums.RecNo(), 3);
+}
+
 TEST(ControlRoutines, GridTextPrefersTheCellBeingTyped)
 {
     ScriptedInteraction script;

@@ -75,6 +75,28 @@ TEST_F(DBEditTest, AFailingWriteAbandonsTheMoveAndKeepsTheTypedText)
     EXPECT_EQ(groups.FieldByName("QTEFETMINIGSF").AsFloat(), 3.0);
 }
 
+TEST_F(DBEditTest, ATextThatIsNoNumberIsReportedWithTheLabelBesideTheEdit)
+{
+    const auto refusal = [&] {
+        form.SetFocus(edit);
+        edit.TypeText("abc");
+        try {
+            form.SetFocus(other);
+        } catch (const gsf::data::DataError& refused) {
+            return std::string(refused.what());
+        }
+        return std::string("accepted");
+    };
+    // Without a label the field's own name is all there is.
+    EXPECT_EQ(refusal(), "\"abc\" não é um valor numérico válido para o campo \"QTEFETMINIGSF\".");
+    auto& day = form.Add<Label>(form, "lblSegunda");
+    day.SetCaption("&Segunda-feira");
+    day.SetFocusControl(&edit);
+    EXPECT_EQ(refusal(), "\"abc\" não é um valor numérico válido para o campo \"Segunda-feira\".");
+    EXPECT_EQ(edit.Text(), "abc");
+    EXPECT_EQ(form.FocusedControl(), &edit);
+}
+
 TEST_F(DBEditTest, PostAsksForThePendingText)
 {
     form.SetFocus(edit);

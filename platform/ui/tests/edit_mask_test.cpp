@@ -43,7 +43,10 @@ TEST(EditMaskTest, FittingForcesCaseSkipsRejectedCharactersAndCutsAtTheMask)
     EXPECT_EQ(branch.Fit("ab-1"), "AB1 ");
     EXPECT_EQ(branch.TextOf(branch.Fit("ab-1")), "AB1");
     EXPECT_EQ(branch.Fit("abcdef"), "ABCD");
-    EXPECT_EQ(branch.Fit("çã"), "ÇÃ  ");
+    // Letter places take ASCII only: the server refuses other letters in codes.
+    EXPECT_EQ(branch.TextOf(branch.Fit("açb1é")), "AB1");
+    EXPECT_EQ(EditMask("LL").Fit("ãx"), "x_");
+    EXPECT_EQ(EditMask(">cc").Fit("çã"), "ÇÃ") << "any-character places keep accents";
 
     const EditMask digits("99999;0; ");
     EXPECT_EQ(digits.TextOf(digits.Fit("1a2b3")), "123");

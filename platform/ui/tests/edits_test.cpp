@@ -46,6 +46,24 @@ TEST_F(EditTest, MaxLengthLimitsThePersonNotTheProgramAndCountsCharacters)
     EXPECT_EQ(edit.Text(), "çãoa");
 }
 
+TEST_F(EditTest, PastedControlCharactersAreDroppedAndMasksTakeAsciiLettersOnly)
+{
+    form.SetFocus(edit);
+    EXPECT_TRUE(edit.TypeText("Limpeza\tgeral\r\n"));
+    EXPECT_EQ(edit.Text(), "Limpezageral");
+    EXPECT_FALSE(edit.TypeText("\t")) << "only a control character was typed";
+    EXPECT_EQ(edit.Text(), "Limpezageral");
+
+    auto& branch = form.Add<MaskEdit>(form, "medCdFilial");
+    branch.SetEditMask(">aaaa;0; ");
+    form.SetFocus(branch);
+    EXPECT_TRUE(branch.TypeText("sé\t1x"));
+    EXPECT_EQ(branch.Text(), "S1X");
+    for (char32_t ch : std::u32string(U"ãb"))
+        form.KeyPress(ch);
+    EXPECT_EQ(branch.Text(), "S1XB");
+}
+
 TEST_F(EditTest, ReadOnlyOrDisabledEditsRefuseTyping)
 {
     edit.SetText("x");

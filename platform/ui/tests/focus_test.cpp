@@ -175,6 +175,41 @@ TEST_F(FocusTest, TabFollowsTabOrderDepthFirstAndSkipsUnfocusable)
     EXPECT_EQ(form.FocusedControl(), &b) << "Tab went into a disabled panel";
 }
 
+TEST_F(FocusTest, FirstShowFocusesTheNextTabStopWhenTheDesignatedControlCannotTakeIt)
+{
+    // A branch fixed by the host disables its edit: the first key still lands.
+    form.SetActiveControl(&a);
+    a.SetEnabled(false);
+    form.Show();
+    EXPECT_EQ(form.FocusedControl(), &a2);
+    EXPECT_EQ(log, (std::vector<std::string>{"enter panOuter", "enter panInner", "enter edtA2"}));
+}
+
+TEST_F(FocusTest, EnteringAnEditByTabSelectsItsTextSoTheFirstKeyReplacesIt)
+{
+    a2.SetText("2,500");
+    form.SetFocus(a);
+    form.KeyDown(VK_TAB);
+    ASSERT_EQ(form.FocusedControl(), &a2);
+    EXPECT_TRUE(a2.AllSelected());
+    form.KeyPress(U'1');
+    EXPECT_EQ(a2.Text(), "1") << "the typed key was added to the old text";
+    EXPECT_FALSE(a2.AllSelected());
+    form.KeyPress(U'2');
+    EXPECT_EQ(a2.Text(), "12");
+
+    // Entered by a click, the caret stays at the end of the text.
+    form.SetFocus(b);
+    form.SetFocus(a2);
+    EXPECT_FALSE(a2.AllSelected());
+    form.KeyPress(U'3');
+    EXPECT_EQ(a2.Text(), "123");
+    form.SetFocus(a);
+    form.KeyDown(VK_TAB);
+    form.KeyPress(U'\b');
+    EXPECT_EQ(a2.Text(), "") << "a backspace on the selected text did not clear it";
+}
+
 TEST_F(FocusTest, KeyPreviewRunsTheFormFirstAndAConsumedKeyStops)
 {
     std::vector<std::string> keys;

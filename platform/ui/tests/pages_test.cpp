@@ -77,9 +77,32 @@ TEST_F(PagesTest, ControlsOnHiddenPagesCannotTakeTheFocus)
     EXPECT_THROW(form.SetFocus(onSecond), FocusError);
     form.SetFocus(filter);
     form.KeyDown(VK_TAB);
+    EXPECT_EQ(form.FocusedControl(), &onFirst) << "Tab stopped on the tabs or entered the hidden page";
+    form.KeyDown(VK_TAB, ShiftState::Shift);
+    EXPECT_EQ(form.FocusedControl(), &filter);
+}
+
+TEST_F(PagesTest, CtrlTabAndTheArrowsOnTheTabsChooseTheNextEnabledPage)
+{
+    auto& third = form.Add<TabSheet>(pages, "tshTerceira");
+    form.SetFocus(onFirst);
+    second.SetEnabled(false);
+    form.KeyDown(VK_TAB, ShiftState::Ctrl);
+    EXPECT_EQ(pages.ActivePage(), &third) << "Ctrl+Tab chose a disabled page";
+    EXPECT_EQ(log, (std::vector<std::string>{"changing", "exit edtGrupo", "change"}));
     EXPECT_EQ(form.FocusedControl(), &pages);
-    form.KeyDown(VK_TAB);
-    EXPECT_EQ(form.FocusedControl(), &onFirst) << "Tab must skip the hidden page";
+    form.KeyDown(VK_RIGHT);
+    EXPECT_EQ(pages.ActivePage(), &first) << "Right on the tabs did not wrap to the first page";
+    form.KeyDown(VK_LEFT);
+    EXPECT_EQ(pages.ActivePage(), &third);
+    second.SetEnabled(true);
+    form.KeyDown(VK_PRIOR, ShiftState::Ctrl);
+    EXPECT_EQ(pages.ActivePage(), &second);
+
+    // Outside the page control Ctrl+Tab chooses nothing.
+    form.SetFocus(filter);
+    form.KeyDown(VK_TAB, ShiftState::Ctrl);
+    EXPECT_EQ(pages.ActivePage(), &second);
 }
 
 TEST_F(PagesTest, LeavingTheFocusedPageHandsTheFocusToThePageControl)
