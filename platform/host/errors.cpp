@@ -27,7 +27,7 @@ void MensErro(const std::string& text, bool abort)
         throw Abort();
 }
 
-data::Packet CheckResultServ(const remote::CallResult& result, bool raise, int /*reserved*/)
+data::DecodedPacket CheckResultServ(const remote::CallResult& result, bool raise, int /*reserved*/)
 {
     if (!result.ok) {
         DeactiveShowAvi();
@@ -41,7 +41,7 @@ data::Packet CheckResultServ(const remote::CallResult& result, bool raise, int /
     if (isNoDataBody(result.body))
         return {};
     try {
-        return data::decodePacket(result.body);
+        return data::readPacket(result.body);
     } catch (...) {
         DeactiveShowAvi();
         throw;

@@ -37,7 +37,7 @@ void TfrmGrupServFat::cdsGrupServAfterOpen(data::DataSet& /*dataSet*/)
 
 void TfrmGrupServFat::carregaGrupos(std::string branch, std::string client)
 {
-    data::Packet groups = CheckResultServ(rdmGrupServFat.GetGrupServ(branch, client), true, 0);
+    data::DecodedPacket groups = CheckResultServ(rdmGrupServFat.GetGrupServ(branch, client), true, 0);
     filialEmCarga_ = std::move(branch);
     clienteEmCarga_ = std::move(client);
     cdsGrupServ.SetData(std::move(groups));
