@@ -1,8 +1,8 @@
 // A cold GetGrupServ against its floor, measured side by side in one run.
 //
-// usage: bench_packet_read [--rounds N]
+// usage: bench_packet_read [--rounds N] [--largest N]
 //
-// For clients of 1,000 and 10,000 groups:
+// For clients of 1,000 and 10,000 groups (and ten times more up to --largest):
 // - floor: the method's query stepped through the SQLite C API on the same
 //   database file, each row written by a minimal JSON writer into a string
 //   reused from one round to the next;
@@ -97,10 +97,13 @@ void floorRead(sqlite3* db, sqlite3_stmt* stmt, const std::string& header, const
 
 int main(int argc, char** argv)
 {
-    int rounds = 60;
-    for (int i = 1; i + 1 < argc; i += 2)
+    int rounds = 60, largest = 10000;
+    for (int i = 1; i + 1 < argc; i += 2) {
         if (std::string(argv[i]) == "--rounds")
             rounds = std::max(3, std::atoi(argv[i + 1]));
+        else if (std::string(argv[i]) == "--largest")
+            largest = std::max(1000, std::atoi(argv[i + 1]));
+    }
 
     const auto dir = std::filesystem::temp_directory_path() / ("gsf-packet-read-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
@@ -119,7 +122,7 @@ int main(int argc, char** argv)
         std::printf("%8s %10s %10s %10s %10s %12s %12s %9s\n", "groups", "floor ms", "cold ms", "miss ms", "bytes",
                     "cold/floor", "miss/floor", "failures");
         int seed = 1;
-        for (const int groups : {1000, 10000}) {
+        for (int groups = 1000; groups <= largest; groups *= 10) {
             const std::string client = "CARGA" + std::to_string(groups);
             gsf::bench::addClientWithGroups(storage, client, seed++, groups);
             const std::string body = R"({"args":["0001",")" + client + R"("]})";

@@ -106,7 +106,7 @@ Outcome drive(int clients, double seconds, long maxRequests, int port, const std
                 const auto t0 = Clock::now();
                 const auto res = client.Post(path.c_str(), body, "application/json");
                 const auto t1 = Clock::now();
-                if (!res || res->status != 200) {
+                if (!res || res->status != 200 || res->body.empty()) {
                     ++failures;
                     continue;
                 }

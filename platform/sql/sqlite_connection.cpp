@@ -120,7 +120,7 @@ public:
         sqlite3_extended_result_codes(db_, 1);
         sqlite3_busy_timeout(db_, 10000);
         try {
-            ExecuteScript("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
+            ExecuteScript("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; PRAGMA mmap_size=268435456;");
         } catch (...) {
             sqlite3_close(db_);
             throw;
