@@ -3,6 +3,7 @@
 #include "server/arguments.h"
 #include "server/registration.h"
 #include "server/schema.h"
+#include "server/shared_read.h"
 
 #include "records/correction_table.h"
 #include "records/delta_check.h"
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <condition_variable>
 #include <cmath>
 #include <exception>
 #include <optional>
@@ -129,56 +129,13 @@ int Storage::SchemaVersion() {
     return schemaVersion(*db);
 }
 
-// Reads of the change version shared by the calls that want one at the same
-// time. A call needs a read that begins after the call did: any such read
-// reflects every commit before the call, as one of its own would. One read
-// runs at a time; the calls that arrive meanwhile wait for the next one and
-// all take its answer, so under load one database round trip serves many
-// calls. Used on PostgreSQL, where a read is a round trip to the server.
-struct Storage::VersionReads {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool running = false;
-    std::uint64_t started = 0;   ///< reads begun, numbered from 1
-    std::uint64_t finished = 0;  ///< number of the last read that answered
-    std::int64_t version = 0;    ///< its answer
-
-    template <typename Read>
-    std::int64_t current(const Read& read) {
-        std::unique_lock lock(mutex);
-        const std::uint64_t wanted = started + 1;  // the first read to begin from now on
-        while (finished < wanted) {
-            if (running) {
-                done.wait(lock);
-                continue;
-            }
-            running = true;
-            const std::uint64_t mine = ++started;
-            lock.unlock();
-            std::int64_t answer = 0;
-            std::exception_ptr failure;
-            try {
-                answer = read();
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            lock.lock();
-            running = false;
-            if (!failure) {
-                finished = mine;
-                version = answer;
-            }
-            // On a failure the waiters begin a read of their own.
-            done.notify_all();
-            if (failure) std::rethrow_exception(failure);
-        }
-        return version;
-    }
-};
+// On PostgreSQL a read of the version is a round trip to the server: the
+// calls that want one at the same time share it.
+struct Storage::VersionReads : SharedRead<std::int64_t> {};
 
 std::int64_t Storage::ChangeVersion() {
     if (engine_ != gsf::sql::Engine::PostgreSQL) return readVersion();
-    return versions_->current([this] { return readVersion(); });
+    return versions_->Current([this] { return readVersion(); });
 }
 
 std::int64_t Storage::readVersion() {

@@ -1,0 +1,61 @@
+#include "server/shared_read.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+using gsf::server::SharedRead;
+
+// A read that numbers itself as it begins and waits to be let go.
+struct GatedReads {
+    std::atomic<int> begun{0};
+    std::promise<void> firstBegun;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+
+    int operator()() {
+        const int number = ++begun;
+        if (number == 1) {
+            firstBegun.set_value();
+            released.wait();
+        }
+        return number;
+    }
+};
+
+TEST(SharedRead, CallersArrivingDuringAReadShareTheNextOneNeverTheRunningOne) {
+    SharedRead<int> shared;
+    GatedReads reads;
+    auto first = std::async(std::launch::async, [&] { return shared.Current(std::ref(reads)); });
+    reads.firstBegun.get_future().wait();
+    // These two call while read 1, begun before them, is still running.
+    auto second = std::async(std::launch::async, [&] { return shared.Current(std::ref(reads)); });
+    auto third = std::async(std::launch::async, [&] { return shared.Current(std::ref(reads)); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    reads.release.set_value();
+    EXPECT_EQ(first.get(), 1);
+    EXPECT_EQ(second.get(), 2);
+    EXPECT_EQ(third.get(), 2);
+    EXPECT_EQ(reads.begun.load(), 2) << "one read served both late callers";
+    // Alone, a caller begins a read of its own.
+    EXPECT_EQ(shared.Current(std::ref(reads)), 3);
+}
+
+TEST(SharedRead, AFailedReadFailsItsCallerAndTheNextOneReadsAgain) {
+    SharedRead<int> shared;
+    int calls = 0;
+    EXPECT_THROW(shared.Current([&]() -> int {
+        ++calls;
+        throw std::runtime_error("banco fora");
+    }),
+                 std::runtime_error);
+    EXPECT_EQ(shared.Current([&] { return ++calls; }), 2);
+}
+
+} // namespace
