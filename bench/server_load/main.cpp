@@ -161,37 +161,49 @@ void echoPart(const Settings& settings, int port, const std::string& bigBody, co
     echoThread.join();
 }
 
+struct Case {
+    const char* name;
+    std::string path, body;
+};
+
+struct Side {
+    const char* name;
+    int port;
+};
+
+// Each case against two servers, alternated round by round so that a
+// neighbour's load on the machine falls on both, compared by their medians.
+void alternate(const Settings& settings, const std::vector<Case>& cases, Side a, Side b) {
+    for (const Case& c : cases) {
+        std::vector<double> aRps, aP99, bRps, bP99;
+        for (int round = 0; round < settings.rounds; ++round) {
+            const auto x = drive(settings.compareClients, settings.seconds, settings.maxRequests, a.port, c.path, c.body);
+            const auto y = drive(settings.compareClients, settings.seconds, settings.maxRequests, b.port, c.path, c.body);
+            std::printf("  %-26s round %d  %s %8.0f req/s p99 %8.1f us (fail %ld) | %s %8.0f req/s p99 %8.1f us "
+                        "(fail %ld)\n",
+                        c.name, round + 1, a.name, x.rps, x.p99, x.failures, b.name, y.rps, y.p99, y.failures);
+            aRps.push_back(x.rps);
+            aP99.push_back(x.p99);
+            bRps.push_back(y.rps);
+            bP99.push_back(y.p99);
+        }
+        std::printf("  %-26s median    %s %8.0f req/s p99 %8.1f us | %s %8.0f req/s p99 %8.1f us | "
+                    "throughput %s/%s %.2f\n",
+                    c.name, a.name, median(aRps), median(aP99), b.name, median(bRps), median(bP99), a.name, b.name,
+                    median(bRps) > 0 ? median(aRps) / median(bRps) : 0.0);
+    }
+}
+
 void comparePart(const Settings& settings, int port, gsf::server::RemoteModule& module) {
     // The previous front's default: one worker per expected keep-alive client.
     gsf::bench::PreviousFront previous(module, std::max(32, settings.compareClients + 2), [](const std::string&) {});
     std::printf("== compare: %d clients, %.1f s per run, %d rounds, cache %s (new = this server, previous = "
                 "thread-per-connection front)\n",
                 settings.compareClients, settings.seconds, settings.rounds, settings.cache ? "on" : "off");
-    struct Case {
-        const char* name;
-        std::string path, body;
-    };
-    for (const Case& c : {Case{"GetServClie", kPrefix + "GetServClie", kSmallArgs},
-                          Case{"GetGrupServ (1,000 groups)", kPrefix + "GetGrupServ", kBigArgs}}) {
-        std::vector<double> newRps, newP99, oldRps, oldP99;
-        for (int round = 0; round < settings.rounds; ++round) {
-            // Alternated, so that a neighbour's load on the machine falls on both.
-            const auto mine = drive(settings.compareClients, settings.seconds, settings.maxRequests, port, c.path, c.body);
-            const auto before =
-                drive(settings.compareClients, settings.seconds, settings.maxRequests, previous.Port(), c.path, c.body);
-            std::printf("  %-26s round %d  new %8.0f req/s p99 %8.1f us (fail %ld) | previous %8.0f req/s p99 %8.1f us "
-                        "(fail %ld)\n",
-                        c.name, round + 1, mine.rps, mine.p99, mine.failures, before.rps, before.p99, before.failures);
-            newRps.push_back(mine.rps);
-            newP99.push_back(mine.p99);
-            oldRps.push_back(before.rps);
-            oldP99.push_back(before.p99);
-        }
-        const double ratio = median(oldRps) > 0 ? median(newRps) / median(oldRps) : 0;
-        std::printf("  %-26s median    new %8.0f req/s p99 %8.1f us | previous %8.0f req/s p99 %8.1f us | "
-                    "throughput new/previous %.2f\n",
-                    c.name, median(newRps), median(newP99), median(oldRps), median(oldP99), ratio);
-    }
+    alternate(settings,
+              {{"GetServClie", kPrefix + "GetServClie", kSmallArgs},
+               {"GetGrupServ (1,000 groups)", kPrefix + "GetGrupServ", kBigArgs}},
+              {"new", port}, {"previous", previous.Port()});
 }
 
 // New screens one after another, each on a connection of its own: the time
@@ -330,30 +342,11 @@ void enginesPart(const Settings& settings, int sqlitePort) {
     std::printf("== engines: %d clients, %.1f s per run, %d rounds, cache %s, load %s (PostgreSQL against SQLite)\n",
                 settings.compareClients, settings.seconds, settings.rounds, settings.cache ? "on" : "off",
                 gsf::bench::loadAverage().c_str());
-    struct Case {
-        const char* name;
-        std::string path, body;
-    };
-    for (const Case& c : {Case{"GetServClie", kPrefix + "GetServClie", kSmallArgs},
-                          Case{"GetParamFilial", kPrefix + "GetParamFilial", R"({"args":["0001"]})"},
-                          Case{"GetVerifGrupServ", kPrefix + "GetVerifGrupServ", kSmallArgs}}) {
-        std::vector<double> sqliteRps, sqliteP99, pgRps, pgP99;
-        for (int round = 0; round < settings.rounds; ++round) {
-            const auto lite = drive(settings.compareClients, settings.seconds, settings.maxRequests, sqlitePort, c.path, c.body);
-            const auto post = drive(settings.compareClients, settings.seconds, settings.maxRequests, pg.Port(), c.path, c.body);
-            std::printf("  %-18s round %d  SQLite %8.0f req/s p99 %8.1f us (fail %ld) | PostgreSQL %8.0f req/s p99 %8.1f us "
-                        "(fail %ld)\n",
-                        c.name, round + 1, lite.rps, lite.p99, lite.failures, post.rps, post.p99, post.failures);
-            sqliteRps.push_back(lite.rps);
-            sqliteP99.push_back(lite.p99);
-            pgRps.push_back(post.rps);
-            pgP99.push_back(post.p99);
-        }
-        std::printf("  %-18s median    SQLite %8.0f req/s p99 %8.1f us | PostgreSQL %8.0f req/s p99 %8.1f us | "
-                    "throughput PostgreSQL/SQLite %.2f\n",
-                    c.name, median(sqliteRps), median(sqliteP99), median(pgRps), median(pgP99),
-                    median(sqliteRps) > 0 ? median(pgRps) / median(sqliteRps) : 0.0);
-    }
+    alternate(settings,
+              {{"GetServClie", kPrefix + "GetServClie", kSmallArgs},
+               {"GetParamFilial", kPrefix + "GetParamFilial", R"({"args":["0001"]})"},
+               {"GetVerifGrupServ", kPrefix + "GetVerifGrupServ", kSmallArgs}},
+              {"PostgreSQL", pg.Port()}, {"SQLite", sqlitePort});
     pg.Stop();
     serving.join();
 }
