@@ -50,7 +50,12 @@ AppServer::AppServer(ServerOptions options)
     // own instead of waiting on the database's lock in several.
     const bool sqlite = storage_->GetEngine() == gsf::sql::Engine::SQLite;
     const int workers = options_.workers > 0 ? options_.workers : sqlite ? 4 : 8;
-    http_->workers = std::make_unique<DatabaseWorkers>(workers, sqlite);
+    // On PostgreSQL the workers are the pool's connections. A call answered
+    // from memory waits for a shared read of the change version holding no
+    // connection: twice as many threads keep the connections busy while
+    // those calls wait.
+    if (!sqlite) storage_->SetConnectionLimit(static_cast<std::size_t>(workers));
+    http_->workers = std::make_unique<DatabaseWorkers>(sqlite ? workers : 2 * workers, sqlite);
 
     HttpLimits limits;
     limits.ioThreads = std::max(1, options_.ioThreads);

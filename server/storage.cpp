@@ -107,21 +107,44 @@ std::unique_ptr<gsf::sql::Connection> Storage::open() {
 
 Storage::Lease Storage::borrow() {
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        returned_.wait(lock, [this] { return limit_ == 0 || lent_ < limit_; });
+        ++lent_;
         if (!idle_.empty()) {
             auto connection = std::move(idle_.back());
             idle_.pop_back();
             return Lease(*this, std::move(connection));
         }
     }
-    return Lease(*this, open());
+    try {
+        return Lease(*this, open());
+    } catch (...) {
+        std::lock_guard lock(mutex_);
+        --lent_;
+        returned_.notify_one();
+        throw;
+    }
 }
 
 void Storage::giveBack(std::unique_ptr<gsf::sql::Connection> connection) {
-    if (connection->InTransaction()) connection->Rollback();
-    if (!connection->IsUsable()) return;
+    // The slot is freed whatever happens to the connection: a rollback that
+    // throws drops the connection, never a place in the pool.
+    bool usable = false;
+    try {
+        if (connection->InTransaction()) connection->Rollback();
+        usable = connection->IsUsable();
+    } catch (...) {
+    }
     std::lock_guard lock(mutex_);
-    idle_.push_back(std::move(connection));
+    --lent_;
+    returned_.notify_one();
+    if (usable) idle_.push_back(std::move(connection));
+}
+
+void Storage::SetConnectionLimit(std::size_t limit) {
+    std::lock_guard lock(mutex_);
+    limit_ = limit;
+    returned_.notify_all();
 }
 
 int Storage::SchemaVersion() {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -112,6 +113,9 @@ public:
     /// Database connections opened since the storage was created (the pool
     /// reuses them; a connection is dropped only when it is broken).
     std::size_t ConnectionsOpened() const { return opened_.load(); }
+    /// At most @p limit connections in use at once (0, the default: no limit);
+    /// a call past it waits for one to come back.
+    void SetConnectionLimit(std::size_t limit);
 
     /// Pause between the changes of a delta; lets a test stop the process in
     /// the middle of one. Zero (the default) in normal use.
@@ -139,6 +143,9 @@ private:
     gsf::sql::Engine engine_;
     std::mutex mutex_;
     std::vector<std::unique_ptr<gsf::sql::Connection>> idle_;
+    std::condition_variable returned_;
+    std::size_t lent_ = 0;   ///< connections in use
+    std::size_t limit_ = 0;
     std::atomic<std::size_t> opened_{0};
     std::atomic<std::chrono::microseconds> deltaPause_{std::chrono::microseconds(0)};
     std::unique_ptr<VersionReads> versions_;

@@ -80,6 +80,36 @@ TEST_P(GuardRoadsTest, OnlyABrokenConnectionIsReplaced) {
     EXPECT_EQ(storage_->ConnectionsOpened(), before + 1);
 }
 
+TEST_P(GuardRoadsTest, ALimitedPoolHoldsAtMostItsLimitOfConnections) {
+    // Eight callers share two connections: reads, writes and version reads
+    // wait for one to come back instead of opening more, and none is stuck.
+    const Packet groups = storage_->GetGrupServ("0001", "000004");
+    std::vector<Value> fresh = {"0001", "000004", "001", "Portaria", 1.0};
+    for (int i = 0; i < 8; ++i) fresh.emplace_back(1.0);
+    fresh.emplace_back(Value());
+    storage_->UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, fresh));
+    storage_->SetConnectionLimit(2);
+    const std::size_t before = storage_->ConnectionsOpened();
+    std::atomic<int> failed{0};
+    std::vector<std::thread> callers;
+    for (int t = 0; t < 8; ++t) {
+        callers.emplace_back([&, t] {
+            try {
+                for (int i = 0; i < 20; ++i) {
+                    if (storage_->GetGrupServ("0001", "000002").rows.empty()) ++failed;
+                    storage_->ChangeVersion();
+                    if (t % 4 == 0) storage_->ProAtualizaGrupo("0001", "000004", "001", "00030");
+                }
+            } catch (...) {
+                ++failed;
+            }
+        });
+    }
+    for (auto& c : callers) c.join();
+    EXPECT_EQ(failed.load(), 0);
+    EXPECT_LE(storage_->ConnectionsOpened(), before + 2);
+}
+
 TEST_P(GuardRoadsTest, ConcurrentAssignmentsOfOneServiceAnswer200Or409) {
     // Two clerks assign service 00050 at the same moment, to the same group
     // or to two groups; whoever comes second gets a clear answer, never 500.

@@ -7,6 +7,7 @@
 #include <future>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -45,6 +46,55 @@ TEST(SharedRead, CallersArrivingDuringAReadShareTheNextOneNeverTheRunningOne) {
     EXPECT_EQ(reads.begun.load(), 2) << "one read served both late callers";
     // Alone, a caller begins a read of its own.
     EXPECT_EQ(shared.Current(std::ref(reads)), 3);
+}
+
+TEST(SharedRead, ManyCallersAtOnceEachGetAReadBegunAfterTheirCall) {
+    SharedRead<int> shared;
+    std::atomic<int> begun{0};
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> callers;
+    for (int t = 0; t < 8; ++t) {
+        callers.emplace_back([&] {
+            for (int i = 0; i < 500; ++i) {
+                const int before = begun.load();  // reads begun before this call
+                if (shared.Current([&] { return ++begun; }) <= before) ++wrong;
+            }
+        });
+    }
+    for (auto& c : callers) c.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_LE(begun.load(), 8 * 500);
+}
+
+TEST(SharedRead, CallersOfAFailedReadTakeAFreshOneAndNoneIsLeftWaiting) {
+    // Every third read fails; the caller that ran it sees the failure and
+    // calls again. A caller left asleep with no read running would hang here.
+    SharedRead<int> shared;
+    std::atomic<int> begun{0};
+    std::atomic<int> wrong{0};
+    std::atomic<int> failures{0};
+    std::vector<std::thread> callers;
+    for (int t = 0; t < 6; ++t) {
+        callers.emplace_back([&] {
+            for (int i = 0; i < 300; ++i) {
+                const int before = begun.load();
+                try {
+                    const int got = shared.Current([&] {
+                        const int number = ++begun;
+                        if (number % 3 == 0) throw std::runtime_error("banco fora");
+                        return number;
+                    });
+                    if (got <= before || got % 3 == 0) ++wrong;
+                } catch (const std::runtime_error&) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (auto& c : callers) c.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_GT(failures.load(), 0);
+    EXPECT_LE(failures.load(), begun.load() / 3) << "only the caller that ran a failed read sees it";
 }
 
 TEST(SharedRead, AFailedReadFailsItsCallerAndTheNextOneReadsAgain) {
