@@ -7,14 +7,28 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace gsf::server {
+
+/// A secret a client may present as `Authorization: Bearer <secret>`, and
+/// the name the change history records for the calls made with it.
+struct AccessToken {
+    std::string name;  ///< may be empty
+    std::string secret;
+};
+
+struct HttpAnswer;
+struct HttpHead;
 
 struct ServerOptions {
     std::string database;                 ///< SQLite path or PostgreSQL connection string
     std::string listen = "127.0.0.1";
     int port = 8211;                      ///< 0: any free port (see AppServer::Port)
     std::string token;                    ///< when not empty, every request must carry it as a bearer token
+    /// More accepted tokens, each with its name; with `token`, any of them
+    /// is accepted and none is asked for when both are empty.
+    std::vector<AccessToken> tokens;
     bool demo = false;                    ///< seed the demo data into an empty database
     /// Database workers. SQLite: the readers, writes having one worker of
     /// their own; PostgreSQL: every call, one database connection each.
@@ -31,6 +45,10 @@ struct ServerOptions {
     /// Serve repeated Get calls from memory while the database is unchanged
     /// (see RemoteModule).
     bool cacheReads = true;
+    /// Days the change history is kept; 0 keeps it for ever.
+    int historyDays = 1825;
+    /// Answer `GET /metrics` (Prometheus text format).
+    bool metrics = false;
     /// Receives one JSON line per request; stderr when empty.
     std::function<void(const std::string&)> log;
 };
@@ -61,11 +79,32 @@ public:
     /// Blocks until Run accepts connections or @p timeout passes.
     bool WaitUntilReady(std::chrono::milliseconds timeout) const;
 
+    /// In-process test hooks: what a failing server does to the call in progress.
+    enum class Fault {
+        /// Dies before the call is applied: no answer, and the server stops
+        /// listening, as a killed one would.
+        DieBefore,
+        /// Dies once the call is applied (committed), before its answer.
+        DieAfter,
+        /// Freezes: the call, and every call arriving meanwhile, waits for
+        /// the duration given, then runs and is answered.
+        Freeze,
+    };
+    /// Makes @p fault happen at the @p n th call of the module from now (1:
+    /// the next). A server that died comes back as a new server on the same
+    /// database (InProcessServer::Stop, then Start).
+    void FaultAt(int n, Fault fault, std::chrono::milliseconds freeze = {});
+
     Storage& GetStorage() { return *storage_; }
     RemoteModule& Module() { return *module_; }
 
 private:
     struct Http;
+    /// The accepted token @p authorization carries, or null.
+    const AccessToken* tokenOf(const std::string& authorization) const;
+    void purgeHistory();
+    /// One call of the module, a write with a request id through the replays.
+    HttpAnswer serve(const HttpHead& head, const std::string& body);
     ServerOptions options_;
     std::unique_ptr<Storage> storage_;
     std::unique_ptr<RemoteModule> module_;

@@ -45,6 +45,7 @@ Delta intervals(const std::string& branch, const std::string& client, const std:
 
 bool Storage::SeedDemo() {
     if (!borrow()->Execute("SELECT 1 FROM FILIAL").IsEmpty()) return false;
+    const history::Unrecorded startingPoint;
 
     AddBranch("0001", "Filial Centro");
     AddBranch("0002", "Filial Norte");

@@ -229,6 +229,7 @@ struct HttpFront::Impl {
     const Admit admit;
     const Handle handle;
     const Log log;
+    Observe observe;
 
     std::atomic<bool> running{false};
     std::atomic<int> open{0};
@@ -371,6 +372,11 @@ private:
                           failure(400, "bad_request", "Requisição inválida: o caminho e os cabeçalhos devem estar em UTF-8.")};
         } else {
             head_.authorization = std::string(request[http::field::authorization]);
+            for (const auto& field : request) {
+                std::string name(field.name_string());
+                for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                if (name.starts_with("x-")) head_.extra.emplace_back(std::move(name), std::string(field.value()));
+            }
             try {
                 admission_ = front_.admit(head_);
             } catch (const std::exception& e) {
@@ -438,11 +444,15 @@ private:
 
     void answer(HttpAnswer reply, bool closeAfter) {
         if (closed_) return;
+        if (reply.drop) {
+            logAnswer(0);
+            return close();
+        }
         phase_ = Phase::Writing;
         closeAfter_ = closeAfter || stopping_;
         const unsigned version = parser_ && parser_->get().version() == 10 ? 10 : 11;
         response_.emplace(static_cast<http::status>(reply.status), version);
-        response_->set(http::field::content_type, "application/json");
+        response_->set(http::field::content_type, reply.contentType);
         // The answer stays here while it is written: a shared body (a kept
         // packet) is sent from where it is, without a copy.
         held_ = std::move(reply);
@@ -466,6 +476,7 @@ private:
     void logAnswer(unsigned status) {
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started_).count();
         front_.log(requestLogLine(verb_, method_, static_cast<int>(status), ms, remote_));
+        if (front_.observe) front_.observe(method_, static_cast<int>(status), ms / 1000);
     }
 
     // Our side is done: the client gets an end of stream after the answer,
@@ -687,6 +698,8 @@ void HttpFront::Stop() {
 }
 
 bool HttpFront::Running() const { return impl_->running; }
+
+void HttpFront::SetObserver(Observe observe) { impl_->observe = std::move(observe); }
 
 int HttpFront::OpenConnections() const { return impl_->open; }
 

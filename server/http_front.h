@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace gsf::server {
 
@@ -16,17 +18,27 @@ struct HttpHead {
     std::string verb;           ///< "GET", "POST", ...
     std::string path;           ///< percent-decoded, valid UTF-8, without the query
     std::string authorization;  ///< the Authorization header, empty when absent
+    /// The application's own headers, those named "X-...", names in lower
+    /// case, in the order sent (the request id, for one).
+    std::vector<std::pair<std::string, std::string>> extra;
+
+    /// The value of the extra header @p name (lower case), empty when absent.
+    std::string_view Extra(std::string_view name) const {
+        for (const auto& [key, value] : extra)
+            if (key == name) return value;
+        return {};
+    }
 };
 
 /// A JSON answer.
 struct HttpAnswer {
-    HttpAnswer() = default;
-    HttpAnswer(int code, std::string text, std::shared_ptr<const std::string> kept = nullptr)
-        : status(code), body(std::move(text)), shared(std::move(kept)) {}
-
     int status = 200;
     std::string body;                           ///< the body, unless @c shared holds it
-    std::shared_ptr<const std::string> shared;  ///< a body written once and sent without a copy, when set
+    /// Close the connection without answering, as a server that died in the
+    /// call would (a test's way to lose an answer).
+    bool drop = false;
+    std::string contentType = "application/json";
+    std::shared_ptr<const std::string> shared = {};  ///< a body written once and sent without a copy, when set
 
     std::string_view Body() const { return shared ? std::string_view(*shared) : std::string_view(body); }
 };
@@ -74,6 +86,9 @@ public:
     /// Runs on a database worker with the whole body.
     using Handle = std::function<HttpAnswer(const HttpHead&, std::string body)>;
     using Log = std::function<void(const std::string&)>;
+    /// Told of every answer once it is out, on an I/O thread: the last
+    /// segment of the path, the status, the time from the first byte.
+    using Observe = std::function<void(std::string_view method, int status, double seconds)>;
 
     HttpFront(HttpLimits limits, DatabaseWorkers& workers, Admit admit, Handle handle, Log log);
     ~HttpFront();
@@ -93,6 +108,8 @@ public:
     /// a request being handled is answered, then its connection closed.
     /// Async-signal-safe; from any thread, before, during or after Run.
     void Stop();
+    /// Installs @p observe; before Run.
+    void SetObserver(Observe observe);
     /// Whether Run is accepting connections.
     bool Running() const;
 

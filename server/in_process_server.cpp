@@ -19,8 +19,8 @@ InProcessServer::InProcessServer(ServerOptions options, const std::string& folde
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("Não foi possível criar a pasta temporária do servidor.");
     directory_ = pattern;
-    databasePath_ = directory_ + "/grupservfat.db";
-    options_.database = databasePath_;
+    if (options_.database.empty()) options_.database = directory_ + "/grupservfat.db";
+    databasePath_ = options_.database;
     options_.listen = host_;
     // Seeding fills an empty database only, so a restart keeps what was changed.
     options_.demo = true;

@@ -17,8 +17,10 @@ namespace gsf::server {
 /// restarts one: the same database and the same port, a new server state.
 class InProcessServer {
 public:
-    /// @param options token, workers, log and timeouts to use; the database,
-    ///        address, port and demo seeding are always set by this class.
+    /// @param options token, workers, log and timeouts to use; the address,
+    ///        port and demo seeding are always set by this class, and the
+    ///        database too unless options.database names one to serve (an
+    ///        empty one, which is seeded and left in place).
     /// @param folderPrefix leading part of the temporary folder's name.
     /// @throws std::runtime_error (Portuguese message) when the folder cannot
     ///         be made or the server cannot listen or get ready.
@@ -33,7 +35,7 @@ public:
     const std::string& Host() const { return host_; }
     /// The port chosen at the first start; a restarted server listens there again.
     int Port() const { return port_; }
-    /// The SQLite file inside the temporary folder.
+    /// The SQLite file inside the temporary folder, or the database given.
     const std::string& DatabasePath() const { return databasePath_; }
     /// The running server. @throws std::logic_error while stopped.
     AppServer& Server();

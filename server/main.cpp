@@ -1,14 +1,19 @@
 #include "server/app_server.h"
+#include "server/backup.h"
+#include "server/history.h"
+#include "server/schema.h"
+#include "server/settings.h"
 #include "server/storage.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <iostream>
+#include <map>
 #include <string>
+#include <vector>
 
 #include <sys/resource.h>
 
@@ -20,23 +25,27 @@ void onSignal(int) {
     if (running) running->Stop();
 }
 
-int usage(const char* message) {
-    std::cerr << "grupservfat-server: " << message << "\n"
-              << "uso: grupservfat-server [--sqlite ARQUIVO | --postgres CONEXAO] [--listen ENDERECO] [--port N]\n"
-              << "                        [--token-file ARQUIVO] [--workers N] [--max-connections N]\n"
-              << "                        [--idle-timeout SEGUNDOS] [--request-timeout SEGUNDOS] [--demo]\n"
-              << "       grupservfat-server --check [--sqlite ARQUIVO | --postgres CONEXAO]\n";
+const char* const kUsage =
+    "uso: grupservfat-server [--config ARQUIVO] [--sqlite ARQUIVO | --postgres CONEXAO] [--listen ENDERECO]\n"
+    "                        [--port N] [--token-file ARQUIVO] [--workers N] [--max-connections N]\n"
+    "                        [--idle-timeout SEGUNDOS] [--request-timeout SEGUNDOS] [--history-days DIAS]\n"
+    "                        [--metrics] [--demo]\n"
+    "       grupservfat-server --check [BANCO]\n"
+    "       grupservfat-server backup ARQUIVO [BANCO]\n"
+    "       grupservfat-server restore ARQUIVO [BANCO]\n"
+    "       grupservfat-server history [--branch FILIAL] [--client CLIENTE] [--group GRUPO] [--since DATA]\n"
+    "                                  [--csv] [BANCO]\n"
+    "       grupservfat-server --version\n"
+    "BANCO: --config ARQUIVO, --sqlite ARQUIVO ou --postgres CONEXAO\n";
+
+int usage(const std::string& message) {
+    std::cerr << "grupservfat-server: " << message << "\n" << kUsage;
     return 2;
 }
 
-// A whole number from @p min to @p max, nothing else around it.
-bool wholeNumber(const char* text, long min, long max, long& out) {
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno == ERANGE || value < min || value > max) return false;
-    out = value;
-    return true;
+int failure(const std::string& message, int status) {
+    std::cerr << "grupservfat-server: " << message << "\n";
+    return status;
 }
 
 // Each connection is a descriptor: the soft limit (often 1024) would stop
@@ -53,26 +62,45 @@ void raiseDescriptorLimit(int connections) {
                   << connections << " conexões; novas conexões esperam quando ele se esgota\n";
 }
 
-// grupservfat-server --check [--sqlite PATH | --postgres CONNINFO]: lists the
-// groups whose correction table is damaged, writing nothing to the database.
-// Exit status 0 when every table is sound, 1 when some is not, 2 when the
-// database cannot be read.
-int checkTables(int argc, char** argv) {
-    std::string target = "grupservfat.db";
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--check") continue;
-        if ((arg != "--sqlite" && arg != "--postgres") || i + 1 >= argc)
-            return usage(("--check aceita apenas --sqlite ARQUIVO ou --postgres CONEXAO, não " + arg).c_str());
-        target = argv[++i];
-        if ((arg == "--postgres") != (gsf::sql::engineOf(target) == gsf::sql::Engine::PostgreSQL))
-            return usage("--postgres espera uma URI postgres:// ou uma conexão chave=valor");
-    }
-    try {
-        if (gsf::sql::engineOf(target) == gsf::sql::Engine::SQLite && !std::filesystem::exists(target)) {
-            std::cerr << "grupservfat-server: banco de dados não encontrado: " << target << "\n";
-            return 2;
+// A command that works on a database (check, backup, restore, history): the
+// database comes from --config, --sqlite or --postgres, the words of the
+// command itself from @p own (an option and whether it takes a value).
+struct Command {
+    gsf::server::ServerSettings settings;
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> values;  ///< own options given, with their values ("" for a flag)
+};
+
+std::string readCommand(const std::vector<std::string>& args, const std::map<std::string, bool>& own,
+                        Command& command) {
+    command.settings.options.database = "grupservfat.db";
+    std::vector<std::string> database;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool databaseOption = arg == "--config" || arg == "--sqlite" || arg == "--postgres";
+        if (const auto it = own.find(arg); databaseOption || it != own.end()) {
+            const bool takesValue = databaseOption || it->second;
+            if (takesValue && i + 1 >= args.size()) return "falta o valor de " + arg;
+            const std::string value = takesValue ? args[++i] : "";
+            if (databaseOption) database.insert(database.end(), {arg, value});
+            else command.values[arg] = value;
+        } else if (arg.starts_with("--")) {
+            return "opção desconhecida: " + arg;
+        } else {
+            command.positional.push_back(arg);
         }
+    }
+    return gsf::server::parseServerArguments(database, command.settings);
+}
+
+// grupservfat-server --check [BANCO]: lists the groups whose correction table
+// is damaged, writing nothing to the database. Exit status 0 when every table
+// is sound, 1 when some is not, 2 when the database cannot be read.
+int checkTables(const Command& command) {
+    const std::string& target = command.settings.options.database;
+    try {
+        if (gsf::sql::engineOf(target) == gsf::sql::Engine::SQLite && !std::filesystem::exists(target))
+            return failure("banco de dados não encontrado: " + target, 2);
         const auto connection = gsf::sql::openDatabase(target);
         const auto damaged = gsf::server::findDamagedCorrectionTables(*connection);
         for (const auto& table : damaged)
@@ -86,72 +114,81 @@ int checkTables(int argc, char** argv) {
                       << " com a tabela de correção danificada.\n";
         return damaged.empty() ? 0 : 1;
     } catch (const std::exception& e) {
-        std::cerr << "grupservfat-server: " << e.what() << "\n";
-        return 2;
+        return failure(e.what(), 2);
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::string(argv[i]) == "--check") return checkTables(argc, argv);
-    gsf::server::ServerOptions options;
-    options.database = "grupservfat.db";
-    std::string tokenFile;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        if (arg == "--demo") {
-            options.demo = true;
-        } else if (arg == "--sqlite" || arg == "--postgres" || arg == "--listen" || arg == "--port" ||
-                   arg == "--token-file" || arg == "--workers" || arg == "--max-connections" ||
-                   arg == "--idle-timeout" || arg == "--request-timeout") {
-            const char* v = value();
-            if (!v) return usage(("falta o valor de " + arg).c_str());
-            if (arg == "--sqlite") options.database = v;
-            else if (arg == "--postgres") {
-                options.database = v;
-                if (gsf::sql::engineOf(v) != gsf::sql::Engine::PostgreSQL)
-                    return usage("--postgres espera uma URI postgres:// ou uma conexão chave=valor");
-            } else if (arg == "--listen") {
-                options.listen = v;
-            } else if (arg == "--token-file") {
-                tokenFile = v;
-            } else {
-                // Every other option takes a whole number.
-                long n = 0;
-                const bool port = arg == "--port";
-                const long max = port ? 65535 : arg == "--workers" ? 1024 : 1000000;
-                if (!wholeNumber(v, port ? 0 : 1, max, n))
-                    return usage(port ? "porta inválida" : ("valor inválido para " + arg + ": " + v).c_str());
-                if (port) options.port = static_cast<int>(n);
-                else if (arg == "--workers") options.workers = static_cast<int>(n);
-                else if (arg == "--max-connections") options.maxConnections = static_cast<int>(n);
-                else if (arg == "--idle-timeout") options.keepAliveTimeout = std::chrono::seconds(n);
-                else options.readTimeout = std::chrono::seconds(n);
-            }
+// backup FILE / restore FILE: SQLite only; PostgreSQL has its own tools.
+int copyDatabase(const std::string& name, const Command& command) {
+    if (command.positional.size() != 1) return usage(name + " espera um arquivo");
+    const std::string& target = command.settings.options.database;
+    if (gsf::sql::engineOf(target) == gsf::sql::Engine::PostgreSQL)
+        return failure(name + " copia bancos SQLite; para PostgreSQL use pg_dump e pg_restore (veja o README)", 2);
+    try {
+        if (name == "backup") {
+            gsf::server::backupDatabase(target, command.positional[0]);
+            std::cout << "Backup de " << target << " gravado em " << command.positional[0] << ".\n";
         } else {
-            return usage(("opção desconhecida: " + arg).c_str());
+            gsf::server::restoreDatabase(command.positional[0], target);
+            std::cout << "Banco de dados " << target << " restaurado de " << command.positional[0] << ".\n";
         }
+        return 0;
+    } catch (const std::exception& e) {
+        return failure(e.what(), 1);
     }
+}
+
+// history [--branch B] [--client C] [--group G] [--since DATE] [--csv] [BANCO]:
+// the changes recorded, oldest first. Exit status 0, 2 when the database
+// cannot be read.
+int listHistory(const Command& command) {
+    if (!command.positional.empty()) return usage("argumento inesperado: " + command.positional[0]);
+    gsf::server::history::Filter filter;
+    const auto value = [&](const char* option) {
+        const auto it = command.values.find(option);
+        return it == command.values.end() ? std::string() : it->second;
+    };
+    filter.branch = value("--branch");
+    filter.client = value("--client");
+    filter.group = value("--group");
+    if (command.values.contains("--since")) {
+        filter.since = gsf::server::history::parseSince(value("--since"));
+        if (filter.since.empty())
+            return usage("data inválida em --since: " + value("--since") + " (use AAAA-MM-DD ou DD/MM/AAAA)");
+    }
+    const std::string& target = command.settings.options.database;
+    try {
+        if (gsf::sql::engineOf(target) == gsf::sql::Engine::SQLite && !std::filesystem::exists(target))
+            return failure("banco de dados não encontrado: " + target, 2);
+        const auto connection = gsf::sql::openDatabase(target);
+        if (gsf::server::schemaVersion(*connection) < gsf::server::latestSchemaVersion())
+            return failure("o banco de dados " + target + " ainda não foi atualizado por esta versão do servidor", 2);
+        const auto entries = gsf::server::history::entries(*connection, filter);
+        std::cout << (command.values.contains("--csv") ? gsf::server::history::formatCsv(entries)
+                                                       : gsf::server::history::formatTable(entries));
+        return 0;
+    } catch (const std::exception& e) {
+        return failure(e.what(), 2);
+    }
+}
+
+int serve(const std::vector<std::string>& args) {
+    gsf::server::ServerSettings settings;
+    settings.options.database = "grupservfat.db";
+    if (const std::string problem = gsf::server::parseServerArguments(args, settings); !problem.empty())
+        return usage(problem);
+    gsf::server::ServerOptions& options = settings.options;
     raiseDescriptorLimit(options.maxConnections);
-    if (!tokenFile.empty()) {
-        std::ifstream in(tokenFile);
-        if (!in || !std::getline(in, options.token)) return usage("não foi possível ler o arquivo da chave de acesso");
-        while (!options.token.empty() && (options.token.back() == '\r' || options.token.back() == ' '))
-            options.token.pop_back();
-        if (options.token.empty()) return usage("o arquivo da chave de acesso está vazio");
-    }
+    if (!settings.tokenFile.empty())
+        if (const std::string problem = gsf::server::readTokenFile(settings.tokenFile, options.tokens);
+            !problem.empty())
+            return usage(problem);
     try {
         gsf::server::AppServer server(options);
         if (const char* pause = std::getenv("GSF_SERVER_DELTA_PAUSE_US"))
             server.GetStorage().SetDeltaPause(std::chrono::microseconds(std::atoll(pause)));
-        if (!server.Bind()) {
-            std::cerr << "grupservfat-server: não foi possível escutar em " << options.listen << ":" << options.port
-                      << "\n";
-            return 1;
-        }
+        if (!server.Bind())
+            return failure("não foi possível escutar em " + options.listen + ":" + std::to_string(options.port), 1);
         running = &server;
         std::signal(SIGINT, onSignal);
         std::signal(SIGTERM, onSignal);
@@ -160,8 +197,55 @@ int main(int argc, char** argv) {
         server.Run();
         running = nullptr;
     } catch (const std::exception& e) {
-        std::cerr << "grupservfat-server: " << e.what() << "\n";
-        return 1;
+        return failure(e.what(), 1);
     }
     return 0;
+}
+
+// The configuration an installed server reads when no --config is given:
+// <root>/etc/grupservfat/server.conf for a program in
+// <root>/usr/lib/grupservfat-server. None from a build tree.
+std::string installedConfig() {
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return "";
+    const auto folder = program.parent_path();
+    if (folder.filename() != "grupservfat-server" || folder.parent_path().filename() != "lib" ||
+        folder.parent_path().parent_path().filename() != "usr")
+        return "";
+    const auto file = folder.parent_path().parent_path().parent_path() / "etc/grupservfat/server.conf";
+    return std::filesystem::exists(file, error) ? file.string() : "";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (std::find(args.begin(), args.end(), "--config") == args.end())
+        if (const std::string file = installedConfig(); !file.empty()) args.insert(args.end(), {"--config", file});
+    if (std::find(args.begin(), args.end(), "--version") != args.end()) {
+        std::cout << "grupservfat-server " << gsf::server::serverVersion() << "\n";
+        return 0;
+    }
+    const std::string first = args.empty() ? "" : args.front();
+    const std::vector<std::string> rest(args.begin() + (args.empty() ? 0 : 1), args.end());
+    Command command;
+    if (std::find(args.begin(), args.end(), "--check") != args.end()) {
+        std::vector<std::string> others;
+        std::copy_if(args.begin(), args.end(), std::back_inserter(others), [](const auto& a) { return a != "--check"; });
+        if (const std::string problem = readCommand(others, {}, command); !problem.empty()) return usage(problem);
+        if (!command.positional.empty()) return usage("argumento inesperado: " + command.positional[0]);
+        return checkTables(command);
+    }
+    if (first == "backup" || first == "restore") {
+        if (const std::string problem = readCommand(rest, {}, command); !problem.empty()) return usage(problem);
+        return copyDatabase(first, command);
+    }
+    if (first == "history") {
+        const std::map<std::string, bool> own = {
+            {"--branch", true}, {"--client", true}, {"--group", true}, {"--since", true}, {"--csv", false}};
+        if (const std::string problem = readCommand(rest, own, command); !problem.empty()) return usage(problem);
+        return listHistory(command);
+    }
+    return serve(args);
 }

@@ -15,7 +15,11 @@ std::shared_ptr<const std::string> ResponseCache::Find(const std::string& key, s
     std::lock_guard lock(mutex_);
     forgetOlderThan(version);
     const auto it = entries_.find(key);
-    if (it == entries_.end() || it->second.version != version) return nullptr;
+    if (it == entries_.end() || it->second.version != version) {
+        ++misses_;
+        return nullptr;
+    }
+    ++hits_;
     return it->second.body;
 }
 
@@ -36,6 +40,11 @@ void ResponseCache::Store(const std::string& key, std::int64_t version, std::sha
 std::size_t ResponseCache::Size() const {
     std::lock_guard lock(mutex_);
     return entries_.size();
+}
+
+ResponseCache::Lookups ResponseCache::Counts() const {
+    std::lock_guard lock(mutex_);
+    return {hits_, misses_};
 }
 
 struct AnswerBuffers::Pool {

@@ -31,6 +31,12 @@ public:
     /// Number of answers kept.
     std::size_t Size() const;
 
+    /// Finds since the cache was made that found a body, and that did not.
+    struct Lookups {
+        std::uint64_t hits = 0, misses = 0;
+    };
+    Lookups Counts() const;
+
 private:
     struct Entry {
         std::int64_t version;
@@ -43,6 +49,7 @@ private:
     std::unordered_map<std::string, Entry> entries_;
     std::int64_t newest_ = -1;
     std::size_t bytes_ = 0;
+    std::uint64_t hits_ = 0, misses_ = 0;
 };
 
 /// Strings that answers are written into, taken back once an answer is sent

@@ -1,6 +1,13 @@
 #include "server/schema.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <string>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace gsf::server {
 
@@ -102,6 +109,40 @@ CREATE TABLE change_counter (
 INSERT INTO change_counter (id, version) VALUES (1, 0);
 {COUNTER_TRIGGERS}
 )",
+    // Write requests already applied, by the id the client gave them, so that
+    // one sent again after a lost answer is not applied twice. Written in the
+    // transaction of the change itself; not a data table (no counter trigger).
+    R"(
+CREATE TABLE request_replay (
+  id VARCHAR(64) {C} NOT NULL PRIMARY KEY,
+  fingerprint VARCHAR(16) NOT NULL,
+  at BIGINT NOT NULL
+);
+CREATE INDEX request_replay_at ON request_replay (at);
+)",
+    // The change history: one row per row a call inserted, altered or
+    // removed, written in the call's own transaction. Its writes do not move
+    // the change counter: no answer of the remote methods reads it.
+    R"(
+CREATE TABLE change_history (
+  id {ID},
+  changed_at VARCHAR(27) NOT NULL,
+  user_name VARCHAR(200) NOT NULL,
+  token_name VARCHAR(200) NOT NULL,
+  request_id VARCHAR(200),
+  method VARCHAR(40) NOT NULL,
+  operation VARCHAR(1) NOT NULL CHECK (operation IN ('I', 'U', 'D')),
+  table_name VARCHAR(30) NOT NULL,
+  branch VARCHAR(4) {C} NOT NULL,
+  client VARCHAR(21) {C} NOT NULL,
+  service_group VARCHAR(3) {C} NOT NULL,
+  row_key TEXT NOT NULL,
+  old_values TEXT,
+  new_values TEXT
+);
+CREATE INDEX change_history_time ON change_history (changed_at);
+CREATE INDEX change_history_group ON change_history (branch, client, service_group);
+)",
 };
 
 const char* const kDataTables[] = {"FILIAL",      "CLIENTE",      "SERVFILI",    "SERVCLIE",
@@ -148,6 +189,28 @@ int schemaVersion(gsf::sql::Connection& connection) {
     const auto result = connection.Execute("SELECT MAX(version) FROM schema_version");
     const auto& cell = result.rows.at(0).at(0);
     return std::holds_alternative<std::int64_t>(cell) ? static_cast<int>(std::get<std::int64_t>(cell)) : 0;
+}
+
+StartupLock::StartupLock(const std::string& target) {
+    if (gsf::sql::engineOf(target) == Engine::PostgreSQL) {
+        session_ = gsf::sql::openPostgres(target);
+        // One key for this program's schema; the session's end lets it go.
+        session_->Execute("SELECT pg_advisory_lock(7301125541)");
+        return;
+    }
+    const auto parent = std::filesystem::path(target).parent_path();
+    const std::string folder = parent.empty() ? "." : parent.string();
+    folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0)
+        throw gsf::sql::SqlError(gsf::sql::ErrorKind::Connection,
+                                 "Não foi possível abrir a pasta do banco de dados " + folder + ": " +
+                                     std::strerror(errno));
+    while (::flock(folder_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+StartupLock::~StartupLock() {
+    if (folder_ >= 0) ::close(folder_);  // closing lets the lock go
 }
 
 void migrate(gsf::sql::Connection& connection) {

@@ -77,6 +77,7 @@ std::string columnList(const std::vector<PacketField>& fields, const char* alias
 struct Storage::TableSpec {
     const gsf::records::Table& table;
     const char* duplicateMessage;  ///< a key already taken
+    const char* method;            ///< the remote method that sends it
 };
 
 Storage::Lease::Lease(Storage& o, std::unique_ptr<gsf::sql::Connection> c) : owner(&o), connection(std::move(c)) {}
@@ -90,11 +91,13 @@ Storage::Lease::~Lease() {
     }
 }
 
-Storage::Storage(std::string target)
+Storage::Storage(std::string target, bool seedDemo)
     : target_(std::move(target)), engine_(gsf::sql::engineOf(target_)), versions_(std::make_unique<VersionReads>()) {
+    const StartupLock lock(target_);
     auto connection = open();
     migrate(*connection);
     idle_.push_back(std::move(connection));
+    if (seedDemo) SeedDemo();
 }
 
 Storage::~Storage() = default;
@@ -614,7 +617,17 @@ private:
 
 } // namespace
 
-void Storage::write(const std::string& duplicateMessage, const std::function<void(gsf::sql::Connection&)>& body) {
+namespace {
+thread_local WriteHook* currentWriteHook = nullptr;
+}
+
+ScopedWriteHook::ScopedWriteHook(WriteHook& hook) : previous_(currentWriteHook) { currentWriteHook = &hook; }
+
+ScopedWriteHook::~ScopedWriteHook() { currentWriteHook = previous_; }
+
+void Storage::write(const WriteOf& what, const std::string& duplicateMessage,
+                    const std::function<void(gsf::sql::Connection&)>& body) {
+    WriteHook* hook = currentWriteHook;
     auto db = borrow();
     try {
         gsf::sql::Transaction transaction(*db, true);
@@ -626,7 +639,11 @@ void Storage::write(const std::string& duplicateMessage, const std::function<voi
         // writers ever wait on each other in a cycle.
         if (db->GetEngine() == gsf::sql::Engine::PostgreSQL)
             db->Execute("SELECT version FROM change_counter WHERE id = 1 FOR UPDATE");
+        if (hook && !hook->Before(*db)) return;
+        history::Recorder recorder(*db, what.method, what.groups);
         body(*db);
+        recorder.Finish();
+        if (hook) hook->After(*db);
         transaction.Commit();
     } catch (const gsf::sql::SqlError& e) {
         raced(e, duplicateMessage);
@@ -643,7 +660,7 @@ void Storage::applyDelta(const TableSpec& spec, const Delta& sent) {
             badRequest(std::string("Argumento 1 (delta) inválido: ") + refusal.what());
         unprocessable(refusal.what());
     }
-    write(spec.duplicateMessage, [&](gsf::sql::Connection& db) {
+    write({spec.method, history::groupsOf(delta)}, spec.duplicateMessage, [&](gsf::sql::Connection& db) {
         DeltaApplier applier(db, table, delta);
         for (size_t n = 0; n < delta.changes.size(); ++n) {
             if (deltaPause_.load().count() > 0) std::this_thread::sleep_for(deltaPause_.load());
@@ -654,17 +671,20 @@ void Storage::applyDelta(const TableSpec& spec, const Delta& sent) {
 }
 
 void Storage::UpdGrupServ(const Delta& delta) {
-    static const TableSpec spec{gsf::records::grupServ(), "Grupo de serviço para faturamento já cadastrado."};
+    static const TableSpec spec{gsf::records::grupServ(), "Grupo de serviço para faturamento já cadastrado.",
+                                "UpdGrupServ"};
     applyDelta(spec, delta);
 }
 
 void Storage::UpdServClie(const Delta& delta) {
-    static const TableSpec spec{gsf::records::servClie(), "Serviço já cadastrado em um grupo deste cliente."};
+    static const TableSpec spec{gsf::records::servClie(), "Serviço já cadastrado em um grupo deste cliente.",
+                                "UpdServClie"};
     applyDelta(spec, delta);
 }
 
 void Storage::UpdCorrPrecGrup(const Delta& delta) {
-    static const TableSpec spec{gsf::records::corrPrecGrup(), "Intervalo já cadastrado."};
+    static const TableSpec spec{gsf::records::corrPrecGrup(), "Intervalo já cadastrado.",
+                                "UpdCorrPrecGrup"};
     applyDelta(spec, delta);
 }
 
@@ -685,7 +705,7 @@ const char* const kServiceTaken = "Serviço já cadastrado em um grupo deste cli
 
 void Storage::ProAtualizaGrupo(const std::string& branch, const std::string& client, const std::string& group,
                                const std::string& service) {
-    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+    write({"ProAtualizaGrupo", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         if (!exists(db, "SELECT 1 FROM SERVCLIE WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
                     {branch, client, service}))
@@ -707,7 +727,7 @@ void Storage::ProAtualizaGrupo(const std::string& branch, const std::string& cli
 
 void Storage::ProAtualizaServ(const std::string& branch, const std::string& client, const std::string& group,
                               const std::string& service) {
-    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+    write({"ProAtualizaServ", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         const std::vector<SqlValue> keys = {branch, client, group};
         if (!exists(db,
@@ -726,7 +746,7 @@ void Storage::ProAtualizaServ(const std::string& branch, const std::string& clie
 }
 
 void Storage::ProLimpaServ(const std::string& branch, const std::string& client, const std::string& group) {
-    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+    write({"ProLimpaServ", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         const std::vector<SqlValue> keys = {branch, client, group};
         db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
@@ -738,7 +758,7 @@ void Storage::ProLimpaServ(const std::string& branch, const std::string& client,
 
 void Storage::ProDeletaServ(const std::string& branch, const std::string& client, const std::string& group,
                             const std::string& service) {
-    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+    write({"ProDeletaServ", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         const std::vector<SqlValue> keys = {branch, client, group, service};
         db.Execute("DELETE FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? AND CDSERVFILI = ?",
@@ -750,7 +770,7 @@ void Storage::ProDeletaServ(const std::string& branch, const std::string& client
 }
 
 void Storage::ProDelServ(const std::string& branch, const std::string& client, const std::string& group) {
-    write(kServiceTaken, [&](gsf::sql::Connection& db) {
+    write({"ProDelServ", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         const std::vector<SqlValue> keys = {branch, client, group};
         db.Execute("DELETE FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?", keys);

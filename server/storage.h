@@ -2,6 +2,7 @@
 
 #include "platform/data/packet.h"
 #include "platform/sql/database.h"
+#include "server/history.h"
 
 #include <atomic>
 #include <chrono>
@@ -15,6 +16,31 @@
 
 namespace gsf::server {
 
+/// What a request adds to every write transaction it runs, inside that
+/// transaction: on PostgreSQL after the writers' lock is taken, so what it
+/// reads there no other writer can change before the commit.
+class WriteHook {
+public:
+    virtual ~WriteHook() = default;
+    /// Before the change. @return false to leave the change out and commit
+    /// nothing. May throw a ServiceError to refuse the call.
+    virtual bool Before(gsf::sql::Connection& db) = 0;
+    /// After the change, before the commit; what it writes commits with it.
+    virtual void After(gsf::sql::Connection& db) = 0;
+};
+
+/// Installs @p hook for the writes that run on this thread while it lives.
+class ScopedWriteHook {
+public:
+    explicit ScopedWriteHook(WriteHook& hook);
+    ~ScopedWriteHook();
+    ScopedWriteHook(const ScopedWriteHook&) = delete;
+    ScopedWriteHook& operator=(const ScopedWriteHook&) = delete;
+
+private:
+    WriteHook* previous_;
+};
+
 /// The data of the billing service groups, on SQLite or PostgreSQL.
 ///
 /// Thread-safe: each call borrows a connection from a small pool. Arguments
@@ -27,9 +53,12 @@ namespace gsf::server {
 class Storage {
 public:
     /// Opens @p target (SQLite path or PostgreSQL connection string) and
-    /// brings the schema to the latest version.
+    /// brings the schema to the latest version; with @p seedDemo, seeds the
+    /// demo data into a database that has no branch yet. Both run under the
+    /// database's StartupLock, so storages may be opened at once by any
+    /// number of processes.
     /// @throws gsf::sql::SqlError when the database cannot be opened or migrated.
-    explicit Storage(std::string target);
+    explicit Storage(std::string target, bool seedDemo = false);
     ~Storage();
     Storage(const Storage&) = delete;
     Storage& operator=(const Storage&) = delete;
@@ -130,10 +159,19 @@ private:
     Lease borrow();
     std::unique_ptr<gsf::sql::Connection> open();
     void giveBack(std::unique_ptr<gsf::sql::Connection> connection);
-    /// Runs @p body in one write transaction on a pooled connection; a
-    /// constraint raised because another writer got there first becomes a
-    /// ServiceError 409 (@p duplicateMessage for a key already taken).
-    void write(const std::string& duplicateMessage, const std::function<void(gsf::sql::Connection&)>& body);
+    /// What a write is, for the change history: the remote method and the
+    /// groups whose rows it may touch.
+    struct WriteOf {
+        const char* method;
+        std::vector<history::GroupRef> groups;
+    };
+    /// Runs @p body in one write transaction on a pooled connection, with
+    /// what it changed in the groups of @p what recorded in the change history
+    /// in the same transaction; a constraint raised because another writer
+    /// got there first becomes a ServiceError 409 (@p duplicateMessage for a
+    /// key already taken).
+    void write(const WriteOf& what, const std::string& duplicateMessage,
+               const std::function<void(gsf::sql::Connection&)>& body);
     void applyDelta(const TableSpec& spec, const gsf::data::Delta& delta);
     /// Runs @p sql and writes its rows as a packet of @p fields into @p out.
     void read(const std::vector<gsf::data::PacketField>& fields, const std::string& sql,

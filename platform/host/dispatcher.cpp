@@ -42,6 +42,24 @@ bool clickButton(ui::Control& target)
 
 Outcome Dispatcher::run(const std::function<bool()>& action)
 {
+    idle();
+    const Outcome outcome = runAction(action);
+    idle();
+    return outcome;
+}
+
+void Dispatcher::idle()
+{
+    if (!form_.OnIdle)
+        return;
+    try {
+        form_.OnIdle(form_);
+    } catch (...) {
+    }
+}
+
+Outcome Dispatcher::runAction(const std::function<bool()>& action)
+{
     try {
         return action() ? Outcome::Done : Outcome::Ignored;
     } catch (const Abort&) {

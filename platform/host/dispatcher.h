@@ -30,7 +30,8 @@ enum class Outcome {
 /// ignored; any other error's message goes to Interaction::showError and to
 /// onError. Nothing escapes. After a failure the progress indicator is hidden
 /// and the cursor set back to the default one, so a busy look never outlives
-/// the action that was abandoned.
+/// the action that was abandoned. The form's OnIdle runs before and after
+/// each action.
 ///
 /// Controls are given by name (as scripts do) or by reference (as a renderer
 /// does). An unknown name, or a name of the wrong kind of control, is a
@@ -88,6 +89,9 @@ private:
     ui::DBGrid& grid(const std::string& name) const;
     Outcome onGrid(const std::string& gridName, const std::function<bool(ui::DBGrid&)>& action);
     void reportFailure(const std::string& message);
+    Outcome runAction(const std::function<bool()>& action);
+    /// The form's OnIdle, its failures dropped.
+    void idle();
 
     ui::Form& form_;
 };

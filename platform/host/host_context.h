@@ -17,6 +17,11 @@ struct HostContext {
     /// Application server the screens connect to.
     std::string serverHost = "127.0.0.1";
     int serverPort = 8211;
+    /// The server's access token, sent with every call when not empty.
+    std::string serverToken;
+    /// Who uses the screens: sent with every call, for the server's change
+    /// history; empty when the host has no name to give.
+    std::string userName;
     /// Database of the general data module: an SQLite file path, or a
     /// PostgreSQL connection string ("postgresql://..." or "host=... dbname=...").
     std::string database;

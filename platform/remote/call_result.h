@@ -15,6 +15,10 @@ struct CallResult {
     /// and the Portuguese message the person sees.
     std::string errorCode;
     std::string message;
+    /// The call reached the server (or may have) and no answer came, even on
+    /// a second try: what it changed there, if anything, is not known. Only a
+    /// call that changes data (`Upd`, `Pro`) is ever marked so.
+    bool outcomeUnknown = false;
 };
 
 } // namespace gsf::remote

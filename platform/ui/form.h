@@ -190,6 +190,10 @@ public:
     FormEvent OnShow;
     FormEvent OnActivate;
     CloseEvent OnClose;
+    /// Runs between two actions of the person: before and after each one the
+    /// host's dispatcher runs, for work a form keeps until nothing else is
+    /// going on. What it throws is dropped.
+    FormEvent OnIdle;
 
 private:
     friend class Component;

@@ -1,10 +1,15 @@
 #include "qt/hostapp/host_options.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
 #include <algorithm>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace gsf::qt {
 
@@ -62,7 +67,39 @@ void readBillingTypes(QSettings& ini, const QString& file, HostOptions& options)
         options.context.billingTypes = std::move(types);
 }
 
-void readConfig(const QString& file, HostOptions& options)
+// What the file says of the user and the token, settled once the options are read.
+struct Identity {
+    bool userFromLogin = false;
+    QString tokenFile;
+};
+
+// The login name of whoever runs the host; empty when the system has none.
+std::string loginName()
+{
+    if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_name != nullptr)
+        return entry->pw_name;
+    return qEnvironmentVariable("USER").toStdString();
+}
+
+// The first line of @p file, without blanks around it.
+// @return false with a message in @p error when there is none.
+bool readToken(const QString& file, std::string& token, QString& error)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        error = QStringLiteral("Não foi possível ler o arquivo da chave de acesso: %1").arg(file);
+        return false;
+    }
+    const QString line = QString::fromUtf8(in.readLine()).trimmed();
+    if (line.isEmpty() || line.contains(u' ') || line.contains(u'\t')) {
+        error = QStringLiteral("O arquivo da chave de acesso %1 deve ter a chave sozinha na primeira linha.").arg(file);
+        return false;
+    }
+    token = line.toStdString();
+    return true;
+}
+
+void readConfig(const QString& file, HostOptions& options, Identity& identity)
 {
     if (!QFileInfo::exists(file)) {
         options.error = QStringLiteral("Arquivo de configuração não encontrado: %1").arg(file);
@@ -79,6 +116,11 @@ void readConfig(const QString& file, HostOptions& options)
         ini.value("host/branchName", QString::fromStdString(context.branchName)).toString().toStdString();
     context.branchFixed = ini.value("host/branchFixed", context.branchFixed).toBool();
     context.database = ini.value("host/database", QString::fromStdString(context.database)).toString().toStdString();
+    context.userName = ini.value("host/user", QString::fromStdString(context.userName)).toString().toStdString();
+    identity.userFromLogin = ini.value("host/userFromLogin", identity.userFromLogin).toBool();
+    // A relative path is read from the file's folder, as the file's author saw it.
+    if (const QString token = ini.value("host/tokenFile").toString().trimmed(); !token.isEmpty())
+        identity.tokenFile = QFileInfo(file).dir().filePath(token);
     if (ini.contains("host/server") &&
         !parseServer(ini.value("host/server").toString(), context.serverHost, context.serverPort))
         options.error = QStringLiteral("Servidor inválido em %1: use HOST:PORTA.").arg(file);
@@ -89,7 +131,20 @@ void readConfig(const QString& file, HostOptions& options)
 
 } // namespace
 
-HostOptions parseHostOptions(const QStringList& arguments)
+QString installedConfig(const QString& programDir)
+{
+    const QDir dir(programDir);
+    if (dir.dirName() != QStringLiteral("grupservfat-desktop"))
+        return {};
+    QDir root = dir;
+    if (!root.cdUp() || root.dirName() != QStringLiteral("lib") || !root.cdUp() ||
+        root.dirName() != QStringLiteral("usr") || !root.cdUp())
+        return {};
+    const QString file = root.filePath(QStringLiteral("etc/grupservfat/host.ini"));
+    return QFileInfo::exists(file) ? file : QString();
+}
+
+HostOptions parseHostOptions(const QStringList& arguments, const QString& defaultConfig)
 {
     QCommandLineParser parser;
     const QCommandLineOption config("config", "Arquivo de configuração (INI).", "FILE");
@@ -99,17 +154,21 @@ HostOptions parseHostOptions(const QStringList& arguments)
     const QCommandLineOption branchFree("branch-free", "A filial pode ser trocada.");
     const QCommandLineOption server("server", "Servidor de aplicação.", "HOST:PORT");
     const QCommandLineOption database("database", "Banco de dados geral.", "PATH");
+    const QCommandLineOption user("user", "Nome do usuário para o histórico de alterações.", "NAME");
+    const QCommandLineOption tokenFile("token-file", "Arquivo com a chave de acesso do servidor.", "FILE");
     const QCommandLineOption package("package", "Pacote da tela.", "PATH");
     const QCommandLineOption tour("tour", "Roteiro sem tela, com capturas em DIR.", "DIR");
-    parser.addOptions({config, branch, branchName, branchFixed, branchFree, server, database, package, tour});
+    parser.addOptions(
+        {config, branch, branchName, branchFixed, branchFree, server, database, user, tokenFile, package, tour});
 
     HostOptions options;
     if (!parser.parse(arguments)) {
         options.error = parser.errorText();
         return options;
     }
-    if (parser.isSet(config)) {
-        readConfig(parser.value(config), options);
+    Identity identity;
+    if (parser.isSet(config) || !defaultConfig.isEmpty()) {
+        readConfig(parser.isSet(config) ? parser.value(config) : defaultConfig, options, identity);
         if (!options.error.isEmpty())
             return options;
     }
@@ -128,6 +187,14 @@ HostOptions parseHostOptions(const QStringList& arguments)
         options.error = QStringLiteral("Servidor inválido: %1 (use HOST:PORTA).").arg(parser.value(server));
         return options;
     }
+    if (parser.isSet(user))
+        context.userName = parser.value(user).toStdString();
+    if (context.userName.empty() && identity.userFromLogin)
+        context.userName = loginName();
+    if (parser.isSet(tokenFile))
+        identity.tokenFile = parser.value(tokenFile);
+    if (!identity.tokenFile.isEmpty() && !readToken(identity.tokenFile, context.serverToken, options.error))
+        return options;
     if (parser.isSet(package))
         options.packagePath = parser.value(package);
     options.tourDirectory = parser.value(tour);

@@ -32,7 +32,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("grupservfat-host"));
-    const gsf::qt::HostOptions options = gsf::qt::parseHostOptions(QApplication::arguments());
+    const gsf::qt::HostOptions options = gsf::qt::parseHostOptions(
+        QApplication::arguments(), gsf::qt::installedConfig(QApplication::applicationDirPath()));
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "grupservfat-host: %s\n", qPrintable(options.error));
         return 2;

@@ -75,6 +75,70 @@ TEST(HostOptions, BillingTypesComeFromTheConfigurationFile)
     }
 }
 
+TEST(HostOptions, TheUserNameAndTheAccessTokenForTheServer)
+{
+    QTemporaryDir dir;
+    const auto write = [&dir](const QString& name, const QByteArray& text) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        return dir.filePath(name);
+    };
+    write(QStringLiteral("desk.token"), "segredo-um\nignorada\n");
+    const QString named = write(QStringLiteral("named.ini"), "[host]\nuser=maria\nuserFromLogin=true\ntokenFile=desk.token\n");
+    HostOptions options = parseHostOptions({"host", "--config", named});
+    ASSERT_TRUE(options.error.isEmpty()) << options.error.toStdString();
+    EXPECT_EQ(options.context.userName, "maria");
+    EXPECT_EQ(options.context.serverToken, "segredo-um") << "a relative token file is read beside the INI file";
+    options = parseHostOptions({"host", "--config", named, "--user", "José"});
+    EXPECT_EQ(options.context.userName, "José");
+
+    // No name given: the login name when the file asks for it, none otherwise.
+    const QString login = write(QStringLiteral("login.ini"), "[host]\nuser=\nuserFromLogin=true\n");
+    options = parseHostOptions({"host", "--config", login});
+    EXPECT_FALSE(options.context.userName.empty());
+    EXPECT_EQ(parseHostOptions({"host"}).context.userName, "");
+    EXPECT_EQ(parseHostOptions({"host"}).context.serverToken, "");
+
+    for (const QByteArray& bad : {QByteArray(""), QByteArray("com espaço\n")}) {
+        const QString token = write(QStringLiteral("bad.token"), bad);
+        options = parseHostOptions({"host", "--token-file", token});
+        EXPECT_TRUE(options.error.contains(QStringLiteral("deve ter a chave sozinha"))) << options.error.toStdString();
+    }
+    options = parseHostOptions({"host", "--token-file", dir.filePath(QStringLiteral("none.token"))});
+    EXPECT_TRUE(options.error.contains(QStringLiteral("Não foi possível ler o arquivo da chave de acesso")));
+}
+
+TEST(HostOptions, AnInstalledHostReadsTheInstalledConfiguration)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("usr/lib/grupservfat-desktop")));
+    const QString programDir = root.filePath(QStringLiteral("usr/lib/grupservfat-desktop"));
+    EXPECT_EQ(installedConfig(programDir), QString()) << "no file, no default";
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("etc/grupservfat")));
+    QFile file(root.filePath(QStringLiteral("etc/grupservfat/host.ini")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[host]\nbranch=0003\nserver=escritorio:8211\n");
+    file.close();
+    const QString installed = installedConfig(programDir);
+    EXPECT_EQ(installed, root.filePath(QStringLiteral("etc/grupservfat/host.ini")));
+    EXPECT_EQ(installedConfig(root.filePath(QStringLiteral("usr/lib"))), QString());
+
+    HostOptions options = parseHostOptions({"host", "--branch", "0001"}, installed);
+    ASSERT_TRUE(options.error.isEmpty());
+    EXPECT_EQ(options.context.serverHost, "escritorio");
+    EXPECT_EQ(options.context.branchCode, "0001");
+    // --config names another file: the installed one is not read.
+    const QString other = root.filePath(QStringLiteral("other.ini"));
+    QFile otherFile(other);
+    ASSERT_TRUE(otherFile.open(QIODevice::WriteOnly));
+    otherFile.write("[host]\nbranch=0002\n");
+    otherFile.close();
+    options = parseHostOptions({"host", "--config", other}, installed);
+    EXPECT_EQ(options.context.branchCode, "0002");
+    EXPECT_EQ(options.context.serverHost, "127.0.0.1");
+}
+
 TEST(HostOptions, BadInputIsRefusedWithAMessage)
 {
     EXPECT_FALSE(parseHostOptions({"host", "--server", "127.0.0.1"}).error.isEmpty());

@@ -1,6 +1,7 @@
 // The verify command: the list of the page in front, read again from the server.
 #include "platform/host/errors.h"
 #include "screen/shell/frm_grup_serv_fat.h"
+#include "screen/shell/screen_helpers.h"
 
 namespace gsf::screen {
 
@@ -19,6 +20,26 @@ void TfrmGrupServFat::sbtVerificarClick(ui::Control& /*sender*/)
         desabilitaProcurar();
         carregaCorrPrecGrup();
     }
+}
+
+// A call whose answer never came may have changed the server or not. Once the
+// action's own failure handling has run, the lists are read again, so the
+// screen shows what the server holds and the next edit of the same row is no
+// false conflict. A row being typed is never dropped for it: the re-read waits
+// until every list is back in browse.
+void TfrmGrupServFat::FormIdle(ui::Form& /*sender*/)
+{
+    if (!rdmGrupServFat.OutcomeUnknown())
+        return;
+    if (!cdsGrupServ.Active()) {
+        rdmGrupServFat.ClearOutcomeUnknown();
+        return;
+    }
+    for (const data::DataSet* list : {&cdsGrupServ, &cdsServClie, &cdsCorrPrecGrup})
+        if (list->Active() && editing(list->State()))
+            return;
+    recarregaGrupos();
+    rdmGrupServFat.ClearOutcomeUnknown();
 }
 
 } // namespace gsf::screen

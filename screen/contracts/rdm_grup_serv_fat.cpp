@@ -7,6 +7,13 @@ namespace gsf::screen {
 using remote::CallResult;
 using Text = const std::string&;
 
+CallResult RdmGrupServFat::noted(CallResult result)
+{
+    if (result.outcomeUnknown)
+        outcomeUnknown_ = true;
+    return result;
+}
+
 CallResult RdmGrupServFat::GetPesqClie(Text inscricao, Text filial)
 {
     return connection_.Call("GetPesqClie", {inscricao, filial});
@@ -54,42 +61,42 @@ CallResult RdmGrupServFat::GetVerifServ(Text filial, Text servico, Text cliente,
 
 CallResult RdmGrupServFat::UpdGrupServ(const data::Delta& delta)
 {
-    return connection_.Call("UpdGrupServ", delta);
+    return noted(connection_.Call("UpdGrupServ", delta));
 }
 
 CallResult RdmGrupServFat::UpdServClie(const data::Delta& delta)
 {
-    return connection_.Call("UpdServClie", delta);
+    return noted(connection_.Call("UpdServClie", delta));
 }
 
 CallResult RdmGrupServFat::UpdCorrPrecGrup(const data::Delta& delta)
 {
-    return connection_.Call("UpdCorrPrecGrup", delta);
+    return noted(connection_.Call("UpdCorrPrecGrup", delta));
 }
 
 CallResult RdmGrupServFat::ProAtualizaGrupo(Text filial, Text cliente, Text grupo, Text servico)
 {
-    return connection_.Call("ProAtualizaGrupo", {filial, cliente, grupo, servico});
+    return noted(connection_.Call("ProAtualizaGrupo", {filial, cliente, grupo, servico}));
 }
 
 CallResult RdmGrupServFat::ProAtualizaServ(Text filial, Text cliente, Text grupo, Text servico)
 {
-    return connection_.Call("ProAtualizaServ", {filial, cliente, grupo, servico});
+    return noted(connection_.Call("ProAtualizaServ", {filial, cliente, grupo, servico}));
 }
 
 CallResult RdmGrupServFat::ProLimpaServ(Text filial, Text cliente, Text grupo)
 {
-    return connection_.Call("ProLimpaServ", {filial, cliente, grupo});
+    return noted(connection_.Call("ProLimpaServ", {filial, cliente, grupo}));
 }
 
 CallResult RdmGrupServFat::ProDeletaServ(Text filial, Text cliente, Text grupo, Text servico)
 {
-    return connection_.Call("ProDeletaServ", {filial, cliente, grupo, servico});
+    return noted(connection_.Call("ProDeletaServ", {filial, cliente, grupo, servico}));
 }
 
 CallResult RdmGrupServFat::ProDelServ(Text filial, Text cliente, Text grupo)
 {
-    return connection_.Call("ProDelServ", {filial, cliente, grupo});
+    return noted(connection_.Call("ProDelServ", {filial, cliente, grupo}));
 }
 
 } // namespace gsf::screen

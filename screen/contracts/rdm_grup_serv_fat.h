@@ -53,8 +53,17 @@ public:
     remote::CallResult ProDelServ(const std::string& filial, const std::string& cliente,
                                   const std::string& grupo);
 
+    /// Whether a call that changes data ended with no answer since the last
+    /// ClearOutcomeUnknown: the server may hold its change or not, so what the
+    /// screen shows must be read again.
+    bool OutcomeUnknown() const { return outcomeUnknown_; }
+    void ClearOutcomeUnknown() { outcomeUnknown_ = false; }
+
 private:
+    remote::CallResult noted(remote::CallResult result);
+
     remote::RemoteConnection& connection_;
+    bool outcomeUnknown_ = false;
 };
 
 } // namespace gsf::screen

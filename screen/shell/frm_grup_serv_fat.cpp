@@ -303,6 +303,7 @@ void TfrmGrupServFat::bindEvents()
     OnShow = [this](ui::Form& s) { FormShow(s); };
     OnActivate = [this](ui::Form& s) { FormActivate(s); };
     OnClose = [this](ui::Form& s, ui::CloseAction& action) { FormClose(s, action); };
+    OnIdle = [this](ui::Form& s) { FormIdle(s); };
     OnKeyDown = [this](ui::Control& s, int& key, ui::ShiftState shift) { FormKeyDown(s, key, shift); };
     netGrupServFat.BeforeConnect = [this](remote::RemoteConnection& s) { netGrupServFatBeforeConnect(s); };
 

@@ -324,6 +324,11 @@ public:
     /// current), the services or the intervals of the current group.
     /// @throws a server error, the list keeping its contents.
     void sbtVerificarClick(ui::Control& sender);
+    /// Between two actions: after a call that changes data got no answer
+    /// (RdmGrupServFat::OutcomeUnknown), reads the groups again, keeping the
+    /// current one, with its services and intervals; never while a list holds
+    /// a row being edited. A failed re-read is tried again at the next pause.
+    void FormIdle(ui::Form& sender);
 
 private:
     void layOut();

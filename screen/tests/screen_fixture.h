@@ -34,7 +34,12 @@ struct ScreenOptions {
 /// @warning one at a time per process: the screen's unit state is global.
 class ScreenFixture {
 public:
-    explicit ScreenFixture(ScreenOptions options = {}) : scope_(person)
+    /// @param database an empty database for the server (a TempDatabase's
+    ///        target); a temporary SQLite file when empty.
+    /// @param userName the user name of the host context.
+    explicit ScreenFixture(ScreenOptions options = {}, const std::string& database = "",
+                           const std::string& userName = "")
+        : server("", database), scope_(person)
     {
         host::HostContext context;
         context.branchFixed = options.branchFixed;
@@ -42,6 +47,7 @@ public:
         context.branchName = options.branchName;
         context.serverHost = server.host();
         context.serverPort = server.port();
+        context.userName = userName;
         context.database = server.databasePath();
         host::setHostContext(context);
         sql::dtmDBGeral.Open(server.databasePath());

@@ -1,38 +1,21 @@
 // grupservfat-server --check on a database holding each broken correction shape.
 
+#include "server/tests/command_run.h"
 #include "server/tests/guards_test_support.h"
 
 #include <gmock/gmock.h>
 
-#include <array>
-#include <cstdio>
-
-#include <sys/wait.h>
-
 namespace {
 
+using gsf::server::testing::CommandRun;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct CheckRun {
-    int status;
-    std::string output;
-};
-
 // Runs the server's check on @p target, capturing what it writes on stdout.
-CheckRun check(gsf::sql::Engine engine, const std::string& target) {
-    std::string quoted = "'";
-    for (char c : target) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    quoted += "'";
-    const std::string command = std::string(GSF_SERVER_EXE) + " --check " +
-                                (engine == gsf::sql::Engine::PostgreSQL ? "--postgres " : "--sqlite ") + quoted;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return {-1, ""};
-    std::string output;
-    std::array<char, 512> buffer;
-    while (const size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+CommandRun check(gsf::sql::Engine engine, const std::string& target) {
+    return gsf::server::testing::runCommand(std::string(GSF_SERVER_EXE) + " --check " +
+                                            (engine == gsf::sql::Engine::PostgreSQL ? "--postgres " : "--sqlite ") +
+                                            gsf::server::testing::shellQuoted(target));
 }
 
 class CheckCommandTest : public gsf::server::testing::GuardsTest {};
@@ -40,7 +23,7 @@ class CheckCommandTest : public gsf::server::testing::GuardsTest {};
 INSTANTIATE_TEST_SUITE_P(Engines, CheckCommandTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
 TEST_P(CheckCommandTest, ListsEveryGroupWithABrokenTableAndExitsWithOne) {
-    const CheckRun sound = check(GetParam(), db_->target());
+    const CommandRun sound = check(GetParam(), db_->target());
     EXPECT_EQ(sound.status, 0) << sound.output;
     EXPECT_THAT(sound.output, HasSubstr("Nenhuma tabela de correção"));
 
@@ -53,7 +36,7 @@ TEST_P(CheckCommandTest, ListsEveryGroupWithABrokenTableAndExitsWithOne) {
          + "UPDATE CORRPRECGRUP SET VRPECORRGRUP = 0 WHERE CDFILIAL = '0003';"  // correction of 0
          + insert + "('0001', '000001', '001', 5, 10, 3);"    // first start above 0
          + insert + "('0002', '000001', '002', 0, 10, 100);");  // correction of 100
-    const CheckRun damaged = check(GetParam(), db_->target());
+    const CommandRun damaged = check(GetParam(), db_->target());
     EXPECT_EQ(damaged.status, 1) << damaged.output;
     const std::string& out = damaged.output;
     EXPECT_THAT(out, HasSubstr("filial 0001, cliente 000002, grupo 001: lacuna entre 50,00% e 60,00%"));
@@ -73,7 +56,7 @@ TEST_P(CheckCommandTest, ListsEveryGroupWithABrokenTableAndExitsWithOne) {
 }
 
 TEST(CheckCommand, AMissingDatabaseIsAnErrorNotAnEmptyDatabase) {
-    const CheckRun missing = check(gsf::sql::Engine::SQLite, "/nonexistent/grupservfat.db");
+    const CommandRun missing = check(gsf::sql::Engine::SQLite, "/nonexistent/grupservfat.db");
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.output, "");
 }

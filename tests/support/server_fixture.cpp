@@ -12,9 +12,11 @@ struct ServerFixture::State {
     std::unique_ptr<gsf::server::InProcessServer> server;
 };
 
-ServerFixture::ServerFixture(const std::string& token) : state_(std::make_unique<State>()) {
+ServerFixture::ServerFixture(const std::string& token, const std::string& database)
+    : state_(std::make_unique<State>()) {
     gsf::server::ServerOptions options;
     options.token = token;
+    options.database = database;
     options.workers = 8;
     options.log = [state = state_.get()](const std::string& line) {
         std::lock_guard lock(state->logMutex);
@@ -36,6 +38,12 @@ void ServerFixture::failOnce(const std::string& method, const std::string& messa
 }
 
 gsf::server::Storage& ServerFixture::storage() { return state_->server->Server().GetStorage(); }
+
+gsf::server::AppServer& ServerFixture::app() { return state_->server->Server(); }
+
+void ServerFixture::stop() { state_->server->Stop(); }
+
+void ServerFixture::start() { state_->server->Start(); }
 
 std::vector<std::string> ServerFixture::logLines() const {
     std::lock_guard lock(state_->logMutex);

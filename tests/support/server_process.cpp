@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -32,8 +33,9 @@ int unusedLoopbackPort() {
 }
 
 ServerProcess::ServerProcess(const std::string& executable, const std::vector<std::string>& arguments,
-                             const std::vector<std::pair<std::string, std::string>>& environment)
-    : port_(unusedLoopbackPort()) {
+                             const std::vector<std::pair<std::string, std::string>>& environment, int port,
+                             const std::string& logFile)
+    : port_(port > 0 ? port : unusedLoopbackPort()) {
     // Everything the child needs is built before the fork: a child of a
     // threaded process may only call async-signal-safe functions.
     std::vector<std::string> argumentTexts{executable};
@@ -52,12 +54,15 @@ ServerProcess::ServerProcess(const std::string& executable, const std::vector<st
     const auto argv = pointers(argumentTexts);
     const auto envp = pointers(environmentTexts);
 
+    const int log = logFile.empty() ? -1 : open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error(std::string("cannot fork: ") + std::strerror(errno));
     if (pid_ == 0) {
+        if (log >= 0) dup2(log, 2);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
+    if (log >= 0) close(log);
 }
 
 ServerProcess::~ServerProcess() { stop(SIGTERM); }
@@ -80,10 +85,16 @@ bool ServerProcess::waitUntilHealthy(std::chrono::milliseconds timeout) {
 std::optional<int> ServerProcess::stop(int signal) {
     if (pid_ <= 0) return std::nullopt;
     kill(pid_, signal);
+    // A frozen child takes the signal once it runs again.
+    if (signal != SIGKILL) kill(pid_, SIGCONT);
     int status = 0;
     waitpid(pid_, &status, 0);
     pid_ = -1;
     return status;
+}
+
+void ServerProcess::signal(int signal) {
+    if (pid_ > 0) kill(pid_, signal);
 }
 
 } // namespace gsf::test

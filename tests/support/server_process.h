@@ -22,8 +22,12 @@ public:
     /// Starts @p executable with @p arguments followed by `--port N`, its
     /// environment being this process's plus @p environment.
     /// @throws std::runtime_error when the process cannot be forked.
+    /// @param port the port to use, 0 for an unused one (a server started
+    ///        again after a kill takes the port of the one before).
+    /// @param logFile when not empty, the child's standard error goes there.
     ServerProcess(const std::string& executable, const std::vector<std::string>& arguments,
-                  const std::vector<std::pair<std::string, std::string>>& environment = {});
+                  const std::vector<std::pair<std::string, std::string>>& environment = {}, int port = 0,
+                  const std::string& logFile = "");
     ~ServerProcess();
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
@@ -35,6 +39,10 @@ public:
     /// Sends @p signal and waits for the child to end.
     /// @return its wait status (see WIFSIGNALED); none when it had already ended.
     std::optional<int> stop(int signal);
+    /// Sends @p signal without waiting (SIGSTOP freezes the server, SIGCONT
+    /// resumes it). A stopped child is resumed by stop and the destructor.
+    void signal(int signal);
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;

@@ -373,6 +373,13 @@ void Interpreter::execute(const Words& words, const std::string& line)
         dispatcher().choosePick(reachable<ui::DBGrid>(words[1].text, "grade").Name(), words[2].text);
     } else if (command == "answer" || command == "pick" || command == "find") {
         answerCommand(words);
+    } else if (command == "sync") {
+        // A program feeding the driver line by line waits for this line: what
+        // the commands before it showed is out by then.
+        arity(0, 1);
+        flushPending();
+        flushCalls();
+        print(words.size() > 1 ? "sync " + words[1].text : "sync");
     } else if (command == "dump") {
         arity(0, 0);
         flushPending();
