@@ -1,6 +1,8 @@
 # Third-party libraries, all from Debian's packages (scripts/install-deps).
 find_package(Threads REQUIRED)
 find_package(nlohmann_json 3.10 REQUIRED)
+# The client reads packets with simdjson (one .cpp includes it).
+find_package(simdjson 3.0 REQUIRED)
 find_package(SQLite3 REQUIRED)
 find_package(PostgreSQL REQUIRED)
 find_package(GTest REQUIRED)

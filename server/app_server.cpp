@@ -126,7 +126,12 @@ AppServer::AppServer(ServerOptions options)
     // own instead of waiting on the database's lock in several.
     const bool sqlite = storage_->GetEngine() == gsf::sql::Engine::SQLite;
     const int workers = options_.workers > 0 ? options_.workers : sqlite ? 4 : 8;
-    http_->workers = std::make_unique<DatabaseWorkers>(workers, sqlite);
+    // On PostgreSQL the workers are the pool's connections. A call answered
+    // from memory waits for a shared read of the change version holding no
+    // connection: twice as many threads keep the connections busy while
+    // those calls wait.
+    if (!sqlite) storage_->SetConnectionLimit(static_cast<std::size_t>(workers));
+    http_->workers = std::make_unique<DatabaseWorkers>(sqlite ? workers : 2 * workers, sqlite);
 
     HttpLimits limits;
     limits.ioThreads = std::max(1, options_.ioThreads);
@@ -204,7 +209,7 @@ HttpAnswer AppServer::serve(const HttpHead& head, const std::string& body) {
     HttpAnswer answer = [&]() -> HttpAnswer {
         if (id.empty()) {
             Reply reply = module_->Call(method, body);
-            return {reply.status, std::move(reply.body)};
+            return {.status = reply.status, .body = std::move(reply.body), .shared = std::move(reply.shared)};
         }
         // A write sent again with its id gets the first answer: from memory
         // while this process keeps it, from the database once it committed
@@ -214,7 +219,8 @@ HttpAnswer AppServer::serve(const HttpHead& head, const std::string& body) {
             DatabaseReplayMark mark{std::string(id), fingerprint};
             ScopedWriteHook scope(mark);
             Reply reply = module_->Call(method, body);
-            return StoredAnswer{reply.status, std::move(reply.body)};
+            // A kept answer is shared with other callers: the store keeps its own copy.
+            return StoredAnswer{reply.status, reply.shared ? std::string(*reply.shared) : std::move(reply.body)};
         });
         return {stored.status, std::move(stored.body)};
     }();

@@ -14,6 +14,7 @@
 #include <boost/beast/core/string.hpp>
 #include <boost/beast/http/parser.hpp>
 #include <boost/beast/http/read.hpp>
+#include <boost/beast/http/span_body.hpp>
 #include <boost/beast/http/string_body.hpp>
 #include <boost/beast/http/write.hpp>
 #include <nlohmann/json.hpp>
@@ -452,7 +453,11 @@ private:
         const unsigned version = parser_ && parser_->get().version() == 10 ? 10 : 11;
         response_.emplace(static_cast<http::status>(reply.status), version);
         response_->set(http::field::content_type, reply.contentType);
-        response_->body() = std::move(reply.body);
+        // The answer stays here while it is written: a shared body (a kept
+        // packet) is sent from where it is, without a copy.
+        held_ = std::move(reply);
+        const std::string_view body = held_.Body();
+        response_->body() = {body.data(), body.size()};
         response_->keep_alive(!closeAfter_);
         response_->prepare_payload();
         expiresAfter(front_.limits.writeTimeout);
@@ -460,6 +465,7 @@ private:
             self->logAnswer(self->response_->result_int());
             // An open screen may stay idle for hours: it keeps no copy of its last packet.
             self->response_.reset();
+            self->held_ = {};
             if (self->closed_) return;
             if (ec) return self->close();
             if (self->closeAfter_) return self->linger();
@@ -513,7 +519,8 @@ private:
     std::optional<Clock::time_point> deadline_;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
-    std::optional<http::response<http::string_body>> response_;
+    std::optional<http::response<http::span_body<const char>>> response_;
+    HttpAnswer held_;
     HttpHead head_;
     HttpAdmission admission_;
     std::string verb_;

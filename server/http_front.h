@@ -33,11 +33,14 @@ struct HttpHead {
 /// A JSON answer.
 struct HttpAnswer {
     int status = 200;
-    std::string body;
+    std::string body;                           ///< the body, unless @c shared holds it
     /// Close the connection without answering, as a server that died in the
     /// call would (a test's way to lose an answer).
     bool drop = false;
     std::string contentType = "application/json";
+    std::shared_ptr<const std::string> shared = {};  ///< a body written once and sent without a copy, when set
+
+    std::string_view Body() const { return shared ? std::string_view(*shared) : std::string_view(body); }
 };
 
 /// What the service makes of a request head, on an I/O thread.

@@ -19,46 +19,50 @@ struct Method {
     const char* name;
     std::vector<ArgKind> args;  // empty with delta: one delta argument
     bool delta;
-    std::function<std::string(Storage&, const Args&, const gsf::data::Delta*)> run;
+    /// Writes the answer into its last argument: a packet, or `{}`.
+    std::function<void(Storage&, const Args&, const gsf::data::Delta*, std::string&)> run;
 };
 
-std::string packet(const gsf::data::Packet& p) { return gsf::data::encodePacket(p); }
+void done(std::string& out) { out = "{}"; }
 
 const std::vector<Method>& methods() {
     static const std::vector<Method> table = {
         {"GetPesqClie", {A::Registration, A::Branch}, false,
-         [](Storage& s, const Args& a, auto) { return packet(s.GetPesqClie(a[0], a[1])); }},
-        {"GetParamFilial", {A::Branch}, false, [](Storage& s, const Args& a, auto) { return packet(s.GetParamFilial(a[0])); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.GetPesqClie(a[0], a[1], out); }},
+        {"GetParamFilial", {A::Branch}, false,
+         [](Storage& s, const Args& a, auto, std::string& out) { s.GetParamFilial(a[0], out); }},
         {"GetGrupServ", {A::Branch, A::Client}, false,
-         [](Storage& s, const Args& a, auto) { return packet(s.GetGrupServ(a[0], a[1])); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.GetGrupServ(a[0], a[1], out); }},
         {"GetVerifGrupServ", {A::Branch, A::Client, A::Group}, false,
-         [](Storage& s, const Args& a, auto) { return packet(s.GetVerifGrupServ(a[0], a[1], a[2])); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.GetVerifGrupServ(a[0], a[1], a[2], out); }},
         {"GetServClie", {A::Branch, A::Client, A::Group}, false,
-         [](Storage& s, const Args& a, auto) { return packet(s.GetServClie(a[0], a[1], a[2])); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.GetServClie(a[0], a[1], a[2], out); }},
         {"GetCorrPrecGrup", {A::Branch, A::Client, A::Group}, false,
-         [](Storage& s, const Args& a, auto) { return packet(s.GetCorrPrecGrup(a[0], a[1], a[2])); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.GetCorrPrecGrup(a[0], a[1], a[2], out); }},
         {"GetIntervMaior", {A::Branch, A::Client, A::Group}, false,
-         [](Storage& s, const Args& a, auto) { return packet(s.GetIntervMaior(a[0], a[1], a[2])); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.GetIntervMaior(a[0], a[1], a[2], out); }},
         {"GetPesqServ", {A::Branch, A::Client, A::Service}, false,
-         [](Storage& s, const Args& a, auto) { return packet(s.GetPesqServ(a[0], a[1], a[2])); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.GetPesqServ(a[0], a[1], a[2], out); }},
         {"GetVerifServ", {A::Branch, A::Service, A::Client, A::Group}, false,
-         [](Storage& s, const Args& a, auto) { return packet(s.GetVerifServ(a[0], a[1], a[2], a[3])); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.GetVerifServ(a[0], a[1], a[2], a[3], out); }},
         {"UpdGrupServ", {}, true,
-         [](Storage& s, const Args&, const gsf::data::Delta* d) { return s.UpdGrupServ(*d), std::string("{}"); }},
+         [](Storage& s, const Args&, const gsf::data::Delta* d, std::string& out) { s.UpdGrupServ(*d), done(out); }},
         {"UpdServClie", {}, true,
-         [](Storage& s, const Args&, const gsf::data::Delta* d) { return s.UpdServClie(*d), std::string("{}"); }},
+         [](Storage& s, const Args&, const gsf::data::Delta* d, std::string& out) { s.UpdServClie(*d), done(out); }},
         {"UpdCorrPrecGrup", {}, true,
-         [](Storage& s, const Args&, const gsf::data::Delta* d) { return s.UpdCorrPrecGrup(*d), std::string("{}"); }},
+         [](Storage& s, const Args&, const gsf::data::Delta* d, std::string& out) {
+             s.UpdCorrPrecGrup(*d), done(out);
+         }},
         {"ProAtualizaGrupo", {A::Branch, A::Client, A::Group, A::Service}, false,
-         [](Storage& s, const Args& a, auto) { return s.ProAtualizaGrupo(a[0], a[1], a[2], a[3]), std::string("{}"); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.ProAtualizaGrupo(a[0], a[1], a[2], a[3]), done(out); }},
         {"ProAtualizaServ", {A::Branch, A::Client, A::Group, A::Service}, false,
-         [](Storage& s, const Args& a, auto) { return s.ProAtualizaServ(a[0], a[1], a[2], a[3]), std::string("{}"); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.ProAtualizaServ(a[0], a[1], a[2], a[3]), done(out); }},
         {"ProLimpaServ", {A::Branch, A::Client, A::Group}, false,
-         [](Storage& s, const Args& a, auto) { return s.ProLimpaServ(a[0], a[1], a[2]), std::string("{}"); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.ProLimpaServ(a[0], a[1], a[2]), done(out); }},
         {"ProDeletaServ", {A::Branch, A::Client, A::Group, A::Service}, false,
-         [](Storage& s, const Args& a, auto) { return s.ProDeletaServ(a[0], a[1], a[2], a[3]), std::string("{}"); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.ProDeletaServ(a[0], a[1], a[2], a[3]), done(out); }},
         {"ProDelServ", {A::Branch, A::Client, A::Group}, false,
-         [](Storage& s, const Args& a, auto) { return s.ProDelServ(a[0], a[1], a[2]), std::string("{}"); }},
+         [](Storage& s, const Args& a, auto, std::string& out) { s.ProDelServ(a[0], a[1], a[2]), done(out); }},
     };
     return table;
 }
@@ -128,8 +132,14 @@ std::string cacheKey(const Method& method, const Args& texts) {
 Reply RemoteModule::run(std::string_view name, std::string_view body) {
     const Method& method = *find(name);
     Checked checked = check(method, body);
-    if (method.delta) return {200, method.run(storage_, {}, &checked.delta)};
-    if (!cacheReads_ || !readOnly(method)) return {200, method.run(storage_, checked.texts, nullptr)};
+    // The answer is written once, into a buffer that goes back to the pool
+    // when it has been sent and is no longer kept.
+    const auto answer = [&] {
+        std::shared_ptr<std::string> out = buffers_.Take();
+        method.run(storage_, checked.texts, method.delta ? &checked.delta : nullptr, *out);
+        return out;
+    };
+    if (method.delta || !cacheReads_ || !readOnly(method)) return Reply::Shared(answer());
 
     // The version is read before the data: if it is unchanged on a later
     // call, nothing was committed since, so what was read then is still what
@@ -137,10 +147,10 @@ Reply RemoteModule::run(std::string_view name, std::string_view body) {
     // under the older version, where it is never served again.
     const std::string key = cacheKey(method, checked.texts);
     const std::int64_t version = storage_.ChangeVersion();
-    if (const auto kept = cache_.Find(key, version)) return {200, *kept};
-    auto answer = std::make_shared<const std::string>(method.run(storage_, checked.texts, nullptr));
-    cache_.Store(key, version, answer);
-    return {200, *answer};
+    if (auto kept = cache_.Find(key, version)) return Reply::Shared(std::move(kept));
+    std::shared_ptr<const std::string> fresh = answer();
+    cache_.Store(key, version, fresh);
+    return Reply::Shared(std::move(fresh));
 }
 
 std::string errorBody(const std::string& code, const std::string& message) {

@@ -4,16 +4,31 @@
 #include "server/storage.h"
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 
 namespace gsf::server {
 
-/// Answer to one remote call: HTTP status and JSON body.
+/// Answer to one remote call: HTTP status and JSON body. A packet is held
+/// shared, as written once (and kept by the cache), so that serving it again
+/// copies nothing.
 struct Reply {
+    Reply() = default;
+    Reply(int code, std::string text) : status(code), body(std::move(text)) {}
+
     int status = 200;
-    std::string body;
+    std::string body;                           ///< the body, unless @c shared holds it
+    std::shared_ptr<const std::string> shared;  ///< the body written once, when set
+
+    /// A 200 answer with @p text as its body.
+    static Reply Shared(std::shared_ptr<const std::string> text) {
+        Reply reply;
+        reply.shared = std::move(text);
+        return reply;
+    }
+    std::string_view Body() const { return shared ? std::string_view(*shared) : std::string_view(body); }
 };
 
 /// The remote data module "Vex04120.rdmGrupServFat": its methods by name.
@@ -64,6 +79,7 @@ private:
     Storage& storage_;
     const bool cacheReads_;
     ResponseCache cache_;
+    AnswerBuffers buffers_;
     std::mutex failuresMutex_;
     struct Failure {
         Reply reply;

@@ -47,4 +47,44 @@ ResponseCache::Lookups ResponseCache::Counts() const {
     return {hits_, misses_};
 }
 
+struct AnswerBuffers::Pool {
+    std::size_t maxKept = 0;
+    std::size_t maxBytes = 0;
+    mutable std::mutex mutex;
+    std::vector<std::unique_ptr<std::string>> free;
+
+    void giveBack(std::string* text) {
+        std::unique_ptr<std::string> owned(text);
+        if (owned->capacity() > maxBytes) return;
+        owned->clear();
+        std::lock_guard lock(mutex);
+        if (free.size() < maxKept) free.push_back(std::move(owned));
+    }
+};
+
+AnswerBuffers::AnswerBuffers(std::size_t maxKept, std::size_t maxBytes) : pool_(std::make_shared<Pool>()) {
+    pool_->maxKept = maxKept;
+    pool_->maxBytes = maxBytes;
+}
+
+std::shared_ptr<std::string> AnswerBuffers::Take() {
+    std::unique_ptr<std::string> text;
+    {
+        std::lock_guard lock(pool_->mutex);
+        if (!pool_->free.empty()) {
+            text = std::move(pool_->free.back());
+            pool_->free.pop_back();
+        }
+    }
+    if (!text) text = std::make_unique<std::string>();
+    // The deleter holds the pool, so a buffer still being sent when the pool
+    // goes returns to memory that is still there.
+    return std::shared_ptr<std::string>(text.release(), [pool = pool_](std::string* s) { pool->giveBack(s); });
+}
+
+std::size_t AnswerBuffers::Kept() const {
+    std::lock_guard lock(pool_->mutex);
+    return pool_->free.size();
+}
+
 } // namespace gsf::server

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace gsf::server {
 
@@ -49,6 +50,27 @@ private:
     std::int64_t newest_ = -1;
     std::size_t bytes_ = 0;
     std::uint64_t hits_ = 0, misses_ = 0;
+};
+
+/// Strings that answers are written into, taken back once an answer is sent
+/// (and no longer kept by the cache): their memory serves request after
+/// request, so a large packet is written without the heap growing and being
+/// trimmed around it every time. Thread-safe; a buffer may outlive the pool.
+class AnswerBuffers {
+public:
+    /// Keeps at most @p maxKept strings, of at most @p maxBytes each.
+    explicit AnswerBuffers(std::size_t maxKept = 32, std::size_t maxBytes = 16 * 1024 * 1024);
+
+    /// An empty string with the capacity of an earlier answer, when one is
+    /// free; it comes back to the pool when its last pointer goes.
+    std::shared_ptr<std::string> Take();
+
+    /// Strings waiting to be taken again.
+    std::size_t Kept() const;
+
+private:
+    struct Pool;
+    std::shared_ptr<Pool> pool_;
 };
 
 } // namespace gsf::server

@@ -3,6 +3,7 @@
 #include "server/arguments.h"
 #include "server/registration.h"
 #include "server/schema.h"
+#include "server/shared_read.h"
 
 #include "records/correction_table.h"
 #include "records/delta_check.h"
@@ -38,28 +39,30 @@ const std::vector<PacketField> kIntervMaior = gsf::records::intervMaior().packet
 const std::vector<PacketField> kPesqServ = gsf::records::pesqServ().packetFields();
 const std::vector<PacketField> kVerifServ = gsf::records::verifServ().packetFields();
 
-Value toValue(const SqlValue& v) {
-    if (const auto* i = std::get_if<std::int64_t>(&v)) return static_cast<double>(*i);
-    if (const auto* d = std::get_if<double>(&v)) return *d;
-    if (const auto* s = std::get_if<std::string>(&v)) return *s;
-    return std::monostate{};
-}
-
 SqlValue toSql(const Value& v) {
     if (const auto* d = std::get_if<double>(&v)) return *d;
     if (const auto* s = std::get_if<std::string>(&v)) return *s;
     return std::monostate{};
 }
 
-Packet packetOf(const std::vector<PacketField>& fields, const gsf::sql::ResultSet& result) {
-    Packet packet{fields, {}};
-    packet.rows.reserve(result.rows.size());
-    for (const auto& row : result.rows) {
-        auto& out = packet.rows.emplace_back();
-        out.reserve(row.size());
-        for (const auto& cell : row) out.push_back(toValue(cell));
+// The rows of a query written as a packet of @p fields as they are stepped:
+// nothing is copied on the way but the bytes of the packet itself.
+void writePacket(gsf::sql::Statement::Rows& rows, const std::vector<PacketField>& fields, std::string& out) {
+    gsf::data::PacketWriter writer(out, fields);
+    const int width = static_cast<int>(fields.size());
+    while (rows.Next()) {
+        writer.BeginRow();
+        for (int c = 0; c < width; ++c) {
+            switch (rows.Kind(c)) {
+            case gsf::sql::CellKind::Null: writer.Null(); break;
+            case gsf::sql::CellKind::Integer: writer.Number(static_cast<double>(rows.Integer(c))); break;
+            case gsf::sql::CellKind::Number: writer.Number(rows.Number(c)); break;
+            case gsf::sql::CellKind::Text: writer.Text(rows.Text(c)); break;
+            }
+        }
+        writer.EndRow();
     }
-    return packet;
+    writer.End();
 }
 
 std::string columnList(const std::vector<PacketField>& fields, const char* alias = "") {
@@ -89,7 +92,7 @@ Storage::Lease::~Lease() {
 }
 
 Storage::Storage(std::string target, bool seedDemo)
-    : target_(std::move(target)), engine_(gsf::sql::engineOf(target_)) {
+    : target_(std::move(target)), engine_(gsf::sql::engineOf(target_)), versions_(std::make_unique<VersionReads>()) {
     const StartupLock lock(target_);
     auto connection = open();
     migrate(*connection);
@@ -107,21 +110,44 @@ std::unique_ptr<gsf::sql::Connection> Storage::open() {
 
 Storage::Lease Storage::borrow() {
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        returned_.wait(lock, [this] { return limit_ == 0 || lent_ < limit_; });
+        ++lent_;
         if (!idle_.empty()) {
             auto connection = std::move(idle_.back());
             idle_.pop_back();
             return Lease(*this, std::move(connection));
         }
     }
-    return Lease(*this, open());
+    try {
+        return Lease(*this, open());
+    } catch (...) {
+        std::lock_guard lock(mutex_);
+        --lent_;
+        returned_.notify_one();
+        throw;
+    }
 }
 
 void Storage::giveBack(std::unique_ptr<gsf::sql::Connection> connection) {
-    if (connection->InTransaction()) connection->Rollback();
-    if (!connection->IsUsable()) return;
+    // The slot is freed whatever happens to the connection: a rollback that
+    // throws drops the connection, never a place in the pool.
+    bool usable = false;
+    try {
+        if (connection->InTransaction()) connection->Rollback();
+        usable = connection->IsUsable();
+    } catch (...) {
+    }
     std::lock_guard lock(mutex_);
-    idle_.push_back(std::move(connection));
+    --lent_;
+    returned_.notify_one();
+    if (usable) idle_.push_back(std::move(connection));
+}
+
+void Storage::SetConnectionLimit(std::size_t limit) {
+    std::lock_guard lock(mutex_);
+    limit_ = limit;
+    returned_.notify_all();
 }
 
 int Storage::SchemaVersion() {
@@ -129,9 +155,22 @@ int Storage::SchemaVersion() {
     return schemaVersion(*db);
 }
 
+// On PostgreSQL a read of the version is a round trip to the server: the
+// calls that want one at the same time share it.
+struct Storage::VersionReads : SharedRead<std::int64_t> {};
+
 std::int64_t Storage::ChangeVersion() {
-    const auto result = borrow()->Execute("SELECT version FROM change_counter WHERE id = 1");
-    return std::get<std::int64_t>(result.rows.at(0).at(0));
+    if (engine_ != gsf::sql::Engine::PostgreSQL) return readVersion();
+    return versions_->Current([this] { return readVersion(); });
+}
+
+std::int64_t Storage::readVersion() {
+    static const std::string sql = "SELECT version FROM change_counter WHERE id = 1";
+    auto db = borrow();
+    auto rows = db->Query(sql);
+    if (!rows.Next() || rows.Kind(0) != gsf::sql::CellKind::Integer)
+        throw gsf::sql::SqlError(gsf::sql::ErrorKind::Other, "Contador de alterações ausente.");
+    return rows.Integer(0);
 }
 
 // --- reference data ---
@@ -167,74 +206,134 @@ void Storage::SetBranchParams(const std::string& branch, const std::string& bill
 
 // --- queries ---
 
-Packet Storage::GetPesqClie(const std::string& registration, const std::string& branch) {
-    const std::string select = "SELECT " + columnList(kCliente) + " FROM CLIENTE WHERE CDFILIAL = ?";
+void Storage::read(const std::vector<PacketField>& fields, const std::string& sql, std::vector<SqlValue> params,
+                   std::string& out) {
+    auto db = borrow();
+    auto rows = db->Query(sql, std::move(params));
+    writePacket(rows, fields, out);
+}
+
+void Storage::GetPesqClie(const std::string& registration, const std::string& branch, std::string& out) {
+    static const std::string select = "SELECT " + columnList(kCliente) + " FROM CLIENTE WHERE CDFILIAL = ?";
+    static const std::string all = select + " ORDER BY CDCLIENTE";
+    static const std::string one = select + " AND NRINSJURCLIE = ? ORDER BY CDCLIENTE";
     std::string wanted = registration;
     for (char& c : wanted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    auto db = borrow();
-    if (wanted.empty()) return packetOf(kCliente, db->Execute(select + " ORDER BY CDCLIENTE", {branch}));
-    return packetOf(kCliente, db->Execute(select + " AND NRINSJURCLIE = ? ORDER BY CDCLIENTE", {branch, wanted}));
+    if (wanted.empty()) return read(kCliente, all, {branch}, out);
+    read(kCliente, one, {branch, wanted}, out);
 }
 
-Packet Storage::GetParamFilial(const std::string& branch) {
-    return packetOf(kParamFilial,
-                    borrow()->Execute("SELECT CDTIPOFATUR, DSPARAMFATFI FROM PARAMFATFILI WHERE CDFILIAL = ?", {branch}));
+void Storage::GetParamFilial(const std::string& branch, std::string& out) {
+    read(kParamFilial, "SELECT CDTIPOFATUR, DSPARAMFATFI FROM PARAMFATFILI WHERE CDFILIAL = ?", {branch}, out);
 }
 
-Packet Storage::GetGrupServ(const std::string& branch, const std::string& client) {
+void Storage::GetGrupServ(const std::string& branch, const std::string& client, std::string& out) {
     static const std::string sql = "SELECT " + columnList(kGrupServ) +
                                    " FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? ORDER BY CDGRSERVFAT";
-    return packetOf(kGrupServ, borrow()->Execute(sql, {branch, client}));
+    read(kGrupServ, sql, {branch, client}, out);
 }
 
-Packet Storage::GetVerifGrupServ(const std::string& branch, const std::string& client, const std::string& group) {
-    return packetOf(kVerifGrupServ,
-                    borrow()->Execute("SELECT CDFILIAL FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
-                                      "CDGRSERVFAT = ?",
-                                      {branch, client, group}));
+void Storage::GetVerifGrupServ(const std::string& branch, const std::string& client, const std::string& group,
+                               std::string& out) {
+    read(kVerifGrupServ, "SELECT CDFILIAL FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
+         {branch, client, group}, out);
 }
 
-Packet Storage::GetServClie(const std::string& branch, const std::string& client, const std::string& group) {
+void Storage::GetServClie(const std::string& branch, const std::string& client, const std::string& group,
+                          std::string& out) {
     static const std::string sql =
         "SELECT G.CDSERVFILI, S.NMSERVICO, G.IDCORREFET, G.CDGRSERVFAT, G.CDFILIAL, G.CDCLIENTE "
         "FROM SERVGRUPFAT G LEFT JOIN SERVFILI S ON S.CDFILIAL = G.CDFILIAL AND S.CDSERVFILI = G.CDSERVFILI "
         "WHERE G.CDFILIAL = ? AND G.CDCLIENTE = ? AND G.CDGRSERVFAT = ? ORDER BY G.CDSERVFILI";
-    return packetOf(kServClie, borrow()->Execute(sql, {branch, client, group}));
+    read(kServClie, sql, {branch, client, group}, out);
 }
 
-Packet Storage::GetCorrPrecGrup(const std::string& branch, const std::string& client, const std::string& group) {
+void Storage::GetCorrPrecGrup(const std::string& branch, const std::string& client, const std::string& group,
+                              std::string& out) {
     // Ascending by end, an open (null) end first, so the last row holds the
     // largest end, the one GetIntervMaior reports.
     static const std::string sql =
         "SELECT " + columnList(kCorrPrecGrup) +
         " FROM CORRPRECGRUP WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? "
         "ORDER BY CASE WHEN VRPEFIMGRUP IS NULL THEN 0 ELSE 1 END, VRPEFIMGRUP, VRPEINICGRUP, ID";
-    return packetOf(kCorrPrecGrup, borrow()->Execute(sql, {branch, client, group}));
+    read(kCorrPrecGrup, sql, {branch, client, group}, out);
+}
+
+void Storage::GetIntervMaior(const std::string& branch, const std::string& client, const std::string& group,
+                             std::string& out) {
+    // MAX over no rows is one null row; HAVING turns it into no row at all.
+    read(kIntervMaior,
+         "SELECT MAX(VRPEFIMGRUP) AS VRPEFIMGRUP FROM CORRPRECGRUP WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
+         "CDGRSERVFAT = ? HAVING COUNT(*) > 0",
+         {branch, client, group}, out);
+}
+
+void Storage::GetPesqServ(const std::string& branch, const std::string& client, const std::string& service,
+                          std::string& out) {
+    static const std::string select =
+        "SELECT S.CDSERVFILI, S.NMSERVICO FROM SERVCLIE C JOIN SERVFILI S ON S.CDFILIAL = C.CDFILIAL AND "
+        "S.CDSERVFILI = C.CDSERVFILI WHERE C.CDFILIAL = ? AND C.CDCLIENTE = ?";
+    static const std::string all = select + " ORDER BY S.CDSERVFILI";
+    static const std::string one = select + " AND C.CDSERVFILI = ?";
+    if (service.empty()) return read(kPesqServ, all, {branch, client}, out);
+    read(kPesqServ, one, {branch, client, service}, out);
+}
+
+void Storage::GetVerifServ(const std::string& branch, const std::string& service, const std::string& client,
+                           const std::string&, std::string& out) {
+    // A service is billed through one group of a client at most, so any group counts.
+    read(kVerifServ, "SELECT CDSERVFILI FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
+         {branch, client, service}, out);
+}
+
+// The decoded forms: the same packets, read back.
+
+namespace {
+
+template <typename Write>
+Packet decoded(const Write& write) {
+    std::string out;
+    write(out);
+    return gsf::data::decodePacket(out);
+}
+
+} // namespace
+
+Packet Storage::GetPesqClie(const std::string& registration, const std::string& branch) {
+    return decoded([&](std::string& out) { GetPesqClie(registration, branch, out); });
+}
+
+Packet Storage::GetParamFilial(const std::string& branch) {
+    return decoded([&](std::string& out) { GetParamFilial(branch, out); });
+}
+
+Packet Storage::GetGrupServ(const std::string& branch, const std::string& client) {
+    return decoded([&](std::string& out) { GetGrupServ(branch, client, out); });
+}
+
+Packet Storage::GetVerifGrupServ(const std::string& branch, const std::string& client, const std::string& group) {
+    return decoded([&](std::string& out) { GetVerifGrupServ(branch, client, group, out); });
+}
+
+Packet Storage::GetServClie(const std::string& branch, const std::string& client, const std::string& group) {
+    return decoded([&](std::string& out) { GetServClie(branch, client, group, out); });
+}
+
+Packet Storage::GetCorrPrecGrup(const std::string& branch, const std::string& client, const std::string& group) {
+    return decoded([&](std::string& out) { GetCorrPrecGrup(branch, client, group, out); });
 }
 
 Packet Storage::GetIntervMaior(const std::string& branch, const std::string& client, const std::string& group) {
-    // MAX over no rows is one null row; HAVING turns it into no row at all.
-    return packetOf(kIntervMaior,
-                    borrow()->Execute("SELECT MAX(VRPEFIMGRUP) AS VRPEFIMGRUP FROM CORRPRECGRUP WHERE CDFILIAL = ? "
-                                      "AND CDCLIENTE = ? AND CDGRSERVFAT = ? HAVING COUNT(*) > 0",
-                                      {branch, client, group}));
+    return decoded([&](std::string& out) { GetIntervMaior(branch, client, group, out); });
 }
 
 Packet Storage::GetPesqServ(const std::string& branch, const std::string& client, const std::string& service) {
-    const std::string select =
-        "SELECT S.CDSERVFILI, S.NMSERVICO FROM SERVCLIE C JOIN SERVFILI S ON S.CDFILIAL = C.CDFILIAL AND "
-        "S.CDSERVFILI = C.CDSERVFILI WHERE C.CDFILIAL = ? AND C.CDCLIENTE = ?";
-    auto db = borrow();
-    if (service.empty()) return packetOf(kPesqServ, db->Execute(select + " ORDER BY S.CDSERVFILI", {branch, client}));
-    return packetOf(kPesqServ, db->Execute(select + " AND C.CDSERVFILI = ?", {branch, client, service}));
+    return decoded([&](std::string& out) { GetPesqServ(branch, client, service, out); });
 }
 
 Packet Storage::GetVerifServ(const std::string& branch, const std::string& service, const std::string& client,
-                             const std::string&) {
-    // A service is billed through one group of a client at most, so any group counts.
-    return packetOf(kVerifServ, borrow()->Execute("SELECT CDSERVFILI FROM SERVGRUPFAT WHERE CDFILIAL = ? AND "
-                                                  "CDCLIENTE = ? AND CDSERVFILI = ?",
-                                                  {branch, client, service}));
+                             const std::string& group) {
+    return decoded([&](std::string& out) { GetVerifServ(branch, service, client, group, out); });
 }
 
 // --- deltas ---
@@ -413,6 +512,109 @@ void checkShapes(gsf::sql::Connection& db, const IntervalChanges& changes) {
     }
 }
 
+// Applies the changes of one checked delta to its table, in order, inside
+// the write transaction: the one place where a delta row reaches the
+// database. A row to update or delete is found through its key columns (an
+// index serves them; keys are never null) and must still hold every
+// original value, compared null-safely, or the change fails as changed
+// meanwhile.
+class DeltaApplier {
+public:
+    DeltaApplier(gsf::sql::Connection& db, const gsf::records::Table& table, const Delta& delta)
+        : db_(db), table_(table), delta_(delta), name_(table.table), intervals_(name_ == "CORRPRECGRUP") {
+        // The stored columns the delta carries, in the table's order.
+        for (const auto& f : table.fields) {
+            const int i = delta.indexOf(f.name);
+            if (f.stored && i >= 0) columns_.push_back({f.name, static_cast<size_t>(i), f.key});
+        }
+        std::string names, marks, set, match;
+        for (const Column& c : columns_) {
+            names += (names.empty() ? "" : ", ") + c.name;
+            marks += marks.empty() ? "?" : ", ?";
+            if (!c.key) set += (set.empty() ? "" : ", ") + c.name + " = ?";
+            match += (match.empty() ? "" : " AND ") + c.name + (c.key ? " = ?" : std::string(" ") + db.NullSafeEqual() + " ?");
+        }
+        std::string where = match;
+        if (intervals_) {
+            // Identical intervals may exist: touch one of them, and match the
+            // values again so a concurrent change is still seen after the lock.
+            where = "ID = (SELECT MIN(ID) FROM " + name_ + " WHERE " + match + ") AND " + match;
+        }
+        const std::string returning = intervals_ ? " RETURNING ID" : "";
+        insert_ = "INSERT INTO " + name_ + " (" + names + ") VALUES (" + marks + ")" + returning;
+        update_ = "UPDATE " + name_ + " SET " + set + " WHERE " + where + returning;
+        delete_ = "DELETE FROM " + name_ + " WHERE " + where + returning;
+    }
+
+    void apply(size_t n) {
+        const Change& change = delta_.changes[n];
+        const std::string name = gsf::records::changeName(table_, delta_, n);
+        const auto& row = change.kind == ChangeKind::Insert ? change.newValues : change.oldValues;
+        if (change.kind == ChangeKind::Insert) requireParents(db_, name_, delta_, row, name);
+        if (name_ == "GRUPSERVFAT" && change.kind != ChangeKind::Delete)
+            checkCorrectionService(db_, delta_, change, name);
+        if (intervals_) tracked_.addGroup(groupOf(delta_, row));
+
+        std::vector<SqlValue> params;
+        params.reserve(2 * columns_.size() + (intervals_ ? columns_.size() : 0));
+        const auto values = [&](const std::vector<Value>& from, bool keys) {
+            for (const Column& c : columns_)
+                if (keys || !c.key) params.push_back(toSql(from[c.index]));
+        };
+        if (change.kind == ChangeKind::Update) values(change.newValues, false);
+        if (change.kind != ChangeKind::Insert) {
+            values(change.oldValues, true);
+            if (intervals_) values(change.oldValues, true);
+        } else {
+            values(change.newValues, true);
+        }
+        const std::string& sql =
+            change.kind == ChangeKind::Insert ? insert_ : change.kind == ChangeKind::Update ? update_ : delete_;
+        const auto result = db_.Execute(sql, std::move(params));
+        const auto affected = intervals_ ? static_cast<std::int64_t>(result.rows.size()) : result.rowsAffected;
+        if (change.kind != ChangeKind::Insert && affected == 0) conflict(kChangedMeanwhile);
+
+        if (intervals_) {
+            const std::int64_t id = std::get<std::int64_t>(result.rows.at(0).at(0));
+            const GroupKey key = groupOf(delta_, row);
+            if (change.kind != ChangeKind::Insert)
+                tracked_.removed.push_back({key, intervalOf(delta_, change.oldValues, id), name,
+                                            change.kind == ChangeKind::Delete
+                                                ? "; só o último intervalo pode ser excluído."
+                                                : " onde o intervalo estava."});
+            if (change.kind != ChangeKind::Delete) tracked_.touched.push_back({key, id, name});
+        }
+        if (name_ == "SERVGRUPFAT" && change.kind == ChangeKind::Delete) {
+            // A group must not keep naming a correction service it no longer has.
+            const GroupKey key = groupOf(delta_, row);
+            db_.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
+                        "CDGRSERVFAT = ? AND CDSERAJEFEGSF = ?",
+                        {key.branch, key.client, key.group, textOf(delta_, row, "CDSERVFILI")});
+        }
+    }
+
+    /// The checks that need every change in place.
+    void finish() {
+        if (intervals_) checkShapes(db_, tracked_);
+    }
+
+private:
+    struct Column {
+        std::string name;
+        size_t index;  ///< in the delta's rows
+        bool key;
+    };
+
+    gsf::sql::Connection& db_;
+    const gsf::records::Table& table_;
+    const Delta& delta_;
+    const std::string name_;
+    const bool intervals_;
+    std::vector<Column> columns_;
+    std::string insert_, update_, delete_;
+    IntervalChanges tracked_;
+};
+
 } // namespace
 
 namespace {
@@ -458,90 +660,13 @@ void Storage::applyDelta(const TableSpec& spec, const Delta& sent) {
             badRequest(std::string("Argumento 1 (delta) inválido: ") + refusal.what());
         unprocessable(refusal.what());
     }
-    // The stored columns the delta carries, in the table's order.
-    std::vector<std::pair<std::string, size_t>> columns;
-    for (const auto& f : table.fields) {
-        const int i = delta.indexOf(f.name);
-        if (f.stored && i >= 0) columns.emplace_back(f.name, static_cast<size_t>(i));
-    }
-    const std::string tableName = table.table;
-    const bool intervals = tableName == "CORRPRECGRUP";
-
     write({spec.method, history::groupsOf(delta)}, spec.duplicateMessage, [&](gsf::sql::Connection& db) {
-        const std::string eq = std::string(" ") + db.NullSafeEqual() + " ?";
-        auto matchClause = [&](const Change& change, std::vector<SqlValue>& params) {
-            std::string where;
-            for (const auto& [column, index] : columns) {
-                where += (where.empty() ? "" : " AND ") + column + eq;
-                params.push_back(toSql(change.oldValues[index]));
-            }
-            return where;
-        };
-        IntervalChanges tracked;
+        DeltaApplier applier(db, table, delta);
         for (size_t n = 0; n < delta.changes.size(); ++n) {
             if (deltaPause_.load().count() > 0) std::this_thread::sleep_for(deltaPause_.load());
-            const Change& change = delta.changes[n];
-            const std::string name = gsf::records::changeName(table, delta, n);
-            const auto& row = change.kind == ChangeKind::Insert ? change.newValues : change.oldValues;
-            if (change.kind == ChangeKind::Insert) requireParents(db, tableName, delta, row, name);
-            if (tableName == "GRUPSERVFAT" && change.kind != ChangeKind::Delete)
-                checkCorrectionService(db, delta, change, name);
-            if (intervals) tracked.addGroup(groupOf(delta, row));
-
-            std::vector<SqlValue> params;
-            std::string sql;
-            if (change.kind == ChangeKind::Insert) {
-                std::string names, marks;
-                for (const auto& [column, index] : columns) {
-                    names += (names.empty() ? "" : ", ") + column;
-                    marks += marks.empty() ? "?" : ", ?";
-                    params.push_back(toSql(change.newValues[index]));
-                }
-                sql = "INSERT INTO " + tableName + " (" + names + ") VALUES (" + marks + ")";
-            } else {
-                std::string set;
-                if (change.kind == ChangeKind::Update) {
-                    for (const auto& [column, index] : columns) {
-                        set += (set.empty() ? "" : ", ") + column + " = ?";
-                        params.push_back(toSql(change.newValues[index]));
-                    }
-                }
-                std::string where = matchClause(change, params);
-                if (intervals) {
-                    // Identical intervals may exist: touch one of them, and match the
-                    // values again so a concurrent change is still seen after the lock.
-                    std::vector<SqlValue> again;
-                    where = "ID = (SELECT MIN(ID) FROM " + tableName + " WHERE " + matchClause(change, again) +
-                            ") AND " + where;
-                    params.insert(params.end() - static_cast<long>(again.size()), again.begin(), again.end());
-                }
-                sql = change.kind == ChangeKind::Update ? "UPDATE " + tableName + " SET " + set + " WHERE " + where
-                                                        : "DELETE FROM " + tableName + " WHERE " + where;
-            }
-            if (intervals) sql += " RETURNING ID";
-            const auto result = db.Execute(sql, std::move(params));
-            const auto affected = intervals ? static_cast<std::int64_t>(result.rows.size()) : result.rowsAffected;
-            if (change.kind != ChangeKind::Insert && affected == 0) conflict(kChangedMeanwhile);
-
-            if (intervals) {
-                const std::int64_t id = std::get<std::int64_t>(result.rows.at(0).at(0));
-                const GroupKey key = groupOf(delta, row);
-                if (change.kind != ChangeKind::Insert)
-                    tracked.removed.push_back({key, intervalOf(delta, change.oldValues, id), name,
-                                               change.kind == ChangeKind::Delete
-                                                   ? "; só o último intervalo pode ser excluído."
-                                                   : " onde o intervalo estava."});
-                if (change.kind != ChangeKind::Delete) tracked.touched.push_back({key, id, name});
-            }
-            if (tableName == "SERVGRUPFAT" && change.kind == ChangeKind::Delete) {
-                // A group must not keep naming a correction service it no longer has.
-                const GroupKey key = groupOf(delta, row);
-                db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
-                           "CDGRSERVFAT = ? AND CDSERAJEFEGSF = ?",
-                           {key.branch, key.client, key.group, textOf(delta, row, "CDSERVFILI")});
-            }
+            applier.apply(n);
         }
-        if (intervals) checkShapes(db, tracked);
+        applier.finish();
     });
 }
 

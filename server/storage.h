@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -68,7 +69,8 @@ public:
 
     /// The database's change version: it goes up with every committed write to
     /// its data, by any connection or process (triggers keep it), and never
-    /// goes back. One small query.
+    /// goes back. Read by one small query begun after the call; on PostgreSQL,
+    /// callers that wait at the same time share one such query.
     std::int64_t ChangeVersion();
 
     /// Seeds the documented demo data when the database has no branch yet.
@@ -86,6 +88,25 @@ public:
     void SetBranchParams(const std::string& branch, const std::string& billingType, const std::string& params);
 
     // --- the remote methods ---
+    // Each Get method writes its packet into @p out, straight from the rows
+    // of its query as they are read; @p out is cleared first and its
+    // capacity reused. The forms without @p out return the same packet
+    // decoded, for seeding and checks.
+    void GetPesqClie(const std::string& registration, const std::string& branch, std::string& out);
+    void GetParamFilial(const std::string& branch, std::string& out);
+    void GetGrupServ(const std::string& branch, const std::string& client, std::string& out);
+    void GetVerifGrupServ(const std::string& branch, const std::string& client, const std::string& group,
+                          std::string& out);
+    void GetServClie(const std::string& branch, const std::string& client, const std::string& group,
+                     std::string& out);
+    void GetCorrPrecGrup(const std::string& branch, const std::string& client, const std::string& group,
+                         std::string& out);
+    void GetIntervMaior(const std::string& branch, const std::string& client, const std::string& group,
+                        std::string& out);
+    void GetPesqServ(const std::string& branch, const std::string& client, const std::string& service,
+                     std::string& out);
+    void GetVerifServ(const std::string& branch, const std::string& service, const std::string& client,
+                      const std::string& group, std::string& out);
     gsf::data::Packet GetPesqClie(const std::string& registration, const std::string& branch);
     gsf::data::Packet GetParamFilial(const std::string& branch);
     gsf::data::Packet GetGrupServ(const std::string& branch, const std::string& client);
@@ -98,8 +119,8 @@ public:
                                    const std::string& group);
     /// Apply a delta in one transaction; nothing is applied when any change fails.
     /// Every row must pass the single-row rules of its table; every update and
-    /// deletion carries the original value of every column, compared null-safely
-    /// with the stored row. New numbers are stored rounded as they are shown.
+    /// deletion carries the original value of every column: the stored row is
+    /// found by its key and every other column compared null-safely. New numbers are stored rounded as they are shown.
     /// @throws ServiceError 400 for a malformed delta, 409 "conflict" for a row
     /// changed or removed meanwhile, 409 "duplicate" for a duplicate key, 422
     /// for a row that breaks a rule (a required field, a range, a changed key,
@@ -121,6 +142,9 @@ public:
     /// Database connections opened since the storage was created (the pool
     /// reuses them; a connection is dropped only when it is broken).
     std::size_t ConnectionsOpened() const { return opened_.load(); }
+    /// At most @p limit connections in use at once (0, the default: no limit);
+    /// a call past it waits for one to come back.
+    void SetConnectionLimit(std::size_t limit);
 
     /// Pause between the changes of a delta; lets a test stop the process in
     /// the middle of one. Zero (the default) in normal use.
@@ -130,6 +154,8 @@ public:
 
 private:
     struct TableSpec;
+    struct VersionReads;
+    std::int64_t readVersion();
     Lease borrow();
     std::unique_ptr<gsf::sql::Connection> open();
     void giveBack(std::unique_ptr<gsf::sql::Connection> connection);
@@ -147,13 +173,20 @@ private:
     void write(const WriteOf& what, const std::string& duplicateMessage,
                const std::function<void(gsf::sql::Connection&)>& body);
     void applyDelta(const TableSpec& spec, const gsf::data::Delta& delta);
+    /// Runs @p sql and writes its rows as a packet of @p fields into @p out.
+    void read(const std::vector<gsf::data::PacketField>& fields, const std::string& sql,
+              std::vector<gsf::sql::SqlValue> params, std::string& out);
 
     std::string target_;
     gsf::sql::Engine engine_;
     std::mutex mutex_;
     std::vector<std::unique_ptr<gsf::sql::Connection>> idle_;
+    std::condition_variable returned_;
+    std::size_t lent_ = 0;   ///< connections in use
+    std::size_t limit_ = 0;
     std::atomic<std::size_t> opened_{0};
     std::atomic<std::chrono::microseconds> deltaPause_{std::chrono::microseconds(0)};
+    std::unique_ptr<VersionReads> versions_;
 };
 
 /// A group whose correction table has a gap, an overlap or values out of bounds.

@@ -1,10 +1,11 @@
 // Load driver: keep-alive clients on loopback against the application server.
 //
 // usage: bench_server_load [--clients N] [--seconds S] [--max-requests M] [--cache on|off]
-//                          [--only echo|compare|crowd] [--compare-clients N] [--rounds R]
+//                          [--only echo|compare|crowd|engines] [--compare-clients N] [--rounds R]
 //                          [--idle N] [--stalled N] [--crowd-seconds S] [--io-threads N] [--workers N]
+//                          [--postgres CONNINFO]
 //
-// Three parts, each measured in this one run:
+// Four parts, each measured in this one run:
 // - echo: each method against an echo endpoint of the HTTP library answering
 //   the same bytes, at --clients clients;
 // - compare: the server against its previous thread-per-connection front over
@@ -14,12 +15,17 @@
 //   plus --stalled connections that sent half a head and fell silent (opened
 //   again as the server drops them), while --compare-clients clients keep
 //   calling and new screens open one after another: the new screens' first
-//   call and the connected clients' p99 against their p99 with no crowd.
+//   call and the connected clients' p99 against their p99 with no crowd;
+// - engines (with --postgres, an empty or demo database): a second server on
+//   PostgreSQL beside the SQLite one, the same small reads at
+//   --compare-clients clients on each, alternated for --rounds rounds and
+//   compared by their medians.
 //
 // With the cache on (the server's default) a repeated Get is answered from
 // memory after one read of the database's change version; off measures the
 // full path: query, packet and HTTP.
 
+#include "bench/common/bench_data.h"
 #include "bench/server_load/previous_front.h"
 #include "server/app_server.h"
 #include "server/tests/http_wire.h"
@@ -53,6 +59,7 @@ struct Settings {
     double crowdSeconds = 10;
     int ioThreads = 0;  ///< 0: the server's default
     int workers = 0;    ///< 0: the server's default
+    std::string postgres;  ///< for the engines part
 };
 
 struct Outcome {
@@ -99,7 +106,7 @@ Outcome drive(int clients, double seconds, long maxRequests, int port, const std
                 const auto t0 = Clock::now();
                 const auto res = client.Post(path.c_str(), body, "application/json");
                 const auto t1 = Clock::now();
-                if (!res || res->status != 200) {
+                if (!res || res->status != 200 || res->body.empty()) {
                     ++failures;
                     continue;
                 }
@@ -120,12 +127,7 @@ void report(const char* name, size_t bytes, const Outcome& method, const Outcome
                 echo.rps > 0 ? method.rps / echo.rps : 0.0, method.failures, echo.failures);
 }
 
-double median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const size_t half = values.size() / 2;
-    return values.size() % 2 ? values[half] : (values[half - 1] + values[half]) / 2;
-}
+using gsf::bench::median;
 
 void echoPart(const Settings& settings, int port, const std::string& bigBody, const std::string& smallBody) {
     // The echo server: same library as the previous front, one worker per client.
@@ -159,37 +161,49 @@ void echoPart(const Settings& settings, int port, const std::string& bigBody, co
     echoThread.join();
 }
 
+struct Case {
+    const char* name;
+    std::string path, body;
+};
+
+struct Side {
+    const char* name;
+    int port;
+};
+
+// Each case against two servers, alternated round by round so that a
+// neighbour's load on the machine falls on both, compared by their medians.
+void alternate(const Settings& settings, const std::vector<Case>& cases, Side a, Side b) {
+    for (const Case& c : cases) {
+        std::vector<double> aRps, aP99, bRps, bP99;
+        for (int round = 0; round < settings.rounds; ++round) {
+            const auto x = drive(settings.compareClients, settings.seconds, settings.maxRequests, a.port, c.path, c.body);
+            const auto y = drive(settings.compareClients, settings.seconds, settings.maxRequests, b.port, c.path, c.body);
+            std::printf("  %-26s round %d  %s %8.0f req/s p99 %8.1f us (fail %ld) | %s %8.0f req/s p99 %8.1f us "
+                        "(fail %ld)\n",
+                        c.name, round + 1, a.name, x.rps, x.p99, x.failures, b.name, y.rps, y.p99, y.failures);
+            aRps.push_back(x.rps);
+            aP99.push_back(x.p99);
+            bRps.push_back(y.rps);
+            bP99.push_back(y.p99);
+        }
+        std::printf("  %-26s median    %s %8.0f req/s p99 %8.1f us | %s %8.0f req/s p99 %8.1f us | "
+                    "throughput %s/%s %.2f\n",
+                    c.name, a.name, median(aRps), median(aP99), b.name, median(bRps), median(bP99), a.name, b.name,
+                    median(bRps) > 0 ? median(aRps) / median(bRps) : 0.0);
+    }
+}
+
 void comparePart(const Settings& settings, int port, gsf::server::RemoteModule& module) {
     // The previous front's default: one worker per expected keep-alive client.
     gsf::bench::PreviousFront previous(module, std::max(32, settings.compareClients + 2), [](const std::string&) {});
     std::printf("== compare: %d clients, %.1f s per run, %d rounds, cache %s (new = this server, previous = "
                 "thread-per-connection front)\n",
                 settings.compareClients, settings.seconds, settings.rounds, settings.cache ? "on" : "off");
-    struct Case {
-        const char* name;
-        std::string path, body;
-    };
-    for (const Case& c : {Case{"GetServClie", kPrefix + "GetServClie", kSmallArgs},
-                          Case{"GetGrupServ (1,000 groups)", kPrefix + "GetGrupServ", kBigArgs}}) {
-        std::vector<double> newRps, newP99, oldRps, oldP99;
-        for (int round = 0; round < settings.rounds; ++round) {
-            // Alternated, so that a neighbour's load on the machine falls on both.
-            const auto mine = drive(settings.compareClients, settings.seconds, settings.maxRequests, port, c.path, c.body);
-            const auto before =
-                drive(settings.compareClients, settings.seconds, settings.maxRequests, previous.Port(), c.path, c.body);
-            std::printf("  %-26s round %d  new %8.0f req/s p99 %8.1f us (fail %ld) | previous %8.0f req/s p99 %8.1f us "
-                        "(fail %ld)\n",
-                        c.name, round + 1, mine.rps, mine.p99, mine.failures, before.rps, before.p99, before.failures);
-            newRps.push_back(mine.rps);
-            newP99.push_back(mine.p99);
-            oldRps.push_back(before.rps);
-            oldP99.push_back(before.p99);
-        }
-        const double ratio = median(oldRps) > 0 ? median(newRps) / median(oldRps) : 0;
-        std::printf("  %-26s median    new %8.0f req/s p99 %8.1f us | previous %8.0f req/s p99 %8.1f us | "
-                    "throughput new/previous %.2f\n",
-                    c.name, median(newRps), median(newP99), median(oldRps), median(oldP99), ratio);
-    }
+    alternate(settings,
+              {{"GetServClie", kPrefix + "GetServClie", kSmallArgs},
+               {"GetGrupServ (1,000 groups)", kPrefix + "GetGrupServ", kBigArgs}},
+              {"new", port}, {"previous", previous.Port()});
 }
 
 // New screens one after another, each on a connection of its own: the time
@@ -304,6 +318,39 @@ void crowdPart(const Settings& settings, int port) {
                 crowded.rps, crowded.p50, crowded.p99, crowded.failures, calm.p99 > 0 ? crowded.p99 / calm.p99 : 0.0);
 }
 
+// The options of a server of this driver on @p database.
+gsf::server::ServerOptions serverOptions(const Settings& settings, const std::string& database) {
+    gsf::server::ServerOptions options;
+    options.database = database;
+    options.port = 0;
+    options.demo = true;
+    options.cacheReads = settings.cache;
+    if (settings.ioThreads > 0) options.ioThreads = settings.ioThreads;
+    if (settings.workers > 0) options.workers = settings.workers;
+    options.log = [](const std::string&) {};  // the log line is built, only its output is dropped
+    return options;
+}
+
+void enginesPart(const Settings& settings, int sqlitePort) {
+    gsf::server::AppServer pg(serverOptions(settings, settings.postgres));
+    if (pg.GetStorage().GetEngine() != gsf::sql::Engine::PostgreSQL || !pg.Bind()) {
+        std::fprintf(stderr, "bench_server_load: --postgres does not name a PostgreSQL database\n");
+        return;
+    }
+    std::thread serving([&] { pg.Run(); });
+    pg.WaitUntilReady(std::chrono::seconds(10));
+    std::printf("== engines: %d clients, %.1f s per run, %d rounds, cache %s, load %s (PostgreSQL against SQLite)\n",
+                settings.compareClients, settings.seconds, settings.rounds, settings.cache ? "on" : "off",
+                gsf::bench::loadAverage().c_str());
+    alternate(settings,
+              {{"GetServClie", kPrefix + "GetServClie", kSmallArgs},
+               {"GetParamFilial", kPrefix + "GetParamFilial", R"({"args":["0001"]})"},
+               {"GetVerifGrupServ", kPrefix + "GetVerifGrupServ", kSmallArgs}},
+              {"PostgreSQL", pg.Port()}, {"SQLite", sqlitePort});
+    pg.Stop();
+    serving.join();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -323,6 +370,7 @@ int main(int argc, char** argv) {
         else if (arg == "--crowd-seconds") settings.crowdSeconds = std::atof(value);
         else if (arg == "--io-threads") settings.ioThreads = std::max(1, std::atoi(value));
         else if (arg == "--workers") settings.workers = std::max(1, std::atoi(value));
+        else if (arg == "--postgres") settings.postgres = value;
         else {
             std::fprintf(stderr, "bench_server_load: unknown option %s\n", arg.c_str());
             return 2;
@@ -334,33 +382,11 @@ int main(int argc, char** argv) {
     const auto dir = std::filesystem::temp_directory_path() / ("gsf-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
 
-    gsf::server::ServerOptions options;
-    options.database = (dir / "bench.db").string();
-    options.port = 0;
-    options.demo = true;
-    options.cacheReads = settings.cache;
-    if (settings.ioThreads > 0) options.ioThreads = settings.ioThreads;
-    if (settings.workers > 0) options.workers = settings.workers;
-    options.log = [](const std::string&) {};  // the log line is built, only its output is dropped
-    gsf::server::AppServer server(options);
+    gsf::server::AppServer server(serverOptions(settings, (dir / "bench.db").string()));
 
     // A client with 1,000 groups.
     auto& storage = server.GetStorage();
-    storage.AddClient("0001", "CARGA", "98765432100", "F", "Cliente de carga", "Carga");
-    gsf::data::Delta groups;
-    groups.fields = {{"CDFILIAL", gsf::data::FieldType::String, 4},
-                     {"CDCLIENTE", gsf::data::FieldType::String, 21},
-                     {"CDGRSERVFAT", gsf::data::FieldType::String, 3},
-                     {"DSGRSERVFAT", gsf::data::FieldType::String, 30},
-                     {"QTEFETMINIGSF", gsf::data::FieldType::Float, 0},
-                     {"QTEFMINDOMGSF", gsf::data::FieldType::Float, 0}};
-    for (int g = 0; g < 1000; ++g) {
-        char code[4];
-        std::snprintf(code, sizeof code, "%03d", g);
-        groups.changes.push_back({gsf::data::ChangeKind::Insert, {}, {"0001", "CARGA", std::string(code),
-                                  "Grupo de carga " + std::string(code), 2.5 + g, 1.0}});
-    }
-    storage.UpdGrupServ(groups);
+    gsf::bench::addClientWithGroups(storage, "CARGA", 1, 1000);
     if (!server.Bind()) return 1;
     std::thread serverThread([&] { server.Run(); });
     server.WaitUntilReady(std::chrono::seconds(10));
@@ -370,6 +396,8 @@ int main(int argc, char** argv) {
     if (settings.only.empty() || settings.only == "echo") echoPart(settings, server.Port(), bigBody, smallBody);
     if (settings.only.empty() || settings.only == "compare") comparePart(settings, server.Port(), server.Module());
     if (settings.only.empty() || settings.only == "crowd") crowdPart(settings, server.Port());
+    if ((settings.only.empty() || settings.only == "engines") && !settings.postgres.empty())
+        enginesPart(settings, server.Port());
 
     server.Stop();
     serverThread.join();

@@ -51,7 +51,7 @@ PreviousFront::PreviousFront(server::RemoteModule& module, int workers, std::fun
              [&module](const httplib::Request& req, httplib::Response& res) {
                  server::Reply reply = module.Call(req.matches[1].str(), req.body);
                  res.status = reply.status;
-                 res.body = std::move(reply.body);
+                 res.body = std::string(reply.Body());
                  res.set_header("Content-Type", "application/json");
              });
     svr.set_error_handler([](const httplib::Request& req, httplib::Response& res) {

@@ -21,7 +21,7 @@ std::string quoted(const std::string& text)
 }
 
 // Folds ASCII and Latin-1 letters ("Ã" and "ã" alike) for locate without case.
-std::string foldCase(const std::string& text)
+std::string foldCase(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
@@ -47,13 +47,6 @@ std::uint32_t keySpacing(std::size_t count)
     return static_cast<std::uint32_t>(std::clamp<std::size_t>(room, 1, 1024));
 }
 
-bool kindFits(FieldType type, const Value& v)
-{
-    if (isNull(v))
-        return true;
-    return std::holds_alternative<double>(v) == (type == FieldType::Float);
-}
-
 template <typename Handler, typename... Args>
 void fire(const Handler& handler, Args&... args)
 {
@@ -76,17 +69,24 @@ const char* stateName(DataSetState state)
 
 // ---------------------------------------------------------------- Impl
 
-const Value& Impl::fieldValue(int index) const
+Value Impl::fieldValue(int index) const
 {
-    static const Value null;
-    const auto i = static_cast<std::size_t>(index);
     if (viewRow >= 0)
         return self.ValueAt(viewRow, index);
     if (editing())
-        return buffer[i];
+        return buffer[static_cast<std::size_t>(index)];
     if (cursor < 0)
-        return null;
-    return rows[static_cast<std::size_t>(cursor)].values[i];
+        return {};
+    return store.Get(rows[static_cast<std::size_t>(cursor)].slot, index);
+}
+
+bool Impl::fieldIsNull(int index) const
+{
+    if (viewRow >= 0)
+        return isNull(self.ValueAt(viewRow, index));
+    if (editing())
+        return isNull(buffer[static_cast<std::size_t>(index)]);
+    return cursor < 0 || store.IsNull(rows[static_cast<std::size_t>(cursor)].slot, index);
 }
 
 void Impl::setState(DataSetState next)
@@ -173,17 +173,43 @@ std::uint32_t newLogEntry(Impl& d, LogEntry entry)
     return static_cast<std::uint32_t>(d.log.size());
 }
 
+// Whether slot @p slot holds exactly the values of @p values.
+bool holds(const Impl& d, std::uint32_t slot, const std::vector<Value>& values)
+{
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (!d.store.Holds(slot, static_cast<int>(i), values[i]))
+            return false;
+    return true;
+}
+
+void writeSlot(Impl& d, std::uint32_t slot, const std::vector<Value>& values)
+{
+    for (std::size_t i = 0; i < values.size(); ++i)
+        d.store.Set(slot, static_cast<int>(i), values[i]);
+}
+
+std::vector<Value> valuesOf(const Impl& d, std::uint32_t slot)
+{
+    std::vector<Value> out;
+    out.reserve(d.fields.size());
+    for (int i = 0; i < d.store.Width(); ++i)
+        out.push_back(d.store.Get(slot, i));
+    return out;
+}
+
+// The row keeps its slot; the base values of a row changed for the first
+// time go to a slot of their own, kept by its log entry.
 void storeRecord(Impl& d)
 {
     Row& row = d.rows[static_cast<std::size_t>(d.cursor)];
     if (d.state == DataSetState::Insert) {
-        row.values = std::move(d.buffer);
+        writeSlot(d, row.slot, d.buffer);
         if (d.logChanges)
-            row.logId = newLogEntry(d, LogEntry{true, false, false, {}, 0});
-    } else if (d.modified && row.values != d.buffer) {
+            row.logId = newLogEntry(d, LogEntry{true, false, false, 0, 0});
+    } else if (d.modified && !holds(d, row.slot, d.buffer)) {
         if (d.logChanges && row.logId == 0)
-            row.logId = newLogEntry(d, LogEntry{false, false, false, row.values, row.baseKey});
-        row.values = std::move(d.buffer);
+            row.logId = newLogEntry(d, LogEntry{false, false, false, d.store.CopySlot(row.slot), row.baseKey});
+        writeSlot(d, row.slot, d.buffer);
     }
     d.buffer.clear();
     d.modified = false;
@@ -199,7 +225,7 @@ void removeRow(Impl& d, std::size_t pos)
         else
             e.deleted = true;
     } else if (d.logChanges) {
-        newLogEntry(d, LogEntry{false, true, false, std::move(row.values), row.baseKey});
+        newLogEntry(d, LogEntry{false, true, false, row.slot, row.baseKey});
     }
     d.rows.erase(d.rows.begin() + static_cast<std::ptrdiff_t>(pos));
 }
@@ -215,46 +241,31 @@ void renumberBase(Impl& d)
     }
 }
 
-// -1, 0 or 1: a null before any number, a number before any text.
-int compareValues(const Value& a, const Value& b)
-{
-    if (a.index() != b.index())
-        return a.index() < b.index() ? -1 : 1;
-    if (const auto* x = std::get_if<double>(&a)) {
-        const double y = std::get<double>(b);
-        return *x < y ? -1 : (y < *x ? 1 : 0);
-    }
-    if (const auto* x = std::get_if<std::string>(&a)) {
-        const int c = x->compare(std::get<std::string>(b));
-        return c < 0 ? -1 : (c > 0 ? 1 : 0);
-    }
-    return 0;
-}
-
-/// Strict "comes before" of two rows by the order's columns.
+/// Strict "comes before" of two rows of one store by the order's columns.
 class RowOrder {
 public:
-    explicit RowOrder(std::vector<std::size_t> columns) : columns_(std::move(columns)) {}
+    RowOrder(const RowStore& store, std::vector<int> columns) : store_(store), columns_(std::move(columns)) {}
     bool empty() const { return columns_.empty(); }
-    bool operator()(const std::vector<Value>& a, const std::vector<Value>& b) const
+    bool operator()(const Row& a, const Row& b) const
     {
-        for (const std::size_t c : columns_)
-            if (const int cmp = compareValues(a[c], b[c]); cmp != 0)
+        for (const int c : columns_)
+            if (const int cmp = compareCells(store_, a.slot, store_, b.slot, c); cmp != 0)
                 return cmp < 0;
         return false;
     }
 
 private:
-    std::vector<std::size_t> columns_;
+    const RowStore& store_;
+    std::vector<int> columns_;
 };
 
 RowOrder rowOrder(const Impl& d)
 {
-    std::vector<std::size_t> columns;
+    std::vector<int> columns;
     for (const std::string& name : d.order)
         if (const Field* field = d.self.FindField(name))
-            columns.push_back(static_cast<std::size_t>(field->Index()));
-    return RowOrder(std::move(columns));
+            columns.push_back(field->Index());
+    return RowOrder(d.store, std::move(columns));
 }
 
 // Moves the current row to its place among the others, which are in order;
@@ -265,15 +276,14 @@ void placeCurrent(Impl& d)
     if (before.empty() || d.cursor < 0)
         return;
     const auto pos = static_cast<std::size_t>(d.cursor);
-    const std::vector<Value>& values = d.rows[pos].values;
-    const bool afterPrevious = pos == 0 || !before(values, d.rows[pos - 1].values);
-    const bool beforeNext = pos + 1 == d.rows.size() || !before(d.rows[pos + 1].values, values);
+    const Row& current = d.rows[pos];
+    const bool afterPrevious = pos == 0 || !before(current, d.rows[pos - 1]);
+    const bool beforeNext = pos + 1 == d.rows.size() || !before(d.rows[pos + 1], current);
     if (afterPrevious && beforeNext)
         return;
-    Row row = std::move(d.rows[pos]);
+    const Row row = current;
     d.rows.erase(d.rows.begin() + static_cast<std::ptrdiff_t>(pos));
-    const auto at = std::upper_bound(d.rows.begin(), d.rows.end(), row,
-                                     [&before](const Row& a, const Row& b) { return before(a.values, b.values); });
+    const auto at = std::upper_bound(d.rows.begin(), d.rows.end(), row, before);
     d.cursor = static_cast<int>(at - d.rows.begin());
     d.rows.insert(at, std::move(row));
 }
@@ -415,10 +425,15 @@ const std::vector<std::string>& DataSet::Order() const
 
 void DataSet::SetData(std::string_view json)
 {
-    SetData(decodePacket(json));
+    SetData(readPacket(json));
 }
 
 void DataSet::SetData(Packet packet)
+{
+    SetData(toDecoded(packet));
+}
+
+void DataSet::SetData(DecodedPacket packet)
 {
     Impl& d = *impl_;
     // Everything is checked before anything changes, so that a refused
@@ -450,52 +465,30 @@ void DataSet::SetData(Packet packet)
             columns.push_back(column);
         }
     }
-    const std::size_t width = packet.fields.size();
-    for (std::size_t r = 0; r < packet.rows.size(); ++r) {
-        const auto& values = packet.rows[r];
-        if (values.size() != width)
-            throw PacketError("Pacote de dados inválido: a linha " + std::to_string(r + 1)
-                              + " não tem " + std::to_string(width) + " valores.");
-        for (int column : columns) {
-            const auto c = static_cast<std::size_t>(column);
-            if (!kindFits(packet.fields[c].type, values[c]))
-                throw PacketError("Pacote de dados inválido: valor de tipo errado na linha "
-                                  + std::to_string(r + 1) + ", campo "
-                                  + quoted(packet.fields[c].name) + ".");
-        }
-    }
 
-    bool sameOrder = columns.size() == width;
+    // The packet's store becomes the dataset's, its columns in the order of
+    // the dataset's fields; the rows' texts are not copied either way.
+    bool sameOrder = columns.size() == packet.fields.size();
     for (std::size_t i = 0; sameOrder && i < columns.size(); ++i)
         sameOrder = columns[i] == static_cast<int>(i);
-    std::vector<Row> rows(packet.rows.size());
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        if (sameOrder) {
-            rows[r].values = std::move(packet.rows[r]);
-        } else {
-            rows[r].values.reserve(columns.size());
-            for (int column : columns)
-                rows[r].values.push_back(std::move(packet.rows[r][static_cast<std::size_t>(column)]));
-        }
-    }
+    RowStore store = sameOrder ? std::move(packet.rows) : packet.rows.TakeColumns(columns);
+    std::vector<Row> rows(store.Slots());
+    for (std::uint32_t r = 0; r < rows.size(); ++r)
+        rows[r].slot = r;
     if (!d.order.empty()) {
-        // The rows' values follow the dataset's fields, or the packet's when it takes their layout.
-        std::vector<std::size_t> sortColumns;
+        // The columns follow the dataset's fields, or the packet's when it takes their layout.
+        std::vector<int> sortColumns;
         for (const std::string& name : d.order) {
             const Field* field = ownLayout ? nullptr : FindField(name);
             const int column = ownLayout ? packet.indexOf(name) : (field ? field->Index() : -1);
             if (column >= 0)
-                sortColumns.push_back(static_cast<std::size_t>(column));
+                sortColumns.push_back(column);
         }
-        const RowOrder before(std::move(sortColumns));
-        std::stable_sort(rows.begin(), rows.end(),
-                         [&before](const Row& a, const Row& b) { return before(a.values, b.values); });
+        std::stable_sort(rows.begin(), rows.end(), RowOrder(store, std::move(sortColumns)));
     }
     const std::uint32_t spacing = keySpacing(rows.size());
-    for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t r = 0; r < rows.size(); ++r)
         rows[r].baseKey = static_cast<std::uint32_t>((r + 1) * spacing);
-        rows[r].serial = ++d.serials;
-    }
 
     if (d.state != DataSetState::Inactive)
         closeRows(false);
@@ -513,6 +506,7 @@ void DataSet::SetData(Packet packet)
         }
         d.fieldsFromPacket = true;
     }
+    d.store = std::move(store);
     d.rows = std::move(rows);
     d.log.clear();
     d.buffer.clear();
@@ -543,6 +537,7 @@ void DataSet::closeRows(bool notifyLinks)
     d.modified = false;
     d.rows.clear();
     d.log.clear();
+    d.store = RowStore();
     d.cursor = -1;
     d.bof = d.eof = true;
     d.setState(DataSetState::Inactive);
@@ -630,13 +625,12 @@ void DataSet::MoveTo(int recNo)
     int target = std::clamp(recNo, 1, std::max(RecordCount(), 1)) - 1;
     if (d.editing() && !d.order.empty()) {
         // The post may move rows; the move goes to the record that was asked for.
-        const std::uint64_t serial = d.rows[static_cast<std::size_t>(target)].serial;
+        const std::uint32_t slot = d.rows[static_cast<std::size_t>(target)].slot;
         const auto generation = d.generation;
         CheckBrowseMode();
         if (d.generation != generation)
             return;
-        const auto at =
-            std::find_if(d.rows.begin(), d.rows.end(), [serial](const Row& row) { return row.serial == serial; });
+        const auto at = std::find_if(d.rows.begin(), d.rows.end(), [slot](const Row& row) { return row.slot == slot; });
         target = at != d.rows.end() ? static_cast<int>(at - d.rows.begin())
                                     : std::min(target, RecordCount() - 1);
     }
@@ -665,11 +659,11 @@ bool DataSet::Locate(std::string_view fieldName, const Value& value, bool caseIn
     const bool fold = caseInsensitive && wantedText;
     const std::string folded = fold ? foldCase(*wantedText) : std::string();
 
-    const auto column = static_cast<std::size_t>(field.Index());
+    const int column = field.Index();
     for (std::size_t r = 0; r < d.rows.size(); ++r) {
-        const Value& cell = d.rows[r].values[column];
-        const auto* text = std::get_if<std::string>(&cell);
-        const bool match = fold ? text && foldCase(*text) == folded : sameValue(cell, wanted);
+        const std::uint32_t slot = d.rows[r].slot;
+        const bool match = fold ? !d.store.IsNull(slot, column) && foldCase(d.store.Text(slot, column)) == folded
+                                : d.store.Holds(slot, column, wanted);
         if (match) {
             scrollTo(*this, d, static_cast<int>(r));
             return true;
@@ -696,8 +690,7 @@ void startInsert(DataSet& ds, Impl& d, bool append)
 
     const std::size_t pos = append || d.cursor < 0 ? d.rows.size()
                                                    : static_cast<std::size_t>(d.cursor);
-    d.rows.insert(d.rows.begin() + static_cast<std::ptrdiff_t>(pos), Row{});
-    d.rows[pos].serial = ++d.serials;
+    d.rows.insert(d.rows.begin() + static_cast<std::ptrdiff_t>(pos), Row{d.store.AddSlot(), 0, 0});
     assignKey(d, pos);
     d.insertReturn = d.cursor;
     d.cursor = static_cast<int>(pos);
@@ -736,7 +729,7 @@ void DataSet::Edit()
     fire(BeforeEdit, *this);
     if (d.generation != generation)
         return;
-    d.buffer = d.rows[static_cast<std::size_t>(d.cursor)].values;
+    d.buffer = valuesOf(d, d.rows[static_cast<std::size_t>(d.cursor)].slot);
     d.modified = false;
     d.setState(DataSetState::Edit);
     fire(AfterEdit, *this);
@@ -867,14 +860,14 @@ Delta DataSet::Delta() const
         Change change;
         if (e.deleted) {
             change.kind = ChangeKind::Delete;
-            change.oldValues = e.base;
+            change.oldValues = valuesOf(d, e.base);
         } else if (e.inserted) {
             change.kind = ChangeKind::Insert;
-            change.newValues = d.rows[rowOf[i]].values;
+            change.newValues = valuesOf(d, d.rows[rowOf[i]].slot);
         } else {
             change.kind = ChangeKind::Update;
-            change.oldValues = e.base;
-            change.newValues = d.rows[rowOf[i]].values;
+            change.oldValues = valuesOf(d, e.base);
+            change.newValues = valuesOf(d, d.rows[rowOf[i]].slot);
         }
         delta.changes.push_back(std::move(change));
     }
@@ -903,14 +896,14 @@ void DataSet::CancelUpdates()
             LogEntry& e = d.log[row.logId - 1];
             if (e.inserted)
                 continue;
-            row.values = std::move(e.base);
+            row.slot = e.base;
             row.logId = 0;
         }
-        rows.push_back(std::move(row));
+        rows.push_back(row);
     }
-    for (LogEntry& e : d.log)
+    for (const LogEntry& e : d.log)
         if (e.deleted && !e.inserted && !e.dead)
-            rows.push_back(Row{std::move(e.base), 0, e.baseKey, ++d.serials});
+            rows.push_back(Row{e.base, 0, e.baseKey});
     std::stable_sort(rows.begin(), rows.end(),
                      [](const Row& a, const Row& b) { return a.baseKey < b.baseKey; });
     d.rows = std::move(rows);
@@ -948,15 +941,14 @@ bool DataSet::ControlsDisabled() const
 
 // ---------------------------------------------------------------- any row
 
-const Value& DataSet::ValueAt(int row, int fieldIndex) const
+Value DataSet::ValueAt(int row, int fieldIndex) const
 {
     const Impl& d = *impl_;
     if (row < 0 || row >= RecordCount() || fieldIndex < 0 || fieldIndex >= FieldCount())
         throw std::out_of_range("row or field index out of range in " + name_);
-    const auto f = static_cast<std::size_t>(fieldIndex);
     if (d.editing() && row == d.cursor)
-        return d.buffer[f];
-    return d.rows[static_cast<std::size_t>(row)].values[f];
+        return d.buffer[static_cast<std::size_t>(fieldIndex)];
+    return d.store.Get(d.rows[static_cast<std::size_t>(row)].slot, fieldIndex);
 }
 
 std::string DataSet::DisplayTextAt(int row, const Field& field) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/data/decoded_packet.h"
 #include "platform/data/field.h"
 #include "platform/data/field_key.h"
 #include "platform/data/packet.h"
@@ -137,7 +138,10 @@ public:
     /// PacketError naming a missing field, a column declared otherwise than
     /// its field or a value of the wrong kind; the dataset is then left as it was.
     void SetData(Packet packet);
-    /// Decodes a JSON packet and loads it. @throws PacketError as above.
+    /// Loads a decoded packet, taking its rows as they are stored.
+    void SetData(DecodedPacket packet);
+    /// Decodes a JSON packet and loads it. @throws PacketError as above and
+    /// as readPacket.
     void SetData(std::string_view json);
     void Close();
 
@@ -201,7 +205,7 @@ public:
     bool ControlsDisabled() const;
 
     // --- read access to any row, for grids and dumps (0-based row index) ---
-    const Value& ValueAt(int row, int fieldIndex) const;
+    Value ValueAt(int row, int fieldIndex) const;
     /// Display text of a field on any row, get-text hook included.
     std::string DisplayTextAt(int row, const Field& field) const;
     /// 0-based index of the current row; -1 when empty.

@@ -3,6 +3,7 @@
 // Internal state of a DataSet, shared by dataset.cpp and field.cpp only.
 
 #include "platform/data/dataset.h"
+#include "platform/data/row_store.h"
 
 #include <cstdint>
 #include <memory>
@@ -10,14 +11,15 @@
 
 namespace gsf::data {
 
-/// A stored row. logId is 0 for a row without pending changes, else 1 + its
-/// index in the change log; baseKey orders rows of the base so that a
-/// cancelled delete goes back to its place; serial is unique per row.
+/// A row of the dataset, in the dataset's order. Its values are slot @c slot
+/// of the store, which belongs to this row alone (so it also tells rows apart
+/// while an ordered post moves them). logId is 0 for a row without pending
+/// changes, else 1 + its index in the change log; baseKey orders rows of the
+/// base so that a cancelled delete goes back to its place.
 struct Row {
-    std::vector<Value> values;
+    std::uint32_t slot = 0;
     std::uint32_t logId = 0;
     std::uint32_t baseKey = 0;
-    std::uint64_t serial = 0;     ///< tells rows apart while an ordered post moves them
 };
 
 /// Change-log record of one row, kept only for changed rows.
@@ -25,7 +27,7 @@ struct LogEntry {
     bool inserted = false;        ///< the row is not in the base
     bool deleted = false;
     bool dead = false;            ///< inserted then deleted: no change left
-    std::vector<Value> base;      ///< base values of a row that is in the base
+    std::uint32_t base = 0;       ///< slot of the base values of a row that is in the base
     std::uint32_t baseKey = 0;    ///< place of a deleted row
 };
 
@@ -36,6 +38,7 @@ struct DataSet::Impl {
     std::vector<std::unique_ptr<Field>> fields;
     bool fieldsFromPacket = false;
 
+    RowStore store;               ///< the values of every row, and of the base of changed ones
     std::vector<Row> rows;
     int cursor = -1;
     bool bof = true;
@@ -50,7 +53,6 @@ struct DataSet::Impl {
     bool logChanges = true;
 
     std::vector<std::string> order; ///< fields the rows are kept sorted by
-    std::uint64_t serials = 0;      ///< last Row::serial handed out
 
     int disableCount = 0;
     std::uint64_t generation = 0; ///< bumped by every load and close
@@ -62,7 +64,8 @@ struct DataSet::Impl {
     {
         return state == DataSetState::Edit || state == DataSetState::Insert;
     }
-    const Value& fieldValue(int index) const;
+    Value fieldValue(int index) const;
+    bool fieldIsNull(int index) const;
     void setState(DataSetState next);
     void notifyDataSetChanged();
     void notifyRecordChanged(Field* field);

@@ -75,7 +75,7 @@ const std::string& Field::DisplayLabel() const
     return def_.label.empty() ? def_.name : def_.label;
 }
 
-const Value& Field::AsValue() const
+Value Field::AsValue() const
 {
     if (validating_)
         return *validating_;
@@ -84,7 +84,9 @@ const Value& Field::AsValue() const
 
 bool Field::IsNull() const
 {
-    return isNull(AsValue());
+    if (validating_)
+        return isNull(*validating_);
+    return owner_.impl().fieldIsNull(index_);
 }
 
 std::string Field::AsString() const

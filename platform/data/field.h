@@ -77,7 +77,7 @@ public:
     int Index() const { return index_; }
 
     /// Current value; during the validate hook, the value about to be stored.
-    const Value& AsValue() const;
+    Value AsValue() const;
     bool IsNull() const;
     /// Text of the value: a number in plain pt-BR form ("2,5"); null gives "".
     std::string AsString() const;

@@ -1,5 +1,8 @@
 #include "platform/data/packet.h"
 
+#include "platform/data/decoded_packet.h"
+#include "platform/data/packet_internal.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -13,10 +16,11 @@ namespace gsf::data {
 
 using nlohmann::json;
 
-namespace {
+namespace detail {
 
 const char* const kPacketPrefix = "Pacote de dados inválido: ";
-const char* const kDeltaPrefix = "Pacote de alterações inválido: ";
+
+namespace {
 
 bool sameName(std::string_view a, std::string_view b)
 {
@@ -26,6 +30,8 @@ bool sameName(std::string_view a, std::string_view b)
                          == std::tolower(static_cast<unsigned char>(y));
               });
 }
+
+} // namespace
 
 int indexOfField(const std::vector<PacketField>& fields, std::string_view name)
 {
@@ -62,6 +68,17 @@ void checkFields(const std::vector<PacketField>& fields, const char* prefix)
             fail(prefix, "campo \"" + f.name + "\" repetido.");
     }
 }
+
+} // namespace detail
+
+namespace {
+
+using detail::checkFields;
+using detail::fail;
+using detail::indexOfField;
+using detail::typeFromName;
+
+const char* const kDeltaPrefix = "Pacote de alterações inválido: ";
 
 // Width and kind of every value against its column, so that a dataset never
 // holds a text in a number column or the reverse.
@@ -179,7 +196,12 @@ void appendNumber(std::string& out, double value)
         return;
     }
     char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    // A whole number past 64-bit integers would read back as an integer
+    // out of range: it goes out with an exponent instead ("1.8446744073709552e+19").
+    const std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    if (text.size() > 19 && text.find_first_of(".e") == std::string_view::npos)
+        result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
     out.append(buffer, result.ptr);
 }
 
@@ -276,224 +298,6 @@ std::vector<Value> rowFromJson(const json& j, const char* prefix)
     }
     return row;
 }
-
-// Streams a packet straight into rows of values, without building a JSON
-// document first: a large packet is read in about the time of a plain parse.
-class PacketReader : public nlohmann::json_sax<json> {
-public:
-    explicit PacketReader(Packet& packet) : packet_(packet) {}
-
-    const std::string& error() const { return error_; }
-    bool sawFields() const { return sawFields_; }
-    bool sawRows() const { return sawRows_; }
-
-    bool null() override { return scalar(Value()); }
-    bool boolean(bool) override { return scalar(Value(), true); }
-    bool number_integer(number_integer_t v) override { return scalar(static_cast<double>(v)); }
-    bool number_unsigned(number_unsigned_t v) override { return scalar(static_cast<double>(v)); }
-    bool number_float(number_float_t v, const string_t&) override { return scalar(v); }
-    bool binary(binary_t&) override { return refuse("valor binário inesperado."); }
-
-    bool string(string_t& v) override
-    {
-        if (skipValue())
-            return true;
-        if (where_ == Where::FieldObj)
-            return fieldString(v);
-        if (where_ != Where::Row)
-            return refuse("texto fora de uma linha de valores.");
-        row().emplace_back(std::move(v));
-        return true;
-    }
-
-    bool start_object(std::size_t) override
-    {
-        if (startSkipped())
-            return true;
-        if (where_ == Where::Start) {
-            where_ = Where::Top;
-            return true;
-        }
-        if (where_ == Where::Fields) {
-            packet_.fields.emplace_back();
-            fieldName_ = fieldType_ = false;
-            where_ = Where::FieldObj;
-            return true;
-        }
-        return refuse(where_ == Where::Row ? "valor que não é texto, número nem nulo."
-                                           : "objeto inesperado.");
-    }
-
-    bool end_object() override
-    {
-        if (endSkipped())
-            return true;
-        if (where_ == Where::FieldObj) {
-            const PacketField& f = packet_.fields.back();
-            if (!fieldName_ || f.name.empty())
-                return refuse("definição de campo sem nome.");
-            if (!fieldType_)
-                return refuse("tipo ausente ou desconhecido no campo \"" + f.name + "\".");
-            where_ = Where::Fields;
-            return true;
-        }
-        where_ = Where::Done;
-        return true;
-    }
-
-    bool start_array(std::size_t) override
-    {
-        if (startSkipped())
-            return true;
-        if (where_ == Where::Top && key_ == "fields") {
-            sawFields_ = true;
-            where_ = Where::Fields;
-            return true;
-        }
-        if (where_ == Where::Top && key_ == "rows") {
-            sawRows_ = true;
-            where_ = Where::Rows;
-            return true;
-        }
-        if (where_ == Where::Rows) {
-            packet_.rows.emplace_back().reserve(packet_.fields.size());
-            where_ = Where::Row;
-            return true;
-        }
-        if (where_ == Where::Row)
-            return refuse("valor que não é texto, número nem nulo.");
-        if (where_ == Where::Fields)
-            return refuse("definição de campo não é um objeto.");
-        return refuse("lista inesperada.");
-    }
-
-    bool end_array() override
-    {
-        if (endSkipped())
-            return true;
-        if (where_ == Where::Row) {
-            const std::size_t width = packet_.fields.size();
-            if (!packet_.fields.empty() && row().size() != width)
-                return refuse("a linha " + std::to_string(packet_.rows.size()) + " tem "
-                              + std::to_string(row().size()) + " valores; esperados "
-                              + std::to_string(width) + ".");
-            where_ = Where::Rows;
-        } else {
-            where_ = Where::Top;
-        }
-        return true;
-    }
-
-    bool key(string_t& k) override
-    {
-        if (skip_ > 0)
-            return true;
-        key_ = std::move(k);
-        if (where_ == Where::Top) {
-            skipNext_ = key_ != "fields" && key_ != "rows";
-            if (!skipNext_ && ((key_ == "fields" && sawFields_) || (key_ == "rows" && sawRows_)))
-                return refuse("chave \"" + key_ + "\" repetida.");
-        } else {
-            skipNext_ = key_ != "name" && key_ != "type" && key_ != "size";
-        }
-        return true;
-    }
-
-    bool parse_error(std::size_t position, const std::string&,
-                     const nlohmann::detail::exception&) override
-    {
-        return refuse("JSON malformado (posição " + std::to_string(position) + ").");
-    }
-
-private:
-    enum class Where { Start, Top, Fields, FieldObj, Rows, Row, Done };
-
-    std::vector<Value>& row() { return packet_.rows.back(); }
-
-    bool refuse(std::string message)
-    {
-        if (error_.empty())
-            error_ = std::move(message);
-        return false;
-    }
-
-    // A value under a key this reader does not know is passed over whole.
-    bool skipValue()
-    {
-        if (skip_ > 0)
-            return true;
-        if (skipNext_) {
-            skipNext_ = false;
-            return true;
-        }
-        return false;
-    }
-    bool startSkipped()
-    {
-        if (skip_ > 0 || skipNext_) {
-            skipNext_ = false;
-            ++skip_;
-            return true;
-        }
-        return false;
-    }
-    bool endSkipped()
-    {
-        if (skip_ == 0)
-            return false;
-        --skip_;
-        return true;
-    }
-
-    bool scalar(Value v, bool isBool = false)
-    {
-        if (skipValue())
-            return true;
-        if (where_ == Where::FieldObj && key_ == "size" && std::holds_alternative<double>(v))
-            return fieldSize(std::get<double>(v));
-        if (where_ != Where::Row || isBool)
-            return refuse(where_ == Where::Start ? "o pacote não é um objeto JSON."
-                                                 : "valor inesperado.");
-        row().push_back(std::move(v));
-        return true;
-    }
-
-    bool fieldString(std::string& v)
-    {
-        PacketField& f = packet_.fields.back();
-        if (key_ == "name") {
-            f.name = std::move(v);
-            fieldName_ = true;
-            return true;
-        }
-        if (key_ == "type") {
-            // An unknown type is reported at the end of the definition, where
-            // the field's name is known.
-            fieldType_ = typeFromName(v, f.type);
-            return true;
-        }
-        return refuse("valor inválido em \"" + key_ + "\" de um campo.");
-    }
-
-    bool fieldSize(double size)
-    {
-        if (size < 0 || size > 1'000'000 || size != static_cast<int>(size))
-            return refuse("tamanho inválido no campo \"" + packet_.fields.back().name + "\".");
-        packet_.fields.back().size = static_cast<int>(size);
-        return true;
-    }
-
-    Packet& packet_;
-    Where where_ = Where::Start;
-    std::string key_;
-    std::string error_;
-    int skip_ = 0;
-    bool skipNext_ = false;
-    bool fieldName_ = false;
-    bool fieldType_ = false;
-    bool sawFields_ = false;
-    bool sawRows_ = false;
-};
 
 // Reads a JSON text without building it, refusing what a strict reader must:
 // repeated keys (which value a reader keeps is anyone's guess), numbers past
@@ -662,37 +466,82 @@ int Delta::indexOf(std::string_view name) const
     return indexOfField(fields, name);
 }
 
+PacketWriter::PacketWriter(std::string& out, const std::vector<PacketField>& fields) : out_(out)
+{
+    out_.clear();
+    out_ += '{';
+    appendFields(out_, fields);
+    out_ += ",\"rows\":[";
+}
+
+void PacketWriter::BeginRow()
+{
+    if (!firstRow_)
+        out_ += ',';
+    firstRow_ = false;
+    firstValue_ = true;
+    out_ += '[';
+}
+
+void PacketWriter::separate()
+{
+    if (!firstValue_)
+        out_ += ',';
+    firstValue_ = false;
+}
+
+void PacketWriter::Null()
+{
+    separate();
+    out_ += "null";
+}
+
+void PacketWriter::Number(double value)
+{
+    separate();
+    appendNumber(out_, value);
+}
+
+void PacketWriter::Text(std::string_view text)
+{
+    separate();
+    appendString(out_, text);
+}
+
+void PacketWriter::Write(const Value& value)
+{
+    separate();
+    appendValue(out_, value);
+}
+
+void PacketWriter::EndRow()
+{
+    out_ += ']';
+}
+
+std::string& PacketWriter::End()
+{
+    out_ += "]}";
+    return out_;
+}
+
 std::string encodePacket(const Packet& packet)
 {
     std::string out;
     out.reserve(sizeHint(packet.fields, packet.rows));
-    out += '{';
-    appendFields(out, packet.fields);
-    out += ",\"rows\":[";
-    for (std::size_t i = 0; i < packet.rows.size(); ++i) {
-        if (i > 0)
-            out += ',';
-        appendRow(out, packet.rows[i]);
+    PacketWriter writer(out, packet.fields);
+    for (const auto& row : packet.rows) {
+        writer.BeginRow();
+        for (const Value& v : row)
+            writer.Write(v);
+        writer.EndRow();
     }
-    out += "]}";
-    return out;
+    return writer.End();
 }
 
 Packet decodePacket(std::string_view text)
 {
-    Packet packet;
-    PacketReader reader(packet);
-    const bool ok = json::sax_parse(text, &reader);
-    if (!ok)
-        fail(kPacketPrefix, reader.error().empty() ? "JSON malformado." : reader.error());
-    if (!reader.sawFields())
-        fail(kPacketPrefix, "lista \"fields\" ausente.");
-    if (!reader.sawRows())
-        fail(kPacketPrefix, "lista \"rows\" ausente.");
-    checkFields(packet.fields, kPacketPrefix);
-    for (std::size_t i = 0; i < packet.rows.size(); ++i)
-        checkRow(packet.fields, packet.rows[i], i + 1, kPacketPrefix);
-    return packet;
+    return readPacket(text).ToPacket();
 }
 
 std::string encodeDelta(const Delta& delta)

@@ -69,6 +69,35 @@ public:
 };
 
 std::string encodePacket(const Packet& packet);
+
+/// Writes a packet in one pass, straight into a string the caller keeps and
+/// may reuse from one packet to the next (its capacity is kept). After the
+/// constructor, each row is BeginRow, one value per field in the fields'
+/// order, EndRow; End closes the packet. The text is what encodePacket writes
+/// for the same rows; the writer does not check the values against the fields.
+class PacketWriter {
+public:
+    /// Clears @p out and writes the field list into it.
+    PacketWriter(std::string& out, const std::vector<PacketField>& fields);
+
+    void BeginRow();
+    void Null();
+    /// A number; one that is not finite is written as null (JSON has neither).
+    void Number(double value);
+    /// A text; a byte that is not UTF-8 is written as U+FFFD.
+    void Text(std::string_view text);
+    void Write(const Value& value);
+    void EndRow();
+    /// Closes the packet. @return the string given to the constructor.
+    std::string& End();
+
+private:
+    void separate();
+
+    std::string& out_;
+    bool firstRow_ = true;
+    bool firstValue_ = true;
+};
 /// @throws PacketError on malformed JSON, an unknown type, a row of the wrong
 /// width or a value of the wrong kind for its column.
 Packet decodePacket(std::string_view json);

@@ -10,12 +10,17 @@ namespace gsf::host {
 
 namespace {
 
+// "{}" or nothing, blanks aside. Looks at the ends only: a packet is large.
 bool isNoDataBody(const std::string& body)
 {
-    std::string compact;
-    std::copy_if(body.begin(), body.end(), std::back_inserter(compact),
-                 [](unsigned char c) { return std::isspace(c) == 0; });
-    return compact.empty() || compact == "{}";
+    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    const auto first = std::find_if_not(body.begin(), body.end(), blank);
+    if (first == body.end())
+        return true;
+    const auto last = std::find_if_not(body.rbegin(), body.rend(), blank).base();
+    if (*first != '{' || *(last - 1) != '}')
+        return false;
+    return std::all_of(first + 1, last - 1, blank);
 }
 
 } // namespace
@@ -27,7 +32,7 @@ void MensErro(const std::string& text, bool abort)
         throw Abort();
 }
 
-data::Packet CheckResultServ(const remote::CallResult& result, bool raise, int /*reserved*/)
+data::DecodedPacket CheckResultServ(const remote::CallResult& result, bool raise, int /*reserved*/)
 {
     if (!result.ok) {
         DeactiveShowAvi();
@@ -41,7 +46,7 @@ data::Packet CheckResultServ(const remote::CallResult& result, bool raise, int /
     if (isNoDataBody(result.body))
         return {};
     try {
-        return data::decodePacket(result.body);
+        return data::readPacket(result.body);
     } catch (...) {
         DeactiveShowAvi();
         throw;

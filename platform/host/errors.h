@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/data/packet.h"
+#include "platform/data/decoded_packet.h"
 #include "platform/remote/call_result.h"
 
 #include <stdexcept>
@@ -43,6 +43,6 @@ void MensErro(const std::string& text, bool abort);
 ///   the "{}" (or empty) body of a method that returns no data.
 /// @throws ServerError or Abort on a failed result, after hiding the progress
 ///   indicator; data::PacketError (after hiding it too) when the body cannot be read.
-data::Packet CheckResultServ(const remote::CallResult& result, bool raise, int reserved);
+data::DecodedPacket CheckResultServ(const remote::CallResult& result, bool raise, int reserved);
 
 } // namespace gsf::host

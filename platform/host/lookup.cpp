@@ -56,7 +56,8 @@ bool findRow(data::DataSet& dataSet, const std::string& fieldName, const std::st
         return true;
     const std::string wanted = foldForSearch(value);
     for (int row = 0; row < dataSet.RecordCount(); ++row) {
-        const auto* stored = std::get_if<std::string>(&dataSet.ValueAt(row, field.Index()));
+        const data::Value cell = dataSet.ValueAt(row, field.Index());
+        const auto* stored = std::get_if<std::string>(&cell);
         if ((stored != nullptr && startsWith(foldForSearch(*stored), wanted)) ||
             startsWith(foldForSearch(dataSet.DisplayTextAt(row, field)), wanted)) {
             dataSet.MoveTo(row + 1);

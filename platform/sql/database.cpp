@@ -86,6 +86,33 @@ void Statement::BindAll(std::vector<SqlValue> values) {
     values_ = std::move(values);
 }
 
+Statement::Rows Statement::Query() { return Rows(*this); }
+
+ResultSet Statement::Execute() {
+    Rows rows(*this);
+    ResultSet result;
+    const int count = rows.ColumnCount();
+    result.columns.reserve(static_cast<size_t>(count));
+    for (int c = 0; c < count; ++c) result.columns.push_back(rows.ColumnName(c));
+    while (rows.Next()) {
+        auto& row = result.rows.emplace_back();
+        row.reserve(static_cast<size_t>(count));
+        for (int c = 0; c < count; ++c) row.push_back(rows.Value(c));
+    }
+    result.rowsAffected = rows.Affected();
+    return result;
+}
+
+SqlValue Statement::Rows::Value(int column) const {
+    switch (Kind(column)) {
+    case CellKind::Null: return std::monostate{};
+    case CellKind::Integer: return Integer(column);
+    case CellKind::Number: return Number(column);
+    case CellKind::Text: return std::string(Text(column));
+    }
+    return std::monostate{};
+}
+
 Statement* StatementCache::Find(const std::string& sql) {
     const auto it = entries_.find(sql);
     if (it == entries_.end()) return nullptr;
@@ -112,6 +139,12 @@ ResultSet Connection::Execute(const std::string& sql, std::vector<SqlValue> para
     Statement& st = Prepare(sql);
     st.BindAll(std::move(params));
     return st.Execute();
+}
+
+Statement::Rows Connection::Query(const std::string& sql, std::vector<SqlValue> params) {
+    Statement& st = Prepare(sql);
+    st.BindAll(std::move(params));
+    return st.Query();
 }
 
 const char* Connection::NullSafeEqual() const {

@@ -59,9 +59,13 @@ struct ParsedSql {
 };
 ParsedSql parseSql(std::string_view sql, Engine engine);
 
+/// How a value of the current row of a query is held.
+enum class CellKind { Null, Integer, Number, Text };
+
 /// A prepared statement of one connection. Values stay bound between runs.
 class Statement {
 public:
+    class Rows;
     virtual ~Statement() = default;
 
     /// Number of placeholders.
@@ -73,14 +77,70 @@ public:
     void BindByName(std::string_view name, SqlValue value);
     /// Binds the placeholders in order. @throws SqlError when the count differs.
     void BindAll(std::vector<SqlValue> values);
-    /// Runs the statement with the bound values.
+    /// Runs the statement with the bound values and reads its rows one at a
+    /// time, without copying them (see Rows).
     /// @throws SqlError on any failure, classified by ErrorKind.
-    virtual ResultSet Execute() = 0;
+    Rows Query();
+    /// Runs the statement with the bound values and collects every row.
+    /// @throws SqlError on any failure, classified by ErrorKind.
+    ResultSet Execute();
 
 protected:
     explicit Statement(std::vector<std::string> names);
+
+    // What an engine supplies for Query. start runs the statement with the
+    // bound values; step moves to the next row (false past the last);
+    // finish ends the run, whether every row was read or not. The cell
+    // accessors read the current row and are called only with the kind
+    // kind() gives.
+    virtual void start() = 0;
+    virtual bool step() = 0;
+    virtual void finish() noexcept = 0;
+    virtual int columnCount() const = 0;
+    virtual std::string columnName(int column) const = 0;
+    virtual CellKind kind(int column) const = 0;
+    virtual std::int64_t integer(int column) const = 0;
+    virtual double number(int column) const = 0;
+    virtual std::string_view text(int column) const = 0;
+    /// Rows changed by an INSERT, UPDATE or DELETE once its run is over.
+    virtual std::int64_t affected() const = 0;
+
     std::vector<std::string> names_;
     std::vector<SqlValue> values_;
+};
+
+/// The rows of one run of a statement, read in place: a text stays valid
+/// until the next call of Next. The run ends (the statement is reset, the
+/// engine's read lock released) when this goes away, so a run abandoned
+/// halfway by an exception holds nothing.
+/// @warning a connection runs one statement at a time: nothing else may run
+/// on it while a Rows is alive.
+class Statement::Rows {
+public:
+    explicit Rows(Statement& statement) : statement_(&statement) { statement_->start(); }
+    ~Rows() {
+        if (statement_) statement_->finish();
+    }
+    Rows(Rows&& other) noexcept : statement_(other.statement_) { other.statement_ = nullptr; }
+    Rows(const Rows&) = delete;
+    Rows& operator=(const Rows&) = delete;
+    Rows& operator=(Rows&&) = delete;
+
+    /// Moves to the next row; false when there is none. @throws SqlError.
+    bool Next() { return statement_->step(); }
+    int ColumnCount() const { return statement_->columnCount(); }
+    std::string ColumnName(int column) const { return statement_->columnName(column); }
+    CellKind Kind(int column) const { return statement_->kind(column); }
+    std::int64_t Integer(int column) const { return statement_->integer(column); }
+    double Number(int column) const { return statement_->number(column); }
+    std::string_view Text(int column) const { return statement_->text(column); }
+    /// The value of a cell, copied.
+    SqlValue Value(int column) const;
+    /// Rows changed by an INSERT, UPDATE or DELETE, once Next returned false.
+    std::int64_t Affected() const { return statement_->affected(); }
+
+private:
+    Statement* statement_;
 };
 
 /// One database connection. Not thread-safe: use one per thread.
@@ -103,6 +163,9 @@ public:
     virtual std::size_t CachedStatements() const = 0;
     /// Prepares (or reuses), binds @p params in order and runs @p sql.
     ResultSet Execute(const std::string& sql, std::vector<SqlValue> params = {});
+    /// Prepares (or reuses), binds @p params in order and runs @p sql, its
+    /// rows read in place (Statement::Rows).
+    Statement::Rows Query(const std::string& sql, std::vector<SqlValue> params = {});
     /// Runs several statements separated by semicolons, without parameters.
     virtual void ExecuteScript(const std::string& sql) = 0;
 

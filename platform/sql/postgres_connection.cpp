@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,7 +11,7 @@ namespace gsf::sql {
 namespace {
 
 // Type oids from the server's catalogue (pg_type), stable across versions.
-constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25, kFloat4 = 700, kFloat8 = 701,
+constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700, kFloat8 = 701,
               kNumeric = 1700;
 
 ErrorKind kindOf(const PGresult* res, PGconn* conn) {
@@ -40,75 +41,113 @@ void check(PGresult* res, PGconn* conn, const std::string& what) {
     throw SqlError(kindOf(res, conn), what + ": " + message);
 }
 
-class PgConnection;
-
+// A statement prepared once on the server under a name of its own and run
+// by that name, so that a run sends only the values: the server neither
+// parses nor plans the text again. Parameter types are left to the server,
+// which takes each from where the placeholder stands.
 class PgStatement final : public Statement {
 public:
-    PgStatement(PGconn* conn, const ParsedSql& parsed) : Statement(parsed.names), conn_(conn), text_(parsed.text) {}
+    PgStatement(PGconn* conn, const ParsedSql& parsed, std::string name, const bool& closing)
+        : Statement(parsed.names), conn_(conn), name_(std::move(name)), closing_(closing) {
+        ResultGuard guard{PQprepare(conn_, name_.c_str(), parsed.text.c_str(), 0, nullptr)};
+        check(guard.res, conn_, "Erro ao preparar a instrução");
+    }
+    ~PgStatement() override {
+        finish();
+        // Past the statement cache's bound the server's copy goes too; it goes
+        // anyway with the session. A failure (an aborted transaction, a lost
+        // link) only leaves it there until the session ends.
+        if (!closing_) PQclear(PQexec(conn_, ("DEALLOCATE " + name_).c_str()));
+    }
+    PgStatement(const PgStatement&) = delete;
+    PgStatement& operator=(const PgStatement&) = delete;
 
-    ResultSet Execute() override {
+protected:
+    void start() override {
+        finish();
         const size_t n = values_.size();
-        std::vector<Oid> types(n, 0);
-        std::vector<std::string> texts(n);
-        std::vector<const char*> pointers(n, nullptr);
+        texts_.resize(n);
+        pointers_.assign(n, nullptr);
         for (size_t i = 0; i < n; ++i) {
             const SqlValue& v = values_[i];
             if (const auto* iv = std::get_if<std::int64_t>(&v)) {
-                types[i] = kInt8;
-                texts[i] = std::to_string(*iv);
+                texts_[i] = std::to_string(*iv);
             } else if (const auto* dv = std::get_if<double>(&v)) {
-                types[i] = kFloat8;
                 char buffer[32];
-                std::snprintf(buffer, sizeof buffer, "%.17g", *dv);
-                texts[i] = buffer;
+                const auto end = std::to_chars(buffer, buffer + sizeof buffer, *dv).ptr;
+                texts_[i].assign(buffer, end);
             } else if (const auto* sv = std::get_if<std::string>(&v)) {
-                types[i] = kText;
-                texts[i] = *sv;
+                texts_[i] = *sv;
             } else {
-                continue;  // null: no pointer, type left to the server
+                continue;  // null: no pointer
             }
-            pointers[i] = texts[i].c_str();
+            pointers_[i] = texts_[i].c_str();
         }
-        ResultGuard guard{PQexecParams(conn_, text_.c_str(), static_cast<int>(n), types.data(), pointers.data(),
-                                       nullptr, nullptr, 0)};
-        check(guard.res, conn_, "Erro ao executar a instrução");
-        ResultSet result;
-        const int columns = PQnfields(guard.res);
-        for (int c = 0; c < columns; ++c) result.columns.emplace_back(PQfname(guard.res, c));
-        const int rows = PQntuples(guard.res);
-        result.rows.reserve(static_cast<size_t>(rows));
-        for (int r = 0; r < rows; ++r) {
-            auto& row = result.rows.emplace_back();
-            row.reserve(static_cast<size_t>(columns));
-            for (int c = 0; c < columns; ++c) row.push_back(cell(guard.res, r, c));
+        res_ = PQexecPrepared(conn_, name_.c_str(), static_cast<int>(n), pointers_.data(), nullptr, nullptr, 0);
+        try {
+            check(res_, conn_, "Erro ao executar a instrução");
+        } catch (...) {
+            finish();
+            throw;
         }
-        const char* affected = PQcmdTuples(guard.res);
-        result.rowsAffected = (affected && *affected) ? std::atoll(affected) : 0;
-        return result;
+        rows_ = PQntuples(res_);
+        row_ = -1;
     }
 
-private:
-    static SqlValue cell(PGresult* res, int r, int c) {
-        if (PQgetisnull(res, r, c)) return std::monostate{};
-        const char* text = PQgetvalue(res, r, c);
-        switch (PQftype(res, c)) {
+    bool step() override { return ++row_ < rows_; }
+
+    void finish() noexcept override {
+        PQclear(res_);
+        res_ = nullptr;
+        rows_ = 0;
+        row_ = -1;
+    }
+
+    int columnCount() const override { return res_ ? PQnfields(res_) : 0; }
+    std::string columnName(int c) const override { return PQfname(res_, c); }
+
+    CellKind kind(int c) const override {
+        if (PQgetisnull(res_, row_, c)) return CellKind::Null;
+        switch (PQftype(res_, c)) {
         case kInt2:
         case kInt4:
         case kInt8:
-            return static_cast<std::int64_t>(std::atoll(text));
+        case kBool: return CellKind::Integer;
         case kFloat4:
         case kFloat8:
-        case kNumeric:
-            return std::strtod(text, nullptr);
-        case kBool:
-            return static_cast<std::int64_t>(text[0] == 't' ? 1 : 0);
-        default:
-            return std::string(text, static_cast<size_t>(PQgetlength(res, r, c)));
+        case kNumeric: return CellKind::Number;
+        default: return CellKind::Text;
         }
     }
+    std::int64_t integer(int c) const override {
+        const char* value = PQgetvalue(res_, row_, c);
+        if (PQftype(res_, c) == kBool) return value[0] == 't' ? 1 : 0;
+        return std::atoll(value);
+    }
+    double number(int c) const override {
+        const char* value = PQgetvalue(res_, row_, c);
+        double out = 0;
+        const auto [end, error] = std::from_chars(value, value + PQgetlength(res_, row_, c), out);
+        // "Infinity" and "NaN" are not numbers std::from_chars reads.
+        return error == std::errc() ? out : std::strtod(value, nullptr);
+    }
+    std::string_view text(int c) const override {
+        return {PQgetvalue(res_, row_, c), static_cast<size_t>(PQgetlength(res_, row_, c))};
+    }
+    std::int64_t affected() const override {
+        const char* count = res_ ? PQcmdTuples(res_) : nullptr;
+        return (count && *count) ? std::atoll(count) : 0;
+    }
 
+private:
     PGconn* conn_;
-    std::string text_;
+    std::string name_;
+    const bool& closing_;
+    PGresult* res_ = nullptr;
+    int rows_ = 0;
+    int row_ = -1;
+    std::vector<std::string> texts_;
+    std::vector<const char*> pointers_;
 };
 
 class PgConnection final : public Connection {
@@ -123,7 +162,11 @@ public:
         PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
         ExecuteScript("SET client_encoding TO 'UTF8'; SET extra_float_digits TO 3");
     }
-    ~PgConnection() override { PQfinish(conn_); }
+    ~PgConnection() override {
+        closing_ = true;
+        statements_.Clear();
+        PQfinish(conn_);
+    }
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
 
@@ -131,7 +174,8 @@ public:
 
     Statement& Prepare(const std::string& sql) override {
         if (Statement* kept = statements_.Find(sql)) return *kept;
-        return statements_.Keep(sql, std::make_unique<PgStatement>(conn_, parseSql(sql, Engine::PostgreSQL)));
+        return statements_.Keep(sql, std::make_unique<PgStatement>(conn_, parseSql(sql, Engine::PostgreSQL),
+                                                                   "gsf_" + std::to_string(++prepared_), closing_));
     }
     std::size_t CachedStatements() const override { return statements_.Size(); }
 
@@ -157,6 +201,8 @@ public:
 
 private:
     PGconn* conn_;
+    bool closing_ = false;
+    std::uint64_t prepared_ = 0;  ///< statements prepared so far: each gets a name of its own
     StatementCache statements_{kStatementCacheSize};
 };
 

@@ -47,28 +47,45 @@ public:
     SqliteStatement(const SqliteStatement&) = delete;
     SqliteStatement& operator=(const SqliteStatement&) = delete;
 
-    ResultSet Execute() override {
+protected:
+    void start() override {
         sqlite3_reset(stmt_);
         sqlite3_clear_bindings(stmt_);
         for (size_t i = 0; i < values_.size(); ++i) bindOne(static_cast<int>(i + 1), values_[i]);
-        ResultSet result;
-        const int count = sqlite3_column_count(stmt_);
-        for (int c = 0; c < count; ++c) result.columns.emplace_back(sqlite3_column_name(stmt_, c));
-        for (;;) {
-            const int rc = sqlite3_step(stmt_);
-            if (rc == SQLITE_DONE) break;
-            if (rc != SQLITE_ROW) {
-                sqlite3_reset(stmt_);
-                fail(db_, "Erro ao executar a instrução");
-            }
-            auto& row = result.rows.emplace_back();
-            row.reserve(static_cast<size_t>(count));
-            for (int c = 0; c < count; ++c) row.push_back(column(c));
-        }
-        result.rowsAffected = count == 0 ? sqlite3_changes64(db_) : 0;
-        sqlite3_reset(stmt_);
-        return result;
+        affected_ = 0;
     }
+
+    bool step() override {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc != SQLITE_DONE) {
+            sqlite3_reset(stmt_);
+            fail(db_, "Erro ao executar a instrução");
+        }
+        affected_ = sqlite3_column_count(stmt_) == 0 ? sqlite3_changes64(db_) : 0;
+        return false;
+    }
+
+    void finish() noexcept override { sqlite3_reset(stmt_); }
+
+    int columnCount() const override { return sqlite3_column_count(stmt_); }
+    std::string columnName(int c) const override { return sqlite3_column_name(stmt_, c); }
+
+    CellKind kind(int c) const override {
+        switch (sqlite3_column_type(stmt_, c)) {
+        case SQLITE_NULL: return CellKind::Null;
+        case SQLITE_INTEGER: return CellKind::Integer;
+        case SQLITE_FLOAT: return CellKind::Number;
+        default: return CellKind::Text;
+        }
+    }
+    std::int64_t integer(int c) const override { return sqlite3_column_int64(stmt_, c); }
+    double number(int c) const override { return sqlite3_column_double(stmt_, c); }
+    std::string_view text(int c) const override {
+        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c));
+        return {data ? data : "", static_cast<size_t>(sqlite3_column_bytes(stmt_, c))};
+    }
+    std::int64_t affected() const override { return affected_; }
 
 private:
     void bindOne(int position, const SqlValue& value) {
@@ -86,23 +103,9 @@ private:
         if (rc != SQLITE_OK) fail(db_, "Erro ao associar o parâmetro " + std::to_string(position));
     }
 
-    SqlValue column(int c) {
-        switch (sqlite3_column_type(stmt_, c)) {
-        case SQLITE_NULL:
-            return std::monostate{};
-        case SQLITE_INTEGER:
-            return static_cast<std::int64_t>(sqlite3_column_int64(stmt_, c));
-        case SQLITE_FLOAT:
-            return sqlite3_column_double(stmt_, c);
-        default: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c));
-            return std::string(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, c)));
-        }
-        }
-    }
-
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
+    std::int64_t affected_ = 0;
 };
 
 class SqliteConnection final : public Connection {
@@ -117,7 +120,7 @@ public:
         sqlite3_extended_result_codes(db_, 1);
         sqlite3_busy_timeout(db_, 10000);
         try {
-            ExecuteScript("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
+            ExecuteScript("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; PRAGMA mmap_size=268435456;");
         } catch (...) {
             sqlite3_close(db_);
             throw;

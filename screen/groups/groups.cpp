@@ -38,7 +38,7 @@ void TfrmGrupServFat::cdsGrupServAfterOpen(data::DataSet& /*dataSet*/)
 
 void TfrmGrupServFat::carregaGrupos(std::string branch, std::string client)
 {
-    data::Packet groups = confereServ(rdmGrupServFat.GetGrupServ(branch, client));
+    data::DecodedPacket groups = confereServ(rdmGrupServFat.GetGrupServ(branch, client));
     filialEmCarga_ = std::move(branch);
     clienteEmCarga_ = std::move(client);
     cdsGrupServ.SetData(std::move(groups));

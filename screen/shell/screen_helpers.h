@@ -41,7 +41,7 @@ inline void focusIfCan(ui::Control& control)
 /// The packet of a successful server call. A failure raises the server's
 /// error (the dispatcher shows it) after hiding the progress indicator.
 /// @throws host::ServerError, data::PacketError
-inline data::Packet confereServ(const remote::CallResult& result)
+inline data::DecodedPacket confereServ(const remote::CallResult& result)
 {
     return host::CheckResultServ(result, true, 0);
 }

@@ -57,7 +57,7 @@ void check(bool ok, const char* what, const gsf::server::Reply& reply)
 {
     if (ok)
         return;
-    std::fprintf(stderr, "%s: status %d, body %s\n", what, reply.status, reply.body.c_str());
+    std::fprintf(stderr, "%s: status %d, body %s\n", what, reply.status, std::string(reply.Body()).c_str());
     std::abort();
 }
 
@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     World& w = world();
     const gsf::server::Reply reply = w.module->Call(method, body);
     check(knownStatus(reply.status), "unexpected status", reply);
-    const auto answer = nlohmann::json::parse(reply.body, nullptr, false);
+    const auto answer = nlohmann::json::parse(reply.Body(), nullptr, false);
     check(!answer.is_discarded(), "answer is not JSON", reply);
     if (reply.status != 200) {
         check(answer.is_object() && answer.contains("error") && answer["error"].is_object(), "no error object",

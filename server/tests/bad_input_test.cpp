@@ -29,12 +29,12 @@ protected:
         const std::string before = snapshot();
         for (const auto& c : cases) {
             const auto reply = call(c.method, c.body);
-            EXPECT_EQ(reply.status, c.status) << c.rule << ": " << reply.body;
-            const auto answer = nlohmann::json::parse(reply.body, nullptr, false);
-            ASSERT_FALSE(answer.is_discarded()) << c.rule << ": " << reply.body;
-            EXPECT_EQ(answer["error"]["code"], c.code) << c.rule << ": " << reply.body;
+            EXPECT_EQ(reply.status, c.status) << c.rule << ": " << reply.Body();
+            const auto answer = nlohmann::json::parse(reply.Body(), nullptr, false);
+            ASSERT_FALSE(answer.is_discarded()) << c.rule << ": " << reply.Body();
+            EXPECT_EQ(answer["error"]["code"], c.code) << c.rule << ": " << reply.Body();
             EXPECT_NE(answer["error"]["message"].get<std::string>().find(c.message), std::string::npos)
-                << c.rule << ": " << reply.body;
+                << c.rule << ": " << reply.Body();
             EXPECT_EQ(snapshot(), before) << c.rule << " changed the database";
         }
     }

@@ -43,6 +43,41 @@ TEST(ResponseCache, ServesOnlyTheVersionAnAnswerWasReadAt) {
     EXPECT_FALSE(cache.Find("c", 6));
 }
 
+TEST(AnswerBuffers, ABufferComesBackWithItsRoomOnceNothingHoldsIt) {
+    gsf::server::AnswerBuffers buffers(2, 1024);
+    std::shared_ptr<std::string> first = buffers.Take();
+    first->assign(500, 'a');
+    const char* room = first->data();
+    std::shared_ptr<const std::string> kept = first;  // as the cache keeps an answer
+    first.reset();
+    EXPECT_EQ(buffers.Kept(), 0u) << "still held";
+    kept.reset();
+    ASSERT_EQ(buffers.Kept(), 1u);
+    const auto again = buffers.Take();
+    EXPECT_TRUE(again->empty());
+    EXPECT_GE(again->capacity(), 500u);
+    EXPECT_EQ(again->data(), room) << "the same memory, not a new block";
+
+    // Past its bounds the pool lets buffers go: too large, or too many.
+    auto large = buffers.Take();
+    large->assign(2000, 'b');
+    large.reset();
+    EXPECT_EQ(buffers.Kept(), 0u);
+    {
+        auto a = buffers.Take(), b = buffers.Take(), c = buffers.Take();
+    }
+    EXPECT_EQ(buffers.Kept(), 2u);
+
+    // A buffer may outlive its pool.
+    std::shared_ptr<std::string> orphan;
+    {
+        gsf::server::AnswerBuffers gone;
+        orphan = gone.Take();
+        orphan->assign("fim");
+    }
+    EXPECT_EQ(*orphan, "fim");
+}
+
 const std::string kGroups = R"({"args":["0001","000002"]})";
 
 class CacheTest : public gsf::test::DemoStorageTest {
@@ -56,9 +91,9 @@ protected:
     // GetGrupServ through the cached module, checked against a fresh read.
     std::string groups() {
         const auto reply = module_->Call("GetGrupServ", kGroups);
-        EXPECT_EQ(reply.status, 200) << reply.body;
-        EXPECT_EQ(reply.body, encodePacket(storage_->GetGrupServ("0001", "000002")));
-        return reply.body;
+        EXPECT_EQ(reply.status, 200) << reply.Body();
+        EXPECT_EQ(reply.Body(), encodePacket(storage_->GetGrupServ("0001", "000002")));
+        return std::string(reply.Body());
     }
     std::string description() {
         return text(gsf::data::decodePacket(groups()), 0, "DSGRSERVFAT");
@@ -85,7 +120,7 @@ TEST_P(CacheTest, RepeatedReadIsServedFromMemoryUntilAnyWrite) {
     const auto packet = gsf::data::decodePacket(first);
     const auto delta = updateOf(packet, 0, "DSGRSERVFAT", std::string("Pelo módulo"));
     const auto upd = module_->Call("UpdGrupServ", R"({"args":[)" + encodeDelta(delta) + "]}");
-    ASSERT_EQ(upd.status, 200) << upd.body;
+    ASSERT_EQ(upd.status, 200) << upd.Body();
     EXPECT_EQ(description(), "Pelo módulo");
 
     // Through another pool of connections, as another server process has.
@@ -101,6 +136,24 @@ TEST_P(CacheTest, RepeatedReadIsServedFromMemoryUntilAnyWrite) {
     raw->Execute("DELETE FROM SERVGRUPFAT");
     raw->Execute("DELETE FROM GRUPSERVFAT WHERE CDGRSERVFAT = '003'");
     EXPECT_EQ(gsf::data::decodePacket(groups()).rows.size(), 2u);
+}
+
+TEST_P(CacheTest, AKeptAnswerIsServedWithoutACopy) {
+    const auto first = module_->Call("GetGrupServ", kGroups);
+    const auto second = module_->Call("GetGrupServ", kGroups);
+    ASSERT_TRUE(first.shared && second.shared);
+    EXPECT_EQ(first.shared.get(), second.shared.get());
+    EXPECT_EQ(first.Body().data(), second.Body().data());
+    // A module without the cache writes every answer anew, into memory that
+    // the previous answer gave back once it was gone.
+    RemoteModule cold(*storage_, false);
+    auto answer = cold.Call("GetGrupServ", kGroups);
+    const std::string text(answer.Body());
+    const char* room = answer.Body().data();
+    answer = {};
+    const auto next = cold.Call("GetGrupServ", kGroups);
+    EXPECT_EQ(next.Body(), text);
+    EXPECT_EQ(next.Body().data(), room);
 }
 
 TEST_P(CacheTest, AnswerReadWhileAWriteIsOpenIsNotServedAfterItsCommit) {

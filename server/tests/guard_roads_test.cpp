@@ -16,17 +16,22 @@ using gsf::data::Packet;
 using gsf::data::Value;
 using namespace gsf::server::testing;
 
-class GuardRoadsTest : public GuardsTest {};
+class GuardRoadsTest : public GuardsTest {
+protected:
+    // Group 001 of client 000004: no services and no correction service yet.
+    void addGroupWithoutServices() {
+        const Packet groups = storage_->GetGrupServ("0001", "000004");
+        std::vector<Value> fresh = {"0001", "000004", "001", "Portaria", 1.0};
+        for (int i = 0; i < 8; ++i) fresh.emplace_back(1.0);
+        fresh.emplace_back(Value());
+        storage_->UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, fresh));
+    }
+};
 
 INSTANTIATE_TEST_SUITE_P(Engines, GuardRoadsTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
 TEST_P(GuardRoadsTest, CrossRowRulesTheScreenPassesThroughAreNotRefusedPerCall) {
-    // A new group: no services and no correction service yet.
-    const Packet groups = storage_->GetGrupServ("0001", "000004");
-    std::vector<Value> fresh = {"0001", "000004", "001", "Portaria", 1.0};
-    for (int i = 0; i < 8; ++i) fresh.emplace_back(1.0);
-    fresh.emplace_back(Value());
-    storage_->UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, fresh));
+    addGroupWithoutServices();
 
     // The first service: assigned, assigned again by the post that follows,
     // then made the correction service.
@@ -80,6 +85,32 @@ TEST_P(GuardRoadsTest, OnlyABrokenConnectionIsReplaced) {
     EXPECT_EQ(storage_->ConnectionsOpened(), before + 1);
 }
 
+TEST_P(GuardRoadsTest, ALimitedPoolHoldsAtMostItsLimitOfConnections) {
+    // Eight callers share two connections: reads, writes and version reads
+    // wait for one to come back instead of opening more, and none is stuck.
+    addGroupWithoutServices();
+    storage_->SetConnectionLimit(2);
+    const std::size_t before = storage_->ConnectionsOpened();
+    std::atomic<int> failed{0};
+    std::vector<std::thread> callers;
+    for (int t = 0; t < 8; ++t) {
+        callers.emplace_back([&, t] {
+            try {
+                for (int i = 0; i < 20; ++i) {
+                    if (storage_->GetGrupServ("0001", "000002").rows.empty()) ++failed;
+                    storage_->ChangeVersion();
+                    if (t % 4 == 0) storage_->ProAtualizaGrupo("0001", "000004", "001", "00030");
+                }
+            } catch (...) {
+                ++failed;
+            }
+        });
+    }
+    for (auto& c : callers) c.join();
+    EXPECT_EQ(failed.load(), 0);
+    EXPECT_LE(storage_->ConnectionsOpened(), before + 2);
+}
+
 TEST_P(GuardRoadsTest, ConcurrentAssignmentsOfOneServiceAnswer200Or409) {
     // Two clerks assign service 00050 at the same moment, to the same group
     // or to two groups; whoever comes second gets a clear answer, never 500.
@@ -96,7 +127,7 @@ TEST_P(GuardRoadsTest, ConcurrentAssignmentsOfOneServiceAnswer200Or409) {
                 std::lock_guard lock(statusesMutex);
                 statuses.insert(reply.status);
                 if (reply.status != 200) {
-                    EXPECT_EQ(reply.status, 409) << reply.body;
+                    EXPECT_EQ(reply.status, 409) << reply.Body();
                 }
             };
             std::thread a(clerk, "003");

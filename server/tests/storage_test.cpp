@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -269,6 +272,69 @@ TEST_P(StorageTest, ClientsWithWrongCheckDigitsAreNotStored) {
     EXPECT_NE(refusal([&] { s().AddClient("0001", "000009", "12ABC34501DE36", "J", "X", "X"); }), "");
     EXPECT_NE(refusal([&] { s().AddClient("0001", "000009", "52998224725", "J", "X", "X"); }), "");
     EXPECT_EQ(s().GetPesqClie("", "0001").rows.size(), 4u);
+}
+
+TEST_P(StorageTest, ARowIsFoundByItsKeyAndEveryOtherColumnComparedNullSafely) {
+    // Two groups alike but for their code: only the one named by the key changes.
+    Packet groups = s().GetGrupServ("0001", "000004");
+    std::vector<gsf::data::Value> a = {"0001", "000004", "A01", "Igual", 1.0};
+    for (int i = 0; i < 8; ++i) a.emplace_back(i % 2 ? gsf::data::Value{} : gsf::data::Value{0.0});
+    a.emplace_back(std::monostate{});
+    auto b = a;
+    b[2] = "A02";
+    s().UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, a));
+    s().UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, b));
+    groups = s().GetGrupServ("0001", "000004");
+    ASSERT_EQ(groups.rows.size(), 2u);
+
+    // The stored nulls and zeros must be sent back as they are: a null sent
+    // as 0 or as "", or a 0 sent as null, is another row.
+    const size_t monday = static_cast<size_t>(groups.indexOf("QTEFMINSEGGSF"));     // null
+    const size_t sunday = static_cast<size_t>(groups.indexOf("QTEFMINDOMGSF"));     // 0
+    const size_t service = static_cast<size_t>(groups.indexOf("CDSERAJEFEGSF"));    // null
+    for (const auto& [column, wrong] : std::vector<std::pair<size_t, gsf::data::Value>>{
+             {monday, 0.0}, {sunday, gsf::data::Value{}}, {service, std::string()}}) {
+        auto delta = updateOf(groups, 0, "DSGRSERVFAT", std::string("Nunca"));
+        delta.changes[0].oldValues[column] = wrong;
+        EXPECT_NE(refusal([&] { s().UpdGrupServ(delta); }).find("conflict"), std::string::npos) << column;
+    }
+    s().UpdGrupServ(updateOf(groups, 0, "DSGRSERVFAT", std::string("Só o primeiro")));
+    const Packet after = s().GetGrupServ("0001", "000004");
+    EXPECT_EQ(column(after, "DSGRSERVFAT"), (std::vector<std::string>{"Só o primeiro", "Igual"}));
+    s().UpdGrupServ(deltaOf(after, ChangeKind::Delete, after.rows[1], {}));
+    EXPECT_EQ(column(s().GetGrupServ("0001", "000004"), "CDGRSERVFAT"), (std::vector<std::string>{"A01"}));
+}
+
+TEST_P(StorageTest, AChangeVersionIsNeverOlderThanAWriteCommittedBeforeTheCall) {
+    // Readers at once with a writer: a read shared by several callers must
+    // still have begun after each of them called.
+    auto raw = gsf::sql::openDatabase(db_->target());
+    std::atomic<std::int64_t> committed{s().ChangeVersion()};
+    std::atomic<bool> writing{true};
+    std::atomic<int> stale{0}, reads{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 6; ++t) {
+        readers.emplace_back([&] {
+            while (writing.load()) {
+                const std::int64_t before = committed.load();
+                if (s().ChangeVersion() < before) ++stale;
+                ++reads;
+            }
+        });
+    }
+    for (int w = 0; w < 40; ++w) {
+        s().AddService("0001", std::to_string(70000 + w), "Serviço " + std::to_string(w));
+        committed = std::get<std::int64_t>(raw->Execute("SELECT version FROM change_counter").rows.at(0).at(0));
+        // The next write waits for a read after this one, however slow the
+        // machine, so reads and writes really interleave.
+        const int seen = reads.load();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (reads.load() <= seen && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+    }
+    writing = false;
+    for (auto& r : readers) r.join();
+    EXPECT_EQ(stale.load(), 0) << "of " << reads.load() << " reads";
+    EXPECT_GT(reads.load(), 40);
 }
 
 } // namespace

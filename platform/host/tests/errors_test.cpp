@@ -45,14 +45,14 @@ TEST_F(ErrorsTest, SuccessfulResultGivesItsPacket)
 {
     const gsf::remote::CallResult result = succeeded(
         R"({"fields":[{"name":"CDFILIAL","type":"string","size":4}],"rows":[["0001"],["0002"]]})");
-    const gsf::data::Packet packet = CheckResultServ(result, true, 0);
+    const gsf::data::Packet packet = CheckResultServ(result, true, 0).ToPacket();
     ASSERT_EQ(packet.fields.size(), 1U);
     EXPECT_EQ(packet.fields[0].name, "CDFILIAL");
     ASSERT_EQ(packet.rows.size(), 2U);
     EXPECT_EQ(std::get<std::string>(packet.rows[1][0]), "0002");
 
     for (const char* noData : {"{}", " { } ", ""}) {
-        const gsf::data::Packet empty = CheckResultServ(succeeded(noData), true, 0);
+        const gsf::data::Packet empty = CheckResultServ(succeeded(noData), true, 0).ToPacket();
         EXPECT_TRUE(empty.fields.empty() && empty.rows.empty()) << noData;
     }
     EXPECT_TRUE(script.lines().empty());
