@@ -138,7 +138,7 @@ public:
     /// PacketError naming a missing field, a column declared otherwise than
     /// its field or a value of the wrong kind; the dataset is then left as it was.
     void SetData(Packet packet);
-    /// Loads a decoded packet, taking its rows as they are stored.
+    /// Loads a decoded packet, checked as above, taking its rows as they are stored.
     void SetData(DecodedPacket packet);
     /// Decodes a JSON packet and loads it. @throws PacketError as above and
     /// as readPacket.
