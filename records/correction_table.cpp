@@ -9,9 +9,9 @@ namespace gsf::records {
 
 namespace {
 
-const Field& startField() { return *corrPrecGrup().find("VRPEINICGRUP"); }
-const Field& endField() { return *corrPrecGrup().find("VRPEFIMGRUP"); }
-const Field& correctionField() { return *corrPrecGrup().find("VRPECORRGRUP"); }
+const Field& startField() { return corrPrecGrup().field(CorrPrecGrup::VRPEINICGRUP); }
+const Field& endField() { return corrPrecGrup().field(CorrPrecGrup::VRPEFIMGRUP); }
+const Field& correctionField() { return corrPrecGrup().field(CorrPrecGrup::VRPECORRGRUP); }
 
 double shownValue(const std::optional<double>& v) { return roundHalfAway(v.value_or(0.0), startField().decimals); }
 

@@ -20,22 +20,22 @@ const std::vector<Value>& rowOf(const Change& change)
     return change.kind == ChangeKind::Insert ? change.newValues : change.oldValues;
 }
 
-std::string textAt(const Delta& delta, const std::vector<Value>& row, const char* name)
+std::string textAt(const Delta& delta, const std::vector<Value>& row, const Key& key)
 {
-    const int i = delta.indexOf(name);
+    const int i = delta.indexOf(key.name);
     if (i < 0 || static_cast<std::size_t>(i) >= row.size())
         return "?";
     const auto* s = std::get_if<std::string>(&row[static_cast<std::size_t>(i)]);
     return s ? *s : "";
 }
 
-std::string numberAt(const Table& table, const Delta& delta, const std::vector<Value>& row, const char* name)
+std::string numberAt(const Table& table, const Delta& delta, const std::vector<Value>& row, const Key& key)
 {
-    const int i = delta.indexOf(name);
+    const int i = delta.indexOf(key.name);
     if (i < 0 || static_cast<std::size_t>(i) >= row.size())
         return "?";
     const auto* d = std::get_if<double>(&row[static_cast<std::size_t>(i)]);
-    return d ? shown(*table.find(name), *d) : "(vazio)";
+    return d ? shown(table.field(key), *d) : "(vazio)";
 }
 
 // The row a change is about, by its key: the original row for an update or a
@@ -45,11 +45,12 @@ std::string rowName(const Table& table, const Delta& delta, const Change& change
     const auto& row = rowOf(change);
     const std::string_view name = table.table;
     if (name == "SERVGRUPFAT")
-        return "do serviço " + textAt(delta, row, "CDSERVFILI") + " do grupo " + textAt(delta, row, "CDGRSERVFAT");
+        return "do serviço " + textAt(delta, row, ServClie::CDSERVFILI) + " do grupo "
+               + textAt(delta, row, ServClie::CDGRSERVFAT);
     if (name == "CORRPRECGRUP")
-        return "do intervalo de " + numberAt(table, delta, row, "VRPEINICGRUP") + " a "
-               + numberAt(table, delta, row, "VRPEFIMGRUP");
-    return "do grupo " + textAt(delta, row, "CDGRSERVFAT");
+        return "do intervalo de " + numberAt(table, delta, row, CorrPrecGrup::VRPEINICGRUP) + " a "
+               + numberAt(table, delta, row, CorrPrecGrup::VRPEFIMGRUP);
+    return "do grupo " + textAt(delta, row, GrupServ::CDGRSERVFAT);
 }
 
 std::string fieldName(const Field& field) { return "o campo " + std::string(field.name) + " (" + field.label + ")"; }

@@ -3,6 +3,7 @@
 #include "platform/data/number_format.h"
 
 #include <cmath>
+#include <stdexcept>
 
 namespace gsf::records {
 
@@ -16,27 +17,40 @@ constexpr const char* kStaffFormat = "#,##0.000";
 constexpr double kStaffMax = 99999.999;
 constexpr const char* kPercentFormat = "0.00%";
 
-Field text(const char* name, const char* label, int size, unsigned chars = Printable)
+// The helpers the declarations of field_lists.h are written with. A field
+// gets its name from the list.
+
+Field text(const char* label, int size, unsigned chars = Printable)
 {
     Field f;
-    f.name = name;
     f.label = label;
     f.size = size;
     f.chars = chars;
     return f;
 }
 
-Field keyText(Field f)
+Field key(Field f)
 {
     f.key = true;
     f.required = true;
     return f;
 }
 
-Field staff(const char* name, const char* label)
+Field required(Field f)
+{
+    f.required = true;
+    return f;
+}
+
+Field shownOnly(Field f)
+{
+    f.stored = false;
+    return f;
+}
+
+Field staff(const char* label)
 {
     Field f;
-    f.name = name;
     f.label = label;
     f.type = FieldType::Float;
     f.format = kStaffFormat;
@@ -46,10 +60,9 @@ Field staff(const char* name, const char* label)
     return f;
 }
 
-Field percent(const char* name, const char* label, bool lowOpen)
+Field percent(const char* label, bool lowOpen)
 {
     Field f;
-    f.name = name;
     f.label = label;
     f.type = FieldType::Float;
     f.format = kPercentFormat;
@@ -58,6 +71,33 @@ Field percent(const char* name, const char* label, bool lowOpen)
     f.high = 100;
     f.lowOpen = lowOpen;
     f.highOpen = true;
+    return f;
+}
+
+Field branch()
+{
+    Field f = text("filial", 4, Letters | Digits | Blanks);
+    f.upper = true;
+    return f;
+}
+Field client() { return text("cliente", 21); }
+Field group() { return text("grupo", 3); }
+Field service(const char* label = "serviço") { return text(label, 5, Digits | Blanks); }
+Field registration() { return text("inscrição", 20, Letters | Digits); }
+
+// The flags the screen gives meaning to: "Sim", "Não", and a one-letter text
+// that upper-cases to S.
+Field correctionFlag()
+{
+    Field f = text("correção de efetivos", 3);
+    f.type = FieldType::FixedString;
+    f.choices = {"Sim", "Não", "S", "s"};
+    return f;
+}
+
+Field named(const char* name, Field f)
+{
+    f.name = name;
     return f;
 }
 
@@ -70,18 +110,7 @@ Table makeTable(const char* name, const char* dataset, std::vector<Field> fields
     return t;
 }
 
-Field branch()
-{
-    Field f = text("CDFILIAL", "filial", 4, Letters | Digits | Blanks);
-    f.upper = true;
-    return f;
-}
-Field client() { return text("CDCLIENTE", "cliente", 21); }
-Field group() { return text("CDGRSERVFAT", "grupo", 3); }
-Field service(const char* name = "CDSERVFILI", const char* label = "serviço")
-{
-    return text(name, label, 5, Digits | Blanks);
-}
+#define GSF_RECORD_FIELD(NAME, DECLARATION) named(#NAME, DECLARATION),
 
 } // namespace
 
@@ -93,96 +122,74 @@ const Field* Table::find(std::string_view name) const
     return nullptr;
 }
 
+const Field& Table::field(const Key& key) const
+{
+    const auto at = static_cast<std::size_t>(key.position);
+    if (key.position < 0 || at >= fields.size() || std::string_view(fields[at].name) != key.name)
+        throw std::logic_error(std::string("campo ") + key.name + " fora do registro " + dataset);
+    return fields[at];
+}
+
+namespace {
+gsf::data::PacketField columnOf(const Field& f) { return {f.name, f.type, f.size}; }
+} // namespace
+
 std::vector<gsf::data::PacketField> Table::packetFields() const
 {
     std::vector<gsf::data::PacketField> out;
     out.reserve(fields.size());
     for (const Field& f : fields)
-        out.push_back({f.name, f.type, f.size});
+        out.push_back(columnOf(f));
     return out;
 }
 
+gsf::data::PacketField Table::packetField(const Key& key) const { return columnOf(field(key)); }
+
+// The fields that carry the same kind of value wherever they appear, as
+// arguments of the server's methods: without the flags a table gives them.
 const Field& branchField()
 {
-    static const Field f = branch();
+    static const Field f = named(VerifGrupServ::CDFILIAL.name, branch());
     return f;
 }
 const Field& clientField()
 {
-    static const Field f = client();
+    static const Field f = named(Cliente::CDCLIENTE.name, client());
     return f;
 }
 const Field& groupField()
 {
-    static const Field f = group();
+    static const Field f = named(GrupServ::CDGRSERVFAT.name, group());
     return f;
 }
 const Field& serviceField()
 {
-    static const Field f = service();
+    static const Field f = named(VerifServ::CDSERVFILI.name, service());
     return f;
 }
 const Field& registrationField()
 {
-    static const Field f = text("NRINSJURCLIE", "inscrição", 20, Letters | Digits);
+    static const Field f = named(Cliente::NRINSJURCLIE.name, registration());
     return f;
 }
 
 const Table& grupServ()
 {
-    static const Table t = [] {
-        Table table = makeTable("GRUPSERVFAT", "cdsGrupServ", {});
-        Field description = text("DSGRSERVFAT", "descrição", 30);
-        description.required = true;
-        table.fields = {keyText(branch()),
-                        keyText(client()),
-                        keyText(group()),
-                        description,
-                        staff("QTEFETMINIGSF", "mínimo de efetivos por dia"),
-                        staff("QTEFMINDOMGSF", "mínimo de efetivos aos domingos"),
-                        staff("QTEFMINSEGGSF", "mínimo de efetivos às segundas-feiras"),
-                        staff("QTEFMINTERGSF", "mínimo de efetivos às terças-feiras"),
-                        staff("QTEFMINQUAGSF", "mínimo de efetivos às quartas-feiras"),
-                        staff("QTEFMINQUIGSF", "mínimo de efetivos às quintas-feiras"),
-                        staff("QTEFMINSEXGSF", "mínimo de efetivos às sextas-feiras"),
-                        staff("QTEFMINSABGSF", "mínimo de efetivos aos sábados"),
-                        staff("QTEFMINFERGSF", "mínimo de efetivos nos feriados"),
-                        service("CDSERAJEFEGSF", "serviço de correção de efetivos")};
-        return table;
-    }();
+    static const Table t = makeTable("GRUPSERVFAT", "cdsGrupServ", {GSF_RECORD_GRUPSERV(GSF_RECORD_FIELD)});
     return t;
 }
 
 const Table& servClie()
 {
-    static const Table t = [] {
-        Table table = makeTable("SERVGRUPFAT", "cdsServClie", {});
-        Field name = text("NMSERVICO", "nome do serviço", 40);
-        name.stored = false;
-        // The flags the screen gives meaning to: "Sim", "Não", and a one-letter
-        // text that upper-cases to S.
-        Field flag = text("IDCORREFET", "correção de efetivos", 3);
-        flag.type = FieldType::FixedString;
-        flag.choices = {"Sim", "Não", "S", "s"};
-        table.fields = {keyText(service()), name, flag, keyText(group()), keyText(branch()), keyText(client())};
-        return table;
-    }();
+    static const Table t = makeTable("SERVGRUPFAT", "cdsServClie", {GSF_RECORD_SERVCLIE(GSF_RECORD_FIELD)});
     return t;
 }
 
 const Table& corrPrecGrup()
 {
     static const Table t = [] {
-        Table table = makeTable("CORRPRECGRUP", "cdsCorrPrecGrup", {});
-        Field correction = percent("VRPECORRGRUP", "percentual de correção", true);
-        correction.required = true;
-        table.fields = {keyText(branch()),
-                        keyText(client()),
-                        percent("VRPEINICGRUP", "início do intervalo", false),
-                        percent("VRPEFIMGRUP", "fim do intervalo", true),
-                        correction,
-                        keyText(group())};
-        table.bounds = {{"VRPEINICGRUP", "VRPEFIMGRUP"}};
+        Table table = makeTable("CORRPRECGRUP", "cdsCorrPrecGrup", {GSF_RECORD_CORRPRECGRUP(GSF_RECORD_FIELD)});
+        table.bounds = {{CorrPrecGrup::VRPEINICGRUP.name, CorrPrecGrup::VRPEFIMGRUP.name}};
         return table;
     }();
     return t;
@@ -190,45 +197,47 @@ const Table& corrPrecGrup()
 
 const Table& cliente()
 {
-    static const Table t = makeTable("CLIENTE",
-                         "cdsCliente",
-                         {registrationField(), text("NMRAZSOCCLIE", "razão social", 50), client(),
-                          text("IDTPIJURCLIE", "tipo de pessoa", 1), text("NMFANTCLIE", "nome fantasia", 50)});
+    static const Table t = makeTable("CLIENTE", "cdsCliente", {GSF_RECORD_CLIENTE(GSF_RECORD_FIELD)});
     return t;
 }
 
 const Table& paramFilial()
 {
-    static const Table t = makeTable("PARAMFATFILI",
-                         "cdsParamFilial",
-                         {text("CDTIPOFATUR", "tipo de faturamento", 3),
-                          text("DSPARAMFATFI", "parâmetros de faturamento", 200)});
+    static const Table t = makeTable("PARAMFATFILI", "cdsParamFilial", {GSF_RECORD_PARAMFILIAL(GSF_RECORD_FIELD)});
     return t;
 }
 
 const Table& verifGrupServ()
 {
-    static const Table t = makeTable("", "cdsVerifGrupServ", {branch()});
+    static const Table t = makeTable("", "cdsVerifGrupServ", {GSF_RECORD_VERIFGRUPSERV(GSF_RECORD_FIELD)});
     return t;
 }
 
 const Table& pesqServ()
 {
-    static const Table t = makeTable("", "cdsPesqServ", {service(), text("NMSERVICO", "nome do serviço", 40)});
+    static const Table t = makeTable("", "cdsPesqServ", {GSF_RECORD_PESQSERV(GSF_RECORD_FIELD)});
     return t;
 }
 
 const Table& verifServ()
 {
-    static const Table t = makeTable("", "cdsVerifServ", {service()});
+    static const Table t = makeTable("", "cdsVerifServ", {GSF_RECORD_VERIFSERV(GSF_RECORD_FIELD)});
     return t;
 }
 
 const Table& intervMaior()
 {
-    static const Table t = makeTable("", "cdsIntervMaior", {percent("VRPEFIMGRUP", "fim do intervalo", true)});
+    static const Table t = makeTable("", "cdsIntervMaior", {GSF_RECORD_INTERVMAIOR(GSF_RECORD_FIELD)});
     return t;
 }
+
+const Table& filial()
+{
+    static const Table t = makeTable("FILIAL", "qryFilial", {GSF_RECORD_FILIAL(GSF_RECORD_FIELD)});
+    return t;
+}
+
+#undef GSF_RECORD_FIELD
 
 // --- texts -----------------------------------------------------------------
 

@@ -4,10 +4,12 @@
 // every field of every table with its type, size, characters, presence,
 // range and decimals. The server's argument and delta checks read these
 // declarations, and the screen's masks and checks can take them from here, so
-// both sides accept exactly the same input.
+// both sides accept exactly the same input. The fields of each table are listed
+// once, in field_lists.h; fields.h gives them compile-time keys.
 
 #include "platform/data/number_format.h"
 #include "platform/data/packet.h"
+#include "records/fields.h"
 
 #include <optional>
 #include <string>
@@ -71,8 +73,12 @@ struct Table {
 
     /// The field called @p name (exact), or null.
     const Field* find(std::string_view name) const;
+    /// The field of key @p key. @throws std::logic_error for a key of another table.
+    const Field& field(const Key& key) const;
     /// The column definitions of its packets.
     std::vector<gsf::data::PacketField> packetFields() const;
+    /// The column definition of field @p key in its packets.
+    gsf::data::PacketField packetField(const Key& key) const;
 };
 
 /// cdsGrupServ / GRUPSERVFAT: billing service groups.
@@ -88,6 +94,8 @@ const Table& verifGrupServ();
 const Table& pesqServ();
 const Table& verifServ();
 const Table& intervMaior();
+/// qryFilial / FILIAL: the host's branch table.
+const Table& filial();
 
 /// Fields that carry the same kind of value wherever they appear.
 const Field& branchField();        ///< CDFILIAL

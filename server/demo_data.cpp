@@ -1,5 +1,7 @@
 #include "server/storage.h"
 
+#include "records/records.h"
+
 #include <array>
 
 namespace gsf::server {
@@ -9,21 +11,19 @@ namespace {
 using gsf::data::Change;
 using gsf::data::ChangeKind;
 using gsf::data::Delta;
-using gsf::data::FieldType;
 using gsf::data::Value;
 
 Delta groupInsert(const std::string& branch, const std::string& client, const std::string& group,
                   const std::string& description, double daily, const std::vector<double>& days) {
+    using gsf::rec::GrupServ;
+    const gsf::records::Table& t = gsf::records::grupServ();
     Delta delta;
-    delta.fields = {{"CDFILIAL", FieldType::String, 4}, {"CDCLIENTE", FieldType::String, 21},
-                    {"CDGRSERVFAT", FieldType::String, 3}, {"DSGRSERVFAT", FieldType::String, 30},
-                    {"QTEFETMINIGSF", FieldType::Float, 0}};
+    delta.fields = {t.packetField(GrupServ::CDFILIAL), t.packetField(GrupServ::CDCLIENTE),
+                    t.packetField(GrupServ::CDGRSERVFAT), t.packetField(GrupServ::DSGRSERVFAT),
+                    t.packetField(GrupServ::QTEFETMINIGSF)};
     std::vector<Value> values = {branch, client, group, description, daily};
-    // Sunday, Monday ... Saturday, holidays.
-    const char* dayFields[] = {"QTEFMINDOMGSF", "QTEFMINSEGGSF", "QTEFMINTERGSF", "QTEFMINQUAGSF",
-                               "QTEFMINQUIGSF", "QTEFMINSEXGSF", "QTEFMINSABGSF", "QTEFMINFERGSF"};
     for (size_t d = 0; d < 8; ++d) {
-        delta.fields.push_back({dayFields[d], FieldType::Float, 0});
+        delta.fields.push_back(t.packetField(gsf::records::kDayMinimums[d]));
         values.emplace_back(d < days.size() ? days[d] : daily);
     }
     delta.changes.push_back(Change{ChangeKind::Insert, {}, std::move(values)});
@@ -33,9 +33,8 @@ Delta groupInsert(const std::string& branch, const std::string& client, const st
 Delta intervals(const std::string& branch, const std::string& client, const std::string& group,
                 const std::vector<std::array<double, 3>>& table) {
     Delta delta;
-    delta.fields = {{"CDFILIAL", FieldType::String, 4},   {"CDCLIENTE", FieldType::String, 21},
-                    {"VRPEINICGRUP", FieldType::Float, 0}, {"VRPEFIMGRUP", FieldType::Float, 0},
-                    {"VRPECORRGRUP", FieldType::Float, 0}, {"CDGRSERVFAT", FieldType::String, 3}};
+    // Every field, in the table's order.
+    delta.fields = gsf::records::corrPrecGrup().packetFields();
     for (const auto& [start, end, correction] : table)
         delta.changes.push_back(Change{ChangeKind::Insert, {}, {branch, client, start, end, correction, group}});
     return delta;

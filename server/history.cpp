@@ -35,7 +35,8 @@ struct Source {
 };
 
 Source sourceOf(const gsf::records::Table& table, const char* extraKey) {
-    Source source{table, {"CDFILIAL", "CDCLIENTE", "CDGRSERVFAT"}, 0, ""};
+    using gsf::rec::GrupServ;
+    Source source{table, {GrupServ::CDFILIAL.name, GrupServ::CDCLIENTE.name, GrupServ::CDGRSERVFAT.name}, 0, ""};
     for (const auto& f : table.fields)
         if (f.stored && f.key && std::find(source.columns.begin(), source.columns.end(), f.name) == source.columns.end())
             source.columns.emplace_back(f.name);
@@ -90,8 +91,9 @@ Unrecorded::Unrecorded() : previous_(current.unrecorded) { current.unrecorded = 
 Unrecorded::~Unrecorded() { current.unrecorded = previous_; }
 
 std::vector<GroupRef> groupsOf(const gsf::data::Delta& delta) {
-    const int branch = delta.indexOf("CDFILIAL"), client = delta.indexOf("CDCLIENTE"),
-              group = delta.indexOf("CDGRSERVFAT");
+    using gsf::rec::GrupServ;
+    const int branch = delta.indexOf(GrupServ::CDFILIAL.name), client = delta.indexOf(GrupServ::CDCLIENTE.name),
+              group = delta.indexOf(GrupServ::CDGRSERVFAT.name);
     std::vector<GroupRef> groups;
     if (branch < 0 || client < 0 || group < 0) return groups;
     const auto text = [](const std::vector<gsf::data::Value>& row, int i) {
@@ -317,7 +319,10 @@ std::string recordWords(const Entry& e) {
     const Json key = parsed(e.key);
     std::string out;
     for (const auto& [column, value] : key.items()) {
-        if (column == "CDFILIAL" || column == "CDCLIENTE" || column == "CDGRSERVFAT") continue;
+        using gsf::rec::GrupServ;
+        if (column == GrupServ::CDFILIAL.name || column == GrupServ::CDCLIENTE.name ||
+            column == GrupServ::CDGRSERVFAT.name)
+            continue;
         out += (out.empty() ? "" : " ") + (column == "ID" ? "intervalo " + shown(e.table, column, value)
                                                           : "serviço " + shown(e.table, column, value));
     }

@@ -24,6 +24,9 @@ using gsf::data::FieldType;
 using gsf::data::Packet;
 using gsf::data::PacketField;
 using gsf::data::Value;
+using gsf::rec::CorrPrecGrup;
+using gsf::rec::GrupServ;
+using gsf::rec::ServClie;
 using gsf::sql::SqlValue;
 
 namespace {
@@ -359,14 +362,14 @@ const char* const kChangedMeanwhile =
     }
 }
 
-const Value& valueOf(const Delta& delta, const std::vector<Value>& row, const char* name) {
+const Value& valueOf(const Delta& delta, const std::vector<Value>& row, gsf::data::FieldKey field) {
     static const Value none;
-    const int i = delta.indexOf(name);
+    const int i = delta.indexOf(field.name);
     return i < 0 ? none : row[static_cast<size_t>(i)];
 }
 
-std::string textOf(const Delta& delta, const std::vector<Value>& row, const char* name) {
-    const auto* s = std::get_if<std::string>(&valueOf(delta, row, name));
+std::string textOf(const Delta& delta, const std::vector<Value>& row, gsf::data::FieldKey field) {
+    const auto* s = std::get_if<std::string>(&valueOf(delta, row, field));
     return s ? *s : std::string();
 }
 
@@ -387,7 +390,8 @@ struct GroupKey {
 };
 
 GroupKey groupOf(const Delta& delta, const std::vector<Value>& row) {
-    return {textOf(delta, row, "CDFILIAL"), textOf(delta, row, "CDCLIENTE"), textOf(delta, row, "CDGRSERVFAT")};
+    return {textOf(delta, row, GrupServ::CDFILIAL), textOf(delta, row, GrupServ::CDCLIENTE),
+            textOf(delta, row, GrupServ::CDGRSERVFAT)};
 }
 
 bool exists(gsf::sql::Connection& db, const std::string& sql, std::vector<SqlValue> params) {
@@ -416,7 +420,7 @@ void requireParents(gsf::sql::Connection& db, const std::string& table, const De
     }
     if (!groupExists(db, key)) unprocessable(name + ": " + groupWords(key));
     if (table == "SERVGRUPFAT") {
-        const std::string service = textOf(delta, row, "CDSERVFILI");
+        const std::string service = textOf(delta, row, ServClie::CDSERVFILI);
         if (!exists(db, "SELECT 1 FROM SERVCLIE WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
                     {key.branch, key.client, service}))
             unprocessable(name + ": serviço " + service + " não disponível para o cliente " + key.client + ".");
@@ -426,10 +430,10 @@ void requireParents(gsf::sql::Connection& db, const std::string& table, const De
 // A group may name as its correction service only one of its own services.
 void checkCorrectionService(gsf::sql::Connection& db, const Delta& delta, const Change& change,
                             const std::string& name) {
-    const Value& service = valueOf(delta, change.newValues, "CDSERAJEFEGSF");
+    const Value& service = valueOf(delta, change.newValues, GrupServ::CDSERAJEFEGSF);
     if (gsf::data::isNull(service)) return;
     if (change.kind == ChangeKind::Update &&
-        gsf::data::sameValue(service, valueOf(delta, change.oldValues, "CDSERAJEFEGSF")))
+        gsf::data::sameValue(service, valueOf(delta, change.oldValues, GrupServ::CDSERAJEFEGSF)))
         return;
     const GroupKey key = groupOf(delta, change.newValues);
     const std::string code = std::get<std::string>(service);
@@ -464,8 +468,9 @@ struct IntervalChanges {
 };
 
 Interval intervalOf(const Delta& delta, const std::vector<Value>& row, std::int64_t id) {
-    return {numberOf(valueOf(delta, row, "VRPEINICGRUP")), numberOf(valueOf(delta, row, "VRPEFIMGRUP")),
-            numberOf(valueOf(delta, row, "VRPECORRGRUP")), id};
+    return {numberOf(valueOf(delta, row, CorrPrecGrup::VRPEINICGRUP)),
+            numberOf(valueOf(delta, row, CorrPrecGrup::VRPEFIMGRUP)),
+            numberOf(valueOf(delta, row, CorrPrecGrup::VRPECORRGRUP)), id};
 }
 
 std::vector<Interval> readTable(gsf::sql::Connection& db, const GroupKey& key) {
@@ -589,7 +594,7 @@ public:
             const GroupKey key = groupOf(delta_, row);
             db_.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
                         "CDGRSERVFAT = ? AND CDSERAJEFEGSF = ?",
-                        {key.branch, key.client, key.group, textOf(delta_, row, "CDSERVFILI")});
+                        {key.branch, key.client, key.group, textOf(delta_, row, ServClie::CDSERVFILI)});
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include "platform/data/dataset_impl.h"
 #include "platform/data/number_format.h"
+#include "platform/data/packet_layout.h"
 
 #include <algorithm>
 #include <cctype>
@@ -458,11 +459,9 @@ void DataSet::SetData(DecodedPacket packet)
             if (column < 0)
                 throw PacketError("Campo " + quoted(field->FieldName())
                                   + " ausente no pacote de dados.");
-            const bool isFloat = packet.fields[static_cast<std::size_t>(column)].type
-                                 == FieldType::Float;
-            if (isFloat != (field->DataType() == FieldType::Float))
-                throw PacketError("Campo " + quoted(field->FieldName())
-                                  + " com tipo incompatível no pacote de dados.");
+            const std::string mismatch = columnMismatch(field->Def(), packet.fields[static_cast<std::size_t>(column)]);
+            if (!mismatch.empty())
+                throw PacketError(mismatch);
             columns.push_back(column);
         }
     }

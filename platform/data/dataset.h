@@ -2,6 +2,7 @@
 
 #include "platform/data/decoded_packet.h"
 #include "platform/data/field.h"
+#include "platform/data/field_key.h"
 #include "platform/data/packet.h"
 
 #include <functional>
@@ -112,6 +113,9 @@ public:
     /// @throws std::runtime_error naming the field when there is none.
     Field& FieldByName(std::string_view name) const;
     Field* FindField(std::string_view name) const;
+    /// The same look-ups by a declared field.
+    Field& FieldByName(FieldKey key) const { return FieldByName(std::string_view(key.name)); }
+    Field* FindField(FieldKey key) const { return FindField(std::string_view(key.name)); }
     int FieldCount() const;
     Field& FieldAt(int index) const;
 
@@ -129,11 +133,12 @@ public:
     // --- loading ---
     /// Replaces the rows with the packet's and opens the dataset on the first
     /// row. Every persistent field must be in the packet (matched by name,
-    /// letter case ignored); a dataset without persistent fields takes the
-    /// packet's. @throws PacketError naming a missing field or a value of the
-    /// wrong kind; the dataset is then left as it was.
+    /// letter case ignored) with its type and size (columnMismatch); a
+    /// dataset without persistent fields takes the packet's. @throws
+    /// PacketError naming a missing field, a column declared otherwise than
+    /// its field or a value of the wrong kind; the dataset is then left as it was.
     void SetData(Packet packet);
-    /// Loads a decoded packet, taking its rows as they are stored.
+    /// Loads a decoded packet, checked as above, taking its rows as they are stored.
     void SetData(DecodedPacket packet);
     /// Decodes a JSON packet and loads it. @throws PacketError as above and
     /// as readPacket.
@@ -158,6 +163,10 @@ public:
     /// Moves to the first row whose field equals @p value (texts compared
     /// without regard to letter case when asked). @return false and no move when none.
     bool Locate(std::string_view fieldName, const Value& value, bool caseInsensitive);
+    bool Locate(FieldKey field, const Value& value, bool caseInsensitive)
+    {
+        return Locate(std::string_view(field.name), value, caseInsensitive);
+    }
 
     // --- editing ---
     void Insert();                 ///< new row before the current one

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
+#include <stdexcept>
+#include <vector>
 
 namespace gsf::records {
 namespace {
@@ -29,7 +32,7 @@ TEST(FieldRules, CharactersAndLengthFollowTheScreensMasks)
     EXPECT_EQ(textProblem(groupField(), "%_'"), "");
     EXPECT_EQ(textProblem(groupField(), "ção"), "");
     EXPECT_EQ(textProblem(groupField(), "ções"), "no máximo 3 caracteres.");
-    EXPECT_EQ(textProblem(*cliente().find("IDTPIJURCLIE"), "FJ"), "no máximo 1 caractere.");
+    EXPECT_EQ(textProblem(cliente().field(Cliente::IDTPIJURCLIE), "FJ"), "no máximo 1 caractere.");
 }
 
 TEST(FieldRules, CodeFieldsGiveTheMasksTheScreenTypesThemWith)
@@ -56,22 +59,86 @@ TEST(FieldRules, ControlCharactersAndBrokenUtf8AreRefusedInEveryText)
 
 TEST(FieldRules, RangesAndChoicesOfTheEditedTables)
 {
-    const Field& daily = *grupServ().find("QTEFETMINIGSF");
+    const Field& daily = grupServ().field(GrupServ::QTEFETMINIGSF);
     EXPECT_EQ(rangeProblem(daily, 0), "");
     EXPECT_EQ(rangeProblem(daily, 99999.999), "");
     EXPECT_EQ(rangeProblem(daily, -0.001), "deve ser maior ou igual a 0,000.");
     EXPECT_EQ(rangeProblem(daily, 1e308), "deve ser menor ou igual a 99.999,999.");
-    const Field& end = *corrPrecGrup().find("VRPEFIMGRUP");
+    const Field& end = corrPrecGrup().field(CorrPrecGrup::VRPEFIMGRUP);
     EXPECT_EQ(rangeProblem(end, 0), "deve ser maior que 0,00%.");
     EXPECT_EQ(rangeProblem(end, 100), "deve ser menor que 100,00%.");
     EXPECT_EQ(rangeProblem(end, 99.99), "");
-    EXPECT_EQ(rangeProblem(*corrPrecGrup().find("VRPEINICGRUP"), 0), "");
+    EXPECT_EQ(rangeProblem(corrPrecGrup().field(CorrPrecGrup::VRPEINICGRUP), 0), "");
 
-    const Field& flag = *servClie().find("IDCORREFET");
+    const Field& flag = servClie().field(ServClie::IDCORREFET);
     for (const char* ok : {"Sim", "Não", "S", "s", "", "   "})
         EXPECT_EQ(choiceProblem(flag, ok), "") << ok;
     for (const char* bad : {"SIM", "Sim ", "N", "x"})
         EXPECT_THAT(choiceProblem(flag, bad), HasSubstr("aceita apenas vazio")) << bad;
+}
+
+// Every key of @p Record reaches, by its place, the field of @p table it names.
+template <class Record>
+void expectKeysInPacketOrder(const Table& table)
+{
+    SCOPED_TRACE(table.dataset);
+    ASSERT_EQ(std::size(Record::all), table.fields.size());
+    EXPECT_EQ(Record::count, static_cast<int>(table.fields.size()));
+    const std::vector<gsf::data::PacketField> columns = table.packetFields();
+    for (std::size_t i = 0; i < table.fields.size(); ++i) {
+        const Key& key = Record::all[i];
+        EXPECT_EQ(key.position, static_cast<int>(i)) << key.name;
+        EXPECT_EQ(&table.field(key), &table.fields[i]) << key.name;
+        EXPECT_EQ(table.packetField(key).name, columns[i].name);
+        EXPECT_EQ(table.packetField(key).size, columns[i].size);
+    }
+}
+
+TEST(RecordKeys, EveryKeyReachesItsFieldInThePacketOrderOfItsTable)
+{
+    expectKeysInPacketOrder<GrupServ>(grupServ());
+    expectKeysInPacketOrder<ServClie>(servClie());
+    expectKeysInPacketOrder<CorrPrecGrup>(corrPrecGrup());
+    expectKeysInPacketOrder<Cliente>(cliente());
+    expectKeysInPacketOrder<ParamFilial>(paramFilial());
+    expectKeysInPacketOrder<VerifGrupServ>(verifGrupServ());
+    expectKeysInPacketOrder<PesqServ>(pesqServ());
+    expectKeysInPacketOrder<VerifServ>(verifServ());
+    expectKeysInPacketOrder<IntervMaior>(intervMaior());
+    expectKeysInPacketOrder<Filial>(filial());
+    // The day minimums, Sunday first, are the group's fields after its daily minimum.
+    for (std::size_t d = 0; d < std::size(kDayMinimums); ++d)
+        EXPECT_EQ(kDayMinimums[d].position, GrupServ::QTEFETMINIGSF.position + 1 + static_cast<int>(d));
+}
+
+TEST(RecordKeys, AKeyOfAnotherTableIsRefusedUnlessItNamesTheSameField)
+{
+    // Same place, same name: the branch is the first field of both.
+    EXPECT_EQ(grupServ().field(CorrPrecGrup::CDFILIAL).name, std::string("CDFILIAL"));
+    // Same place, another field; and a place the table does not have.
+    try {
+        grupServ().field(ServClie::NMSERVICO);
+        ADD_FAILURE() << "NMSERVICO reached in cdsGrupServ";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ(e.what(), "campo NMSERVICO fora do registro cdsGrupServ");
+    }
+    EXPECT_THROW(corrPrecGrup().field(GrupServ::QTEFMINFERGSF), std::logic_error);
+    EXPECT_THROW(intervMaior().packetField(GrupServ::CDFILIAL), std::logic_error);
+}
+
+TEST(RecordKeys, TheServersArgumentFieldsKeepTheTablesRulesWithoutTheirFlags)
+{
+    // An argument is checked like the field, but is not a row's key.
+    for (const Field* f : {&branchField(), &clientField(), &groupField(), &serviceField(), &registrationField()}) {
+        EXPECT_FALSE(f->key) << f->name;
+        EXPECT_FALSE(f->required) << f->name;
+    }
+    EXPECT_EQ(branchField().size, servClie().field(ServClie::CDFILIAL).size);
+    EXPECT_EQ(editMask(branchField()), editMask(servClie().field(ServClie::CDFILIAL)));
+    EXPECT_EQ(groupField().size, grupServ().field(GrupServ::CDGRSERVFAT).size);
+    EXPECT_EQ(serviceField().chars, servClie().field(ServClie::CDSERVFILI).chars);
+    EXPECT_TRUE(servClie().field(ServClie::CDSERVFILI).key);
+    EXPECT_FALSE(servClie().field(ServClie::NMSERVICO).stored);
 }
 
 } // namespace

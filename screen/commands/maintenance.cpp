@@ -11,6 +11,8 @@
 namespace gsf::screen {
 
 using data::DataSetState;
+using rec::GrupServ;
+using rec::ServClie;
 
 namespace {
 
@@ -33,16 +35,16 @@ void TfrmGrupServFat::sbtIncluirClick(ui::Control& sender)
         cdsCorrPrecGrup.Append();
     } else if (front == &tshServico) {
         // The focus first: leaving the control that had it may reload the list.
-        cdsServClie.FieldByName("CDSERVFILI").FocusControl();
+        cdsServClie.FieldByName(ServClie::CDSERVFILI).FocusControl();
         const bool firstService = cdsServClie.IsEmpty();
         cdsServClie.Insert();
         // The first service of a group is proposed as the one carrying the correction.
         if (firstService)
-            cdsServClie.FieldByName("IDCORREFET").SetAsString("Sim");
+            cdsServClie.FieldByName(ServClie::IDCORREFET).SetAsString("Sim");
     } else if (front == &tshPadrao) {
         tshPadrao.SetEnabled(true);
         mnuGrupServ.SetEnabled(true);
-        const int code = host::IndiceCol(dbgPadrao, "CDGRSERVFAT");
+        const int code = host::IndiceCol(dbgPadrao, GrupServ::CDGRSERVFAT.name);
         if (code >= 0)
             dbgPadrao.SetSelectedIndex(code);
         TfrmPadraoGrid::sbtIncluirClick(sender);
@@ -53,8 +55,8 @@ void TfrmGrupServFat::sbtAlterarClick(ui::Control& sender)
 {
     if (!acertaFiltroPara(sbtAlterar, true))
         return;
-    const int flagColumn = host::IndiceCol(dbgServico, "IDCORREFET");
-    const int descriptionColumn = host::IndiceCol(dbgPadrao, "DSGRSERVFAT");
+    const int flagColumn = host::IndiceCol(dbgServico, ServClie::IDCORREFET.name);
+    const int descriptionColumn = host::IndiceCol(dbgPadrao, GrupServ::DSGRSERVFAT.name);
     const ui::TabSheet* front = pgcPadrao.ActivePage();
     if (front == &tshTabCorr) {
         desabilitaProcurar();
@@ -93,8 +95,8 @@ void TfrmGrupServFat::excluiServico()
         return;
     if (msgMensagensPadroes.ShowMsg("Excl", host::MsgConfirmation) != host::IdYes)
         return;
-    const std::string group = currentText(cdsGrupServ, "CDGRSERVFAT");
-    const std::string service = cdsServClie.FieldByName("CDSERVFILI").AsString();
+    const std::string group = currentText(cdsGrupServ, GrupServ::CDGRSERVFAT);
+    const std::string service = cdsServClie.FieldByName(ServClie::CDSERVFILI).AsString();
     // The group loses its correction service together with the service. That
     // changes the group on the server, so once it is cleared the screen reads
     // the group again, also when the removal fails after it: a later post of
@@ -105,7 +107,7 @@ void TfrmGrupServFat::excluiServico()
             if (groupChanged)
                 releGruposSemFalha();
         });
-        if (service == currentText(cdsGrupServ, "CDSERAJEFEGSF")) {
+        if (service == currentText(cdsGrupServ, GrupServ::CDSERAJEFEGSF)) {
             confereServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group));
             groupChanged = true;
         }
@@ -140,8 +142,8 @@ void TfrmGrupServFat::excluiGrupo()
         return;
     if (msgMensagensPadroes.ShowMsg("Excl", host::MsgConfirmation) != host::IdYes)
         return;
-    const bool namesCorrection = !cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull();
-    confereServ(rdmGrupServFat.ProDelServ(filial(), cliente(), currentText(cdsGrupServ, "CDGRSERVFAT")));
+    const bool namesCorrection = !cdsGrupServ.FieldByName(GrupServ::CDSERAJEFEGSF).IsNull();
+    confereServ(rdmGrupServFat.ProDelServ(filial(), cliente(), currentText(cdsGrupServ, GrupServ::CDGRSERVFAT)));
     // Removing the services cleared the group's correction service on the
     // server: the deletion must carry the group as the server now holds it,
     // or it is refused as changed by someone else. A group that is gone

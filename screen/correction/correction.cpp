@@ -12,6 +12,9 @@ namespace gsf::screen {
 
 using data::DataSetState;
 using host::MensErro;
+using rec::CorrPrecGrup;
+using rec::GrupServ;
+using rec::IntervMaior;
 
 namespace {
 
@@ -58,18 +61,18 @@ void TfrmGrupServFat::cdsCorrPrecGrupBeforeClose(data::DataSet& /*dataSet*/) { c
 
 void TfrmGrupServFat::verificaFim()
 {
-    const double end = cdsCorrPrecGrup.FieldByName("VRPEFIMGRUP").AsFloat();
+    const double end = cdsCorrPrecGrup.FieldByName(CorrPrecGrup::VRPEFIMGRUP).AsFloat();
     if (end >= 100)
         MensErro(Msg("VrFin_maior"), true);
     if (end <= 0)
         MensErro(Msg("VrFin_menor"), true);
-    if (cdsCorrPrecGrup.FieldByName("VRPEINICGRUP").AsFloat() >= end)
+    if (cdsCorrPrecGrup.FieldByName(CorrPrecGrup::VRPEINICGRUP).AsFloat() >= end)
         MensErro(Msg("VrFin_menor_VrIni"), true);
 }
 
 void TfrmGrupServFat::verificaCorrecao()
 {
-    const double correction = cdsCorrPrecGrup.FieldByName("VRPECORRGRUP").AsFloat();
+    const double correction = cdsCorrPrecGrup.FieldByName(CorrPrecGrup::VRPECORRGRUP).AsFloat();
     if (correction >= 100)
         MensErro(Msg("VrCorr_maior"), true);
     if (correction <= 0)
@@ -84,38 +87,39 @@ void TfrmGrupServFat::dbgCorrPrecGrupColExit(ui::Control& /*sender*/)
     if (left == nullptr || vazio(*left))
         return;
     const OnFailure back([left] { focaCampo(*left); });
-    if (left->FieldName() == "VRPEFIMGRUP")
+    if (left->FieldName() == CorrPrecGrup::VRPEFIMGRUP.name)
         verificaFim();
-    else if (left->FieldName() == "VRPECORRGRUP")
+    else if (left->FieldName() == CorrPrecGrup::VRPECORRGRUP.name)
         verificaCorrecao();
 }
 
 void TfrmGrupServFat::cdsCorrPrecGrupAfterInsert(data::DataSet& /*dataSet*/)
 {
     cdsIntervMaior.SetData(confereServ(rdmGrupServFat.GetIntervMaior(
-        filial(), currentText(cdsGrupServ, "CDCLIENTE"), currentText(cdsGrupServ, "CDGRSERVFAT"))));
+        filial(), currentText(cdsGrupServ, GrupServ::CDCLIENTE), currentText(cdsGrupServ, GrupServ::CDGRSERVFAT))));
     if (cdsIntervMaior.IsEmpty())
         return;
-    cdsCorrPrecGrup.FieldByName("VRPEINICGRUP").SetAsFloat(cdsIntervMaior.FieldByName("VRPEFIMGRUP").AsFloat());
-    cdsCorrPrecGrup.FieldByName("VRPEFIMGRUP").FocusControl();
+    const double largestEnd = cdsIntervMaior.FieldByName(IntervMaior::VRPEFIMGRUP).AsFloat();
+    cdsCorrPrecGrup.FieldByName(CorrPrecGrup::VRPEINICGRUP).SetAsFloat(largestEnd);
+    cdsCorrPrecGrup.FieldByName(CorrPrecGrup::VRPEFIMGRUP).FocusControl();
 }
 
 void TfrmGrupServFat::cdsCorrPrecGrupBeforePost(data::DataSet& /*dataSet*/)
 {
-    cdsCorrPrecGrup.FieldByName("CDFILIAL").SetAsString(filial());
-    cdsCorrPrecGrup.FieldByName("CDCLIENTE").SetAsString(currentText(cdsGrupServ, "CDCLIENTE"));
-    cdsCorrPrecGrup.FieldByName("CDGRSERVFAT").SetAsString(currentText(cdsGrupServ, "CDGRSERVFAT"));
+    cdsCorrPrecGrup.FieldByName(CorrPrecGrup::CDFILIAL).SetAsString(filial());
+    cdsCorrPrecGrup.FieldByName(CorrPrecGrup::CDCLIENTE).SetAsString(currentText(cdsGrupServ, GrupServ::CDCLIENTE));
+    cdsCorrPrecGrup.FieldByName(CorrPrecGrup::CDGRSERVFAT).SetAsString(currentText(cdsGrupServ, GrupServ::CDGRSERVFAT));
 
-    data::Field& end = cdsCorrPrecGrup.FieldByName("VRPEFIMGRUP");
+    data::Field& end = cdsCorrPrecGrup.FieldByName(CorrPrecGrup::VRPEFIMGRUP);
     {
         const OnFailure back([&end] { focaCampo(end); });
         // An open first interval (no start) may leave its end open too.
         if (!vazio(end))
             verificaFim();
-        else if (!vazio(cdsCorrPrecGrup.FieldByName("VRPEINICGRUP")))
+        else if (!vazio(cdsCorrPrecGrup.FieldByName(CorrPrecGrup::VRPEINICGRUP)))
             MensErro(Msg("VrFin_vazio"), true);
     }
-    data::Field& correction = cdsCorrPrecGrup.FieldByName("VRPECORRGRUP");
+    data::Field& correction = cdsCorrPrecGrup.FieldByName(CorrPrecGrup::VRPECORRGRUP);
     const OnFailure back([&correction] { focaCampo(correction); });
     if (vazio(correction))
         MensErro(Msg("VrCorr_vazio"), true);
@@ -151,8 +155,8 @@ void TfrmGrupServFat::cdsCorrPrecGrupAfterScroll(data::DataSet& /*dataSet*/)
     ultimoIntervalo();
     if (!inFront)
         return;
-    for (const char* field : {"VRPEFIMGRUP", "VRPECORRGRUP"}) {
-        const int column = host::IndiceCol(dbgCorrPrecGrup, field);
+    for (const data::FieldKey field : {CorrPrecGrup::VRPEFIMGRUP, CorrPrecGrup::VRPECORRGRUP}) {
+        const int column = host::IndiceCol(dbgCorrPrecGrup, field.name);
         if (column >= 0)
             dbgCorrPrecGrup.ColumnAt(column).SetReadOnly(false);
     }

@@ -14,6 +14,9 @@ namespace gsf::screen {
 
 using host::EmptyString;
 using host::MensErro;
+using rec::Cliente;
+using rec::Filial;
+using rec::ParamFilial;
 
 void TfrmGrupServFat::medCdFilialChange(ui::Control& /*sender*/)
 {
@@ -39,7 +42,7 @@ void TfrmGrupServFat::Vd_Filial()
     qryFilial.Open();
     if (qryFilial.IsEmpty())
         MensErro(Msg("Filial_cad"), true);
-    edtNmFilial.SetText(qryFilial.FieldByName("NMFILIAL").AsString());
+    edtNmFilial.SetText(qryFilial.FieldByName(Filial::NMFILIAL).AsString());
 }
 
 void TfrmGrupServFat::btpFilialBeforePesq(host::TBtnPesquisa& /*sender*/, bool& /*proceed*/)
@@ -56,8 +59,8 @@ void TfrmGrupServFat::btpFilialBeforePesq(host::TBtnPesquisa& /*sender*/, bool& 
 
 void TfrmGrupServFat::btpFilialAfterPesq(host::TBtnPesquisa& /*sender*/)
 {
-    medCdFilial.SetText(qryFilial.FieldByName("CDFILIAL").AsString());
-    edtNmFilial.SetText(qryFilial.FieldByName("NMFILIAL").AsString());
+    medCdFilial.SetText(qryFilial.FieldByName(Filial::CDFILIAL).AsString());
+    edtNmFilial.SetText(qryFilial.FieldByName(Filial::NMFILIAL).AsString());
     if (!focoNoFiltro())
         aplicaFiltro();
 }
@@ -86,25 +89,25 @@ void TfrmGrupServFat::btpClienteBeforePesq(host::TBtnPesquisa& /*sender*/, bool&
     // The chosen client is the current record of cdsCliente: a list closed
     // without a choice must leave it on the client the panel shows.
     if (!CdClienteValidado.empty())
-        cdsCliente.Locate("CDCLIENTE", CdClienteValidado, false);
+        cdsCliente.Locate(Cliente::CDCLIENTE, CdClienteValidado, false);
 }
 
 void TfrmGrupServFat::btpClienteAfterPesq(host::TBtnPesquisa& /*sender*/)
 {
-    const std::string personType = cdsCliente.FieldByName("IDTPIJURCLIE").AsString();
+    const std::string personType = cdsCliente.FieldByName(Cliente::IDTPIJURCLIE).AsString();
     // The mask of the picked client's person type, so that a registration
     // number of the other type is not cut by the mask left from before.
     medCdCliente.SetEditMask(host::PictPess(personType));
-    medCdCliente.SetText(cdsCliente.FieldByName("NRINSJURCLIE").AsString());
-    CdClienteValidado = cdsCliente.FieldByName("CDCLIENTE").AsString();
-    edtNmCliente.SetText(cdsCliente.FieldByName("NMRAZSOCCLIE").AsString());
+    medCdCliente.SetText(cdsCliente.FieldByName(Cliente::NRINSJURCLIE).AsString());
+    CdClienteValidado = cdsCliente.FieldByName(Cliente::CDCLIENTE).AsString();
+    edtNmCliente.SetText(cdsCliente.FieldByName(Cliente::NMRAZSOCCLIE).AsString());
     if (!focoNoFiltro())
         aplicaFiltro();
 }
 
 void TfrmGrupServFat::cdsClienteNRINSJURCLIEGetText(data::Field& sender, std::string& text, bool /*displayText*/)
 {
-    const std::string personType = sender.Owner().FieldByName("IDTPIJURCLIE").AsString();
+    const std::string personType = sender.Owner().FieldByName(Cliente::IDTPIJURCLIE).AsString();
     text = ui::FormatMaskText(host::PictPess(personType), sender.AsString());
 }
 
@@ -122,9 +125,9 @@ void TfrmGrupServFat::Vd_Cliente()
     if (cdsCliente.IsEmpty())
         MensErro(Msg("Clie_cad"), true);
     // The mask first: reformatting the text empties the name and the resolved client.
-    medCdCliente.SetEditMask(host::PictPess(cdsCliente.FieldByName("IDTPIJURCLIE").AsString()));
-    CdClienteValidado = cdsCliente.FieldByName("CDCLIENTE").AsString();
-    edtNmCliente.SetText(cdsCliente.FieldByName("NMRAZSOCCLIE").AsString());
+    medCdCliente.SetEditMask(host::PictPess(cdsCliente.FieldByName(Cliente::IDTPIJURCLIE).AsString()));
+    CdClienteValidado = cdsCliente.FieldByName(Cliente::CDCLIENTE).AsString();
+    edtNmCliente.SetText(cdsCliente.FieldByName(Cliente::NMRAZSOCCLIE).AsString());
 }
 
 void TfrmGrupServFat::panFiltroEnter(ui::Control& /*sender*/)
@@ -226,7 +229,7 @@ void TfrmGrupServFat::aplicaFiltro()
 void TfrmGrupServFat::CarregaParamFilial()
 {
     cdsParamFilial.SetData(confereServ(rdmGrupServFat.GetParamFilial(filial())));
-    const std::string billingType = currentText(cdsParamFilial, "CDTIPOFATUR");
+    const std::string billingType = currentText(cdsParamFilial, ParamFilial::CDTIPOFATUR);
     if (EmptyString(billingType)) {
         unit_.ParamExcecaoDia.clear();
         unit_.ParamTabCorr.clear();
@@ -236,7 +239,7 @@ void TfrmGrupServFat::CarregaParamFilial()
         unit_.ParamControl = std::make_unique<host::TParamControl>();
         unit_.ParamControl->StartParamFat();
     }
-    unit_.ParamControl->TiposFatur(billingType).SetParamText(currentText(cdsParamFilial, "DSPARAMFATFI"));
+    unit_.ParamControl->TiposFatur(billingType).SetParamText(currentText(cdsParamFilial, ParamFilial::DSPARAMFATFI));
     unit_.ParamExcecaoDia = unit_.ParamControl->ParamFatExcecaoDia.GetAsString();
     unit_.ParamTabCorr = unit_.ParamControl->ParamFatTabCorr.GetAsString();
 }

@@ -10,6 +10,7 @@ namespace gsf::screen {
 
 using data::DataSetState;
 using host::MensErro;
+using rec::GrupServ;
 
 void TfrmGrupServFat::cdsGrupServQTEFETMINIGSFValidate(data::Field& sender)
 {
@@ -18,7 +19,7 @@ void TfrmGrupServFat::cdsGrupServQTEFETMINIGSFValidate(data::Field& sender)
     const double daily = sender.AsFloat();
     if (daily < 0)
         return;
-    for (const char* day : kDayMinimumFields)
+    for (const records::Key& day : kDayMinimumFields)
         cdsGrupServ.FieldByName(day).SetAsFloat(daily);
 }
 
@@ -26,7 +27,7 @@ void TfrmGrupServFat::Vd_Quant(bool presence)
 {
     if (!editing(cdsGrupServ.State()))
         return;
-    data::Field& daily = cdsGrupServ.FieldByName("QTEFETMINIGSF");
+    data::Field& daily = cdsGrupServ.FieldByName(GrupServ::QTEFETMINIGSF);
     const OnFailure back([&] { voltaParaCampo(tshPadrao, daily); });
     if (!presence && daily.AsFloat() < 0)
         MensErro(Msg("Min_dia_menor"), true);

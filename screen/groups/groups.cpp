@@ -14,6 +14,7 @@ namespace gsf::screen {
 
 using data::DataSetState;
 using host::MensErro;
+using rec::GrupServ;
 
 void TfrmGrupServFat::cdsGrupServAfterOpen(data::DataSet& /*dataSet*/)
 {
@@ -67,7 +68,7 @@ void TfrmGrupServFat::cdsGrupServBeforeInsert(data::DataSet& /*dataSet*/)
 
 void TfrmGrupServFat::cdsGrupServAfterInsert(data::DataSet& /*dataSet*/)
 {
-    cdsGrupServ.FieldByName("CDGRSERVFAT").FocusControl();
+    cdsGrupServ.FieldByName(GrupServ::CDGRSERVFAT).FocusControl();
     // A client that had no group never loaded the branch parameters.
     if (!cdsGrupServ.IsEmpty())
         CarregaParamFilial();
@@ -75,8 +76,8 @@ void TfrmGrupServFat::cdsGrupServAfterInsert(data::DataSet& /*dataSet*/)
 
 void TfrmGrupServFat::cdsGrupServBeforePost(data::DataSet& /*dataSet*/)
 {
-    cdsGrupServ.FieldByName("CDFILIAL").SetAsString(filial());
-    cdsGrupServ.FieldByName("CDCLIENTE").SetAsString(cliente());
+    cdsGrupServ.FieldByName(GrupServ::CDFILIAL).SetAsString(filial());
+    cdsGrupServ.FieldByName(GrupServ::CDCLIENTE).SetAsString(cliente());
     // Every value check runs before any must-be-filled check.
     for (const bool presence : {false, true}) {
         Vd_Grupo(presence);
@@ -173,7 +174,7 @@ void TfrmGrupServFat::dtsPadraoStateChange(data::DataSource& sender)
     // The base enables printing with records; this screen has no listing.
     sbtImprimir.SetEnabled(false);
 
-    const int codeColumn = host::IndiceCol(dbgPadrao, "CDGRSERVFAT");
+    const int codeColumn = host::IndiceCol(dbgPadrao, GrupServ::CDGRSERVFAT.name);
     if (codeColumn >= 0)
         dbgPadrao.ColumnAt(codeColumn).SetReadOnly(state == DataSetState::Edit);
 
@@ -199,9 +200,9 @@ void TfrmGrupServFat::dbgPadraoColExit(ui::Control& /*sender*/)
     const data::Field* field = dbgPadrao.SelectedField();
     if (field == nullptr)
         return;
-    if (field->FieldName() == "CDGRSERVFAT" && cdsGrupServ.State() == DataSetState::Insert)
+    if (field->FieldName() == GrupServ::CDGRSERVFAT.name && cdsGrupServ.State() == DataSetState::Insert)
         Vd_Grupo(false);
-    else if (field->FieldName() == "QTEFETMINIGSF")
+    else if (field->FieldName() == GrupServ::QTEFETMINIGSF.name)
         Vd_Quant(false);
 }
 
@@ -217,7 +218,7 @@ void TfrmGrupServFat::Vd_Grupo(bool presence)
 {
     if (cdsGrupServ.State() != DataSetState::Insert)
         return;
-    data::Field& code = cdsGrupServ.FieldByName("CDGRSERVFAT");
+    data::Field& code = cdsGrupServ.FieldByName(GrupServ::CDGRSERVFAT);
     const OnFailure back([&] { voltaParaCampo(tshPadrao, code); });
     const std::string adjusted = host::Ajusta(code.AsString(), 3);
     if (adjusted != code.AsString())
@@ -234,7 +235,7 @@ void TfrmGrupServFat::Vd_Grupo(bool presence)
 
 void TfrmGrupServFat::Vd_Descricao()
 {
-    data::Field& description = cdsGrupServ.FieldByName("DSGRSERVFAT");
+    data::Field& description = cdsGrupServ.FieldByName(GrupServ::DSGRSERVFAT);
     if (!host::EmptyString(description.AsString()))
         return;
     const OnFailure back([&] { voltaParaCampo(tshPadrao, description); });

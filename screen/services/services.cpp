@@ -16,6 +16,9 @@ namespace gsf::screen {
 
 using data::DataSetState;
 using host::MensErro;
+using rec::GrupServ;
+using rec::PesqServ;
+using rec::ServClie;
 
 namespace {
 
@@ -30,7 +33,7 @@ bool flagged(const std::string& text)
 // Whether @p delta deletes the row of @p service (never for a blank one).
 bool removesService(const data::Delta& delta, const std::string& service)
 {
-    const int code = delta.indexOf("CDSERVFILI");
+    const int code = delta.indexOf(ServClie::CDSERVFILI.name);
     if (code < 0 || host::EmptyString(service))
         return false;
     return std::any_of(delta.changes.begin(), delta.changes.end(), [&](const data::Change& change) {
@@ -71,7 +74,7 @@ void TfrmGrupServFat::dtsServClieStateChange(data::DataSource& /*sender*/)
     // the pages, the filter and the commands that the pending edit keeps
     // closed. A closed list of the other kind holds nothing pending.
     const bool otherEditing = editing(dtsPadrao.State()) || editing(dtsCorrPrecGrup.State());
-    const int codeColumn = host::IndiceCol(dbgServico, "CDSERVFILI");
+    const int codeColumn = host::IndiceCol(dbgServico, ServClie::CDSERVFILI.name);
     if (isEditing || !otherEditing) {
         if (inFront)
             habilitaBotoesPara(cdsServClie);
@@ -112,7 +115,7 @@ void TfrmGrupServFat::cdsServClieBeforeClose(data::DataSet& /*dataSet*/)
 
 void TfrmGrupServFat::cdsServClieAfterInsert(data::DataSet& /*dataSet*/)
 {
-    cdsServClie.FieldByName("CDSERVFILI").FocusControl();
+    cdsServClie.FieldByName(ServClie::CDSERVFILI).FocusControl();
 }
 
 void TfrmGrupServFat::cdsServClieAfterDelete(data::DataSet& /*dataSet*/)
@@ -122,7 +125,7 @@ void TfrmGrupServFat::cdsServClieAfterDelete(data::DataSet& /*dataSet*/)
     enviaAlteracoes(cdsServClie, "upd_cdsServClie", &RdmGrupServFat::UpdServClie);
     // The server clears the group's correction service with its row: the
     // group is read again, so a later post of it is no conflict.
-    if (removesService(delta, currentText(cdsGrupServ, "CDSERAJEFEGSF")))
+    if (removesService(delta, currentText(cdsGrupServ, GrupServ::CDSERAJEFEGSF)))
         recarregaGrupos();
 }
 
@@ -137,8 +140,8 @@ void TfrmGrupServFat::cdsServClieIDCORREFETGetText(data::Field& sender, std::str
         text.clear();
         return;
     }
-    const std::string correction = currentText(cdsGrupServ, "CDSERAJEFEGSF");
-    const std::string service = sender.Owner().FieldByName("CDSERVFILI").AsString();
+    const std::string correction = currentText(cdsGrupServ, GrupServ::CDSERAJEFEGSF);
+    const std::string service = sender.Owner().FieldByName(ServClie::CDSERVFILI).AsString();
     text = !host::EmptyString(correction) && correction == service ? "Sim" : "Não";
 }
 
@@ -150,7 +153,7 @@ void TfrmGrupServFat::cdsServClieIDCORREFETSetText(data::Field& sender, const st
 void TfrmGrupServFat::dbgServicoKeyPress(ui::Control& /*sender*/, char32_t& ch)
 {
     const data::Field* field = dbgServico.SelectedField();
-    if (field != nullptr && field->FieldName() == "IDCORREFET")
+    if (field != nullptr && field->FieldName() == ServClie::IDCORREFET.name)
         ch = 0;
 }
 
@@ -165,29 +168,29 @@ void TfrmGrupServFat::dbgServicoEditButtonClick(ui::Control& /*sender*/)
     }
     if (!host::Pesquisar(dtsPesqServ, Msg("Servico") + "|" + Msg("NServClie"), false, true))
         return;
-    cdsServClie.FieldByName("CDSERVFILI").SetAsString(cdsPesqServ.FieldByName("CDSERVFILI").AsString());
-    cdsServClie.FieldByName("CDGRSERVFAT").SetAsString(currentText(cdsGrupServ, "CDGRSERVFAT"));
-    cdsServClie.FieldByName("NMSERVICO").SetAsString(cdsPesqServ.FieldByName("NMSERVICO").AsString());
+    cdsServClie.FieldByName(ServClie::CDSERVFILI).SetAsString(cdsPesqServ.FieldByName(PesqServ::CDSERVFILI).AsString());
+    cdsServClie.FieldByName(ServClie::CDGRSERVFAT).SetAsString(currentText(cdsGrupServ, GrupServ::CDGRSERVFAT));
+    cdsServClie.FieldByName(ServClie::NMSERVICO).SetAsString(cdsPesqServ.FieldByName(PesqServ::NMSERVICO).AsString());
 }
 
 void TfrmGrupServFat::dbgServicoColExit(ui::Control& /*sender*/)
 {
     Vd_ServGrid(false);
-    if (editing(dtsServClie.State()) && cdsServClie.FieldByName("CDSERVFILI").IsNull())
-        cdsServClie.FieldByName("NMSERVICO").SetAsString("");
+    if (editing(dtsServClie.State()) && cdsServClie.FieldByName(ServClie::CDSERVFILI).IsNull())
+        cdsServClie.FieldByName(ServClie::NMSERVICO).SetAsString("");
 }
 
 void TfrmGrupServFat::Vd_ServGrid(bool presence)
 {
     if (dtsServClie.State() != DataSetState::Insert)
         return;
-    data::Field& code = cdsServClie.FieldByName("CDSERVFILI");
+    data::Field& code = cdsServClie.FieldByName(ServClie::CDSERVFILI);
     const OnFailure back([&] {
         mostraServicos();
         focaCampo(code);
     });
     if (presence) {
-        if (host::EmptyString(host::GridText(dbgServico, "CDSERVFILI", false)))
+        if (host::EmptyString(host::GridText(dbgServico, ServClie::CDSERVFILI.name, false)))
             MensErro(Msg("Serv_vazio"), true);
         return;
     }
@@ -200,8 +203,8 @@ void TfrmGrupServFat::Vd_ServGrid(bool presence)
     cdsPesqServ.SetData(confereServ(rdmGrupServFat.GetPesqServ(filial(), cliente(), service)));
     if (cdsPesqServ.IsEmpty())
         MensErro(Msg("Serv_cad"), true);
-    cdsServClie.FieldByName("NMSERVICO").SetAsString(cdsPesqServ.FieldByName("NMSERVICO").AsString());
-    const std::string group = currentText(cdsGrupServ, "CDGRSERVFAT");
+    cdsServClie.FieldByName(ServClie::NMSERVICO).SetAsString(cdsPesqServ.FieldByName(PesqServ::NMSERVICO).AsString());
+    const std::string group = currentText(cdsGrupServ, GrupServ::CDGRSERVFAT);
     cdsVerifServ.SetData(confereServ(rdmGrupServFat.GetVerifServ(filial(), service, cliente(), group)));
     if (!cdsVerifServ.IsEmpty())
         MensErro(Msg("Serv_cad_grup"), true);
@@ -222,21 +225,21 @@ void TfrmGrupServFat::cdsServClieBeforePost(data::DataSet& /*dataSet*/)
     const FlagOff noCheck(unit_.VerificaScroll);
     Vd_ServGrid(false);
     Vd_ServGrid(true);
-    data::Field& flag = cdsServClie.FieldByName("IDCORREFET");
+    data::Field& flag = cdsServClie.FieldByName(ServClie::IDCORREFET);
     // A row shown as "Sim" because it is the group's correction service
     // becomes flagged, so the server is told again.
     if (dbgServico.ColumnCount() >= 3 && host::GridText(dbgServico, dbgServico.ColumnAt(2).FieldName(), false) == "Sim")
         flag.SetAsString("Sim");
 
-    const std::string group = currentText(cdsGrupServ, "CDGRSERVFAT");
-    const std::string service = cdsServClie.FieldByName("CDSERVFILI").AsString();
+    const std::string group = currentText(cdsGrupServ, GrupServ::CDGRSERVFAT);
+    const std::string service = cdsServClie.FieldByName(ServClie::CDSERVFILI).AsString();
     {
         const host::ProgressScope progress(this, 1, Msg("pro_AtualizaGrupo"));
         confereServ(rdmGrupServFat.ProAtualizaGrupo(filial(), cliente(), group, service));
         if (flagged(flag.AsString())) {
             confereServ(rdmGrupServFat.ProAtualizaServ(filial(), cliente(), group, service));
             releGruposDesatualizados();
-        } else if (service == currentText(cdsGrupServ, "CDSERAJEFEGSF")) {
+        } else if (service == currentText(cdsGrupServ, GrupServ::CDSERAJEFEGSF)) {
             confereServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group));
             // The group has no correction service now. With "Serviços" in front
             // the reload after the post reads it so; otherwise the check below
@@ -254,9 +257,9 @@ void TfrmGrupServFat::cdsServClieAfterPost(data::DataSet& /*dataSet*/) { recarre
 bool TfrmGrupServFat::recarregaGrupos()
 {
     const FlagOff noCheck(unit_.VerificaScroll);
-    unit_.CdGrupoGuardado = currentText(cdsGrupServ, "CDGRSERVFAT");
+    unit_.CdGrupoGuardado = currentText(cdsGrupServ, GrupServ::CDGRSERVFAT);
     carregaGrupos(filial(), cliente());
-    return cdsGrupServ.Locate("CDGRSERVFAT", unit_.CdGrupoGuardado, true);
+    return cdsGrupServ.Locate(GrupServ::CDGRSERVFAT, unit_.CdGrupoGuardado, true);
 }
 
 bool TfrmGrupServFat::releGruposDesatualizados()
@@ -284,13 +287,13 @@ void TfrmGrupServFat::Vd_ServicoCorrEfet()
         return;
     const bool servicesInFront = pgcPadrao.ActivePage() == &tshServico;
     // A correction service cleared on the server meanwhile is seen as cleared.
-    if (!cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull() && servicesInFront) {
+    if (!cdsGrupServ.FieldByName(GrupServ::CDSERAJEFEGSF).IsNull() && servicesInFront) {
         if (movendoGrupos_)
             confereGrupoNoServidor();
         else
             recarregaGrupos();
     }
-    if (cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull() && servicosPedemCorrEfet())
+    if (cdsGrupServ.FieldByName(GrupServ::CDSERAJEFEGSF).IsNull() && servicosPedemCorrEfet())
         MensErro(Msg("ServCorrEfet_inf"), true);
 }
 
@@ -302,9 +305,10 @@ bool TfrmGrupServFat::servicosPedemCorrEfet() const
 void TfrmGrupServFat::confereGrupoNoServidor()
 {
     gruposNoServidor_.SetData(confereServ(rdmGrupServFat.GetGrupServ(filial(), cliente())));
-    const data::Field& here = cdsGrupServ.FieldByName("CDSERAJEFEGSF");
-    if (gruposNoServidor_.Locate("CDGRSERVFAT", currentText(cdsGrupServ, "CDGRSERVFAT"), false)) {
-        const data::Field& there = gruposNoServidor_.FieldByName("CDSERAJEFEGSF");
+    const data::Field& here = cdsGrupServ.FieldByName(GrupServ::CDSERAJEFEGSF);
+    const std::string group = currentText(cdsGrupServ, GrupServ::CDGRSERVFAT);
+    if (gruposNoServidor_.Locate(GrupServ::CDGRSERVFAT, group, false)) {
+        const data::Field& there = gruposNoServidor_.FieldByName(GrupServ::CDSERAJEFEGSF);
         if (data::sameValue(there.AsValue(), here.AsValue()))
             return;
         if (there.IsNull() && servicosPedemCorrEfet()) {

@@ -3,7 +3,6 @@
 #include "platform/data/dataset.h"
 #include "records/records.h"
 
-#include <stdexcept>
 #include <string>
 
 namespace gsf::screen {
@@ -13,22 +12,25 @@ using data::FieldDef;
 
 namespace {
 
+using rec::Cliente;
+using rec::CorrPrecGrup;
+using rec::GrupServ;
+using rec::ServClie;
+
 // Type, size, decimals, display format and code masks come from the record
 // declarations the server checks against, so a field accepts here exactly
 // what the server accepts; the screen adds only labels, visibility and
 // read-only state.
-FieldDef field(const records::Table& table, const char* name, const char* label = "")
+FieldDef field(const records::Table& table, const records::Key& key, const char* label = "")
 {
-    const records::Field* rec = table.find(name);
-    if (!rec)
-        throw std::logic_error(std::string("campo ") + name + " fora do registro " + table.dataset);
+    const records::Field& rec = table.field(key);
     FieldDef def;
-    def.name = name;
-    def.type = rec->type;
-    def.size = rec->isNumber() ? 0 : rec->size;
+    def.name = rec.name;
+    def.type = rec.type;
+    def.size = rec.isNumber() ? 0 : rec.size;
     def.label = label;
-    if (rec->isNumber())
-        def.decimals = rec->decimals;
+    if (rec.isNumber())
+        def.decimals = rec.decimals;
     return def;
 }
 
@@ -45,25 +47,25 @@ FieldDef readOnly(FieldDef def)
 }
 
 // A code typed through its mask: the characters the server takes for it.
-FieldDef code(const records::Table& table, const char* name, const char* label)
+FieldDef code(const records::Table& table, const records::Key& key, const char* label)
 {
-    FieldDef def = field(table, name, label);
-    def.editMask = records::editMask(*table.find(name));
+    FieldDef def = field(table, key, label);
+    def.editMask = records::editMask(table.field(key));
     return def;
 }
 
-FieldDef staffMinimum(const char* name, const char* label, bool visible)
+FieldDef staffMinimum(const records::Key& key, const char* label, bool visible)
 {
-    FieldDef def = field(records::grupServ(), name, label);
-    def.displayFormat = records::grupServ().find(name)->format;
+    FieldDef def = field(records::grupServ(), key, label);
+    def.displayFormat = records::grupServ().field(key).format;
     def.visible = visible;
     return def;
 }
 
-FieldDef percentage(const char* name)
+FieldDef percentage(const records::Key& key)
 {
-    FieldDef def = field(records::corrPrecGrup(), name);
-    def.displayFormat = def.editFormat = records::corrPrecGrup().find(name)->format;
+    FieldDef def = field(records::corrPrecGrup(), key);
+    def.displayFormat = def.editFormat = records::corrPrecGrup().field(key).format;
     return def;
 }
 
@@ -73,92 +75,89 @@ void defineGrupServ(DataSet& ds)
 {
     const records::Table& t = records::grupServ();
     ds.ProviderName = "dspGrupServ";
-    ds.AddField(hidden(field(t, "CDFILIAL")));
-    ds.AddField(hidden(field(t, "CDCLIENTE")));
-    ds.AddField(code(t, "CDGRSERVFAT", "Código"));
-    ds.AddField(field(t, "DSGRSERVFAT", "Descrição"));
-    ds.AddField(staffMinimum("QTEFETMINIGSF", "Mín. Efet. por Dia", true));
-    for (const char* day : kDayMinimumFields)
+    ds.AddField(hidden(field(t, GrupServ::CDFILIAL)));
+    ds.AddField(hidden(field(t, GrupServ::CDCLIENTE)));
+    ds.AddField(code(t, GrupServ::CDGRSERVFAT, "Código"));
+    ds.AddField(field(t, GrupServ::DSGRSERVFAT, "Descrição"));
+    ds.AddField(staffMinimum(GrupServ::QTEFETMINIGSF, "Mín. Efet. por Dia", true));
+    for (const records::Key& day : kDayMinimumFields)
         ds.AddField(staffMinimum(day, "Mínimo Efetivos", false));
-    ds.AddField(hidden(field(t, "CDSERAJEFEGSF")));
+    ds.AddField(hidden(field(t, GrupServ::CDSERAJEFEGSF)));
 }
 
 void defineServClie(DataSet& ds)
 {
     const records::Table& t = records::servClie();
     ds.ProviderName = "dspServClie";
-    ds.AddField(code(t, "CDSERVFILI", "Código"));
-    ds.AddField(field(t, "NMSERVICO", "Descrição"));
-    ds.AddField(field(t, "IDCORREFET", "Corr. Efetivos"));
-    ds.AddField(hidden(field(t, "CDGRSERVFAT")));
-    ds.AddField(readOnly(hidden(field(t, "CDFILIAL"))));
-    ds.AddField(readOnly(hidden(field(t, "CDCLIENTE"))));
+    ds.AddField(code(t, ServClie::CDSERVFILI, "Código"));
+    ds.AddField(field(t, ServClie::NMSERVICO, "Descrição"));
+    ds.AddField(field(t, ServClie::IDCORREFET, "Corr. Efetivos"));
+    ds.AddField(hidden(field(t, ServClie::CDGRSERVFAT)));
+    ds.AddField(readOnly(hidden(field(t, ServClie::CDFILIAL))));
+    ds.AddField(readOnly(hidden(field(t, ServClie::CDCLIENTE))));
 }
 
 void defineCorrPrecGrup(DataSet& ds)
 {
     const records::Table& t = records::corrPrecGrup();
     ds.ProviderName = "dspCorrPrecGrup";
-    ds.AddField(field(t, "CDFILIAL"));
-    ds.AddField(field(t, "CDCLIENTE"));
-    ds.AddField(percentage("VRPEINICGRUP"));
-    ds.AddField(percentage("VRPEFIMGRUP"));
-    ds.AddField(percentage("VRPECORRGRUP"));
-    ds.AddField(field(t, "CDGRSERVFAT"));
+    ds.AddField(field(t, CorrPrecGrup::CDFILIAL));
+    ds.AddField(field(t, CorrPrecGrup::CDCLIENTE));
+    ds.AddField(percentage(CorrPrecGrup::VRPEINICGRUP));
+    ds.AddField(percentage(CorrPrecGrup::VRPEFIMGRUP));
+    ds.AddField(percentage(CorrPrecGrup::VRPECORRGRUP));
+    ds.AddField(field(t, CorrPrecGrup::CDGRSERVFAT));
     // By end, then start, an open end first: the last row holds the largest end.
-    ds.SetOrder({"VRPEFIMGRUP", "VRPEINICGRUP"});
+    ds.SetOrder({CorrPrecGrup::VRPEFIMGRUP.name, CorrPrecGrup::VRPEINICGRUP.name});
 }
 
 void defineCliente(DataSet& ds)
 {
     const records::Table& t = records::cliente();
     ds.ProviderName = "dspPesqClie";
-    ds.AddField(field(t, "NRINSJURCLIE", "Incrição"));
-    ds.AddField(field(t, "NMRAZSOCCLIE", "Razão Social"));
-    ds.AddField(hidden(field(t, "CDCLIENTE")));
-    ds.AddField(hidden(field(t, "IDTPIJURCLIE")));
-    ds.AddField(field(t, "NMFANTCLIE", "Nome Fantasia"));
+    ds.AddField(field(t, Cliente::NRINSJURCLIE, "Incrição"));
+    ds.AddField(field(t, Cliente::NMRAZSOCCLIE, "Razão Social"));
+    ds.AddField(hidden(field(t, Cliente::CDCLIENTE)));
+    ds.AddField(hidden(field(t, Cliente::IDTPIJURCLIE)));
+    ds.AddField(field(t, Cliente::NMFANTCLIE, "Nome Fantasia"));
 }
 
 void definePesqServ(DataSet& ds)
 {
     const records::Table& t = records::pesqServ();
     ds.ProviderName = "dspPesqServ";
-    ds.AddField(field(t, "CDSERVFILI", "Código"));
-    ds.AddField(field(t, "NMSERVICO", "Nome"));
+    ds.AddField(field(t, rec::PesqServ::CDSERVFILI, "Código"));
+    ds.AddField(field(t, rec::PesqServ::NMSERVICO, "Nome"));
 }
 
 void defineVerifServ(DataSet& ds)
 {
     ds.ProviderName = "dspVerifServ";
-    ds.AddField(field(records::verifServ(), "CDSERVFILI"));
+    ds.AddField(field(records::verifServ(), rec::VerifServ::CDSERVFILI));
 }
 
-void defineVerifGrupServ(DataSet& ds) { ds.AddField(field(records::verifGrupServ(), "CDFILIAL")); }
+void defineVerifGrupServ(DataSet& ds) { ds.AddField(field(records::verifGrupServ(), rec::VerifGrupServ::CDFILIAL)); }
 
 void defineParamFilial(DataSet& ds)
 {
     const records::Table& t = records::paramFilial();
-    ds.AddField(field(t, "CDTIPOFATUR"));
-    ds.AddField(field(t, "DSPARAMFATFI"));
+    ds.AddField(field(t, rec::ParamFilial::CDTIPOFATUR));
+    ds.AddField(field(t, rec::ParamFilial::DSPARAMFATFI));
 }
 
-void defineIntervMaior(DataSet& ds) { ds.AddField(readOnly(field(records::intervMaior(), "VRPEFIMGRUP"))); }
+void defineIntervMaior(DataSet& ds)
+{
+    ds.AddField(readOnly(field(records::intervMaior(), rec::IntervMaior::VRPEFIMGRUP)));
+}
 
 void defineFilial(DataSet& ds)
 {
     // The host's own branch table: its code is the branch code the server knows.
-    FieldDef code;
-    code.name = "CDFILIAL";
-    code.size = records::branchField().size;
-    code.label = "Código";
+    const records::Table& t = records::filial();
+    FieldDef code = field(t, rec::Filial::CDFILIAL, "Código");
     code.required = true;
     ds.AddField(code);
-    FieldDef name;
-    name.name = "NMFILIAL";
-    name.size = 30;
-    name.label = "Nome";
-    ds.AddField(name);
+    ds.AddField(field(t, rec::Filial::NMFILIAL, "Nome"));
 }
 
 } // namespace gsf::screen

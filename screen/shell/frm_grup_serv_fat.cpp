@@ -13,6 +13,10 @@
 namespace gsf::screen {
 
 using host::TBtnPesquisa;
+using rec::Cliente;
+using rec::CorrPrecGrup;
+using rec::GrupServ;
+using rec::ServClie;
 using ui::Alignment;
 using ui::Bevel;
 using ui::DBEdit;
@@ -54,9 +58,9 @@ ui::GridOptions gridOptions()
     return options;
 }
 
-ui::Column& addColumn(ui::DBGrid& grid, const char* field, int width)
+ui::Column& addColumn(ui::DBGrid& grid, data::FieldKey field, int width)
 {
-    ui::Column& column = grid.AddColumn(field);
+    ui::Column& column = grid.AddColumn(field.name);
     column.SetWidth(width);
     return column;
 }
@@ -122,6 +126,8 @@ TfrmGrupServFat::TfrmGrupServFat(UnitState& unit)
     defineParamFilial(cdsParamFilial);
     defineIntervMaior(cdsIntervMaior);
     defineFilial(qryFilial);
+    // The server's copy of the group list is checked against the same fields.
+    defineGrupServ(gruposNoServidor_);
     qryFilial.SQL = {"SELECT",  "   CDFILIAL,", "   NMFILIAL", "FROM",     "   FILIAL",
                      "WHERE",   "   (CDFILIAL = :P_CDFILIAL OR  :P_TCDFILIAL = 'T')",
                      "ORDER BY", "   CDFILIAL"};
@@ -158,7 +164,7 @@ void TfrmGrupServFat::layOut()
     lblCodTela.SetCaption("VEX04120");
     sbtImprimir.SetEnabled(false);
     // The navigator names the current group on every page.
-    dbtNome.SetDataField("DSGRSERVFAT");
+    dbtNome.SetDataField(GrupServ::DSGRSERVFAT.name);
     layOutFilter();
     layOutPages();
     layOutDayMinimums();
@@ -215,18 +221,18 @@ void TfrmGrupServFat::layOutPages()
 {
     tshPadrao.SetCaption("Grupo de Serviço");
     dbgPadrao.SetOptions(gridOptions());
-    addColumn(dbgPadrao, "CDGRSERVFAT", 43);
-    addColumn(dbgPadrao, "DSGRSERVFAT", 202);
-    addColumn(dbgPadrao, "QTEFETMINIGSF", 91);
+    addColumn(dbgPadrao, GrupServ::CDGRSERVFAT, 43);
+    addColumn(dbgPadrao, GrupServ::DSGRSERVFAT, 202);
+    addColumn(dbgPadrao, GrupServ::QTEFETMINIGSF, 91);
 
     tshServico.SetCaption("Serviços");
     dbgServico.SetAlign(ui::Align::Client);
     dbgServico.SetColor(ui::ColorRole::InfoBackground);
     dbgServico.SetOptions(gridOptions());
     dbgServico.SetDataSource(&dtsServClie);
-    addColumn(dbgServico, "CDSERVFILI", 43);
-    addColumn(dbgServico, "NMSERVICO", 201).SetReadOnly(true);
-    addColumn(dbgServico, "IDCORREFET", 70).SetPickList({"Sim", "Não"});
+    addColumn(dbgServico, ServClie::CDSERVFILI, 43);
+    addColumn(dbgServico, ServClie::NMSERVICO, 201).SetReadOnly(true);
+    addColumn(dbgServico, ServClie::IDCORREFET, 70).SetPickList({"Sim", "Não"});
 
     tshExcecao.SetCaption("Exceções Dia");
 
@@ -234,10 +240,10 @@ void TfrmGrupServFat::layOutPages()
     dbgCorrPrecGrup.SetAlign(ui::Align::Client);
     dbgCorrPrecGrup.SetOptions(gridOptions());
     dbgCorrPrecGrup.SetDataSource(&dtsCorrPrecGrup);
-    const std::pair<const char*, const char*> intervals[] = {
-        {"VRPEINICGRUP", "Intervalo Inicial (Exc.)"},
-        {"VRPEFIMGRUP", "Intervalo Final (Inc.)"},
-        {"VRPECORRGRUP", "Percentual de Correção"}};
+    const std::pair<data::FieldKey, const char*> intervals[] = {
+        {CorrPrecGrup::VRPEINICGRUP, "Intervalo Inicial (Exc.)"},
+        {CorrPrecGrup::VRPEFIMGRUP, "Intervalo Final (Inc.)"},
+        {CorrPrecGrup::VRPECORRGRUP, "Percentual de Correção"}};
     for (const auto& [field, title] : intervals) {
         // 8-point pixels: the three titles and the row indicator fill the page.
         ui::Column& column = addColumn(dbgCorrPrecGrup, field, 115);
@@ -279,7 +285,7 @@ void TfrmGrupServFat::layOutDayMinimums()
         labels[d]->SetFocusControl(edits[d]);
         labels[d]->SetBounds({pairLeft, top + 4, 100, 13});
         edits[d]->SetDataSource(&dtsPadrao);
-        edits[d]->SetDataField(kDayMinimumFields[d]);
+        edits[d]->SetDataField(kDayMinimumFields[d].name);
         edits[d]->SetMaxLength(10);
         edits[d]->SetTabOrder(day);
         edits[d]->SetBounds({pairLeft + 116, top, 100, 21});
@@ -380,7 +386,7 @@ void TfrmGrupServFat::bindDataEvents()
     cdsGrupServ.AfterDelete = [this](data::DataSet& d) { cdsGrupServAfterDelete(d); };
     cdsGrupServ.BeforeScroll = [this](data::DataSet& d) { cdsGrupServBeforeScroll(d); };
     cdsGrupServ.AfterScroll = [this](data::DataSet& d) { cdsGrupServAfterScroll(d); };
-    cdsGrupServ.FieldByName("QTEFETMINIGSF").OnValidate = [this](data::Field& f) {
+    cdsGrupServ.FieldByName(GrupServ::QTEFETMINIGSF).OnValidate = [this](data::Field& f) {
         cdsGrupServQTEFETMINIGSFValidate(f);
     };
 
@@ -390,7 +396,7 @@ void TfrmGrupServFat::bindDataEvents()
     cdsServClie.AfterDelete = [this](data::DataSet& d) { cdsServClieAfterDelete(d); };
     cdsServClie.BeforePost = [this](data::DataSet& d) { cdsServClieBeforePost(d); };
     cdsServClie.AfterPost = [this](data::DataSet& d) { cdsServClieAfterPost(d); };
-    data::Field& flag = cdsServClie.FieldByName("IDCORREFET");
+    data::Field& flag = cdsServClie.FieldByName(ServClie::IDCORREFET);
     flag.OnGetText = [this](data::Field& f, std::string& text, bool display) {
         cdsServClieIDCORREFETGetText(f, text, display);
     };
@@ -406,7 +412,7 @@ void TfrmGrupServFat::bindDataEvents()
     cdsCorrPrecGrup.AfterCancel = [this](data::DataSet& d) { cdsCorrPrecGrupAfterCancel(d); };
     cdsCorrPrecGrup.AfterScroll = [this](data::DataSet& d) { cdsCorrPrecGrupAfterScroll(d); };
 
-    cdsCliente.FieldByName("NRINSJURCLIE").OnGetText = [this](data::Field& f, std::string& text, bool display) {
+    cdsCliente.FieldByName(Cliente::NRINSJURCLIE).OnGetText = [this](data::Field& f, std::string& text, bool display) {
         cdsClienteNRINSJURCLIEGetText(f, text, display);
     };
 }
@@ -486,7 +492,7 @@ void TfrmGrupServFat::netGrupServFatBeforeConnect(remote::RemoteConnection& send
 
 std::string TfrmGrupServFat::clienteEscolhido() const
 {
-    return emptyOrClosed(cdsCliente) ? std::string() : cdsCliente.FieldByName("CDCLIENTE").AsString();
+    return emptyOrClosed(cdsCliente) ? std::string() : cdsCliente.FieldByName(Cliente::CDCLIENTE).AsString();
 }
 
 bool TfrmGrupServFat::registroPendente() const
@@ -538,8 +544,8 @@ void TfrmGrupServFat::desabilitaProcurar()
 
 TfrmGrupServFat::ChaveGrupo TfrmGrupServFat::grupoCorrente() const
 {
-    return {currentText(cdsGrupServ, "CDFILIAL"), currentText(cdsGrupServ, "CDCLIENTE"),
-            currentText(cdsGrupServ, "CDGRSERVFAT")};
+    return {currentText(cdsGrupServ, GrupServ::CDFILIAL), currentText(cdsGrupServ, GrupServ::CDCLIENTE),
+            currentText(cdsGrupServ, GrupServ::CDGRSERVFAT)};
 }
 
 void TfrmGrupServFat::carregaServClie() { carregaListaDoGrupo(cdsServClie, servClieDe_, &RdmGrupServFat::GetServClie); }

@@ -3,6 +3,7 @@
 #include "platform/data/dataset.h"
 #include "platform/host/errors.h"
 #include "platform/ui/control.h"
+#include "records/fields.h"
 
 #include <exception>
 #include <string>
@@ -23,9 +24,9 @@ inline bool emptyOrClosed(const data::DataSet& dataSet)
 }
 
 /// Text of a field of the current record; "" for a closed or empty dataset.
-inline std::string currentText(const data::DataSet& dataSet, const char* fieldName)
+inline std::string currentText(const data::DataSet& dataSet, data::FieldKey field)
 {
-    return dataSet.Active() ? dataSet.FieldByName(fieldName).AsString() : std::string();
+    return dataSet.Active() ? dataSet.FieldByName(field).AsString() : std::string();
 }
 
 /// Moves the focus to @p control when it can take it. The validators call it

@@ -27,7 +27,7 @@ const std::vector<Layout>& layouts()
         {defineCorrPrecGrup, records::corrPrecGrup}, {defineCliente, records::cliente},
         {definePesqServ, records::pesqServ},       {defineVerifServ, records::verifServ},
         {defineVerifGrupServ, records::verifGrupServ}, {defineParamFilial, records::paramFilial},
-        {defineIntervMaior, records::intervMaior},
+        {defineIntervMaior, records::intervMaior},     {defineFilial, records::filial},
     };
     return all;
 }
