@@ -36,7 +36,8 @@ public:
     /// Polls `GET /health` until it answers 200.
     /// @return false when it has not after @p timeout or the child is gone.
     bool waitUntilHealthy(std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    /// Sends @p signal and waits for the child to end.
+    /// Sends @p signal and waits for the child to end; one still running after
+    /// 30 s is killed (SIGKILL), which its wait status shows.
     /// @return its wait status (see WIFSIGNALED); none when it had already ended.
     std::optional<int> stop(int signal);
     /// Sends @p signal without waiting (SIGSTOP freezes the server, SIGCONT
