@@ -56,7 +56,7 @@ public:
         gsf::screen::Finalize();
         gsf::sql::dtmDBGeral.Close();
     }
-    int calls() const { return static_cast<int>(gsf::screen::frmGrupServFat->netGrupServFat.CallLog().size()); }
+    int calls() const { return gsf::screen::frmGrupServFat->netGrupServFat.Stats().calls; }
 
     gsf::host::ScriptedInteraction person;
     std::unique_ptr<gsf::host::Dispatcher> act;

@@ -17,7 +17,7 @@ namespace gsf::host {
 enum class Cursor { Default, Hourglass };
 
 /// The person's side of the screen: every dialog the screen opens goes
-/// through the current Interaction (see host_services.h). The Qt front-end
+/// through the current Interaction (see host_context.h). The Qt front-end
 /// implements it with dialogs; tests and the script driver use
 /// ScriptedInteraction.
 class Interaction {

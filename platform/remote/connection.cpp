@@ -148,10 +148,7 @@ CallResult RemoteConnection::unavailable(const std::string& reason) const {
 }
 
 CallResult RemoteConnection::Call(const std::string& method, const std::vector<std::string>& args) {
-    {
-        std::lock_guard lock(logMutex_);
-        log_.push_back({method, args});
-    }
+    logCall(method, args);
     ++stats_.calls;
     nlohmann::json body = {{"args", args}};
     std::string text;
@@ -164,10 +161,7 @@ CallResult RemoteConnection::Call(const std::string& method, const std::vector<s
 }
 
 CallResult RemoteConnection::Call(const std::string& method, const gsf::data::Delta& delta) {
-    {
-        std::lock_guard lock(logMutex_);
-        log_.push_back({method, {"<delta: " + std::to_string(delta.changes.size()) + " alterações>"}});
-    }
+    logCall(method, {"<delta: " + std::to_string(delta.changes.size()) + " alterações>"});
     ++stats_.calls;
     std::string text;
     try {
@@ -225,14 +219,40 @@ CallResult RemoteConnection::post(const std::string& method, const std::string& 
     }
 }
 
-std::vector<CallLogEntry> RemoteConnection::CallLog() const {
+void RemoteConnection::logCall(const std::string& method, std::vector<std::string> args) {
     std::lock_guard lock(logMutex_);
-    return log_;
+    log_.push_back({++logged_, method, std::move(args)});
+    trimLog();
+}
+
+void RemoteConnection::trimLog() {
+    while (log_.size() > logLimit_) log_.pop_front();
+}
+
+std::vector<CallLogEntry> RemoteConnection::CallLog() const { return CallLogSince(0); }
+
+std::vector<CallLogEntry> RemoteConnection::CallLogSince(std::uint64_t number) const {
+    std::lock_guard lock(logMutex_);
+    // Numbers rise along the log: the first one past @p number starts the answer.
+    const auto first = std::partition_point(log_.begin(), log_.end(),
+                                            [number](const CallLogEntry& entry) { return entry.number <= number; });
+    return {first, log_.end()};
 }
 
 void RemoteConnection::ClearCallLog() {
     std::lock_guard lock(logMutex_);
     log_.clear();
+}
+
+std::size_t RemoteConnection::CallLogLimit() const {
+    std::lock_guard lock(logMutex_);
+    return logLimit_;
+}
+
+void RemoteConnection::SetCallLogLimit(std::size_t limit) {
+    std::lock_guard lock(logMutex_);
+    logLimit_ = limit;
+    trimLog();
 }
 
 } // namespace gsf::remote

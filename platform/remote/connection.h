@@ -4,7 +4,9 @@
 #include "platform/remote/call_result.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -16,6 +18,10 @@ namespace gsf::remote {
 
 /// One entry of the call log: the method and its arguments as sent.
 struct CallLogEntry {
+    /// Place of the call among every call of this connection, from 1; kept
+    /// across ClearCallLog, so a reader can ask for what came after the last
+    /// one it saw.
+    std::uint64_t number = 0;
     std::string method;
     /// Text arguments in order; a delta appears as "<delta: N alterações>".
     std::vector<std::string> args;
@@ -102,9 +108,19 @@ public:
 
     ConnectionStats Stats() const { return stats_; }
 
-    /// Every call made, in order (failed ones included).
+    /// Calls the log keeps by default: far more than one action of a screen
+    /// makes, so a reader that looks after every action misses none.
+    static constexpr std::size_t kDefaultCallLogLimit = 1000;
+    /// The last calls made, oldest first (failed ones included); at most
+    /// CallLogLimit() of them, the oldest dropped first.
     std::vector<CallLogEntry> CallLog() const;
+    /// The kept calls whose number is above @p number, oldest first.
+    std::vector<CallLogEntry> CallLogSince(std::uint64_t number) const;
     void ClearCallLog();
+    std::size_t CallLogLimit() const;
+    /// Keeps at most @p limit calls from now on (0 keeps none), dropping the
+    /// oldest ones over it at once.
+    void SetCallLogLimit(std::size_t limit);
 
 private:
     struct Client;
@@ -113,6 +129,8 @@ private:
     CallResult post(const std::string& method, const std::string& body);
     CallResult unavailable(const std::string& reason) const;
     std::string newRequestId();
+    void logCall(const std::string& method, std::vector<std::string> args);
+    void trimLog();
 
     std::string name_;
     std::unique_ptr<Client> client_;
@@ -121,7 +139,9 @@ private:
     std::string idPrefix_;
     std::uint64_t idCounter_ = 0;
     mutable std::mutex logMutex_;
-    std::vector<CallLogEntry> log_;
+    std::deque<CallLogEntry> log_;
+    std::size_t logLimit_ = kDefaultCallLogLimit;
+    std::uint64_t logged_ = 0;
 };
 
 } // namespace gsf::remote

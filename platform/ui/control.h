@@ -10,6 +10,7 @@
 namespace gsf::ui {
 
 class Container;
+class ControlVisitor;
 
 /// Position and size in pixels (96 dots per inch).
 struct Bounds {
@@ -83,6 +84,9 @@ public:
     /// Same as OwnerForm().SetFocus(*this). @throws FocusError (see Form::SetFocus).
     void SetFocus();
 
+    /// Calls the visitor's function for this kind of control (see ControlVisitor).
+    virtual void Accept(ControlVisitor& visitor);
+
     /// @return true when this control is @p other or sits (at any depth) inside it.
     bool IsInside(const Control& other) const;
 
@@ -141,6 +145,7 @@ public:
     const std::vector<Control*>& Controls() const { return children_; }
     /// Children in tab order (TabOrder, then creation order).
     std::vector<Control*> TabOrderedControls() const;
+    void Accept(ControlVisitor& visitor) override;
 
 protected:
     using Control::Control;
@@ -155,6 +160,7 @@ class Panel : public Container {
 public:
     Panel(Container& parent, std::string name) : Container(parent, std::move(name)) {}
     const char* ClassName() const override { return "Panel"; }
+    void Accept(ControlVisitor& visitor) override;
 };
 
 /// Framed container with a caption on its border.
@@ -162,6 +168,7 @@ class GroupBox : public Container {
 public:
     GroupBox(Container& parent, std::string name) : Container(parent, std::move(name)) {}
     const char* ClassName() const override { return "GroupBox"; }
+    void Accept(ControlVisitor& visitor) override;
 };
 
 } // namespace gsf::ui

@@ -15,6 +15,7 @@ class Bevel : public Control {
 public:
     Bevel(Container& parent, std::string name) : Control(parent, std::move(name)) {}
     const char* ClassName() const override { return "Bevel"; }
+    void Accept(ControlVisitor& visitor) override;
     BevelShape Shape() const { return shape_; }
     void SetShape(BevelShape value);
 
@@ -27,6 +28,7 @@ class Label : public Control {
 public:
     Label(Container& parent, std::string name) : Control(parent, std::move(name)) {}
     const char* ClassName() const override { return "Label"; }
+    void Accept(ControlVisitor& visitor) override;
     Control* FocusControl() const { return focusControl_; }
     void SetFocusControl(Control* control);
 
@@ -44,6 +46,7 @@ public:
 
     Edit(Container& parent, std::string name) : Control(parent, std::move(name)) {}
     const char* ClassName() const override { return "Edit"; }
+    void Accept(ControlVisitor& visitor) override;
     bool AcceptsFocus() const override { return true; }
 
     /// The value: for a plain edit what is shown; a masked edit may leave out
@@ -112,6 +115,7 @@ class MaskEdit : public Edit {
 public:
     MaskEdit(Container& parent, std::string name) : Edit(parent, std::move(name)) {}
     const char* ClassName() const override { return "MaskEdit"; }
+    void Accept(ControlVisitor& visitor) override;
 
     const std::string& GetEditMask() const { return mask_.Source(); }
     void SetEditMask(const std::string& mask);
@@ -140,6 +144,7 @@ public:
 
     SpeedButton(Container& parent, std::string name) : Control(parent, std::move(name)) {}
     const char* ClassName() const override { return "SpeedButton"; }
+    void Accept(ControlVisitor& visitor) override;
 
     /// The person clicks. A button that is not effectively enabled or not
     /// showing does nothing. @return whether the click ran.
@@ -159,6 +164,7 @@ class LookupButton : public SpeedButton {
 public:
     LookupButton(Container& parent, std::string name) : SpeedButton(parent, std::move(name)) {}
     const char* ClassName() const override { return "LookupButton"; }
+    void Accept(ControlVisitor& visitor) override;
 };
 
 } // namespace gsf::ui

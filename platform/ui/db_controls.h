@@ -47,6 +47,7 @@ class DBEdit : public Edit, private gsf::data::DataLink {
 public:
     DBEdit(Container& parent, std::string name);
     const char* ClassName() const override { return "DBEdit"; }
+    void Accept(ControlVisitor& visitor) override;
 
     gsf::data::DataSource* DataSource() const { return binding_.Source(); }
     void SetDataSource(gsf::data::DataSource* source);
@@ -90,6 +91,7 @@ class DBText : public Control, private gsf::data::DataLink {
 public:
     DBText(Container& parent, std::string name);
     const char* ClassName() const override { return "DBText"; }
+    void Accept(ControlVisitor& visitor) override;
 
     gsf::data::DataSource* DataSource() const { return binding_.Source(); }
     void SetDataSource(gsf::data::DataSource* source);
@@ -119,6 +121,7 @@ class DBNavigator : public Control, private gsf::data::DataLink {
 public:
     DBNavigator(Container& parent, std::string name);
     const char* ClassName() const override { return "DBNavigator"; }
+    void Accept(ControlVisitor& visitor) override;
 
     gsf::data::DataSource* DataSource() const { return binding_.Source(); }
     void SetDataSource(gsf::data::DataSource* source);

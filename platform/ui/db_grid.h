@@ -121,6 +121,7 @@ public:
     DBGrid(Container& parent, std::string name);
     ~DBGrid() override;
     const char* ClassName() const override { return "DBGrid"; }
+    void Accept(ControlVisitor& visitor) override;
     bool AcceptsFocus() const override { return true; }
 
     gsf::data::DataSource* DataSource() const { return binding_.Source(); }

@@ -66,6 +66,7 @@ public:
     ~Form() override;
 
     const char* ClassName() const override { return "Form"; }
+    void Accept(ControlVisitor& visitor) override;
 
     /// Creates a component owned by this form: `T(parent, name, args...)`.
     /// For controls @p parent is a Container (the form itself or one inside

@@ -31,6 +31,7 @@ public:
     /// page in front (SetTabStop(true) makes the tabs a stop again).
     PageControl(Container& parent, std::string name);
     const char* ClassName() const override { return "PageControl"; }
+    void Accept(ControlVisitor& visitor) override;
     bool AcceptsFocus() const override { return true; }
 
     /// Pages in tab order (creation order unless PageIndex was set).
@@ -73,6 +74,7 @@ class TabSheet : public Container {
 public:
     TabSheet(PageControl& parent, std::string name);
     const char* ClassName() const override { return "TabSheet"; }
+    void Accept(ControlVisitor& visitor) override;
 
     PageControl& Pages() const { return *pages_; }
     /// Position among the pages.

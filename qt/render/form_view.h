@@ -2,16 +2,16 @@
 
 #include "platform/host/dispatcher.h"
 #include "platform/ui/form.h"
+#include "qt/render/binder.h"
 
 #include <QWidget>
 
 #include <map>
+#include <memory>
 
 class QAction;
 class QMenu;
 class QMenuBar;
-class QTabWidget;
-class QTableView;
 
 namespace gsf::ui {
 class DBGrid;
@@ -22,14 +22,14 @@ class PageControl;
 namespace gsf::qt {
 
 class AlignArea;
-class GridView;
 
 /// Renders any ui::Form on Qt Widgets and forwards what the person does.
 ///
-/// Every control of the form gets a widget (panels and pages become areas
-/// that place their children by Align and Bounds, edits QLineEdits with the
+/// Every control of the form gets a widget, made and kept in step by the
+/// binder of its kind (see binder.h: panels and pages become areas that
+/// place their children by Align and Bounds, edits QLineEdits with the
 /// model's mask, grids table views, page controls tab widgets, buttons tool
-/// buttons that never take the focus), the main menu a menu bar. Widgets
+/// buttons that never take the focus); the main menu gets a menu bar. Widgets
 /// mirror the model through FormObserver; every action of the person goes to
 /// the form's Dispatcher, and the widgets are then set back to what the model
 /// holds (a refused tab click leaves the old tab, a refused focus move puts
@@ -37,14 +37,14 @@ class GridView;
 ///
 /// When the model form closes (its close action was not None) the view stops
 /// observing it and emits formClosed(); it never touches the form again.
-class FormView : public QWidget, private ui::FormObserver {
+class FormView : public QWidget, private ui::FormObserver, private BinderHost {
     Q_OBJECT
 public:
     explicit FormView(ui::Form& form, QWidget* parent = nullptr);
     ~FormView() override;
 
     ui::Form& form() const { return form_; }
-    host::Dispatcher& dispatcher() { return dispatcher_; }
+    host::Dispatcher& dispatcher() override { return dispatcher_; }
 
     /// The widget that renders @p control, or nullptr.
     QWidget* widgetFor(const ui::Control& control) const;
@@ -84,34 +84,31 @@ private:
     void menuChanged(ui::MenuItem& item) override;
     void gridChanged(ui::DBGrid& grid) override;
 
-    QWidget* build(ui::Control& control, QWidget* parent);
-    QWidget* buildContainer(ui::Container& container, QWidget* parent);
-    QWidget* buildPages(ui::PageControl& pages, QWidget* parent);
-    QWidget* buildGrid(ui::DBGrid& grid, QWidget* parent);
-    QWidget* buildEdit(ui::Control& control, QWidget* parent);
-    QWidget* buildButton(ui::Control& control, QWidget* parent);
-    QWidget* buildNavigator(ui::Control& control, QWidget* parent);
+    // BinderHost
+    QWidget* build(ui::Control& control, QWidget* parent) override;
+    void represent(QWidget& widget, ui::Control& control) override;
+    void act(const std::function<void()>& action) override;
+    void asModel(const std::function<void()>& change) override;
+    bool closed() const override { return closed_; }
+    QObject& context() override { return *this; }
+    bool forwardKey(const ModelKey& key) override;
+
     void buildMenu(ui::MenuItem& item, QMenu* menu);
     void registerWidget(ui::Control& control, QWidget* widget);
+    Binder* binderOf(const ui::Control& control) const;
 
     void syncControl(ui::Control& control);
-    void syncCommon(ui::Control& control, QWidget& widget);
-    void syncEdit(ui::Control& control, QWidget& widget);
-    void syncPages(ui::PageControl& pages);
-    void syncGrid(ui::DBGrid& grid);
+    void syncCommon(ui::Control& control, QWidget& widget, bool placesItself);
+    /// The part of @p control's widget particular to its kind.
+    void syncKind(ui::Control& control);
     void syncMenu(ui::MenuItem& item);
     void syncForm();
     /// Gives the Qt focus to the widget of the model's focused control.
     void syncFocus();
     void arrangeParentOf(const ui::Control& control);
 
-    /// Runs one action of the person, then sets the widgets back to the model.
-    template <class F> void act(F&& action);
     void onQtFocus(QWidget* now, Qt::FocusReason reason);
-    bool onKey(QWidget* target, QKeyEvent& event);
-    bool onGridKey(ui::DBGrid& grid, const QKeyEvent& event, int key, ui::ShiftState shift);
-    void onGridCurrent(ui::DBGrid& grid, int row, int viewColumn);
-    void showPickList(ui::DBGrid& grid);
+    bool onKey(QKeyEvent& event);
     void detach();
 
     ui::Form& form_;
@@ -121,7 +118,7 @@ private:
     std::map<const ui::Control*, QWidget*> widgets_;
     std::map<const QWidget*, ui::Control*> controls_;
     std::map<const ui::MenuItem*, QAction*> actions_;
-    std::map<const ui::DBGrid*, GridView*> gridViews_;
+    std::map<const ui::Control*, std::unique_ptr<Binder>> binders_;
     int frontCount_ = 0;
     int acting_ = 0;
     bool syncing_ = false;

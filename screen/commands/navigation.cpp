@@ -35,6 +35,9 @@ void TfrmGrupServFat::HabilitaBotoes(bool first, bool second, bool third)
     sbtIncluir.SetEnabled(first);
     for (ui::SpeedButton* button : {&sbtAlterar, &sbtExcluir, &sbtProcurar, &sbtVerificar})
         button->SetEnabled(second);
+    // The correction table has no search, whichever road sets its commands.
+    if (pgcPadrao.ActivePage() == &tshTabCorr)
+        sbtProcurar.SetEnabled(false);
     sbtCancelar.SetEnabled(third);
     sbtConfirmar.SetEnabled(third);
     const std::pair<ui::MenuItem*, ui::SpeedButton*> entries[] = {
@@ -53,8 +56,7 @@ void TfrmGrupServFat::Habilita()
         mnuProcurar.SetEnabled(false);
     }
     if (front == &tshPadrao || front == &tshExcecao) {
-        const Rule rule = ruleFor(cdsGrupServ);
-        HabilitaBotoes(rule.first, rule.second, rule.third);
+        habilitaBotoesPara(cdsGrupServ);
         if (front == &tshExcecao) {
             const std::pair<ui::SpeedButton*, ui::MenuItem*> noRecordCommands[] = {
                 {&sbtIncluir, &mnuIncluir}, {&sbtExcluir, &mnuExcluir}, {&sbtProcurar, &mnuProcurar}};
@@ -77,20 +79,27 @@ void TfrmGrupServFat::pgcPadraoChange(ui::PageControl& /*sender*/)
     const ui::TabSheet* front = pgcPadrao.ActivePage();
     if (front == &tshServico) {
         carregaServClie();
-        const Rule rule = ruleFor(cdsServClie);
-        HabilitaBotoes(rule.first, rule.second, rule.third);
+        habilitaBotoesPara(cdsServClie);
     }
     if (front == &tshTabCorr) {
-        if (cdsCorrPrecGrup.State() == DataSetState::Browse) {
+        // A row being typed is kept; a table closed by a failed load is read
+        // for the current group, like one in browse.
+        if (!editing(cdsCorrPrecGrup.State()))
             carregaCorrPrecGrup();
-            HabilitaBotoes(true, !cdsCorrPrecGrup.IsEmpty(), false);
-        } else {
-            HabilitaBotoes(false, false, true);
-        }
-        sbtProcurar.SetEnabled(false);
-        mnuProcurar.SetEnabled(false);
+        habilitaBotoesPara(cdsCorrPrecGrup);
+        desabilitaProcurar();
     }
     Habilita();
+}
+
+void TfrmGrupServFat::habilitaBotoesPara(const data::DataSet& list)
+{
+    const Rule rule = ruleFor(list);
+    HabilitaBotoes(rule.first, rule.second, rule.third);
+    if (!list.Active() && !emptyOrClosed(cdsGrupServ)) {
+        sbtVerificar.SetEnabled(true);
+        mnuVerificar.SetEnabled(true);
+    }
 }
 
 void TfrmGrupServFat::pgcPadraoChanging(ui::PageControl& /*sender*/, bool& /*allowChange*/)

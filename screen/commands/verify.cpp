@@ -27,12 +27,16 @@ void TfrmGrupServFat::sbtVerificarClick(ui::Control& /*sender*/)
 // screen shows what the server holds and the next edit of the same row is no
 // false conflict. A row being typed is never dropped for it: the re-read waits
 // until every list is back in browse.
+// The same once a service post changed the group's correction service and
+// could not read it back: the clerk must not be held to a state the server
+// does not have (a correction service posted but not seen).
 void TfrmGrupServFat::FormIdle(ui::Form& /*sender*/)
 {
-    if (!rdmGrupServFat.OutcomeUnknown())
+    if (!rdmGrupServFat.OutcomeUnknown() && !gruposDesatualizados_)
         return;
     if (!cdsGrupServ.Active()) {
         rdmGrupServFat.ClearOutcomeUnknown();
+        gruposDesatualizados_ = false;
         return;
     }
     for (const data::DataSet* list : {&cdsGrupServ, &cdsServClie, &cdsCorrPrecGrup})
@@ -40,6 +44,7 @@ void TfrmGrupServFat::FormIdle(ui::Form& /*sender*/)
             return;
     recarregaGrupos();
     rdmGrupServFat.ClearOutcomeUnknown();
+    gruposDesatualizados_ = false;
 }
 
 } // namespace gsf::screen

@@ -27,17 +27,17 @@ void TfrmGrupServFat::dtsCorrPrecGrupStateChange(data::DataSource& /*sender*/)
     const bool isEditing = editing(state);
     // The table is reloaded on other pages too; there the commands are not its own.
     const bool inFront = pgcPadrao.ActivePage() == &tshTabCorr;
-    if (inFront && isEditing)
-        HabilitaBotoes(false, false, true);
-    else if (inFront && dtsPadrao.State() == DataSetState::Browse && dtsServClie.State() == DataSetState::Browse)
-        HabilitaBotoes(true, !emptyOrClosed(cdsCorrPrecGrup), false);
-
     // Reloads of the table while a group or a service is being edited must
-    // not reopen what that edit keeps closed.
+    // not reopen what that edit keeps closed; a closed list of the other
+    // kind holds nothing pending.
     const bool otherEditing = editing(dtsPadrao.State()) || editing(dtsServClie.State());
+    if (inFront && (isEditing || !otherEditing))
+        habilitaBotoesPara(cdsCorrPrecGrup);
     if (isEditing || !otherEditing)
         habilitaFiltro(!isEditing);
-    dbnPadrao.SetEnabled(state == DataSetState::Browse);
+    // A table closed by a failed load keeps nothing pending either: the
+    // navigator moves on, and the next group's table is read on arrival.
+    dbnPadrao.SetEnabled(!isEditing);
     if (isEditing) {
         tshPadrao.SetEnabled(false);
         tshServico.SetEnabled(false);

@@ -49,6 +49,9 @@ void TfrmGrupServFat::cdsGrupServBeforeOpen(data::DataSet& /*dataSet*/)
 {
     filialCarregada_ = filialEmCarga_;
     clienteCarregado_ = clienteEmCarga_;
+    // Read afresh: nothing is left to read again, after a move or at a pause.
+    releAposMover_ = false;
+    gruposDesatualizados_ = false;
 }
 
 void TfrmGrupServFat::cdsGrupServBeforeClose(data::DataSet& /*dataSet*/)
@@ -59,7 +62,7 @@ void TfrmGrupServFat::cdsGrupServBeforeClose(data::DataSet& /*dataSet*/)
 
 void TfrmGrupServFat::cdsGrupServBeforeInsert(data::DataSet& /*dataSet*/)
 {
-    verificaCorrEfetOuVolta();
+    verificaCorrEfetAoMover();
 }
 
 void TfrmGrupServFat::cdsGrupServAfterInsert(data::DataSet& /*dataSet*/)
@@ -120,15 +123,25 @@ void TfrmGrupServFat::cdsGrupServAfterDelete(data::DataSet& /*dataSet*/)
     }
 }
 
+// A before-scroll that reloaded the list would end the move (the rows it
+// was going to are gone): the check runs without reloading it.
 void TfrmGrupServFat::cdsGrupServBeforeScroll(data::DataSet& /*dataSet*/)
 {
+    releAposMover_ = false;
     if (!VerificaScroll)
         return;
-    verificaCorrEfetOuVolta();
+    verificaCorrEfetAoMover();
 }
 
 void TfrmGrupServFat::cdsGrupServAfterScroll(data::DataSet& /*dataSet*/)
 {
+    // The group left differed on the server: the list is read again with the
+    // group arrived at kept, and its reload's own after-scroll loads the rest.
+    if (releAposMover_ && cdsGrupServ.State() == DataSetState::Browse) {
+        releAposMover_ = false;
+        releGruposDesatualizados();
+        return;
+    }
     const ui::TabSheet* front = pgcPadrao.ActivePage();
     if (cdsGrupServ.State() == DataSetState::Browse) {
         if (!editing(cdsServClie.State()) && front == &tshServico)
@@ -155,12 +168,16 @@ void TfrmGrupServFat::cdsGrupServAfterScroll(data::DataSet& /*dataSet*/)
 
 void TfrmGrupServFat::dtsPadraoStateChange(data::DataSource& sender)
 {
-    if (AtualizaEstado)
+    const ui::TabSheet* front = pgcPadrao.ActivePage();
+    if (AtualizaEstado) {
         TfrmPadraoGrid::dtsPadraoStateChange(sender);
+        // The base sets the search by the groups alone; the correction table has none.
+        if (front == &tshTabCorr)
+            desabilitaProcurar();
+    }
     const DataSetState state = cdsGrupServ.State();
     const bool open = !editing(state);
     const bool withGroups = !emptyOrClosed(cdsGrupServ);
-    const ui::TabSheet* front = pgcPadrao.ActivePage();
 
     tshServico.SetEnabled(open && withGroups);
     tshTabCorr.SetEnabled(ParamTabCorr == "2" && open && withGroups);

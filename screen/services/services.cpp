@@ -67,25 +67,21 @@ void TfrmGrupServFat::dtsServClieStateChange(data::DataSource& /*sender*/)
         dbnPadrao.SetEnabled(browse);
     }
 
+    // The services list is reloaded while a group or an interval is being
+    // edited (after-scroll of an insert): its browse state must not reopen
+    // the pages, the filter and the commands that the pending edit keeps
+    // closed. A closed list of the other kind holds nothing pending.
+    const bool otherEditing = editing(dtsPadrao.State()) || editing(dtsCorrPrecGrup.State());
     const int codeColumn = host::IndiceCol(dbgServico, "CDSERVFILI");
-    if (isEditing) {
+    if (isEditing || !otherEditing) {
         if (inFront)
-            HabilitaBotoes(false, false, true);
+            habilitaBotoesPara(cdsServClie);
         if (codeColumn >= 0)
-            dbgServico.ColumnAt(codeColumn).SetButtonStyle(ui::ButtonStyle::Ellipsis);
-    } else if (dtsPadrao.State() == DataSetState::Browse && dtsCorrPrecGrup.State() == DataSetState::Browse) {
-        if (inFront)
-            HabilitaBotoes(true, !emptyOrClosed(cdsServClie), false);
-        if (codeColumn >= 0)
-            dbgServico.ColumnAt(codeColumn).SetButtonStyle(ui::ButtonStyle::None);
+            dbgServico.ColumnAt(codeColumn).SetButtonStyle(isEditing ? ui::ButtonStyle::Ellipsis : ui::ButtonStyle::None);
     }
     if (codeColumn >= 0)
         dbgServico.ColumnAt(codeColumn).SetReadOnly(state != DataSetState::Insert);
 
-    // The services list is reloaded while a group or an interval is being
-    // edited (after-scroll of an insert): its browse state must not reopen
-    // the pages and the filter that the pending edit keeps closed.
-    const bool otherEditing = editing(dtsPadrao.State()) || editing(dtsCorrPrecGrup.State());
     if (isEditing || !otherEditing)
         habilitaFiltro(!isEditing);
     if (isEditing) {
@@ -230,10 +226,7 @@ void TfrmGrupServFat::mostraServicos()
     marcaMenuPaginas();
     // The page-entry refresh would reload the services and drop the row the
     // person is typing; the commands follow the list as that refresh sets them.
-    if (editing(cdsServClie.State()))
-        HabilitaBotoes(false, false, true);
-    else
-        HabilitaBotoes(true, !emptyOrClosed(cdsServClie), false);
+    habilitaBotoesPara(cdsServClie);
     Habilita();
 }
 
@@ -254,14 +247,14 @@ void TfrmGrupServFat::cdsServClieBeforePost(data::DataSet& /*dataSet*/)
     CheckResultServ(rdmGrupServFat.ProAtualizaGrupo(filial(), cliente(), group, service), true, 0);
     if (flagged(flag.AsString())) {
         CheckResultServ(rdmGrupServFat.ProAtualizaServ(filial(), cliente(), group, service), true, 0);
-        recarregaGrupos();
+        releGruposDesatualizados();
     } else if (service == currentText(cdsGrupServ, "CDSERAJEFEGSF")) {
         CheckResultServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group), true, 0);
         // The group has no correction service now. With "Serviços" in front
         // the reload after the post reads it so; otherwise the check below
         // must see it cleared, and its refusal must not leave the old value.
         if (pgcPadrao.ActivePage() != &tshServico)
-            recarregaGrupos();
+            releGruposDesatualizados();
     }
     host::DeactiveShowAvi();
     if (pgcPadrao.ActivePage() != &tshServico)
@@ -278,6 +271,19 @@ bool TfrmGrupServFat::recarregaGrupos()
     return cdsGrupServ.Locate("CDGRSERVFAT", CdGrupoGuardado, true);
 }
 
+bool TfrmGrupServFat::releGruposDesatualizados()
+{
+    try {
+        return recarregaGrupos();
+    } catch (...) {
+        gruposDesatualizados_ = true;
+        // A move may have arrived without its services read: the previous
+        // group's rows are not left on offer meanwhile.
+        fechaListasDeOutroGrupo();
+        throw;
+    }
+}
+
 void TfrmGrupServFat::releGruposSemFalha()
 {
     try {
@@ -292,10 +298,38 @@ void TfrmGrupServFat::Vd_ServicoCorrEfet()
         return;
     const bool servicesInFront = pgcPadrao.ActivePage() == &tshServico;
     // A correction service cleared on the server meanwhile is seen as cleared.
-    if (!cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull() && servicesInFront)
-        recarregaGrupos();
-    if (cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull() && !emptyOrClosed(cdsServClie) && tshServico.Enabled())
+    if (!cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull() && servicesInFront) {
+        if (movendoGrupos_)
+            confereGrupoNoServidor();
+        else
+            recarregaGrupos();
+    }
+    if (cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull() && servicosPedemCorrEfet())
         MensErro(Msg("ServCorrEfet_inf"), true);
+}
+
+bool TfrmGrupServFat::servicosPedemCorrEfet() const
+{
+    return !emptyOrClosed(cdsServClie) && tshServico.Enabled();
+}
+
+void TfrmGrupServFat::confereGrupoNoServidor()
+{
+    gruposNoServidor_.SetData(CheckResultServ(rdmGrupServFat.GetGrupServ(filial(), cliente()), true, 0));
+    const data::Field& here = cdsGrupServ.FieldByName("CDSERAJEFEGSF");
+    if (gruposNoServidor_.Locate("CDGRSERVFAT", currentText(cdsGrupServ, "CDGRSERVFAT"), false)) {
+        const data::Field& there = gruposNoServidor_.FieldByName("CDSERAJEFEGSF");
+        if (data::sameValue(there.AsValue(), here.AsValue()))
+            return;
+        if (there.IsNull() && servicosPedemCorrEfet()) {
+            // Refused below: the move stops, and the clerk sees the group as the server holds it.
+            recarregaGrupos();
+            return;
+        }
+    }
+    // Changed by someone else, or gone: the move goes on, and the list is
+    // read again once it has arrived.
+    releAposMover_ = true;
 }
 
 void TfrmGrupServFat::Vd_ServGrupo()

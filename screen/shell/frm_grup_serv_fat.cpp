@@ -512,6 +512,12 @@ void TfrmGrupServFat::verificaCorrEfetOuVolta()
     }
 }
 
+void TfrmGrupServFat::verificaCorrEfetAoMover()
+{
+    const ScopedFlag moving(movendoGrupos_, true);
+    verificaCorrEfetOuVolta();
+}
+
 void TfrmGrupServFat::marcaMenuPaginas()
 {
     const ui::TabSheet* front = pgcPadrao.ActivePage();
@@ -535,21 +541,52 @@ void TfrmGrupServFat::desabilitaProcurar()
     mnuProcurar.SetEnabled(false);
 }
 
-void TfrmGrupServFat::carregaServClie()
+TfrmGrupServFat::ChaveGrupo TfrmGrupServFat::grupoCorrente() const
 {
-    cdsServClie.SetData(host::CheckResultServ(
-        rdmGrupServFat.GetServClie(currentText(cdsGrupServ, "CDFILIAL"), currentText(cdsGrupServ, "CDCLIENTE"),
-                                   currentText(cdsGrupServ, "CDGRSERVFAT")),
-        true, 0));
+    return {currentText(cdsGrupServ, "CDFILIAL"), currentText(cdsGrupServ, "CDCLIENTE"),
+            currentText(cdsGrupServ, "CDGRSERVFAT")};
 }
+
+void TfrmGrupServFat::carregaServClie() { carregaListaDoGrupo(cdsServClie, servClieDe_, &RdmGrupServFat::GetServClie); }
 
 void TfrmGrupServFat::carregaCorrPrecGrup()
 {
-    cdsCorrPrecGrup.SetData(host::CheckResultServ(
-        rdmGrupServFat.GetCorrPrecGrup(currentText(cdsGrupServ, "CDFILIAL"),
-                                       currentText(cdsGrupServ, "CDCLIENTE"),
-                                       currentText(cdsGrupServ, "CDGRSERVFAT")),
-        true, 0));
+    carregaListaDoGrupo(cdsCorrPrecGrup, corrPrecGrupDe_, &RdmGrupServFat::GetCorrPrecGrup);
+}
+
+void TfrmGrupServFat::carregaListaDoGrupo(data::DataSet& list, ChaveGrupo& loadedFor, LeituraDoGrupo read)
+{
+    const ChaveGrupo group = grupoCorrente();
+    try {
+        list.SetData(host::CheckResultServ((rdmGrupServFat.*read)(group.filial, group.cliente, group.grupo), true, 0));
+    } catch (...) {
+        fechaListasDeOutroGrupo();
+        throw;
+    }
+    loadedFor = group;
+}
+
+// A reload that failed after the group changed would leave the previous
+// group's rows under the current one, where they could be altered, deleted
+// or added to with the current group's keys. A list of the current group is
+// kept as it was: the failure then changes nothing of it.
+void TfrmGrupServFat::fechaListasDeOutroGrupo()
+{
+    const ChaveGrupo current = grupoCorrente();
+    if (cdsServClie.Active() && servClieDe_ != current)
+        fechaLista(cdsServClie);
+    if (cdsCorrPrecGrup.Active() && corrPrecGrupDe_ != current)
+        fechaLista(cdsCorrPrecGrup);
+}
+
+void TfrmGrupServFat::fechaLista(data::DataSet& list)
+{
+    // Its before-close suspended the controls and, for the services, the
+    // state handling until the next open; none follows here.
+    list.Close();
+    list.EnableControls();
+    if (&list == &cdsServClie)
+        AtualizaEstado = true;
 }
 
 } // namespace gsf::screen

@@ -325,9 +325,11 @@ public:
     /// @throws a server error, the list keeping its contents.
     void sbtVerificarClick(ui::Control& sender);
     /// Between two actions: after a call that changes data got no answer
-    /// (RdmGrupServFat::OutcomeUnknown), reads the groups again, keeping the
-    /// current one, with its services and intervals; never while a list holds
-    /// a row being edited. A failed re-read is tried again at the next pause.
+    /// (RdmGrupServFat::OutcomeUnknown), or after a service post changed a
+    /// group it then could not read back, reads the groups again,
+    /// keeping the current one, with its services and intervals; never while
+    /// a list holds a row being edited. A failed re-read is tried again at
+    /// the next pause.
     void FormIdle(ui::Form& sender);
 
 private:
@@ -339,9 +341,35 @@ private:
     void bindEvents();
     void bindDataEvents();
 
-    /// Loads the services and the correction table of the current group.
+    /// The branch, client and group whose rows a list holds: the keys its
+    /// Get call was made with.
+    struct ChaveGrupo {
+        std::string filial;
+        std::string cliente;
+        std::string grupo;
+        bool operator==(const ChaveGrupo&) const = default;
+    };
+    /// The keys of the current group as the reloads send them (empty texts
+    /// for a closed or empty group list).
+    ChaveGrupo grupoCorrente() const;
+    /// Loads the services and the correction table of the current group. A
+    /// failed load closes every list that does not hold the current group's
+    /// rows (fechaListasDeOutroGrupo) before the error continues.
+    /// @throws a server error.
     void carregaServClie();
     void carregaCorrPrecGrup();
+    using LeituraDoGrupo = remote::CallResult (RdmGrupServFat::*)(const std::string&, const std::string&,
+                                                                  const std::string&);
+    /// Loads @p list with @p read for the current group's keys, which
+    /// @p loadedFor then holds; on a failure as carregaServClie says.
+    void carregaListaDoGrupo(data::DataSet& list, ChaveGrupo& loadedFor, LeituraDoGrupo read);
+    /// Closes the services list and the correction table when they hold the
+    /// rows of a group other than the current one, a row being typed
+    /// included (it would be posted onto the current group): a list is the
+    /// current group's or none.
+    void fechaListasDeOutroGrupo();
+    /// Closes @p list for good: no load follows, so its controls follow it again.
+    void fechaLista(data::DataSet& list);
     /// GetGrupServ for @p branch and @p client into cdsGrupServ; from the
     /// moment its rows are replaced the list belongs to that pair.
     /// @throws a server error, the list and its pair kept.
@@ -353,9 +381,32 @@ private:
     /// (the correction service), so a later post of it is no conflict.
     /// @return whether that group is still there (it is then current).
     bool recarregaGrupos();
-    /// recarregaGrupos on a way out with an error: its own failure is dropped,
-    /// the first error is the one that continues.
+    /// recarregaGrupos where the screen's groups are known to differ from
+    /// the server's: inside a service post, once its procedures changed the
+    /// group's correction service, and after a move that found the group
+    /// left changed on the server. A failure leaves the groups to be read
+    /// again at the next pause (FormIdle), or a group would keep a
+    /// correction service the server no longer holds, or lack one it holds,
+    /// and the check on leaving the page would go by it; a list of another
+    /// group than the current one is closed (fechaListasDeOutroGrupo).
+    /// @throws the failure of the reload.
+    bool releGruposDesatualizados();
+    /// recarregaGrupos on a way out with an error: its own failure is
+    /// dropped, the first error is the one that continues.
     void releGruposSemFalha();
+    /// The correction-service check of Vd_ServicoCorrEfet for a move of the
+    /// group list in progress (before scroll, before insert): the list must
+    /// not be reloaded under the move, so the server's groups are read apart
+    /// (gruposNoServidor_). A correction service cleared there, which makes
+    /// the check refuse, is taken in at once, since the move stops anyway;
+    /// any other difference once the move has arrived (releAposMover_).
+    /// @throws a server error.
+    void confereGrupoNoServidor();
+    /// Vd_ServicoCorrEfet for the handler of a move of the group list.
+    void verificaCorrEfetAoMover();
+    /// The current group's services ask for a correction service: there are
+    /// some, and their page may be entered.
+    bool servicosPedemCorrEfet() const;
     /// True while the focus is inside the filter panel.
     bool focoNoFiltro() const;
     /// The filter still names the branch and client the list was loaded for.
@@ -401,6 +452,10 @@ private:
     /// Vd_ServicoCorrEfet; a refusal brings the services page back (voltaServicos)
     /// and continues, so the move, insert, page change or exit is abandoned.
     void verificaCorrEfetOuVolta();
+    /// The enabling rule for the list that decides on the page in front:
+    /// editing, browse empty, browse with records; a closed list offers only
+    /// to be read again (Verificar) once the groups are loaded.
+    void habilitaBotoesPara(const data::DataSet& list);
     /// Checks each page entry exactly when its page is in front.
     void marcaMenuPaginas();
     /// The filter panel's controls (only the client's when the host fixes the
@@ -420,6 +475,19 @@ private:
     /// The pair of the load in progress, taken over when the rows are replaced.
     std::string filialEmCarga_;
     std::string clienteEmCarga_;
+    /// The group whose rows each list holds.
+    ChaveGrupo servClieDe_;
+    ChaveGrupo corrPrecGrupDe_;
+    /// Set while Vd_ServicoCorrEfet runs for a move of the group list.
+    bool movendoGrupos_ = false;
+    /// The group left differs on the server: the groups are read again once
+    /// the move has arrived.
+    bool releAposMover_ = false;
+    /// The reload inside a service post failed: the groups are read again at
+    /// the next pause.
+    bool gruposDesatualizados_ = false;
+    /// The server's groups, read apart during a move (confereGrupoNoServidor).
+    data::DataSet gruposNoServidor_{"gruposNoServidor"};
 };
 
 } // namespace gsf::screen

@@ -34,16 +34,24 @@ inline void focusIfCan(ui::Control& control)
         control.SetFocus();
 }
 
-/// Clears a flag for the lifetime of the guard and sets it again on every way out.
-class FlagOff {
+/// Holds a flag at @p during for the lifetime of the guard and gives it the
+/// other value on every way out.
+class ScopedFlag {
 public:
-    explicit FlagOff(bool& flag) : flag_(flag) { flag_ = false; }
-    ~FlagOff() { flag_ = true; }
-    FlagOff(const FlagOff&) = delete;
-    FlagOff& operator=(const FlagOff&) = delete;
+    ScopedFlag(bool& flag, bool during) : flag_(flag), after_(!during) { flag_ = during; }
+    ~ScopedFlag() { flag_ = after_; }
+    ScopedFlag(const ScopedFlag&) = delete;
+    ScopedFlag& operator=(const ScopedFlag&) = delete;
 
 private:
     bool& flag_;
+    bool after_;
+};
+
+/// Clears a flag for the lifetime of the guard and sets it again on every way out.
+class FlagOff : public ScopedFlag {
+public:
+    explicit FlagOff(bool& flag) : ScopedFlag(flag, false) {}
 };
 
 } // namespace gsf::screen

@@ -6,6 +6,7 @@
 #include "tools/script/script_lexer.h"
 #include "tools/script/server_control.h"
 
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -99,23 +100,72 @@ public:
 private:
     struct Stop;
     using Words = std::vector<Word>;
-
+    /// Runs a command; @p line is the line its words came from.
+    using Handler = void (Interpreter::*)(const Words& words, const std::string& line);
+    /// How many words may follow a command's word.
+    struct Arity {
+        size_t least;
+        size_t most;
+    };
+    /// One entry of a command table: the word, its handler, and the number of
+    /// words after it when the table checks it (nullopt: the handler checks
+    /// the line's shape itself and names the usage).
+    struct Command {
+        const char* word;
+        Handler handler;
+        std::optional<Arity> arity;
+    };
+    static const std::vector<Command>& commands();
+    static const std::vector<Command>& expectations();
+    /// Runs the entry of @p table named by the word at @p at.
+    /// @param kind names an unknown word in the message ("comando", "expect").
+    void dispatch(const std::vector<Command>& table, size_t at, const char* kind, const Words& words,
+                  const std::string& line);
     void execute(const Words& words, const std::string& line);
-    void hostCommand(const Words& words);
-    void failCommand(const Words& words);
-    void serverCommand(const Words& words);
-    void navCommand(const Words& words);
-    void keyCommand(const Words& words);
-    void charCommand(const Words& words);
-    void cellCommand(const Words& words);
-    void rowCommand(const Words& words);
-    void answerCommand(const Words& words);
-    void expectCommand(const Words& words);
-    void expectField(const Words& words);
-    void expectCell(const Words& words);
-    void expectUnit(const std::string& name, const std::string& wanted);
+
+    // Setting up the run: host context, server, queued answers, output.
+    void hostCommand(const Words& words, const std::string& line);
+    void failCommand(const Words& words, const std::string& line);
+    void serverCommand(const Words& words, const std::string& line);
+    void answerCommand(const Words& words, const std::string& line);
+    void pickCommand(const Words& words, const std::string& line);
+    void findCommand(const Words& words, const std::string& line);
+    void syncCommand(const Words& words, const std::string& line);
+    void dumpCommand(const Words& words, const std::string& line);
+
+    // What the person does.
+    void openCommand(const Words& words, const std::string& line);
+    void closeCommand(const Words& words, const std::string& line);
+    void windowCommand(const Words& words, const std::string& line);
+    void focusCommand(const Words& words, const std::string& line);
+    void typeCommand(const Words& words, const std::string& line);
+    void keyCommand(const Words& words, const std::string& line);
+    void charCommand(const Words& words, const std::string& line);
+    void clickCommand(const Words& words, const std::string& line);
+    void menuCommand(const Words& words, const std::string& line);
+    void tabCommand(const Words& words, const std::string& line);
+    void cellCommand(const Words& words, const std::string& line);
+    void rowCommand(const Words& words, const std::string& line);
+    void navCommand(const Words& words, const std::string& line);
+    void buttonCommand(const Words& words, const std::string& line);
+    void chooseCommand(const Words& words, const std::string& line);
+
+    // Expectations: `expect WHAT ...`, WHAT naming the entry of expectations().
+    void expectCommand(const Words& words, const std::string& line);
+    void expectMessage(const Words& words, const std::string& line);
+    void expectEnabled(const Words& words, const std::string& line);
+    void expectChecked(const Words& words, const std::string& line);
+    void expectText(const Words& words, const std::string& line);
+    void expectPage(const Words& words, const std::string& line);
+    void expectFocus(const Words& words, const std::string& line);
+    void expectState(const Words& words, const std::string& line);
+    void expectField(const Words& words, const std::string& line);
+    void expectCount(const Words& words, const std::string& line);
+    void expectCell(const Words& words, const std::string& line);
+    void expectColumn(const Words& words, const std::string& line);
+    void expectUnit(const Words& words, const std::string& line);
+    void expectProgress(const Words& words, const std::string& line);
     void expectCalls(const Words& words, const std::string& line);
-    void windowCommand(const std::string& command);
 
     host::Dispatcher& dispatcher();
     ui::Form& openForm() const;
@@ -133,6 +183,8 @@ private:
 
     void onLine(const std::string& line);
     void onError(const std::string& message);
+    /// Prints what the screen showed and the calls it made so far.
+    void flushOutput();
     void flushCalls();
     void flushPending();
     void print(const std::string& line);
@@ -148,7 +200,8 @@ private:
     std::unique_ptr<host::Dispatcher> dispatcher_;
     ui::Form* dispatcherForm_ = nullptr;
     remote::RemoteConnection* loggedConnection_ = nullptr;
-    size_t callsPrinted_ = 0;
+    /// Number of the last call of loggedConnection_ printed.
+    std::uint64_t lastCallPrinted_ = 0;
     /// A remote call as printed: its method and text arguments.
     struct Call {
         std::string method;

@@ -145,3 +145,63 @@ TEST(RemoteConnection, BearerToken) {
 }
 
 } // namespace
+
+namespace {
+
+std::vector<std::string> firstArgs(const std::vector<gsf::remote::CallLogEntry>& log) {
+    std::vector<std::string> out;
+    for (const auto& entry : log) out.push_back(entry.args.at(0));
+    return out;
+}
+
+} // namespace
+
+// Calls made while closed fail at once but are logged like any other: the
+// bound is checked without a server.
+TEST(RemoteConnection, CallLogKeepsOnlyTheLastCalls) {
+    RemoteConnection net;
+    EXPECT_EQ(net.CallLogLimit(), RemoteConnection::kDefaultCallLogLimit);
+    net.SetCallLogLimit(3);
+    for (int i = 1; i <= 5; ++i) net.Call("GetGrupServ", {std::to_string(i)});
+    const auto log = net.CallLog();
+    EXPECT_EQ(firstArgs(log), (std::vector<std::string>{"3", "4", "5"}));
+    EXPECT_EQ(log.front().number, 3u);
+    EXPECT_EQ(log.back().number, 5u);
+    EXPECT_EQ(net.Stats().calls, 5) << "the count of calls is not bounded by the log";
+
+    // A reader that saw call 3 gets the two after it; one that saw call 1
+    // gets what is left, not the dropped ones.
+    EXPECT_EQ(firstArgs(net.CallLogSince(3)), (std::vector<std::string>{"4", "5"}));
+    EXPECT_EQ(firstArgs(net.CallLogSince(1)), (std::vector<std::string>{"3", "4", "5"}));
+    EXPECT_TRUE(net.CallLogSince(5).empty());
+
+    // Lowering the limit drops the oldest at once; raising it keeps growing.
+    net.SetCallLogLimit(1);
+    EXPECT_EQ(firstArgs(net.CallLog()), std::vector<std::string>{"5"});
+    net.SetCallLogLimit(4);
+    gsf::data::Delta delta;
+    net.Call("UpdGrupServ", delta);
+    net.Call("GetGrupServ", {"7"});
+    EXPECT_EQ(firstArgs(net.CallLog()), (std::vector<std::string>{"5", "<delta: 0 alterações>", "7"}));
+
+    // Numbers go on after a clear: a reader keeps its place.
+    net.ClearCallLog();
+    EXPECT_TRUE(net.CallLogSince(7).empty());
+    net.Call("GetGrupServ", {"8"});
+    ASSERT_EQ(net.CallLogSince(7).size(), 1u);
+    EXPECT_EQ(net.CallLogSince(7)[0].number, 8u);
+
+    net.SetCallLogLimit(0);
+    net.Call("GetGrupServ", {"9"});
+    EXPECT_TRUE(net.CallLog().empty());
+}
+
+TEST(RemoteConnection, CallLogDefaultHoldsALongSession) {
+    RemoteConnection net;
+    const auto limit = static_cast<int>(RemoteConnection::kDefaultCallLogLimit);
+    for (int i = 0; i < limit + 10; ++i) net.Call("GetParamFilial", {std::to_string(i)});
+    const auto log = net.CallLog();
+    ASSERT_EQ(log.size(), RemoteConnection::kDefaultCallLogLimit);
+    EXPECT_EQ(log.front().args[0], "10");
+    EXPECT_EQ(log.back().args[0], std::to_string(limit + 9));
+}

@@ -287,6 +287,32 @@ TEST_F(InterpreterTest, RemoteCallsPrintInOrderAndAreCheckedSinceTheLastExpect)
     screen->net.Close();
 }
 
+// The connection keeps only its last calls: the driver, reading after every
+// action, must still print each call once, also after the log wrapped or was
+// cleared.
+TEST_F(InterpreterTest, CallsPrintOnceEachWhenTheLogKeepsOnlyTheLastOnes)
+{
+    EmbeddedServer server;
+    screen->net.Host = server.host();
+    screen->net.Port = server.port();
+    screen->net.Open();
+    screen->net.SetCallLogLimit(2);
+    std::ostringstream out;
+    std::ostringstream diagnostics;
+    Interpreter interpreter(*screen, out, diagnostics);
+    const auto line = [&](const std::string& text) { return interpreter.runLine(text, 1); };
+    EXPECT_EQ(line("open"), std::nullopt);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(line("click sbtChama"), std::nullopt);
+    screen->net.ClearCallLog();
+    EXPECT_EQ(line("click sbtChama"), std::nullopt);
+    EXPECT_EQ(line("expect calls GetParamFilial GetParamFilial GetParamFilial GetParamFilial"), std::nullopt)
+        << diagnostics.str();
+    const std::string call = "progress show 1 \"Consultando...\"\ncall GetParamFilial [\"0001\"]\nprogress hide\n";
+    EXPECT_EQ(out.str(), call + call + call + call);
+    screen->net.Close();
+}
+
 TEST_F(InterpreterTest, DumpIsOneJsonObjectOfFormControlsDataSetsAndUnit)
 {
     const RunResult r = run("open\nfocus edtA\ntype edtA abc\nrow dbgX 2\ndump\n");
