@@ -52,9 +52,12 @@ void writePacket(gsf::sql::Statement::Rows& rows, const std::vector<PacketField>
     writer.End();
 }
 
-std::string columnList(const std::vector<PacketField>& fields, const char* alias = "") {
+// The select list of a packet, in the order the records declare its columns:
+// every column of the queried table from @p own (an alias with its dot, or
+// empty), the ones shown only from the table joined as @p joined.
+std::string columnList(const gsf::records::Table& table, const char* own = "", const char* joined = "") {
     std::string out;
-    for (const auto& f : fields) out += (out.empty() ? "" : ", ") + std::string(alias) + f.name;
+    for (const auto& f : table.fields) out += (out.empty() ? "" : ", ") + std::string(f.stored ? own : joined) + f.name;
     return out;
 }
 
@@ -194,7 +197,8 @@ void Storage::read(const std::vector<PacketField>& fields, const std::string& sq
 }
 
 void Storage::GetPesqClie(const std::string& registration, const std::string& branch, std::string& out) {
-    static const std::string select = "SELECT " + columnList(kCliente) + " FROM CLIENTE WHERE CDFILIAL = ?";
+    static const std::string select =
+        "SELECT " + columnList(gsf::records::cliente()) + " FROM CLIENTE WHERE CDFILIAL = ?";
     static const std::string all = select + " ORDER BY CDCLIENTE";
     static const std::string one = select + " AND NRINSJURCLIE = ? ORDER BY CDCLIENTE";
     std::string wanted = registration;
@@ -204,26 +208,29 @@ void Storage::GetPesqClie(const std::string& registration, const std::string& br
 }
 
 void Storage::GetParamFilial(const std::string& branch, std::string& out) {
-    read(kParamFilial, "SELECT CDTIPOFATUR, DSPARAMFATFI FROM PARAMFATFILI WHERE CDFILIAL = ?", {branch}, out);
+    static const std::string sql =
+        "SELECT " + columnList(gsf::records::paramFilial()) + " FROM PARAMFATFILI WHERE CDFILIAL = ?";
+    read(kParamFilial, sql, {branch}, out);
 }
 
 void Storage::GetGrupServ(const std::string& branch, const std::string& client, std::string& out) {
-    static const std::string sql = "SELECT " + columnList(kGrupServ) +
+    static const std::string sql = "SELECT " + columnList(gsf::records::grupServ()) +
                                    " FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? ORDER BY CDGRSERVFAT";
     read(kGrupServ, sql, {branch, client}, out);
 }
 
 void Storage::GetVerifGrupServ(const std::string& branch, const std::string& client, const std::string& group,
                                std::string& out) {
-    read(kVerifGrupServ, "SELECT CDFILIAL FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
-         {branch, client, group}, out);
+    static const std::string sql = "SELECT " + columnList(gsf::records::verifGrupServ()) +
+                                   " FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?";
+    read(kVerifGrupServ, sql, {branch, client, group}, out);
 }
 
 void Storage::GetServClie(const std::string& branch, const std::string& client, const std::string& group,
                           std::string& out) {
     static const std::string sql =
-        "SELECT G.CDSERVFILI, S.NMSERVICO, G.IDCORREFET, G.CDGRSERVFAT, G.CDFILIAL, G.CDCLIENTE "
-        "FROM SERVGRUPFAT G LEFT JOIN SERVFILI S ON S.CDFILIAL = G.CDFILIAL AND S.CDSERVFILI = G.CDSERVFILI "
+        "SELECT " + columnList(gsf::records::servClie(), "G.", "S.") +
+        " FROM SERVGRUPFAT G LEFT JOIN SERVFILI S ON S.CDFILIAL = G.CDFILIAL AND S.CDSERVFILI = G.CDSERVFILI "
         "WHERE G.CDFILIAL = ? AND G.CDCLIENTE = ? AND G.CDGRSERVFAT = ? ORDER BY G.CDSERVFILI";
     read(kServClie, sql, {branch, client, group}, out);
 }
@@ -233,7 +240,7 @@ void Storage::GetCorrPrecGrup(const std::string& branch, const std::string& clie
     // Ascending by end, an open (null) end first, so the last row holds the
     // largest end, the one GetIntervMaior reports.
     static const std::string sql =
-        "SELECT " + columnList(kCorrPrecGrup) +
+        "SELECT " + columnList(gsf::records::corrPrecGrup()) +
         " FROM CORRPRECGRUP WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? "
         "ORDER BY CASE WHEN VRPEFIMGRUP IS NULL THEN 0 ELSE 1 END, VRPEFIMGRUP, VRPEINICGRUP, ID";
     read(kCorrPrecGrup, sql, {branch, client, group}, out);
@@ -251,7 +258,8 @@ void Storage::GetIntervMaior(const std::string& branch, const std::string& clien
 void Storage::GetPesqServ(const std::string& branch, const std::string& client, const std::string& service,
                           std::string& out) {
     static const std::string select =
-        "SELECT S.CDSERVFILI, S.NMSERVICO FROM SERVCLIE C JOIN SERVFILI S ON S.CDFILIAL = C.CDFILIAL AND "
+        "SELECT " + columnList(gsf::records::pesqServ(), "S.") +
+        " FROM SERVCLIE C JOIN SERVFILI S ON S.CDFILIAL = C.CDFILIAL AND "
         "S.CDSERVFILI = C.CDSERVFILI WHERE C.CDFILIAL = ? AND C.CDCLIENTE = ?";
     static const std::string all = select + " ORDER BY S.CDSERVFILI";
     static const std::string one = select + " AND C.CDSERVFILI = ?";
@@ -262,8 +270,9 @@ void Storage::GetPesqServ(const std::string& branch, const std::string& client, 
 void Storage::GetVerifServ(const std::string& branch, const std::string& service, const std::string& client,
                            const std::string&, std::string& out) {
     // A service is billed through one group of a client at most, so any group counts.
-    read(kVerifServ, "SELECT CDSERVFILI FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
-         {branch, client, service}, out);
+    static const std::string sql = "SELECT " + columnList(gsf::records::verifServ()) +
+                                   " FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?";
+    read(kVerifServ, sql, {branch, client, service}, out);
 }
 
 // The decoded forms: the same packets, read back.
