@@ -16,17 +16,22 @@ using gsf::data::Packet;
 using gsf::data::Value;
 using namespace gsf::server::testing;
 
-class GuardRoadsTest : public GuardsTest {};
+class GuardRoadsTest : public GuardsTest {
+protected:
+    // Group 001 of client 000004: no services and no correction service yet.
+    void addGroupWithoutServices() {
+        const Packet groups = storage_->GetGrupServ("0001", "000004");
+        std::vector<Value> fresh = {"0001", "000004", "001", "Portaria", 1.0};
+        for (int i = 0; i < 8; ++i) fresh.emplace_back(1.0);
+        fresh.emplace_back(Value());
+        storage_->UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, fresh));
+    }
+};
 
 INSTANTIATE_TEST_SUITE_P(Engines, GuardRoadsTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
 TEST_P(GuardRoadsTest, CrossRowRulesTheScreenPassesThroughAreNotRefusedPerCall) {
-    // A new group: no services and no correction service yet.
-    const Packet groups = storage_->GetGrupServ("0001", "000004");
-    std::vector<Value> fresh = {"0001", "000004", "001", "Portaria", 1.0};
-    for (int i = 0; i < 8; ++i) fresh.emplace_back(1.0);
-    fresh.emplace_back(Value());
-    storage_->UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, fresh));
+    addGroupWithoutServices();
 
     // The first service: assigned, assigned again by the post that follows,
     // then made the correction service.
@@ -83,11 +88,7 @@ TEST_P(GuardRoadsTest, OnlyABrokenConnectionIsReplaced) {
 TEST_P(GuardRoadsTest, ALimitedPoolHoldsAtMostItsLimitOfConnections) {
     // Eight callers share two connections: reads, writes and version reads
     // wait for one to come back instead of opening more, and none is stuck.
-    const Packet groups = storage_->GetGrupServ("0001", "000004");
-    std::vector<Value> fresh = {"0001", "000004", "001", "Portaria", 1.0};
-    for (int i = 0; i < 8; ++i) fresh.emplace_back(1.0);
-    fresh.emplace_back(Value());
-    storage_->UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, fresh));
+    addGroupWithoutServices();
     storage_->SetConnectionLimit(2);
     const std::size_t before = storage_->ConnectionsOpened();
     std::atomic<int> failed{0};

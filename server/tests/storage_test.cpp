@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -324,6 +325,11 @@ TEST_P(StorageTest, AChangeVersionIsNeverOlderThanAWriteCommittedBeforeTheCall) 
     for (int w = 0; w < 40; ++w) {
         s().AddService("0001", std::to_string(70000 + w), "Serviço " + std::to_string(w));
         committed = std::get<std::int64_t>(raw->Execute("SELECT version FROM change_counter").rows.at(0).at(0));
+        // The next write waits for a read after this one, however slow the
+        // machine, so reads and writes really interleave.
+        const int seen = reads.load();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (reads.load() <= seen && std::chrono::steady_clock::now() < until) std::this_thread::yield();
     }
     writing = false;
     for (auto& r : readers) r.join();
