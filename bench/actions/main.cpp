@@ -47,7 +47,7 @@ public:
         gsf::sql::dtmDBGeral.Open(server.DatabasePath());
         gsf::screen::Initialize();
         gsf::screen::CriaGrupServFat();
-        act = std::make_unique<gsf::host::Dispatcher>(*gsf::screen::frmGrupServFat);
+        act = std::make_unique<gsf::host::Dispatcher>(*gsf::screen::unit().frmGrupServFat);
         act->onError = [this](const std::string& message) { errors.push_back(message); };
     }
     ~Screen() {
@@ -56,7 +56,7 @@ public:
         gsf::screen::Finalize();
         gsf::sql::dtmDBGeral.Close();
     }
-    int calls() const { return gsf::screen::frmGrupServFat->netGrupServFat.Stats().calls; }
+    int calls() const { return gsf::screen::unit().frmGrupServFat->netGrupServFat.Stats().calls; }
 
     gsf::host::ScriptedInteraction person;
     std::unique_ptr<gsf::host::Dispatcher> act;

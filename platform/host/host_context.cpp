@@ -1,5 +1,6 @@
 #include "platform/host/host_context.h"
 
+#include "platform/host/host_state.h"
 #include "platform/remote/connection.h"
 
 namespace gsf::host {
@@ -43,25 +44,18 @@ void applyHostContext(remote::RemoteConnection& connection)
     return true;
 }();
 
-HostContext& currentContext()
-{
-    static HostContext context;
-    return context;
-}
+using detail::Host;
+using detail::theHost;
 
-ScriptedInteraction& standIn()
-{
-    static ScriptedInteraction fallback;
-    return fallback;
-}
-
-Interaction*& currentInteraction()
-{
-    static Interaction* current = nullptr;
-    return current;
-}
+HostContext& currentContext() { return theHost().context; }
 
 } // namespace
+
+detail::Host& detail::theHost()
+{
+    static Host host;
+    return host;
+}
 
 std::map<std::string, std::vector<std::string>> HostContext::defaultBillingTypes()
 {
@@ -74,14 +68,14 @@ void setHostContext(HostContext context) { currentContext() = std::move(context)
 
 Interaction& interaction()
 {
-    Interaction* current = currentInteraction();
-    return current != nullptr ? *current : standIn();
+    Host& host = theHost();
+    return host.current != nullptr ? *host.current : host.standIn;
 }
 
 Interaction* setInteraction(Interaction* current)
 {
-    Interaction* previous = currentInteraction();
-    currentInteraction() = current;
+    Interaction* previous = theHost().current;
+    theHost().current = current;
     return previous;
 }
 

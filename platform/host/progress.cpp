@@ -1,16 +1,13 @@
 #include "platform/host/progress.h"
 
 #include "platform/host/host_context.h"
+#include "platform/host/host_state.h"
 
 namespace gsf::host {
 
 namespace {
 
-bool& shown()
-{
-    static bool value = false;
-    return value;
-}
+bool& shown() { return detail::theHost().progressShown; }
 
 } // namespace
 
@@ -31,5 +28,14 @@ void DeactiveShowAvi()
 }
 
 bool ShowAviActive() { return shown(); }
+
+ProgressScope::~ProgressScope()
+{
+    // Also runs while an error unwinds: a failure to hide must not end the process.
+    try {
+        DeactiveShowAvi();
+    } catch (...) {
+    }
+}
 
 } // namespace gsf::host

@@ -16,4 +16,17 @@ void DeactiveShowAvi();
 /// @return true while the progress indicator is shown.
 bool ShowAviActive();
 
+/// Shows the progress indicator for the lifetime of the scope (ActiveShowAvi)
+/// and hides it on every way out, an error's included (DeactiveShowAvi).
+class ProgressScope {
+public:
+    ProgressScope(const ui::Form* form, int animationKind, const std::string& caption)
+    {
+        ActiveShowAvi(form, animationKind, caption);
+    }
+    ~ProgressScope();
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+};
+
 } // namespace gsf::host

@@ -43,7 +43,8 @@ void openScreen()
         gsf::host::interaction().showError("Erro inesperado ao abrir a tela.");
     }
     gsf::host::interaction().setCursor(gsf::host::Cursor::Default);
-    frmGrupServFat = gsf::screen::FormCriado ? gsf::screen::frmGrupServFat : nullptr;
+    const gsf::screen::UnitState& unit = gsf::screen::unit();
+    frmGrupServFat = unit.FormCriado ? unit.frmGrupServFat : nullptr;
 }
 
 constexpr GsfPackageUnit units[] = {{"Cli_Vex04120", 1}};
@@ -62,7 +63,7 @@ void Initialize(void) { gsf::screen::Initialize(); }
 void Finalize(void)
 {
     gsf::screen::Finalize();
-    if (!gsf::screen::FormCriado)
+    if (!gsf::screen::unit().FormCriado)
         frmGrupServFat = nullptr;
 }
 

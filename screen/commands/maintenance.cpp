@@ -11,7 +11,6 @@
 namespace gsf::screen {
 
 using data::DataSetState;
-using host::CheckResultServ;
 
 namespace {
 
@@ -101,26 +100,24 @@ void TfrmGrupServFat::excluiServico()
     // the group again, also when the removal fails after it: a later post of
     // the group is then no conflict. Reading the groups reloads the services.
     bool groupChanged = false;
-    try {
+    {
+        const OnFailure readBack([&] {
+            if (groupChanged)
+                releGruposSemFalha();
+        });
         if (service == currentText(cdsGrupServ, "CDSERAJEFEGSF")) {
-            CheckResultServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group), true, 0);
+            confereServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group));
             groupChanged = true;
         }
-        host::ActiveShowAvi(this, 1, Msg("pro_DeletaServ"));
-        CheckResultServ(rdmGrupServFat.ProDeletaServ(filial(), cliente(), group, service), true, 0);
-        host::DeactiveShowAvi();
-    } catch (...) {
-        host::DeactiveShowAvi();
-        if (groupChanged)
-            releGruposSemFalha();
-        throw;
+        const host::ProgressScope progress(this, 1, Msg("pro_DeletaServ"));
+        confereServ(rdmGrupServFat.ProDeletaServ(filial(), cliente(), group, service));
     }
     if (groupChanged)
         recarregaGrupos();
     else
         carregaServClie();
     if (cdsServClie.IsEmpty())
-        HabilitaBotoes(true, false, false);
+        habilitaSoIncluir();
 }
 
 void TfrmGrupServFat::excluiIntervalo()
@@ -132,7 +129,7 @@ void TfrmGrupServFat::excluiIntervalo()
         return;
     cdsCorrPrecGrup.Delete();
     if (cdsCorrPrecGrup.IsEmpty())
-        HabilitaBotoes(true, false, false);
+        habilitaSoIncluir();
 }
 
 // The question comes before anything reaches the server: a group kept on No
@@ -144,8 +141,7 @@ void TfrmGrupServFat::excluiGrupo()
     if (msgMensagensPadroes.ShowMsg("Excl", host::MsgConfirmation) != host::IdYes)
         return;
     const bool namesCorrection = !cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull();
-    CheckResultServ(rdmGrupServFat.ProDelServ(filial(), cliente(), currentText(cdsGrupServ, "CDGRSERVFAT")), true,
-                    0);
+    confereServ(rdmGrupServFat.ProDelServ(filial(), cliente(), currentText(cdsGrupServ, "CDGRSERVFAT")));
     // Removing the services cleared the group's correction service on the
     // server: the deletion must carry the group as the server now holds it,
     // or it is refused as changed by someone else. A group that is gone
@@ -155,13 +151,13 @@ void TfrmGrupServFat::excluiGrupo()
     {
         // The group going away needs no correction service: its services
         // are already gone on the server.
-        const FlagOff noCheck(VerificaScroll);
+        const FlagOff noCheck(unit_.VerificaScroll);
         cdsGrupServ.Delete();
     }
     carregaServClie();
     carregaCorrPrecGrup();
     if (cdsGrupServ.IsEmpty())
-        HabilitaBotoes(true, false, false);
+        habilitaSoIncluir();
 }
 
 void TfrmGrupServFat::sbtCancelarClick(ui::Control& sender)
@@ -176,11 +172,11 @@ void TfrmGrupServFat::sbtCancelarClick(ui::Control& sender)
         if (msgMensagensPadroes.ShowMsg("Canc", host::MsgConfirmation) == host::IdYes)
             dataSet->Cancel();
         if (dataSet->IsEmpty())
-            HabilitaBotoes(true, false, false);
+            habilitaSoIncluir();
     }
     TfrmPadraoGrid::sbtCancelarClick(sender);
     if (emptyAndOpen(cdsGrupServ))
-        HabilitaBotoes(true, false, false);
+        habilitaSoIncluir();
     Habilita();
 }
 
@@ -206,7 +202,7 @@ void TfrmGrupServFat::sbtProcurarClick(ui::Control& sender)
         return;
     }
     // Moving to the group found is a search, not leaving a group being worked on.
-    const FlagOff noCheck(VerificaScroll);
+    const FlagOff noCheck(unit_.VerificaScroll);
     TfrmPadraoGrid::sbtProcurarClick(sender);
 }
 

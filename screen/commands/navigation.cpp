@@ -8,28 +8,6 @@ namespace gsf::screen {
 
 using data::DataSetState;
 
-namespace {
-
-// The three combinations of the enabling rule for the dataset that decides.
-// A closed dataset has nothing to include into nor to confirm.
-struct Rule {
-    bool first;
-    bool second;
-    bool third;
-};
-
-Rule ruleFor(const data::DataSet& dataSet)
-{
-    const DataSetState state = dataSet.State();
-    if (editing(state))
-        return {false, false, true};
-    if (state == DataSetState::Inactive)
-        return {false, false, false};
-    return {true, !dataSet.IsEmpty(), false};
-}
-
-} // namespace
-
 void TfrmGrupServFat::HabilitaBotoes(bool first, bool second, bool third)
 {
     sbtIncluir.SetEnabled(first);
@@ -47,6 +25,10 @@ void TfrmGrupServFat::HabilitaBotoes(bool first, bool second, bool third)
     for (const auto& [entry, button] : entries)
         entry->SetEnabled(button->Enabled());
 }
+
+void TfrmGrupServFat::habilitaEmEdicao() { HabilitaBotoes(false, false, true); }
+
+void TfrmGrupServFat::habilitaConsulta(bool withRecords) { HabilitaBotoes(true, withRecords, false); }
 
 void TfrmGrupServFat::Habilita()
 {
@@ -92,10 +74,28 @@ void TfrmGrupServFat::pgcPadraoChange(ui::PageControl& /*sender*/)
     Habilita();
 }
 
+void TfrmGrupServFat::voltaPara(ui::TabSheet& page)
+{
+    host::SetActivePage(pgcPadrao, page);
+    pgcPadraoChange(pgcPadrao);
+}
+
+void TfrmGrupServFat::voltaParaCampo(ui::TabSheet& page, data::Field& field)
+{
+    voltaPara(page);
+    field.FocusControl();
+}
+
+// A closed list has nothing to include into nor to confirm.
 void TfrmGrupServFat::habilitaBotoesPara(const data::DataSet& list)
 {
-    const Rule rule = ruleFor(list);
-    HabilitaBotoes(rule.first, rule.second, rule.third);
+    const DataSetState state = list.State();
+    if (editing(state))
+        habilitaEmEdicao();
+    else if (state == DataSetState::Inactive)
+        HabilitaBotoes(false, false, false);
+    else
+        habilitaConsulta(!list.IsEmpty());
     if (!list.Active() && !emptyOrClosed(cdsGrupServ)) {
         sbtVerificar.SetEnabled(true);
         mnuVerificar.SetEnabled(true);

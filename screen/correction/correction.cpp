@@ -11,7 +11,6 @@
 namespace gsf::screen {
 
 using data::DataSetState;
-using host::CheckResultServ;
 using host::MensErro;
 
 namespace {
@@ -46,7 +45,7 @@ void TfrmGrupServFat::dtsCorrPrecGrupStateChange(data::DataSource& /*sender*/)
         const bool withGroups = !emptyOrClosed(cdsGrupServ);
         tshPadrao.SetEnabled(true);
         tshServico.SetEnabled(withGroups);
-        tshExcecao.SetEnabled(ParamExcecaoDia == "1" && withGroups);
+        tshExcecao.SetEnabled(unit_.ParamExcecaoDia == "1" && withGroups);
     }
     mnuGrupServ.SetEnabled(tshPadrao.Enabled());
     mnuServ.SetEnabled(tshServico.Enabled());
@@ -84,23 +83,17 @@ void TfrmGrupServFat::dbgCorrPrecGrupColExit(ui::Control& /*sender*/)
     data::Field* left = dbgCorrPrecGrup.SelectedField();
     if (left == nullptr || vazio(*left))
         return;
-    try {
-        if (left->FieldName() == "VRPEFIMGRUP")
-            verificaFim();
-        else if (left->FieldName() == "VRPECORRGRUP")
-            verificaCorrecao();
-    } catch (...) {
-        focaCampo(*left);
-        throw;
-    }
+    const OnFailure back([left] { focaCampo(*left); });
+    if (left->FieldName() == "VRPEFIMGRUP")
+        verificaFim();
+    else if (left->FieldName() == "VRPECORRGRUP")
+        verificaCorrecao();
 }
 
 void TfrmGrupServFat::cdsCorrPrecGrupAfterInsert(data::DataSet& /*dataSet*/)
 {
-    cdsIntervMaior.SetData(CheckResultServ(
-        rdmGrupServFat.GetIntervMaior(filial(), currentText(cdsGrupServ, "CDCLIENTE"),
-                                      currentText(cdsGrupServ, "CDGRSERVFAT")),
-        true, 0));
+    cdsIntervMaior.SetData(confereServ(rdmGrupServFat.GetIntervMaior(
+        filial(), currentText(cdsGrupServ, "CDCLIENTE"), currentText(cdsGrupServ, "CDGRSERVFAT"))));
     if (cdsIntervMaior.IsEmpty())
         return;
     cdsCorrPrecGrup.FieldByName("VRPEINICGRUP").SetAsFloat(cdsIntervMaior.FieldByName("VRPEFIMGRUP").AsFloat());
@@ -114,50 +107,34 @@ void TfrmGrupServFat::cdsCorrPrecGrupBeforePost(data::DataSet& /*dataSet*/)
     cdsCorrPrecGrup.FieldByName("CDGRSERVFAT").SetAsString(currentText(cdsGrupServ, "CDGRSERVFAT"));
 
     data::Field& end = cdsCorrPrecGrup.FieldByName("VRPEFIMGRUP");
-    try {
+    {
+        const OnFailure back([&end] { focaCampo(end); });
         // An open first interval (no start) may leave its end open too.
         if (!vazio(end))
             verificaFim();
         else if (!vazio(cdsCorrPrecGrup.FieldByName("VRPEINICGRUP")))
             MensErro(Msg("VrFin_vazio"), true);
-    } catch (...) {
-        focaCampo(end);
-        throw;
     }
     data::Field& correction = cdsCorrPrecGrup.FieldByName("VRPECORRGRUP");
-    try {
-        if (vazio(correction))
-            MensErro(Msg("VrCorr_vazio"), true);
-        verificaCorrecao();
-    } catch (...) {
-        focaCampo(correction);
-        throw;
-    }
+    const OnFailure back([&correction] { focaCampo(correction); });
+    if (vazio(correction))
+        MensErro(Msg("VrCorr_vazio"), true);
+    verificaCorrecao();
 }
 
 void TfrmGrupServFat::cdsCorrPrecGrupAfterPost(data::DataSet& /*dataSet*/)
 {
     if (cdsCorrPrecGrup.ChangeCount() == 0)
         return;
-    try {
-        host::ActiveShowAvi(this, 1, Msg("upd_cdsCorrPrecGrup"));
-        CheckResultServ(rdmGrupServFat.UpdCorrPrecGrup(cdsCorrPrecGrup.Delta()), true, 0);
-        host::DeactiveShowAvi();
-        if (cdsCorrPrecGrup.LogChanges())
-            cdsCorrPrecGrup.MergeChangeLog();
-        // The table keeps its order: a posted interval is where its end puts
-        // it, and the cursor goes on to the last one, the only one to change.
-        ultimoIntervalo();
-    } catch (...) {
-        // The grid shows again what the server last accepted. The rows come
-        // back without a scroll, so the cursor is taken to the last row here:
-        // left on the row before a refused deletion, it would let the next
-        // deletion open a gap in the run of intervals.
-        host::DeactiveShowAvi();
-        cdsCorrPrecGrup.CancelUpdates();
-        cdsCorrPrecGrupAfterScroll(cdsCorrPrecGrup);
-        throw;
-    }
+    // Refused, the grid shows again what the server last accepted. The rows
+    // come back without a scroll, so the cursor is taken to the last row
+    // here: left on the row before a refused deletion, it would let the next
+    // deletion open a gap in the run of intervals.
+    const OnFailure back([this] { cdsCorrPrecGrupAfterScroll(cdsCorrPrecGrup); });
+    enviaAlteracoes(cdsCorrPrecGrup, "upd_cdsCorrPrecGrup", &RdmGrupServFat::UpdCorrPrecGrup);
+    // The table keeps its order: a posted interval is where its end puts
+    // it, and the cursor goes on to the last one, the only one to change.
+    ultimoIntervalo();
 }
 
 void TfrmGrupServFat::cdsCorrPrecGrupAfterCancel(data::DataSet& /*dataSet*/) { cdsCorrPrecGrup.CancelUpdates(); }

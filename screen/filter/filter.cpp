@@ -12,7 +12,6 @@
 
 namespace gsf::screen {
 
-using host::CheckResultServ;
 using host::EmptyString;
 using host::MensErro;
 
@@ -30,21 +29,17 @@ void TfrmGrupServFat::medCdFilialExit(ui::Control& /*sender*/) { Vd_Filial(); }
 
 void TfrmGrupServFat::Vd_Filial()
 {
-    try {
-        if (EmptyString(medCdFilial.Text()))
-            MensErro(Msg("Filial_Emp"), true);
-        medCdFilial.SetText(host::Ajusta(medCdFilial.Text(), 4));
-        qryFilial.Close();
-        qryFilial.SetParamAsString("P_CDFILIAL", medCdFilial.Text());
-        qryFilial.SetParamAsString("P_TCDFILIAL", "");
-        qryFilial.Open();
-        if (qryFilial.IsEmpty())
-            MensErro(Msg("Filial_cad"), true);
-        edtNmFilial.SetText(qryFilial.FieldByName("NMFILIAL").AsString());
-    } catch (...) {
-        focusIfCan(medCdFilial);
-        throw;
-    }
+    const OnFailure back([this] { focusIfCan(medCdFilial); });
+    if (EmptyString(medCdFilial.Text()))
+        MensErro(Msg("Filial_Emp"), true);
+    medCdFilial.SetText(host::Ajusta(medCdFilial.Text(), 4));
+    qryFilial.Close();
+    qryFilial.SetParamAsString("P_CDFILIAL", medCdFilial.Text());
+    qryFilial.SetParamAsString("P_TCDFILIAL", "");
+    qryFilial.Open();
+    if (qryFilial.IsEmpty())
+        MensErro(Msg("Filial_cad"), true);
+    edtNmFilial.SetText(qryFilial.FieldByName("NMFILIAL").AsString());
 }
 
 void TfrmGrupServFat::btpFilialBeforePesq(host::TBtnPesquisa& /*sender*/, bool& /*proceed*/)
@@ -87,7 +82,7 @@ void TfrmGrupServFat::btpClienteBeforePesq(host::TBtnPesquisa& /*sender*/, bool&
 {
     if (!focoNoFiltro())
         verificaCorrEfetOuVolta();
-    cdsCliente.SetData(CheckResultServ(rdmGrupServFat.GetPesqClie("", medCdFilial.Text()), true, 0));
+    cdsCliente.SetData(confereServ(rdmGrupServFat.GetPesqClie("", medCdFilial.Text())));
     // The chosen client is the current record of cdsCliente: a list closed
     // without a choice must leave it on the client the panel shows.
     if (!CdClienteValidado.empty())
@@ -115,26 +110,21 @@ void TfrmGrupServFat::cdsClienteNRINSJURCLIEGetText(data::Field& sender, std::st
 
 void TfrmGrupServFat::Vd_Cliente()
 {
-    try {
-        if (EmptyString(medCdCliente.Text()))
-            MensErro(Msg("Clie_inv"), true);
-        std::string registration = medCdCliente.Text();
-        host::Ajusta_Inscricao(registration);
-        medCdCliente.SetText(registration);
-        if (!CdClienteValidado.empty())
-            return;
-        cdsCliente.SetData(
-            CheckResultServ(rdmGrupServFat.GetPesqClie(medCdCliente.Text(), medCdFilial.Text()), true, 0));
-        if (cdsCliente.IsEmpty())
-            MensErro(Msg("Clie_cad"), true);
-        // The mask first: reformatting the text empties the name and the resolved client.
-        medCdCliente.SetEditMask(host::PictPess(cdsCliente.FieldByName("IDTPIJURCLIE").AsString()));
-        CdClienteValidado = cdsCliente.FieldByName("CDCLIENTE").AsString();
-        edtNmCliente.SetText(cdsCliente.FieldByName("NMRAZSOCCLIE").AsString());
-    } catch (...) {
-        focusIfCan(medCdCliente);
-        throw;
-    }
+    const OnFailure back([this] { focusIfCan(medCdCliente); });
+    if (EmptyString(medCdCliente.Text()))
+        MensErro(Msg("Clie_inv"), true);
+    std::string registration = medCdCliente.Text();
+    host::Ajusta_Inscricao(registration);
+    medCdCliente.SetText(registration);
+    if (!CdClienteValidado.empty())
+        return;
+    cdsCliente.SetData(confereServ(rdmGrupServFat.GetPesqClie(medCdCliente.Text(), medCdFilial.Text())));
+    if (cdsCliente.IsEmpty())
+        MensErro(Msg("Clie_cad"), true);
+    // The mask first: reformatting the text empties the name and the resolved client.
+    medCdCliente.SetEditMask(host::PictPess(cdsCliente.FieldByName("IDTPIJURCLIE").AsString()));
+    CdClienteValidado = cdsCliente.FieldByName("CDCLIENTE").AsString();
+    edtNmCliente.SetText(cdsCliente.FieldByName("NMRAZSOCCLIE").AsString());
 }
 
 void TfrmGrupServFat::panFiltroEnter(ui::Control& /*sender*/)
@@ -155,12 +145,13 @@ void TfrmGrupServFat::panFiltroExit(ui::Control& /*sender*/)
 {
     Vd_Filial();
     Vd_Cliente();
-    host::ActiveShowAvi(this, 6, Msg("get_cdsGrupServ"));
-    carregaGrupos(medCdFilial.Text(), clienteEscolhido());
-    host::DeactiveShowAvi();
+    {
+        const host::ProgressScope progress(this, 6, Msg("get_cdsGrupServ"));
+        carregaGrupos(medCdFilial.Text(), clienteEscolhido());
+    }
 
     const bool withGroups = !cdsGrupServ.IsEmpty();
-    HabilitaBotoes(true, withGroups, false);
+    habilitaConsulta(withGroups);
     if (pgcPadrao.ActivePage() == &tshExcecao) {
         for (ui::SpeedButton* button : {&sbtIncluir, &sbtExcluir, &sbtProcurar})
             button->SetEnabled(false);
@@ -177,9 +168,9 @@ void TfrmGrupServFat::panFiltroExit(ui::Control& /*sender*/)
     if (!withGroups)
         return;
     CarregaParamFilial();
-    tshTabCorr.SetEnabled(ParamTabCorr == "2");
+    tshTabCorr.SetEnabled(unit_.ParamTabCorr == "2");
     mnuTabCorr.SetEnabled(tshTabCorr.Enabled());
-    tshExcecao.SetEnabled(ParamExcecaoDia == "1");
+    tshExcecao.SetEnabled(unit_.ParamExcecaoDia == "1");
     mnuExce.SetEnabled(tshExcecao.Enabled());
 }
 
@@ -219,39 +210,35 @@ bool TfrmGrupServFat::acertaFiltroPara(ui::SpeedButton& command, bool goesOn)
 void TfrmGrupServFat::aplicaFiltro()
 {
     panFiltroEnter(panFiltro);
-    try {
-        panFiltroExit(panFiltro);
-    } catch (...) {
+    {
         // The validators put the focus on their field; after a failed load
         // it goes to the client, so the filter is settled again before any
         // command acts on the list still shown.
-        if (!focoNoFiltro()) {
-            try {
+        const OnFailure back([this] {
+            if (!focoNoFiltro())
                 focusIfCan(medCdCliente);
-            } catch (...) {
-            }
-        }
-        throw;
+        });
+        panFiltroExit(panFiltro);
     }
     focusIfCan(dbgPadrao);
 }
 
 void TfrmGrupServFat::CarregaParamFilial()
 {
-    cdsParamFilial.SetData(CheckResultServ(rdmGrupServFat.GetParamFilial(filial()), true, 0));
+    cdsParamFilial.SetData(confereServ(rdmGrupServFat.GetParamFilial(filial())));
     const std::string billingType = currentText(cdsParamFilial, "CDTIPOFATUR");
     if (EmptyString(billingType)) {
-        ParamExcecaoDia.clear();
-        ParamTabCorr.clear();
+        unit_.ParamExcecaoDia.clear();
+        unit_.ParamTabCorr.clear();
         return;
     }
-    if (!ParamControl) {
-        ParamControl = std::make_unique<host::TParamControl>();
-        ParamControl->StartParamFat();
+    if (!unit_.ParamControl) {
+        unit_.ParamControl = std::make_unique<host::TParamControl>();
+        unit_.ParamControl->StartParamFat();
     }
-    ParamControl->TiposFatur(billingType).SetParamText(currentText(cdsParamFilial, "DSPARAMFATFI"));
-    ParamExcecaoDia = ParamControl->ParamFatExcecaoDia.GetAsString();
-    ParamTabCorr = ParamControl->ParamFatTabCorr.GetAsString();
+    unit_.ParamControl->TiposFatur(billingType).SetParamText(currentText(cdsParamFilial, "DSPARAMFATFI"));
+    unit_.ParamExcecaoDia = unit_.ParamControl->ParamFatExcecaoDia.GetAsString();
+    unit_.ParamTabCorr = unit_.ParamControl->ParamFatTabCorr.GetAsString();
 }
 
 } // namespace gsf::screen

@@ -2,6 +2,7 @@
 #include "platform/host/control_routines.h"
 #include "platform/host/errors.h"
 #include "platform/host/routines.h"
+#include "screen/shell/dataset_definitions.h"
 #include "screen/shell/frm_grup_serv_fat.h"
 #include "screen/shell/screen_helpers.h"
 
@@ -10,13 +11,6 @@ namespace gsf::screen {
 using data::DataSetState;
 using host::MensErro;
 
-namespace {
-
-constexpr const char* kDayFields[] = {"QTEFMINDOMGSF", "QTEFMINSEGGSF", "QTEFMINTERGSF", "QTEFMINQUAGSF",
-                                      "QTEFMINQUIGSF", "QTEFMINSEXGSF", "QTEFMINSABGSF", "QTEFMINFERGSF"};
-
-} // namespace
-
 void TfrmGrupServFat::cdsGrupServQTEFETMINIGSFValidate(data::Field& sender)
 {
     if (cdsGrupServ.State() != DataSetState::Insert)
@@ -24,7 +18,7 @@ void TfrmGrupServFat::cdsGrupServQTEFETMINIGSFValidate(data::Field& sender)
     const double daily = sender.AsFloat();
     if (daily < 0)
         return;
-    for (const char* day : kDayFields)
+    for (const char* day : kDayMinimumFields)
         cdsGrupServ.FieldByName(day).SetAsFloat(daily);
 }
 
@@ -33,39 +27,30 @@ void TfrmGrupServFat::Vd_Quant(bool presence)
     if (!editing(cdsGrupServ.State()))
         return;
     data::Field& daily = cdsGrupServ.FieldByName("QTEFETMINIGSF");
-    try {
-        if (!presence && daily.AsFloat() < 0)
-            MensErro(Msg("Min_dia_menor"), true);
-        if (presence && daily.IsNull())
-            MensErro(Msg("Min_dia_vazio"), true);
-    } catch (...) {
-        host::SetActivePage(pgcPadrao, tshPadrao);
-        pgcPadraoChange(pgcPadrao);
-        daily.FocusControl();
-        throw;
-    }
+    const OnFailure back([&] { voltaParaCampo(tshPadrao, daily); });
+    if (!presence && daily.AsFloat() < 0)
+        MensErro(Msg("Min_dia_menor"), true);
+    if (presence && daily.IsNull())
+        MensErro(Msg("Min_dia_vazio"), true);
 }
 
 void TfrmGrupServFat::Vd_QuantMin(ui::DBEdit& edit, bool presence)
 {
     if (!editing(cdsGrupServ.State()))
         return;
-    try {
-        const std::string text = edit.Text();
-        if (!host::EmptyString(text)) {
-            // The shown text sorts before "0" exactly when its first byte does:
-            // a minus sign, a blank, a comma... Every value of 0 or more starts with a digit.
-            if (static_cast<unsigned char>(text.front()) < '0')
-                MensErro(Msg("MinEfet_maior_zero"), true);
-        } else if (presence) {
-            MensErro(Msg("MinEfet_vazio"), true);
-        }
-    } catch (...) {
-        host::SetActivePage(pgcPadrao, tshExcecao);
-        pgcPadraoChange(pgcPadrao);
+    const OnFailure back([&] {
+        voltaPara(tshExcecao);
         if (tshExcecao.Enabled())
             focusIfCan(edit);
-        throw;
+    });
+    const std::string text = edit.Text();
+    if (!host::EmptyString(text)) {
+        // The shown text sorts before "0" exactly when its first byte does:
+        // a minus sign, a blank, a comma... Every value of 0 or more starts with a digit.
+        if (static_cast<unsigned char>(text.front()) < '0')
+            MensErro(Msg("MinEfet_maior_zero"), true);
+    } else if (presence) {
+        MensErro(Msg("MinEfet_vazio"), true);
     }
 }
 

@@ -13,7 +13,6 @@
 namespace gsf::screen {
 
 using data::DataSetState;
-using host::CheckResultServ;
 using host::MensErro;
 
 void TfrmGrupServFat::cdsGrupServAfterOpen(data::DataSet& /*dataSet*/)
@@ -22,12 +21,13 @@ void TfrmGrupServFat::cdsGrupServAfterOpen(data::DataSet& /*dataSet*/)
     // a failed reload must not leave the grid frozen and the commands stale.
     struct Resume {
         data::DataSet& groups;
+        bool& updateState;
         ~Resume()
         {
             groups.EnableControls();
-            AtualizaEstado = true;
+            updateState = true;
         }
-    } resume{cdsGrupServ};
+    } resume{cdsGrupServ, unit_.AtualizaEstado};
     // A list being edited on another page is never overwritten by a reload.
     if (!editing(cdsServClie.State()))
         carregaServClie();
@@ -37,7 +37,7 @@ void TfrmGrupServFat::cdsGrupServAfterOpen(data::DataSet& /*dataSet*/)
 
 void TfrmGrupServFat::carregaGrupos(std::string branch, std::string client)
 {
-    data::DecodedPacket groups = CheckResultServ(rdmGrupServFat.GetGrupServ(branch, client), true, 0);
+    data::DecodedPacket groups = confereServ(rdmGrupServFat.GetGrupServ(branch, client));
     filialEmCarga_ = std::move(branch);
     clienteEmCarga_ = std::move(client);
     cdsGrupServ.SetData(std::move(groups));
@@ -57,7 +57,7 @@ void TfrmGrupServFat::cdsGrupServBeforeOpen(data::DataSet& /*dataSet*/)
 void TfrmGrupServFat::cdsGrupServBeforeClose(data::DataSet& /*dataSet*/)
 {
     cdsGrupServ.DisableControls();
-    AtualizaEstado = false;
+    unit_.AtualizaEstado = false;
 }
 
 void TfrmGrupServFat::cdsGrupServBeforeInsert(data::DataSet& /*dataSet*/)
@@ -92,35 +92,15 @@ void TfrmGrupServFat::cdsGrupServAfterPost(data::DataSet& /*dataSet*/)
 {
     if (cdsGrupServ.ChangeCount() == 0)
         return;
-    try {
-        host::ActiveShowAvi(this, 1, Msg("upd_cdsGrupServ"));
-        CheckResultServ(rdmGrupServFat.UpdGrupServ(cdsGrupServ.Delta()), true, 0);
-        host::DeactiveShowAvi();
-        if (cdsGrupServ.LogChanges())
-            cdsGrupServ.MergeChangeLog();
-    } catch (...) {
-        host::DeactiveShowAvi();
-        cdsGrupServ.CancelUpdates();
-        throw;
-    }
+    enviaAlteracoes(cdsGrupServ, "upd_cdsGrupServ", &RdmGrupServFat::UpdGrupServ);
 }
 
 void TfrmGrupServFat::cdsGrupServAfterCancel(data::DataSet& /*dataSet*/) { cdsGrupServ.CancelUpdates(); }
 
 void TfrmGrupServFat::cdsGrupServAfterDelete(data::DataSet& /*dataSet*/)
 {
-    try {
-        host::ActiveShowAvi(this, 1, Msg("upd_cdsGrupServ"));
-        CheckResultServ(rdmGrupServFat.UpdGrupServ(cdsGrupServ.Delta()), true, 0);
-        cdsGrupServ.MergeChangeLog();
-        host::DeactiveShowAvi();
-    } catch (...) {
-        // A refused deletion must not stay pending unseen: the group comes
-        // back and the next delta does not carry the deletion again.
-        host::DeactiveShowAvi();
-        cdsGrupServ.CancelUpdates();
-        throw;
-    }
+    // A refused deletion must not stay pending unseen: the group comes back.
+    enviaAlteracoes(cdsGrupServ, "upd_cdsGrupServ", &RdmGrupServFat::UpdGrupServ);
 }
 
 // A before-scroll that reloaded the list would end the move (the rows it
@@ -128,7 +108,7 @@ void TfrmGrupServFat::cdsGrupServAfterDelete(data::DataSet& /*dataSet*/)
 void TfrmGrupServFat::cdsGrupServBeforeScroll(data::DataSet& /*dataSet*/)
 {
     releAposMover_ = false;
-    if (!VerificaScroll)
+    if (!unit_.VerificaScroll)
         return;
     verificaCorrEfetAoMover();
 }
@@ -169,7 +149,7 @@ void TfrmGrupServFat::cdsGrupServAfterScroll(data::DataSet& /*dataSet*/)
 void TfrmGrupServFat::dtsPadraoStateChange(data::DataSource& sender)
 {
     const ui::TabSheet* front = pgcPadrao.ActivePage();
-    if (AtualizaEstado) {
+    if (unit_.AtualizaEstado) {
         TfrmPadraoGrid::dtsPadraoStateChange(sender);
         // The base sets the search by the groups alone; the correction table has none.
         if (front == &tshTabCorr)
@@ -180,11 +160,11 @@ void TfrmGrupServFat::dtsPadraoStateChange(data::DataSource& sender)
     const bool withGroups = !emptyOrClosed(cdsGrupServ);
 
     tshServico.SetEnabled(open && withGroups);
-    tshTabCorr.SetEnabled(ParamTabCorr == "2" && open && withGroups);
+    tshTabCorr.SetEnabled(unit_.ParamTabCorr == "2" && open && withGroups);
     if (front != &tshPadrao)
         tshPadrao.SetEnabled(open);
     if (front != &tshExcecao)
-        tshExcecao.SetEnabled(ParamExcecaoDia == "1" && open && withGroups);
+        tshExcecao.SetEnabled(unit_.ParamExcecaoDia == "1" && open && withGroups);
     mnuGrupServ.SetEnabled(tshPadrao.Enabled());
     mnuServ.SetEnabled(tshServico.Enabled());
     mnuTabCorr.SetEnabled(tshTabCorr.Enabled());
@@ -238,24 +218,17 @@ void TfrmGrupServFat::Vd_Grupo(bool presence)
     if (cdsGrupServ.State() != DataSetState::Insert)
         return;
     data::Field& code = cdsGrupServ.FieldByName("CDGRSERVFAT");
-    try {
-        const std::string adjusted = host::Ajusta(code.AsString(), 3);
-        if (adjusted != code.AsString())
-            code.SetAsString(adjusted);
-        if (presence) {
-            if (host::EmptyString(adjusted))
-                MensErro(Msg("GrupServ_Emp"), true);
-        } else {
-            cdsVerifGrupServ.SetData(
-                CheckResultServ(rdmGrupServFat.GetVerifGrupServ(filial(), cliente(), adjusted), true, 0));
-            if (!cdsVerifGrupServ.IsEmpty())
-                MensErro(Msg("GrupServ_cad"), true);
-        }
-    } catch (...) {
-        host::SetActivePage(pgcPadrao, tshPadrao);
-        pgcPadraoChange(pgcPadrao);
-        code.FocusControl();
-        throw;
+    const OnFailure back([&] { voltaParaCampo(tshPadrao, code); });
+    const std::string adjusted = host::Ajusta(code.AsString(), 3);
+    if (adjusted != code.AsString())
+        code.SetAsString(adjusted);
+    if (presence) {
+        if (host::EmptyString(adjusted))
+            MensErro(Msg("GrupServ_Emp"), true);
+    } else {
+        cdsVerifGrupServ.SetData(confereServ(rdmGrupServFat.GetVerifGrupServ(filial(), cliente(), adjusted)));
+        if (!cdsVerifGrupServ.IsEmpty())
+            MensErro(Msg("GrupServ_cad"), true);
     }
 }
 
@@ -264,14 +237,8 @@ void TfrmGrupServFat::Vd_Descricao()
     data::Field& description = cdsGrupServ.FieldByName("DSGRSERVFAT");
     if (!host::EmptyString(description.AsString()))
         return;
-    try {
-        MensErro(Msg("Desc_grupo"), true);
-    } catch (...) {
-        host::SetActivePage(pgcPadrao, tshPadrao);
-        pgcPadraoChange(pgcPadrao);
-        description.FocusControl();
-        throw;
-    }
+    const OnFailure back([&] { voltaParaCampo(tshPadrao, description); });
+    MensErro(Msg("Desc_grupo"), true);
 }
 
 } // namespace gsf::screen

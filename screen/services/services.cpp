@@ -15,7 +15,6 @@
 namespace gsf::screen {
 
 using data::DataSetState;
-using host::CheckResultServ;
 using host::MensErro;
 
 namespace {
@@ -51,7 +50,7 @@ void TfrmGrupServFat::dtsServClieStateChange(data::DataSource& /*sender*/)
     // every move between groups reloads the list, and on the other pages the
     // commands belong to the groups or the intervals.
     const bool inFront = pgcPadrao.ActivePage() == &tshServico;
-    if (AtualizaEstado && inFront) {
+    if (unit_.AtualizaEstado && inFront) {
         const bool withServices = browse && !cdsServClie.IsEmpty();
         mnuCancelar.SetEnabled(isEditing);
         mnuConfirmar.SetEnabled(isEditing);
@@ -91,8 +90,8 @@ void TfrmGrupServFat::dtsServClieStateChange(data::DataSource& /*sender*/)
     } else if (!otherEditing) {
         const bool withGroups = !emptyOrClosed(cdsGrupServ);
         tshPadrao.SetEnabled(true);
-        tshExcecao.SetEnabled(ParamExcecaoDia == "1" && withGroups);
-        tshTabCorr.SetEnabled(ParamTabCorr == "2" && withGroups);
+        tshExcecao.SetEnabled(unit_.ParamExcecaoDia == "1" && withGroups);
+        tshTabCorr.SetEnabled(unit_.ParamTabCorr == "2" && withGroups);
     }
     mnuGrupServ.SetEnabled(tshPadrao.Enabled());
     mnuExce.SetEnabled(tshExcecao.Enabled());
@@ -102,13 +101,13 @@ void TfrmGrupServFat::dtsServClieStateChange(data::DataSource& /*sender*/)
 void TfrmGrupServFat::cdsServClieAfterOpen(data::DataSet& /*dataSet*/)
 {
     cdsServClie.EnableControls();
-    AtualizaEstado = true;
+    unit_.AtualizaEstado = true;
 }
 
 void TfrmGrupServFat::cdsServClieBeforeClose(data::DataSet& /*dataSet*/)
 {
     cdsServClie.DisableControls();
-    AtualizaEstado = false;
+    unit_.AtualizaEstado = false;
 }
 
 void TfrmGrupServFat::cdsServClieAfterInsert(data::DataSet& /*dataSet*/)
@@ -119,18 +118,8 @@ void TfrmGrupServFat::cdsServClieAfterInsert(data::DataSet& /*dataSet*/)
 void TfrmGrupServFat::cdsServClieAfterDelete(data::DataSet& /*dataSet*/)
 {
     const data::Delta delta = cdsServClie.Delta();
-    try {
-        host::ActiveShowAvi(this, 1, Msg("upd_cdsServClie"));
-        CheckResultServ(rdmGrupServFat.UpdServClie(delta), true, 0);
-        cdsServClie.MergeChangeLog();
-        host::DeactiveShowAvi();
-    } catch (...) {
-        // Refused, the row comes back: the list shows what the server holds,
-        // and the next deletion's delta does not carry this one again.
-        host::DeactiveShowAvi();
-        cdsServClie.CancelUpdates();
-        throw;
-    }
+    // Refused, the row comes back.
+    enviaAlteracoes(cdsServClie, "upd_cdsServClie", &RdmGrupServFat::UpdServClie);
     // The server clears the group's correction service with its row: the
     // group is read again, so a later post of it is no conflict.
     if (removesService(delta, currentText(cdsGrupServ, "CDSERAJEFEGSF")))
@@ -169,10 +158,11 @@ void TfrmGrupServFat::dbgServicoEditButtonClick(ui::Control& /*sender*/)
 {
     if (dtsServClie.State() != DataSetState::Insert)
         return;
-    host::ActiveShowAvi(this, 6, Msg("get_cdsPesqServ"));
-    // An empty service asks for every service of the client.
-    cdsPesqServ.SetData(CheckResultServ(rdmGrupServFat.GetPesqServ(filial(), cliente(), ""), true, 0));
-    host::DeactiveShowAvi();
+    {
+        const host::ProgressScope progress(this, 6, Msg("get_cdsPesqServ"));
+        // An empty service asks for every service of the client.
+        cdsPesqServ.SetData(confereServ(rdmGrupServFat.GetPesqServ(filial(), cliente(), "")));
+    }
     if (!host::Pesquisar(dtsPesqServ, Msg("Servico") + "|" + Msg("NServClie"), false, true))
         return;
     cdsServClie.FieldByName("CDSERVFILI").SetAsString(cdsPesqServ.FieldByName("CDSERVFILI").AsString());
@@ -192,32 +182,29 @@ void TfrmGrupServFat::Vd_ServGrid(bool presence)
     if (dtsServClie.State() != DataSetState::Insert)
         return;
     data::Field& code = cdsServClie.FieldByName("CDSERVFILI");
-    try {
-        if (presence) {
-            if (host::EmptyString(host::GridText(dbgServico, "CDSERVFILI", false)))
-                MensErro(Msg("Serv_vazio"), true);
-            return;
-        }
-        const data::Field* selected = dbgServico.SelectedField();
-        if (selected != &code || host::EmptyString(code.AsString()))
-            return;
-        const std::string service = host::Ajusta(code.AsString(), 5);
-        if (service != code.AsString())
-            code.SetAsString(service);
-        cdsPesqServ.SetData(CheckResultServ(rdmGrupServFat.GetPesqServ(filial(), cliente(), service), true, 0));
-        if (cdsPesqServ.IsEmpty())
-            MensErro(Msg("Serv_cad"), true);
-        cdsServClie.FieldByName("NMSERVICO").SetAsString(cdsPesqServ.FieldByName("NMSERVICO").AsString());
-        cdsVerifServ.SetData(CheckResultServ(
-            rdmGrupServFat.GetVerifServ(filial(), service, cliente(), currentText(cdsGrupServ, "CDGRSERVFAT")),
-            true, 0));
-        if (!cdsVerifServ.IsEmpty())
-            MensErro(Msg("Serv_cad_grup"), true);
-    } catch (...) {
+    const OnFailure back([&] {
         mostraServicos();
         focaCampo(code);
-        throw;
+    });
+    if (presence) {
+        if (host::EmptyString(host::GridText(dbgServico, "CDSERVFILI", false)))
+            MensErro(Msg("Serv_vazio"), true);
+        return;
     }
+    const data::Field* selected = dbgServico.SelectedField();
+    if (selected != &code || host::EmptyString(code.AsString()))
+        return;
+    const std::string service = host::Ajusta(code.AsString(), 5);
+    if (service != code.AsString())
+        code.SetAsString(service);
+    cdsPesqServ.SetData(confereServ(rdmGrupServFat.GetPesqServ(filial(), cliente(), service)));
+    if (cdsPesqServ.IsEmpty())
+        MensErro(Msg("Serv_cad"), true);
+    cdsServClie.FieldByName("NMSERVICO").SetAsString(cdsPesqServ.FieldByName("NMSERVICO").AsString());
+    const std::string group = currentText(cdsGrupServ, "CDGRSERVFAT");
+    cdsVerifServ.SetData(confereServ(rdmGrupServFat.GetVerifServ(filial(), service, cliente(), group)));
+    if (!cdsVerifServ.IsEmpty())
+        MensErro(Msg("Serv_cad_grup"), true);
 }
 
 void TfrmGrupServFat::mostraServicos()
@@ -232,7 +219,7 @@ void TfrmGrupServFat::mostraServicos()
 
 void TfrmGrupServFat::cdsServClieBeforePost(data::DataSet& /*dataSet*/)
 {
-    const FlagOff noCheck(VerificaScroll);
+    const FlagOff noCheck(unit_.VerificaScroll);
     Vd_ServGrid(false);
     Vd_ServGrid(true);
     data::Field& flag = cdsServClie.FieldByName("IDCORREFET");
@@ -243,20 +230,21 @@ void TfrmGrupServFat::cdsServClieBeforePost(data::DataSet& /*dataSet*/)
 
     const std::string group = currentText(cdsGrupServ, "CDGRSERVFAT");
     const std::string service = cdsServClie.FieldByName("CDSERVFILI").AsString();
-    host::ActiveShowAvi(this, 1, Msg("pro_AtualizaGrupo"));
-    CheckResultServ(rdmGrupServFat.ProAtualizaGrupo(filial(), cliente(), group, service), true, 0);
-    if (flagged(flag.AsString())) {
-        CheckResultServ(rdmGrupServFat.ProAtualizaServ(filial(), cliente(), group, service), true, 0);
-        releGruposDesatualizados();
-    } else if (service == currentText(cdsGrupServ, "CDSERAJEFEGSF")) {
-        CheckResultServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group), true, 0);
-        // The group has no correction service now. With "Serviços" in front
-        // the reload after the post reads it so; otherwise the check below
-        // must see it cleared, and its refusal must not leave the old value.
-        if (pgcPadrao.ActivePage() != &tshServico)
+    {
+        const host::ProgressScope progress(this, 1, Msg("pro_AtualizaGrupo"));
+        confereServ(rdmGrupServFat.ProAtualizaGrupo(filial(), cliente(), group, service));
+        if (flagged(flag.AsString())) {
+            confereServ(rdmGrupServFat.ProAtualizaServ(filial(), cliente(), group, service));
             releGruposDesatualizados();
+        } else if (service == currentText(cdsGrupServ, "CDSERAJEFEGSF")) {
+            confereServ(rdmGrupServFat.ProLimpaServ(filial(), cliente(), group));
+            // The group has no correction service now. With "Serviços" in front
+            // the reload after the post reads it so; otherwise the check below
+            // must see it cleared, and its refusal must not leave the old value.
+            if (pgcPadrao.ActivePage() != &tshServico)
+                releGruposDesatualizados();
+        }
     }
-    host::DeactiveShowAvi();
     if (pgcPadrao.ActivePage() != &tshServico)
         Vd_ServicoCorrEfet();
 }
@@ -265,23 +253,21 @@ void TfrmGrupServFat::cdsServClieAfterPost(data::DataSet& /*dataSet*/) { recarre
 
 bool TfrmGrupServFat::recarregaGrupos()
 {
-    const FlagOff noCheck(VerificaScroll);
-    CdGrupoGuardado = currentText(cdsGrupServ, "CDGRSERVFAT");
+    const FlagOff noCheck(unit_.VerificaScroll);
+    unit_.CdGrupoGuardado = currentText(cdsGrupServ, "CDGRSERVFAT");
     carregaGrupos(filial(), cliente());
-    return cdsGrupServ.Locate("CDGRSERVFAT", CdGrupoGuardado, true);
+    return cdsGrupServ.Locate("CDGRSERVFAT", unit_.CdGrupoGuardado, true);
 }
 
 bool TfrmGrupServFat::releGruposDesatualizados()
 {
-    try {
-        return recarregaGrupos();
-    } catch (...) {
+    const OnFailure later([this] {
         gruposDesatualizados_ = true;
         // A move may have arrived without its services read: the previous
         // group's rows are not left on offer meanwhile.
         fechaListasDeOutroGrupo();
-        throw;
-    }
+    });
+    return recarregaGrupos();
 }
 
 void TfrmGrupServFat::releGruposSemFalha()
@@ -315,7 +301,7 @@ bool TfrmGrupServFat::servicosPedemCorrEfet() const
 
 void TfrmGrupServFat::confereGrupoNoServidor()
 {
-    gruposNoServidor_.SetData(CheckResultServ(rdmGrupServFat.GetGrupServ(filial(), cliente()), true, 0));
+    gruposNoServidor_.SetData(confereServ(rdmGrupServFat.GetGrupServ(filial(), cliente())));
     const data::Field& here = cdsGrupServ.FieldByName("CDSERAJEFEGSF");
     if (gruposNoServidor_.Locate("CDGRSERVFAT", currentText(cdsGrupServ, "CDGRSERVFAT"), false)) {
         const data::Field& there = gruposNoServidor_.FieldByName("CDSERAJEFEGSF");

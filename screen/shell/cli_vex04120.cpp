@@ -5,20 +5,15 @@
 
 namespace gsf::screen {
 
-TfrmGrupServFat* frmGrupServFat = nullptr;
-bool FormCriado = false;
-bool VerificaScroll = true;
-bool AtualizaEstado = true;
-std::unique_ptr<host::TParamControl> ParamControl;
-std::string ParamExcecaoDia;
-std::string ParamTabCorr;
-std::string CdGrupoGuardado;
+UnitState::UnitState() = default;
+UnitState::~UnitState() = default;
 
 namespace {
 
-// The unit owns the form. A closed form stays here until the next creation
-// or the unit's end, because its close runs inside its own event chain.
-std::unique_ptr<TfrmGrupServFat> ownedForm;
+// The package's state and the protocol's counter, which outlives it: the
+// initialization works only on its first call, the finalization on the call
+// that balances it.
+std::unique_ptr<UnitState> packageState;
 int initCount = 0;
 
 class CursorGuard {
@@ -29,18 +24,18 @@ public:
     CursorGuard& operator=(const CursorGuard&) = delete;
 };
 
-void createForm()
+void createForm(UnitState& state)
 {
     ReleaseGrupServFat();
-    ownedForm = std::make_unique<TfrmGrupServFat>();
-    frmGrupServFat = ownedForm.get();
+    state.ownedForm = std::make_unique<TfrmGrupServFat>(state);
+    state.frmGrupServFat = state.ownedForm.get();
     try {
-        frmGrupServFat->Create();
+        state.frmGrupServFat->Create();
     } catch (...) {
         ReleaseGrupServFat();
         throw;
     }
-    FormCriado = true;
+    state.FormCriado = true;
 }
 
 const PackageUnitInfo units[] = {{"Cli_Vex04120", &Initialize, &Finalize}};
@@ -48,33 +43,41 @@ const PackageInfoTable packageInfo = {1, units};
 
 } // namespace
 
+UnitState& unit()
+{
+    if (!packageState)
+        packageState = std::make_unique<UnitState>();
+    return *packageState;
+}
+
 void CriaGrupServFat()
 {
     const CursorGuard cursor;
-    if (!FormCriado)
-        createForm();
-    frmGrupServFat->SetWindowState(ui::WindowState::Normal);
-    frmGrupServFat->Show();
-    frmGrupServFat->BringToFront();
+    UnitState& state = unit();
+    if (!state.FormCriado)
+        createForm(state);
+    state.frmGrupServFat->SetWindowState(ui::WindowState::Normal);
+    state.frmGrupServFat->Show();
+    state.frmGrupServFat->BringToFront();
 }
 
 void IniProc() { CriaGrupServFat(); }
 
 void ReleaseGrupServFat()
 {
-    frmGrupServFat = nullptr;
-    FormCriado = false;
-    ownedForm.reset();
+    if (!packageState)
+        return;
+    packageState->frmGrupServFat = nullptr;
+    packageState->FormCriado = false;
+    packageState->ownedForm.reset();
 }
 
 void Initialize()
 {
     if (initCount++ > 0)
         return;
-    CdGrupoGuardado.clear();
-    FormCriado = false;
-    AtualizaEstado = true;
-    VerificaScroll = true;
+    ReleaseGrupServFat();
+    packageState = std::make_unique<UnitState>();
 }
 
 void Finalize()
@@ -82,10 +85,7 @@ void Finalize()
     if (initCount == 0 || --initCount > 0)
         return;
     ReleaseGrupServFat();
-    ParamControl.reset();
-    ParamExcecaoDia.clear();
-    ParamTabCorr.clear();
-    CdGrupoGuardado.clear();
+    packageState.reset();
 }
 
 const PackageInfoTable* GetPackageInfoTable() { return &packageInfo; }

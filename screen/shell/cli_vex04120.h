@@ -9,26 +9,44 @@ namespace gsf::screen {
 
 class TfrmGrupServFat;
 
-// Unit-level state, one copy per process, shared by the whole screen.
+/// The unit's screen-wide state. The package holds one (unit()), created by
+/// the first Initialize and released by the Finalize that balances it; the
+/// form is handed it at its creation and keeps it for its whole life. What it
+/// holds outlives a close of the form: the parameter texts, the kept group
+/// code and the flags stay until the unit's end.
+struct UnitState {
+    UnitState();
+    ~UnitState();
+    UnitState(const UnitState&) = delete;
+    UnitState& operator=(const UnitState&) = delete;
 
-/// The one screen instance; null before the first creation. After a
-/// completed close it still names the closed form until the next
-/// CriaGrupServFat releases it: test FormCriado before using it.
-extern TfrmGrupServFat* frmGrupServFat;
-/// The form has been created and not yet closed.
-extern bool FormCriado;
-/// While set, leaving the current group first runs the correction-service check.
-extern bool VerificaScroll;
-/// While set, the state-change handlers of the group and services lists do
-/// their full update of commands and menu entries.
-extern bool AtualizaEstado;
-/// The branch billing-parameter control of the current form.
-extern std::unique_ptr<host::TParamControl> ParamControl;
-/// Branch billing parameters: "1" offers "Exceções Dia", "2" offers "Tabela de Correção".
-extern std::string ParamExcecaoDia;
-extern std::string ParamTabCorr;
-/// Group code kept while the group list is reloaded.
-extern std::string CdGrupoGuardado;
+    /// The one screen instance; null before the first creation. After a
+    /// completed close it still names the closed form until the next
+    /// CriaGrupServFat releases it: test FormCriado before using it.
+    TfrmGrupServFat* frmGrupServFat = nullptr;
+    /// The form has been created and not yet closed.
+    bool FormCriado = false;
+    /// While set, leaving the current group first runs the correction-service check.
+    bool VerificaScroll = true;
+    /// While set, the state-change handlers of the group and services lists do
+    /// their full update of commands and menu entries.
+    bool AtualizaEstado = true;
+    /// The branch billing-parameter control of the current form.
+    std::unique_ptr<host::TParamControl> ParamControl;
+    /// Branch billing parameters: "1" offers "Exceções Dia", "2" offers "Tabela de Correção".
+    std::string ParamExcecaoDia;
+    std::string ParamTabCorr;
+    /// Group code kept while the group list is reloaded.
+    std::string CdGrupoGuardado;
+    /// The form the unit owns. A closed form stays here until the next
+    /// creation or the unit's end, because its close runs inside its own
+    /// event chain. Declared last: it goes before the state it refers to.
+    std::unique_ptr<TfrmGrupServFat> ownedForm;
+};
+
+/// The package's unit state. A host that opens the screen without running
+/// Initialize first gets one with the initial values.
+UnitState& unit();
 
 /// Opens the screen: creates the form on the first call (and after a
 /// completed close), then restores the window state, shows it and brings it
@@ -38,11 +56,11 @@ void CriaGrupServFat();
 /// Same as CriaGrupServFat.
 void IniProc();
 
-/// Unit initialization, run only by the first call: clears the kept group
-/// code and sets FormCriado false, AtualizaEstado and VerificaScroll true.
+/// Unit initialization, run only by the first call: a new unit state (kept
+/// group code empty, FormCriado false, AtualizaEstado and VerificaScroll true).
 void Initialize();
 /// Unit finalization, run only by the call that balances the first
-/// Initialize: releases the unit texts and any form still held.
+/// Initialize: releases the unit state, any form still held with it.
 void Finalize();
 
 /// One unit of the package, as the host's package loader reads it.

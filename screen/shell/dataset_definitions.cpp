@@ -78,8 +78,7 @@ void defineGrupServ(DataSet& ds)
     ds.AddField(code(t, "CDGRSERVFAT", "Código"));
     ds.AddField(field(t, "DSGRSERVFAT", "Descrição"));
     ds.AddField(staffMinimum("QTEFETMINIGSF", "Mín. Efet. por Dia", true));
-    for (const char* day : {"QTEFMINDOMGSF", "QTEFMINSEGGSF", "QTEFMINTERGSF", "QTEFMINQUAGSF",
-                            "QTEFMINQUIGSF", "QTEFMINSEXGSF", "QTEFMINSABGSF", "QTEFMINFERGSF"})
+    for (const char* day : kDayMinimumFields)
         ds.AddField(staffMinimum(day, "Mínimo Efetivos", false));
     ds.AddField(hidden(field(t, "CDSERAJEFEGSF")));
 }

@@ -1,10 +1,18 @@
 #pragma once
 
+#include <array>
+
 namespace gsf::data {
 class DataSet;
 }
 
 namespace gsf::screen {
+
+/// The group's eight day minimums, Sunday first and holidays last: the order
+/// of their edits, their tab order and every check over them.
+inline constexpr std::array<const char*, 8> kDayMinimumFields = {
+    "QTEFMINDOMGSF", "QTEFMINSEGGSF", "QTEFMINTERGSF", "QTEFMINQUAGSF",
+    "QTEFMINQUIGSF", "QTEFMINSEXGSF", "QTEFMINSABGSF", "QTEFMINFERGSF"};
 
 /// Persistent fields of the screen's datasets, with their labels, formats and
 /// masks. Each function declares the fields on an inactive dataset and sets its

@@ -27,19 +27,18 @@ struct DayRow {
     const char* label;
     const char* caption;
     const char* edit;
-    const char* field;
 };
 
-// Sunday first and holidays last: the tab order and the order of every check.
+// In the order of kDayMinimumFields.
 constexpr DayRow kDays[] = {
-    {"lblDomingo", "Domingo", "dbeQtEfetDom", "QTEFMINDOMGSF"},
-    {"lblSegunda", "Segunda-feira", "dbeQtEfetSeg", "QTEFMINSEGGSF"},
-    {"lblTerca", "Terça-feira", "dbeQtEfetTer", "QTEFMINTERGSF"},
-    {"lblQuarta", "Quarta-feira", "dbeQtEfetQua", "QTEFMINQUAGSF"},
-    {"lblQuinta", "Quinta-feira", "dbeQtEfetQui", "QTEFMINQUIGSF"},
-    {"lblSexta", "Sexta-feira", "dbeQtEfetSex", "QTEFMINSEXGSF"},
-    {"lblSabado", "Sábado", "dbeQtEfetSab", "QTEFMINSABGSF"},
-    {"lblFeriados", "Feriados", "dbeQtEfetFer", "QTEFMINFERGSF"},
+    {"lblDomingo", "Domingo", "dbeQtEfetDom"},
+    {"lblSegunda", "Segunda-feira", "dbeQtEfetSeg"},
+    {"lblTerca", "Terça-feira", "dbeQtEfetTer"},
+    {"lblQuarta", "Quarta-feira", "dbeQtEfetQua"},
+    {"lblQuinta", "Quinta-feira", "dbeQtEfetQui"},
+    {"lblSexta", "Sexta-feira", "dbeQtEfetSex"},
+    {"lblSabado", "Sábado", "dbeQtEfetSab"},
+    {"lblFeriados", "Feriados", "dbeQtEfetFer"},
 };
 
 ui::GridOptions gridOptions()
@@ -65,7 +64,7 @@ ui::Column& addColumn(ui::DBGrid& grid, const char* field, int width)
 
 } // namespace
 
-TfrmGrupServFat::TfrmGrupServFat()
+TfrmGrupServFat::TfrmGrupServFat(UnitState& unit)
     : host::TfrmPadraoGrid("frmGrupServFat"),
       panFiltro(Add<ui::Panel>(*this, "panFiltro")),
       lblFilial(Add<Label>(panFiltro, "lblFilial")),
@@ -109,7 +108,8 @@ TfrmGrupServFat::TfrmGrupServFat()
       mnuServ(Add<ui::MenuItem>(mnuOperacao, "mnuServ", "Ser&viços")),
       mnuExce(Add<ui::MenuItem>(mnuOperacao, "mnuExce", "&Exceções Dia")),
       mnuTabCorr(Add<ui::MenuItem>(mnuOperacao, "mnuTabCorr", "&Tabela de Correção")),
-      mnuLinha2(Add<ui::MenuItem>(mnuOperacao, "mnuLinha2", "-"))
+      mnuLinha2(Add<ui::MenuItem>(mnuOperacao, "mnuLinha2", "-")),
+      unit_(unit)
 {
     for (const std::string& line : msgPadraoEntries())
         msgPadrao.AddLine(line);
@@ -280,7 +280,7 @@ void TfrmGrupServFat::layOutDayMinimums()
         labels[d]->SetFocusControl(edits[d]);
         labels[d]->SetBounds({pairLeft, top + 4, 100, 13});
         edits[d]->SetDataSource(&dtsPadrao);
-        edits[d]->SetDataField(kDays[d].field);
+        edits[d]->SetDataField(kDayMinimumFields[d]);
         edits[d]->SetMaxLength(10);
         edits[d]->SetTabOrder(day);
         edits[d]->SetBounds({pairLeft + 116, top, 100, 21});
@@ -418,9 +418,10 @@ void TfrmGrupServFat::bindDataEvents()
 void TfrmGrupServFat::FormCreate(ui::Form& sender)
 {
     TfrmPadraoGrid::FormCreate(sender);
-    host::ActiveShowAvi(this, 0, "");
-    netGrupServFat.Open();
-    host::DeactiveShowAvi();
+    {
+        const host::ProgressScope progress(this, 0, "");
+        netGrupServFat.Open();
+    }
     host::SetActivePage(pgcPadrao, tshPadrao);
     const std::pair<ui::TabSheet*, ui::MenuItem*> later[] = {
         {&tshServico, &mnuServ}, {&tshExcecao, &mnuExce}, {&tshTabCorr, &mnuTabCorr}};
@@ -428,8 +429,8 @@ void TfrmGrupServFat::FormCreate(ui::Form& sender)
         page->SetEnabled(false);
         entry->SetEnabled(false);
     }
-    ParamControl = std::make_unique<host::TParamControl>();
-    ParamControl->StartParamFat();
+    unit_.ParamControl = std::make_unique<host::TParamControl>();
+    unit_.ParamControl->StartParamFat();
 }
 
 void TfrmGrupServFat::FormShow(ui::Form& /*sender*/)
@@ -458,16 +459,14 @@ void TfrmGrupServFat::FormClose(ui::Form& sender, ui::CloseAction& action)
         cdsGrupServ.Cancel();
     }
     if (cdsServClie.Active() && !cdsServClie.IsEmpty()) {
-        try {
-            Vd_ServicoCorrEfet();
-            Vd_ServGrupo();
-        } catch (...) {
+        const OnFailure keepOpen([&] {
             action = ui::CloseAction::None;
             voltaServicos();
-            throw;
-        }
+        });
+        Vd_ServicoCorrEfet();
+        Vd_ServGrupo();
     }
-    FormCriado = false;
+    unit_.FormCriado = false;
     netGrupServFat.Close();
     TfrmPadraoGrid::FormClose(sender, action);
 }
@@ -506,12 +505,8 @@ void TfrmGrupServFat::voltaServicos()
 
 void TfrmGrupServFat::verificaCorrEfetOuVolta()
 {
-    try {
-        Vd_ServicoCorrEfet();
-    } catch (...) {
-        voltaServicos();
-        throw;
-    }
+    const OnFailure back([this] { voltaServicos(); });
+    Vd_ServicoCorrEfet();
 }
 
 void TfrmGrupServFat::verificaCorrEfetAoMover()
@@ -559,13 +554,22 @@ void TfrmGrupServFat::carregaCorrPrecGrup()
 void TfrmGrupServFat::carregaListaDoGrupo(data::DataSet& list, ChaveGrupo& loadedFor, LeituraDoGrupo read)
 {
     const ChaveGrupo group = grupoCorrente();
-    try {
-        list.SetData(host::CheckResultServ((rdmGrupServFat.*read)(group.filial, group.cliente, group.grupo), true, 0));
-    } catch (...) {
-        fechaListasDeOutroGrupo();
-        throw;
+    {
+        const OnFailure closeOthers([this] { fechaListasDeOutroGrupo(); });
+        list.SetData(confereServ((rdmGrupServFat.*read)(group.filial, group.cliente, group.grupo)));
     }
     loadedFor = group;
+}
+
+void TfrmGrupServFat::enviaAlteracoes(data::DataSet& list, const char* captionKey, EnvioDeAlteracoes send)
+{
+    const OnFailure drop([&list] { list.CancelUpdates(); });
+    {
+        const host::ProgressScope progress(this, 1, Msg(captionKey));
+        confereServ((rdmGrupServFat.*send)(list.Delta()));
+    }
+    if (list.LogChanges())
+        list.MergeChangeLog();
 }
 
 // A reload that failed after the group changed would leave the previous
@@ -588,7 +592,7 @@ void TfrmGrupServFat::fechaLista(data::DataSet& list)
     list.Close();
     list.EnableControls();
     if (&list == &cdsServClie)
-        AtualizaEstado = true;
+        unit_.AtualizaEstado = true;
 }
 
 } // namespace gsf::screen

@@ -14,6 +14,8 @@
 
 namespace gsf::screen {
 
+struct UnitState;
+
 /// The maintenance screen "Grupo de Serviço para Faturamento": a client's
 /// billing service groups, their daily and per-day staff minimums, the
 /// services billed through each group and each group's price-correction table.
@@ -24,10 +26,12 @@ namespace gsf::screen {
 /// error) after putting the page and focus back where the person has to act.
 ///
 /// The form is created and owned by the unit (cli_vex04120.h): use
-/// CriaGrupServFat, never construct it directly outside tests of the layout.
+/// CriaGrupServFat, never construct it directly outside tests.
 class TfrmGrupServFat : public host::TfrmPadraoGrid {
 public:
-    TfrmGrupServFat();
+    /// @param unit the screen-wide state the form reads and writes; it must
+    ///        outlive the form.
+    explicit TfrmGrupServFat(UnitState& unit);
     ~TfrmGrupServFat() override;
 
     // --- datasets and data sources ---
@@ -452,6 +456,25 @@ private:
     /// Vd_ServicoCorrEfet; a refusal brings the services page back (voltaServicos)
     /// and continues, so the move, insert, page change or exit is abandoned.
     void verificaCorrEfetOuVolta();
+    /// The commands of a list being edited: only cancel and confirm.
+    void habilitaEmEdicao();
+    /// The commands of a list in browse: include, and alter, delete, search
+    /// and verify when @p withRecords.
+    void habilitaConsulta(bool withRecords);
+    /// The commands of an empty list in browse: include only.
+    void habilitaSoIncluir() { habilitaConsulta(false); }
+    /// @p page to the front and its entry refresh (pgcPadraoChange): where a
+    /// validator's refusal leaves the person.
+    void voltaPara(ui::TabSheet& page);
+    /// voltaPara, then the focus on the control of @p field.
+    void voltaParaCampo(ui::TabSheet& page, data::Field& field);
+    using EnvioDeAlteracoes = remote::CallResult (RdmGrupServFat::*)(const data::Delta&);
+    /// Sends the change log of @p list with @p send under the progress
+    /// indicator captioned by the message @p captionKey, then merges it. A
+    /// refused change is dropped (the list shows again what the server
+    /// holds, and the next change does not carry it again).
+    /// @throws the server's error, after dropping the change.
+    void enviaAlteracoes(data::DataSet& list, const char* captionKey, EnvioDeAlteracoes send);
     /// The enabling rule for the list that decides on the page in front:
     /// editing, browse empty, browse with records; a closed list offers only
     /// to be read again (Verificar) once the groups are loaded.
@@ -468,6 +491,8 @@ private:
     /// CDCLIENTE of the current record of cdsCliente: the client the filter chose.
     std::string clienteEscolhido() const;
 
+    /// The screen-wide state shared with the unit.
+    UnitState& unit_;
     /// CDCLIENTE of the client last validated or picked; empty: unresolved.
     std::string CdClienteValidado;
     std::string filialCarregada_;

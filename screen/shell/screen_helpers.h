@@ -1,9 +1,12 @@
 #pragma once
 
 #include "platform/data/dataset.h"
+#include "platform/host/errors.h"
 #include "platform/ui/control.h"
 
+#include <exception>
 #include <string>
+#include <utility>
 
 namespace gsf::screen {
 
@@ -33,6 +36,40 @@ inline void focusIfCan(ui::Control& control)
     if (control.CanFocus())
         control.SetFocus();
 }
+
+/// The packet of a successful server call. A failure raises the server's
+/// error (the dispatcher shows it) after hiding the progress indicator.
+/// @throws host::ServerError, data::PacketError
+inline data::DecodedPacket confereServ(const remote::CallResult& result)
+{
+    return host::CheckResultServ(result, true, 0);
+}
+
+/// Runs @p recovery when the scope is left by an error, which then goes on:
+/// how a handler puts the page and the focus back where the person has to act
+/// before its refusal continues. A failure of the recovery itself is
+/// dropped: its message has been shown, and the first error is the one that
+/// continues.
+template <class Recovery>
+class OnFailure {
+public:
+    explicit OnFailure(Recovery recovery) : recovery_(std::move(recovery)), unwinding_(std::uncaught_exceptions()) {}
+    ~OnFailure()
+    {
+        if (std::uncaught_exceptions() <= unwinding_)
+            return;
+        try {
+            recovery_();
+        } catch (...) {
+        }
+    }
+    OnFailure(const OnFailure&) = delete;
+    OnFailure& operator=(const OnFailure&) = delete;
+
+private:
+    Recovery recovery_;
+    int unwinding_;
+};
 
 /// Holds a flag at @p during for the lifetime of the guard and gives it the
 /// other value on every way out.

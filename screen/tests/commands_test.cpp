@@ -120,7 +120,7 @@ TEST(DeleteCommand, AGroupKeptOnNoKeepsItsServices)
     EXPECT_EQ(form.cdsGrupServ.FieldByName("CDGRSERVFAT").AsString(), "002");
     EXPECT_EQ(form.cdsServClie.RecordCount(), 2);
     EXPECT_EQ(form.cdsCorrPrecGrup.RecordCount(), 2);
-    EXPECT_TRUE(VerificaScroll);
+    EXPECT_TRUE(unit().VerificaScroll);
     EXPECT_EQ(servicesOnServer(screen, "001"), 0);
 }
 
@@ -200,7 +200,7 @@ TEST(SearchCommand, SearchingGroupsDoesNotAskForTheCorrectionService)
     ASSERT_EQ(screen.act().click("sbtProcurar"), Outcome::Done);
     EXPECT_TRUE(screen.messages().empty());
     EXPECT_EQ(form.cdsGrupServ.FieldByName("CDGRSERVFAT").AsString(), "002");
-    EXPECT_TRUE(VerificaScroll);
+    EXPECT_TRUE(unit().VerificaScroll);
 
     // Back on 001, moving on by the grid asks for it and brings "Serviços" up.
     screen.person.queueFind("CDGRSERVFAT", "001");

@@ -163,7 +163,7 @@ TEST(ClientFilter, BillingParametersOpenTheirPagesOnlyOnExactValues)
         // Branch 0003: "EXCDIA=01;TABCORR=2 ".
         ScreenFixture screen({false, "0003", "Filial Sul"});
         ASSERT_EQ(screen.openClient("0003", "A1B2C3D4000193"), Outcome::Done);
-        EXPECT_EQ(ParamTabCorr, "2 ");
+        EXPECT_EQ(unit().ParamTabCorr, "2 ");
         EXPECT_FALSE(screen.form().tshExcecao.Enabled());
         EXPECT_FALSE(screen.form().tshTabCorr.Enabled());
         EXPECT_FALSE(screen.form().mnuTabCorr.Enabled());
@@ -174,7 +174,7 @@ TEST(ClientFilter, BillingParametersOpenTheirPagesOnlyOnExactValues)
         ScreenFixture screen({false, "0002", "Filial Norte"});
         ASSERT_EQ(screen.openClient("0002", "45678912000155"), Outcome::Done);
         EXPECT_EQ(screen.count("GetParamFilial"), 1);
-        EXPECT_TRUE(ParamExcecaoDia.empty());
+        EXPECT_TRUE(unit().ParamExcecaoDia.empty());
         EXPECT_FALSE(screen.form().tshExcecao.Enabled());
         EXPECT_FALSE(screen.form().tshTabCorr.Enabled());
     }

@@ -323,7 +323,7 @@ TEST(FailedReloads, AGroupWhoseServicesCouldNotBeReadDoesNotBlockTheClose)
         }
         screen.clearMessages();
         EXPECT_EQ(screen.act().close(), Outcome::Done) << screen.lastError();
-        EXPECT_FALSE(FormCriado);
+        EXPECT_FALSE(unit().FormCriado);
         EXPECT_TRUE(screen.messages().empty()) << screen.messages().front();
     }
 }

@@ -89,10 +89,10 @@ TEST(GroupEditing, ANewGroupIsPostedAndTheFirstGroupLoadsTheBranchParameters)
     ScreenFixture screen;
     TfrmGrupServFat& form = screen.form();
     ASSERT_EQ(screen.openClient("0001", kClientWithoutGroups), Outcome::Done);
-    ASSERT_TRUE(ParamTabCorr.empty());
+    ASSERT_TRUE(unit().ParamTabCorr.empty());
     ASSERT_EQ(screen.act().click("sbtIncluir"), Outcome::Done);
     EXPECT_EQ(screen.count("GetParamFilial"), 1);
-    EXPECT_EQ(ParamTabCorr, "2");
+    EXPECT_EQ(unit().ParamTabCorr, "2");
     screen.act().typeCell("dbgPadrao", "7");
     screen.typeInto("dbgPadrao", "QTEFETMINIGSF", "1,5");
     screen.clearMessages();

@@ -1,8 +1,11 @@
 #include "screen/tests/screen_fixture.h"
 
 #include "platform/ui/keys.h"
+#include "screen/shell/screen_helpers.h"
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 namespace gsf::screen::test {
 namespace {
@@ -13,7 +16,7 @@ TEST(ScreenLifecycle, OpensOnceWithTheLaterPagesClosed)
 {
     ScreenFixture screen;
     TfrmGrupServFat& form = screen.form();
-    EXPECT_TRUE(FormCriado);
+    EXPECT_TRUE(unit().FormCriado);
     EXPECT_EQ(form.Caption(), "Grupo de Serviço para Faturamento");
     EXPECT_EQ(form.lblCodTela.Caption(), "VEX04120");
     EXPECT_EQ(form.GetBounds(), (ui::Bounds{239, 183, 486, 336}));
@@ -42,12 +45,12 @@ TEST(ScreenLifecycle, OpensOnceWithTheLaterPagesClosed)
     form.SetWindowState(ui::WindowState::Minimized);
     const int fronts = form.FrontCount();
     CriaGrupServFat();
-    EXPECT_EQ(frmGrupServFat, &form);
+    EXPECT_EQ(unit().frmGrupServFat, &form);
     EXPECT_TRUE(form.tshServico.Enabled());
     EXPECT_EQ(form.GetWindowState(), ui::WindowState::Normal);
     EXPECT_GT(form.FrontCount(), fronts);
     IniProc();
-    EXPECT_EQ(frmGrupServFat, &form);
+    EXPECT_EQ(unit().frmGrupServFat, &form);
     EXPECT_TRUE(form.tshServico.Enabled());
     EXPECT_EQ(screen.person.cursor(), host::Cursor::Default);
 }
@@ -57,7 +60,7 @@ TEST(ScreenLifecycle, ReopeningAfterACloseConnectsAgainToTheHostOfTheMoment)
     ScreenFixture screen;
     ASSERT_EQ(screen.openClient("0001", kClientOneGroup), Outcome::Done);
     ASSERT_EQ(screen.act().close(), Outcome::Done);
-    EXPECT_FALSE(FormCriado);
+    EXPECT_FALSE(unit().FormCriado);
     EXPECT_FALSE(screen.form().netGrupServFat.Connected());
     EXPECT_TRUE(screen.messages().empty());
 
@@ -66,7 +69,7 @@ TEST(ScreenLifecycle, ReopeningAfterACloseConnectsAgainToTheHostOfTheMoment)
     IniProc();
     screen.rebind();
     TfrmGrupServFat& reopened = screen.form();
-    EXPECT_TRUE(FormCriado);
+    EXPECT_TRUE(unit().FormCriado);
     EXPECT_EQ(reopened.netGrupServFat.Port, 1);
     EXPECT_EQ(reopened.pgcPadrao.ActivePage(), &reopened.tshPadrao);
     for (ui::TabSheet* page : {&reopened.tshServico, &reopened.tshExcecao, &reopened.tshTabCorr})
@@ -132,7 +135,7 @@ TEST(ScreenLifecycle, CloseIsRefusedWhileTheServicesLackTheirCorrectionService)
 
     EXPECT_EQ(screen.act().close(), Outcome::Failed);
     EXPECT_EQ(screen.messages(), std::vector<std::string>{"Serviço para correção de efetivos deve ser informado."});
-    EXPECT_TRUE(FormCriado);
+    EXPECT_TRUE(unit().FormCriado);
     EXPECT_TRUE(screen.form().netGrupServFat.Connected());
     EXPECT_EQ(screen.form().LastCloseAction(), ui::CloseAction::None);
     EXPECT_EQ(screen.form().pgcPadrao.ActivePage(), &screen.form().tshServico);
@@ -151,21 +154,87 @@ TEST(ScreenLifecycle, CloseWithoutServicesRunsNoServiceCheck)
     EXPECT_TRUE(screen.calls().empty());
 }
 
+// The form reads and writes only the unit state it was handed: a second form
+// with its own state leaves the package's alone, whatever it loads or closes.
+TEST(ScreenUnit, TwoFormsInOneProcessKeepTheirOwnState)
+{
+    ScreenFixture screen;
+    UnitState otherState;
+    TfrmGrupServFat other(otherState);
+    other.Create();
+    otherState.frmGrupServFat = &other;
+    otherState.FormCriado = true;
+    other.Show();
+    ASSERT_NE(otherState.ParamControl, nullptr);
+    EXPECT_NE(otherState.ParamControl.get(), unit().ParamControl.get());
+
+    host::Dispatcher otherAct(other);
+    otherAct.typeText("medCdCliente", kClientWithGroups);
+    ASSERT_EQ(otherAct.focus("dbgPadrao"), Outcome::Done);
+    EXPECT_EQ(other.cdsGrupServ.RecordCount(), 3);
+    EXPECT_EQ(otherState.ParamTabCorr, "2");
+    EXPECT_TRUE(unit().ParamTabCorr.empty());
+    EXPECT_FALSE(screen.form().cdsGrupServ.Active());
+
+    ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
+    EXPECT_EQ(unit().ParamTabCorr, "2");
+    ASSERT_EQ(otherAct.close(), Outcome::Done);
+    EXPECT_FALSE(otherState.FormCriado);
+    EXPECT_TRUE(unit().FormCriado);
+    EXPECT_EQ(screen.form().cdsGrupServ.RecordCount(), 3);
+}
+
+// The helpers that put the screen back after a refusal run only on the way
+// out with an error, and never replace that error with their own.
+TEST(ScreenUnit, RecoveryRunsOnlyOnFailureAndTheFirstErrorContinues)
+{
+    int recovered = 0;
+    {
+        const OnFailure back([&] { ++recovered; });
+    }
+    EXPECT_EQ(recovered, 0);
+    try {
+        const OnFailure back([&] {
+            ++recovered;
+            throw std::logic_error("recuperação");
+        });
+        throw host::Abort();
+    } catch (const host::Abort&) {
+        ++recovered;
+    }
+    EXPECT_EQ(recovered, 2);
+    // A guard inside a handler that is itself run while an error unwinds
+    // (a destructor's clean-up) acts only on its own scope's failure.
+    struct Cleanup {
+        int& count;
+        ~Cleanup()
+        {
+            const OnFailure back([this] { ++count; });
+        }
+    };
+    try {
+        const Cleanup cleanup{recovered};
+        throw std::runtime_error("falha");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(recovered, 2);
+}
+
 TEST(ScreenUnit, InitializationCounterRunsTheUnitStepsOnce)
 {
     Initialize();
-    VerificaScroll = false;
+    unit().VerificaScroll = false;
     Initialize();   // nested: no second initialization
-    EXPECT_FALSE(VerificaScroll);
-    CdGrupoGuardado = "001";
-    ParamTabCorr = "2";
+    EXPECT_FALSE(unit().VerificaScroll);
+    unit().CdGrupoGuardado = "001";
+    unit().ParamTabCorr = "2";
     Finalize();     // balances the nested call only
-    EXPECT_EQ(ParamTabCorr, "2");
+    EXPECT_EQ(unit().ParamTabCorr, "2");
     Finalize();
-    EXPECT_TRUE(ParamTabCorr.empty());
-    EXPECT_TRUE(CdGrupoGuardado.empty());
+    EXPECT_TRUE(unit().ParamTabCorr.empty());
+    EXPECT_TRUE(unit().CdGrupoGuardado.empty());
     Initialize();
-    EXPECT_TRUE(VerificaScroll);
+    EXPECT_TRUE(unit().VerificaScroll);
     Finalize();
     const PackageInfoTable* table = GetPackageInfoTable();
     ASSERT_EQ(table->unitCount, 1);

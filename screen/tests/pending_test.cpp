@@ -101,7 +101,7 @@ TEST(PendingRecord, ClosingAsksFirstAndNoKeepsTheWindowAndTheRecord)
         EXPECT_EQ(screen.act().close(), Outcome::Ignored);
         EXPECT_EQ(screen.person.lines(),
                   std::vector<std::string>{"confirm \"Confirma cancelamento das alterações?\" -> no"});
-        EXPECT_TRUE(FormCriado);
+        EXPECT_TRUE(unit().FormCriado);
         EXPECT_TRUE(form.netGrupServFat.Connected());
         EXPECT_TRUE(editingState(road.state(form)));
         EXPECT_EQ(road.typed(form), road.expected);
@@ -110,7 +110,7 @@ TEST(PendingRecord, ClosingAsksFirstAndNoKeepsTheWindowAndTheRecord)
         // Yes drops the record and closes; nothing of it reached the server.
         screen.person.queueConfirm(true);
         EXPECT_EQ(screen.act().close(), Outcome::Done) << screen.lastError();
-        EXPECT_FALSE(FormCriado);
+        EXPECT_FALSE(unit().FormCriado);
         EXPECT_EQ(differences(before, screen.snapshot()), std::vector<std::string>{});
     }
 }
@@ -214,7 +214,7 @@ TEST(RefusedClose, TheServicesPageBroughtBackCarriesItsMenuCheckAndCommands)
     ASSERT_EQ(screen.act().clickMenu("mnuTabCorr"), Outcome::Done);
     ASSERT_EQ(screen.act().focus("dbgCorrPrecGrup"), Outcome::Done);
     EXPECT_EQ(screen.act().close(), Outcome::Failed);
-    EXPECT_TRUE(FormCriado);
+    EXPECT_TRUE(unit().FormCriado);
     EXPECT_TRUE(form.netGrupServFat.Connected());
     expectServicesInFront(screen);
 }

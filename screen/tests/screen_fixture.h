@@ -31,7 +31,8 @@ struct ScreenOptions {
 /// database, ScriptedInteraction installed, CriaGrupServFat called, and a
 /// Dispatcher for every action of the person.
 ///
-/// @warning one at a time per process: the screen's unit state is global.
+/// @warning one at a time per process: it opens the package's own form, as
+/// the host does (a second form needs a UnitState of its own).
 class ScreenFixture {
 public:
     /// @param database an empty database for the server (a TempDatabase's
@@ -53,14 +54,13 @@ public:
         sql::dtmDBGeral.Open(server.databasePath());
         Initialize();
         CriaGrupServFat();
-        dispatcher = std::make_unique<host::Dispatcher>(*frmGrupServFat);
+        dispatcher = std::make_unique<host::Dispatcher>(*unit().frmGrupServFat);
         dispatcher->onError = [this](const std::string& message) { errors.push_back(message); };
     }
 
     ~ScreenFixture()
     {
         dispatcher.reset();
-        ReleaseGrupServFat();
         Finalize();
         sql::dtmDBGeral.Close();
     }
@@ -68,13 +68,13 @@ public:
     ScreenFixture(const ScreenFixture&) = delete;
     ScreenFixture& operator=(const ScreenFixture&) = delete;
 
-    TfrmGrupServFat& form() const { return *frmGrupServFat; }
+    TfrmGrupServFat& form() const { return *unit().frmGrupServFat; }
     host::Dispatcher& act() const { return *dispatcher; }
 
     /// A new Dispatcher over the current form (after the screen was reopened).
     void rebind()
     {
-        dispatcher = std::make_unique<host::Dispatcher>(*frmGrupServFat);
+        dispatcher = std::make_unique<host::Dispatcher>(*unit().frmGrupServFat);
         dispatcher->onError = [this](const std::string& message) { errors.push_back(message); };
     }
 

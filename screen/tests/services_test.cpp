@@ -223,7 +223,7 @@ TEST(ServicePosting, TheFirstServiceOfAGroupBecomesItsCorrectionService)
     EXPECT_EQ(form.cdsServClie.RecordCount(), 1);
     EXPECT_EQ(form.cdsServClie.ChangeCount(), 0);
     EXPECT_EQ(flagShown(form), "Sim");
-    EXPECT_TRUE(VerificaScroll);
+    EXPECT_TRUE(unit().VerificaScroll);
     EXPECT_TRUE(form.tshPadrao.Enabled());
     EXPECT_TRUE(form.sbtAlterar.Enabled());
 
@@ -235,7 +235,7 @@ TEST(ServicePosting, TheFirstServiceOfAGroupBecomesItsCorrectionService)
     EXPECT_EQ(screen.messages().back(), "Código deve ser informado.");
     EXPECT_TRUE(screen.calls().empty());
     EXPECT_EQ(form.cdsServClie.State(), DataSetState::Insert);
-    EXPECT_TRUE(VerificaScroll);
+    EXPECT_TRUE(unit().VerificaScroll);
 }
 
 TEST(ServicePosting, UnflaggingTheCorrectionServiceClearsItAndLeavingThePageIsRefused)
@@ -269,7 +269,7 @@ TEST(ServicePosting, UnflaggingTheCorrectionServiceClearsItAndLeavingThePageIsRe
     EXPECT_EQ(methods(screen, {"ProAtualizaGrupo", "ProLimpaServ", "GetGrupServ"}), Calls{"ProAtualizaGrupo"});
     EXPECT_EQ(screen.messages().back(), "Serviço para correção de efetivos deve ser informado.");
     EXPECT_EQ(form.cdsServClie.State(), DataSetState::Edit);
-    EXPECT_TRUE(VerificaScroll);
+    EXPECT_TRUE(unit().VerificaScroll);
     host::SetActivePage(form.pgcPadrao, form.tshServico);
 
     // Flagging another service names it and lets the page go.
@@ -317,7 +317,7 @@ TEST(ServicePosting, LeavingTheServicesRereadsTheGroupsCorrectionService)
     EXPECT_EQ(screen.messages(), std::vector<std::string>{"Serviço para correção de efetivos deve ser informado."});
     EXPECT_TRUE(form.cdsGrupServ.FieldByName("CDSERAJEFEGSF").IsNull());
     EXPECT_EQ(form.pgcPadrao.ActivePage(), &form.tshServico);
-    EXPECT_TRUE(VerificaScroll);
+    EXPECT_TRUE(unit().VerificaScroll);
 }
 
 TEST(ServicePosting, AFailedProcedureKeepsTheRowAndRestoresTheGroupCheck)
@@ -333,7 +333,7 @@ TEST(ServicePosting, AFailedProcedureKeepsTheRowAndRestoresTheGroupCheck)
     EXPECT_EQ(form.cdsServClie.State(), DataSetState::Insert);
     EXPECT_EQ(form.cdsServClie.FieldByName("CDSERVFILI").AsString(), "00050");
     EXPECT_FALSE(screen.person.progressVisible());
-    EXPECT_TRUE(VerificaScroll);
+    EXPECT_TRUE(unit().VerificaScroll);
 
     // The word in capitals is no flag; the row is assigned but names nothing.
     ASSERT_EQ(screen.act().selectColumn("dbgServico", "IDCORREFET"), Outcome::Done);

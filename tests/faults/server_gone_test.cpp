@@ -90,7 +90,7 @@ protected:
             screen->person.queueConfirm(true);
             EXPECT_EQ(screen->act().click("sbtCancelar"), Outcome::Done) << where << ": " << screen->lastError();
         }
-        EXPECT_TRUE(FormCriado) << where << ": a close that failed keeps the window";
+        EXPECT_TRUE(unit().FormCriado) << where << ": a close that failed keeps the window";
         // Left in the filter, the clerk leaves it again; elsewhere, verify,
         // from the groups page when the page in front offers none (an empty
         // services list).

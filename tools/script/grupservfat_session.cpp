@@ -13,10 +13,18 @@ GrupServFatSession::~GrupServFatSession()
     screen::Finalize();
 }
 
-ui::Form* GrupServFatSession::form()
+namespace {
+
+// The form while it is open (created and not yet closed).
+screen::TfrmGrupServFat* openForm()
 {
-    return screen::FormCriado ? screen::frmGrupServFat : nullptr;
+    const screen::UnitState& unit = screen::unit();
+    return unit.FormCriado ? unit.frmGrupServFat : nullptr;
 }
+
+} // namespace
+
+ui::Form* GrupServFatSession::form() { return openForm(); }
 
 void GrupServFatSession::open() { screen::CriaGrupServFat(); }
 
@@ -24,12 +32,13 @@ void GrupServFatSession::iniProc() { screen::IniProc(); }
 
 remote::RemoteConnection* GrupServFatSession::connection()
 {
-    return screen::frmGrupServFat ? &screen::frmGrupServFat->netGrupServFat : nullptr;
+    screen::TfrmGrupServFat* f = screen::unit().frmGrupServFat;
+    return f ? &f->netGrupServFat : nullptr;
 }
 
 std::vector<data::DataSet*> GrupServFatSession::dataSets()
 {
-    screen::TfrmGrupServFat* f = screen::FormCriado ? screen::frmGrupServFat : nullptr;
+    screen::TfrmGrupServFat* f = openForm();
     if (f == nullptr)
         return {};
     return {&f->cdsGrupServ,     &f->cdsServClie,      &f->cdsCorrPrecGrup,
@@ -40,12 +49,13 @@ std::vector<data::DataSet*> GrupServFatSession::dataSets()
 
 std::vector<UnitValue> GrupServFatSession::unitState()
 {
-    std::vector<UnitValue> state = {{"FormCriado", screen::FormCriado},
-                                    {"VerificaScroll", screen::VerificaScroll},
-                                    {"AtualizaEstado", screen::AtualizaEstado},
-                                    {"ParamExcecaoDia", screen::ParamExcecaoDia},
-                                    {"ParamTabCorr", screen::ParamTabCorr}};
-    const screen::TfrmGrupServFat* f = screen::FormCriado ? screen::frmGrupServFat : nullptr;
+    const screen::UnitState& unit = screen::unit();
+    std::vector<UnitValue> state = {{"FormCriado", unit.FormCriado},
+                                    {"VerificaScroll", unit.VerificaScroll},
+                                    {"AtualizaEstado", unit.AtualizaEstado},
+                                    {"ParamExcecaoDia", unit.ParamExcecaoDia},
+                                    {"ParamTabCorr", unit.ParamTabCorr}};
+    const screen::TfrmGrupServFat* f = openForm();
     state.push_back({"CdClienteValidado", f ? f->ClienteValidado() : std::string()});
     return state;
 }

@@ -100,4 +100,32 @@ TEST_F(ErrorsTest, HidingWhenNothingIsShownDoesNothing)
     EXPECT_EQ(script.lines(), expected);
 }
 
+TEST_F(ErrorsTest, ProgressScopeHidesOnEveryWayOutAndOnlyOnce)
+{
+    {
+        const ProgressScope progress(nullptr, 1, "Gravando...");
+        EXPECT_TRUE(ShowAviActive());
+    }
+    EXPECT_FALSE(ShowAviActive());
+    // A failed check hides the indicator itself; the scope adds no second hide.
+    EXPECT_THROW(
+        {
+            const ProgressScope progress(nullptr, 6, "Carregando...");
+            CheckResultServ(failed("conflict", "Alterado por outro usuário."), true, 0);
+        },
+        ServerError);
+    // Any other error leaves the indicator hidden too.
+    EXPECT_THROW(
+        {
+            const ProgressScope progress(nullptr, 0, "");
+            throw std::runtime_error("falha");
+        },
+        std::runtime_error);
+    EXPECT_FALSE(ShowAviActive());
+    const std::vector<std::string> expected = {R"(progress show 1 "Gravando...")", "progress hide",
+                                               R"(progress show 6 "Carregando...")", "progress hide",
+                                               R"(progress show 0 "")", "progress hide"};
+    EXPECT_EQ(script.lines(), expected);
+}
+
 } // namespace
