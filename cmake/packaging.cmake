@@ -33,7 +33,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/server/README.md DESTINATION share/doc/grups
 # --- desktop ---
 if(TARGET grupservfat-host AND TARGET gsf_package)
   gsf_install_program(desktop ${GSF_DESKTOP_LIBDIR} grupservfat-host gsf_package gsf_qt_host gsf_qt gsf_screen
-                      gsf_host gsf_ui gsf_remote gsf_sql gsf_records gsf_data)
+                      gsf_host gsf_ui gsf_remote gsf_general_data gsf_sql gsf_records gsf_data)
   install(FILES ${GSF_PACKAGING}/desktop/host.ini DESTINATION /etc/grupservfat COMPONENT desktop)
   install(FILES ${GSF_PACKAGING}/desktop/grupservfat.desktop DESTINATION share/applications COMPONENT desktop)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/grupservfat-desktop COMPONENT desktop)

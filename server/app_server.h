@@ -1,6 +1,7 @@
 #pragma once
 
 #include "server/remote_module.h"
+#include "records/remote_module.h"
 #include "server/storage.h"
 
 #include <chrono>
@@ -24,7 +25,7 @@ struct HttpHead;
 struct ServerOptions {
     std::string database;                 ///< SQLite path or PostgreSQL connection string
     std::string listen = "127.0.0.1";
-    int port = 8211;                      ///< 0: any free port (see AppServer::Port)
+    int port = gsf::records::kServerPort; ///< 0: any free port (see AppServer::Port)
     std::string token;                    ///< when not empty, every request must carry it as a bearer token
     /// More accepted tokens, each with its name; with `token`, any of them
     /// is accepted and none is asked for when both are empty.

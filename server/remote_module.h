@@ -1,6 +1,7 @@
 #pragma once
 
 #include "server/response_cache.h"
+#include "records/remote_module.h"
 #include "server/storage.h"
 
 #include <map>
@@ -45,7 +46,7 @@ struct Reply {
 /// call) has not moved; a write through any connection or process moves it.
 class RemoteModule {
 public:
-    static constexpr const char* kName = "Vex04120.rdmGrupServFat";
+    static constexpr const char* kName = gsf::records::kModuleName;
 
     explicit RemoteModule(Storage& storage, bool cacheReads = true) : storage_(storage), cacheReads_(cacheReads) {}
 

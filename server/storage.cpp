@@ -1,32 +1,22 @@
 #include "server/storage.h"
 
 #include "server/arguments.h"
+#include "server/delta_tables.h"
 #include "server/registration.h"
 #include "server/schema.h"
 #include "server/shared_read.h"
+#include "server/write_support.h"
 
-#include "records/correction_table.h"
-#include "records/delta_check.h"
 #include "records/records.h"
 
-#include <algorithm>
 #include <cctype>
-#include <cmath>
-#include <exception>
-#include <optional>
 #include <thread>
-#include <unordered_map>
 
 namespace gsf::server {
 
 using gsf::data::Delta;
-using gsf::data::FieldType;
 using gsf::data::Packet;
 using gsf::data::PacketField;
-using gsf::data::Value;
-using gsf::rec::CorrPrecGrup;
-using gsf::rec::GrupServ;
-using gsf::rec::ServClie;
 using gsf::sql::SqlValue;
 
 namespace {
@@ -41,12 +31,6 @@ const std::vector<PacketField> kCorrPrecGrup = gsf::records::corrPrecGrup().pack
 const std::vector<PacketField> kIntervMaior = gsf::records::intervMaior().packetFields();
 const std::vector<PacketField> kPesqServ = gsf::records::pesqServ().packetFields();
 const std::vector<PacketField> kVerifServ = gsf::records::verifServ().packetFields();
-
-SqlValue toSql(const Value& v) {
-    if (const auto* d = std::get_if<double>(&v)) return *d;
-    if (const auto* s = std::get_if<std::string>(&v)) return *s;
-    return std::monostate{};
-}
 
 // The rows of a query written as a packet of @p fields as they are stepped:
 // nothing is copied on the way but the bytes of the packet itself.
@@ -68,20 +52,16 @@ void writePacket(gsf::sql::Statement::Rows& rows, const std::vector<PacketField>
     writer.End();
 }
 
-std::string columnList(const std::vector<PacketField>& fields, const char* alias = "") {
+// The select list of a packet, in the order the records declare its columns:
+// every column of the queried table from @p own (an alias with its dot, or
+// empty), the ones shown only from the table joined as @p joined.
+std::string columnList(const gsf::records::Table& table, const char* own = "", const char* joined = "") {
     std::string out;
-    for (const auto& f : fields) out += (out.empty() ? "" : ", ") + std::string(alias) + f.name;
+    for (const auto& f : table.fields) out += (out.empty() ? "" : ", ") + std::string(f.stored ? own : joined) + f.name;
     return out;
 }
 
 } // namespace
-
-// How a delta maps onto one table.
-struct Storage::TableSpec {
-    const gsf::records::Table& table;
-    const char* duplicateMessage;  ///< a key already taken
-    const char* method;            ///< the remote method that sends it
-};
 
 Storage::Lease::Lease(Storage& o, std::unique_ptr<gsf::sql::Connection> c) : owner(&o), connection(std::move(c)) {}
 
@@ -217,7 +197,8 @@ void Storage::read(const std::vector<PacketField>& fields, const std::string& sq
 }
 
 void Storage::GetPesqClie(const std::string& registration, const std::string& branch, std::string& out) {
-    static const std::string select = "SELECT " + columnList(kCliente) + " FROM CLIENTE WHERE CDFILIAL = ?";
+    static const std::string select =
+        "SELECT " + columnList(gsf::records::cliente()) + " FROM CLIENTE WHERE CDFILIAL = ?";
     static const std::string all = select + " ORDER BY CDCLIENTE";
     static const std::string one = select + " AND NRINSJURCLIE = ? ORDER BY CDCLIENTE";
     std::string wanted = registration;
@@ -227,26 +208,29 @@ void Storage::GetPesqClie(const std::string& registration, const std::string& br
 }
 
 void Storage::GetParamFilial(const std::string& branch, std::string& out) {
-    read(kParamFilial, "SELECT CDTIPOFATUR, DSPARAMFATFI FROM PARAMFATFILI WHERE CDFILIAL = ?", {branch}, out);
+    static const std::string sql =
+        "SELECT " + columnList(gsf::records::paramFilial()) + " FROM PARAMFATFILI WHERE CDFILIAL = ?";
+    read(kParamFilial, sql, {branch}, out);
 }
 
 void Storage::GetGrupServ(const std::string& branch, const std::string& client, std::string& out) {
-    static const std::string sql = "SELECT " + columnList(kGrupServ) +
+    static const std::string sql = "SELECT " + columnList(gsf::records::grupServ()) +
                                    " FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? ORDER BY CDGRSERVFAT";
     read(kGrupServ, sql, {branch, client}, out);
 }
 
 void Storage::GetVerifGrupServ(const std::string& branch, const std::string& client, const std::string& group,
                                std::string& out) {
-    read(kVerifGrupServ, "SELECT CDFILIAL FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
-         {branch, client, group}, out);
+    static const std::string sql = "SELECT " + columnList(gsf::records::verifGrupServ()) +
+                                   " FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?";
+    read(kVerifGrupServ, sql, {branch, client, group}, out);
 }
 
 void Storage::GetServClie(const std::string& branch, const std::string& client, const std::string& group,
                           std::string& out) {
     static const std::string sql =
-        "SELECT G.CDSERVFILI, S.NMSERVICO, G.IDCORREFET, G.CDGRSERVFAT, G.CDFILIAL, G.CDCLIENTE "
-        "FROM SERVGRUPFAT G LEFT JOIN SERVFILI S ON S.CDFILIAL = G.CDFILIAL AND S.CDSERVFILI = G.CDSERVFILI "
+        "SELECT " + columnList(gsf::records::servClie(), "G.", "S.") +
+        " FROM SERVGRUPFAT G LEFT JOIN SERVFILI S ON S.CDFILIAL = G.CDFILIAL AND S.CDSERVFILI = G.CDSERVFILI "
         "WHERE G.CDFILIAL = ? AND G.CDCLIENTE = ? AND G.CDGRSERVFAT = ? ORDER BY G.CDSERVFILI";
     read(kServClie, sql, {branch, client, group}, out);
 }
@@ -256,7 +240,7 @@ void Storage::GetCorrPrecGrup(const std::string& branch, const std::string& clie
     // Ascending by end, an open (null) end first, so the last row holds the
     // largest end, the one GetIntervMaior reports.
     static const std::string sql =
-        "SELECT " + columnList(kCorrPrecGrup) +
+        "SELECT " + columnList(gsf::records::corrPrecGrup()) +
         " FROM CORRPRECGRUP WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? "
         "ORDER BY CASE WHEN VRPEFIMGRUP IS NULL THEN 0 ELSE 1 END, VRPEFIMGRUP, VRPEINICGRUP, ID";
     read(kCorrPrecGrup, sql, {branch, client, group}, out);
@@ -274,7 +258,8 @@ void Storage::GetIntervMaior(const std::string& branch, const std::string& clien
 void Storage::GetPesqServ(const std::string& branch, const std::string& client, const std::string& service,
                           std::string& out) {
     static const std::string select =
-        "SELECT S.CDSERVFILI, S.NMSERVICO FROM SERVCLIE C JOIN SERVFILI S ON S.CDFILIAL = C.CDFILIAL AND "
+        "SELECT " + columnList(gsf::records::pesqServ(), "S.") +
+        " FROM SERVCLIE C JOIN SERVFILI S ON S.CDFILIAL = C.CDFILIAL AND "
         "S.CDSERVFILI = C.CDSERVFILI WHERE C.CDFILIAL = ? AND C.CDCLIENTE = ?";
     static const std::string all = select + " ORDER BY S.CDSERVFILI";
     static const std::string one = select + " AND C.CDSERVFILI = ?";
@@ -285,8 +270,9 @@ void Storage::GetPesqServ(const std::string& branch, const std::string& client, 
 void Storage::GetVerifServ(const std::string& branch, const std::string& service, const std::string& client,
                            const std::string&, std::string& out) {
     // A service is billed through one group of a client at most, so any group counts.
-    read(kVerifServ, "SELECT CDSERVFILI FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
-         {branch, client, service}, out);
+    static const std::string sql = "SELECT " + columnList(gsf::records::verifServ()) +
+                                   " FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?";
+    read(kVerifServ, sql, {branch, client, service}, out);
 }
 
 // The decoded forms: the same packets, read back.
@@ -339,288 +325,7 @@ Packet Storage::GetVerifServ(const std::string& branch, const std::string& servi
     return decoded([&](std::string& out) { GetVerifServ(branch, service, client, group, out); });
 }
 
-// --- deltas ---
-
-namespace {
-
-using gsf::data::Change;
-using gsf::data::ChangeKind;
-using gsf::records::Interval;
-
-const char* const kChangedMeanwhile =
-    "O registro foi alterado ou excluído por outro usuário. Recarregue os dados e tente novamente.";
-
-// A constraint the database raised inside a write: one raised because another
-// writer got there first is a refusal; anything else goes on as it is.
-// Called from inside a catch handler.
-[[noreturn]] void raced(const gsf::sql::SqlError& e, const std::string& duplicateMessage) {
-    switch (e.Kind()) {
-    case gsf::sql::ErrorKind::UniqueViolation: duplicate(duplicateMessage);
-    case gsf::sql::ErrorKind::ForeignKeyViolation:
-    case gsf::sql::ErrorKind::Serialization: conflict(kChangedMeanwhile);
-    default: throw;
-    }
-}
-
-const Value& valueOf(const Delta& delta, const std::vector<Value>& row, gsf::data::FieldKey field) {
-    static const Value none;
-    const int i = delta.indexOf(field.name);
-    return i < 0 ? none : row[static_cast<size_t>(i)];
-}
-
-std::string textOf(const Delta& delta, const std::vector<Value>& row, gsf::data::FieldKey field) {
-    const auto* s = std::get_if<std::string>(&valueOf(delta, row, field));
-    return s ? *s : std::string();
-}
-
-std::optional<double> numberOf(const Value& v) {
-    if (const auto* d = std::get_if<double>(&v)) return *d;
-    return std::nullopt;
-}
-
-std::optional<double> numberOf(const SqlValue& v) {
-    if (const auto* d = std::get_if<double>(&v)) return *d;
-    if (const auto* i = std::get_if<std::int64_t>(&v)) return static_cast<double>(*i);
-    return std::nullopt;
-}
-
-struct GroupKey {
-    std::string branch, client, group;
-    bool operator==(const GroupKey&) const = default;
-};
-
-GroupKey groupOf(const Delta& delta, const std::vector<Value>& row) {
-    return {textOf(delta, row, GrupServ::CDFILIAL), textOf(delta, row, GrupServ::CDCLIENTE),
-            textOf(delta, row, GrupServ::CDGRSERVFAT)};
-}
-
-bool exists(gsf::sql::Connection& db, const std::string& sql, std::vector<SqlValue> params) {
-    return !db.Execute(sql, std::move(params)).IsEmpty();
-}
-
-bool groupExists(gsf::sql::Connection& db, const GroupKey& key) {
-    return exists(db, "SELECT 1 FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
-                  {key.branch, key.client, key.group});
-}
-
-std::string groupWords(const GroupKey& key) {
-    return "grupo " + key.group + " não cadastrado para o cliente " + key.client + " da filial " + key.branch + ".";
-}
-
-// The rows an inserted row refers to, checked so that a missing one is named;
-// a foreign key that fails later means another writer removed it meanwhile.
-void requireParents(gsf::sql::Connection& db, const std::string& table, const Delta& delta,
-                    const std::vector<Value>& row, const std::string& name) {
-    const GroupKey key = groupOf(delta, row);
-    if (table == "GRUPSERVFAT") {
-        if (!exists(db, "SELECT 1 FROM CLIENTE WHERE CDFILIAL = ? AND CDCLIENTE = ?",
-                    {key.branch, key.client}))
-            unprocessable(name + ": cliente " + key.client + " não cadastrado na filial " + key.branch + ".");
-        return;
-    }
-    if (!groupExists(db, key)) unprocessable(name + ": " + groupWords(key));
-    if (table == "SERVGRUPFAT") {
-        const std::string service = textOf(delta, row, ServClie::CDSERVFILI);
-        if (!exists(db, "SELECT 1 FROM SERVCLIE WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
-                    {key.branch, key.client, service}))
-            unprocessable(name + ": serviço " + service + " não disponível para o cliente " + key.client + ".");
-    }
-}
-
-// A group may name as its correction service only one of its own services.
-void checkCorrectionService(gsf::sql::Connection& db, const Delta& delta, const Change& change,
-                            const std::string& name) {
-    const Value& service = valueOf(delta, change.newValues, GrupServ::CDSERAJEFEGSF);
-    if (gsf::data::isNull(service)) return;
-    if (change.kind == ChangeKind::Update &&
-        gsf::data::sameValue(service, valueOf(delta, change.oldValues, GrupServ::CDSERAJEFEGSF)))
-        return;
-    const GroupKey key = groupOf(delta, change.newValues);
-    const std::string code = std::get<std::string>(service);
-    if (!exists(db,
-                "SELECT 1 FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? AND "
-                "CDSERVFILI = ?",
-                {key.branch, key.client, key.group, code}))
-        unprocessable(name + ": o campo CDSERAJEFEGSF (serviço de correção de efetivos) indica o serviço " + code +
-                      ", que não pertence ao grupo " + key.group + ".");
-}
-
-// What a delta did to correction tables, checked once every change is applied.
-struct IntervalChanges {
-    struct Touched {
-        GroupKey group;
-        std::int64_t id;  ///< inserted or updated row
-        std::string name;
-    };
-    struct Removed {
-        GroupKey group;
-        Interval interval;  ///< as it was before the delta
-        std::string name;
-        const char* hint;   ///< what the person may do instead
-    };
-    std::vector<GroupKey> groups;
-    std::vector<Touched> touched;
-    std::vector<Removed> removed;
-
-    void addGroup(const GroupKey& key) {
-        if (std::find(groups.begin(), groups.end(), key) == groups.end()) groups.push_back(key);
-    }
-};
-
-Interval intervalOf(const Delta& delta, const std::vector<Value>& row, std::int64_t id) {
-    return {numberOf(valueOf(delta, row, CorrPrecGrup::VRPEINICGRUP)),
-            numberOf(valueOf(delta, row, CorrPrecGrup::VRPEFIMGRUP)),
-            numberOf(valueOf(delta, row, CorrPrecGrup::VRPECORRGRUP)), id};
-}
-
-std::vector<Interval> readTable(gsf::sql::Connection& db, const GroupKey& key) {
-    const auto result = db.Execute("SELECT ID, VRPEINICGRUP, VRPEFIMGRUP, VRPECORRGRUP FROM CORRPRECGRUP WHERE "
-                                   "CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
-                                   {key.branch, key.client, key.group});
-    std::vector<Interval> table;
-    table.reserve(result.rows.size());
-    for (const auto& row : result.rows)
-        table.push_back({numberOf(row[1]), numberOf(row[2]), numberOf(row[3]), std::get<std::int64_t>(row[0])});
-    gsf::records::sortIntervals(table);
-    return table;
-}
-
-// Each inserted or altered interval must meet its neighbours as the table now
-// stands, and the neighbours of a removed one (or of an altered one, where it
-// was) must meet each other; joins the delta did not touch are left as they
-// are, so an older damaged table can still be repaired piece by piece.
-void checkShapes(gsf::sql::Connection& db, const IntervalChanges& changes) {
-    const auto refuse = [](const std::string& name, const std::string& problem, const char* where) {
-        unprocessable(name + ": a tabela de correção ficaria com " + problem + where);
-    };
-    for (const GroupKey& key : changes.groups) {
-        const std::vector<Interval> table = readTable(db, key);
-        std::unordered_map<std::int64_t, size_t> positions;
-        for (size_t i = 0; i < table.size(); ++i) positions.emplace(table[i].id, i);
-        for (const auto& t : changes.touched) {
-            if (!(t.group == key)) continue;
-            const auto at = positions.find(t.id);
-            if (at == positions.end()) continue;  // removed again later in the same delta
-            const size_t pos = at->second;
-            if (const auto problem = gsf::records::joinProblem(table, pos); !problem.empty())
-                refuse(t.name, problem, pos == 0 ? " no início da tabela." : " junto ao intervalo anterior.");
-            if (const auto problem = gsf::records::joinProblem(table, pos + 1); !problem.empty())
-                refuse(t.name, problem, " junto ao intervalo seguinte.");
-        }
-        for (const auto& r : changes.removed) {
-            if (!(r.group == key)) continue;
-            const auto at = std::lower_bound(table.begin(), table.end(), r.interval, gsf::records::intervalBefore);
-            if (const auto problem = gsf::records::joinProblem(table, static_cast<size_t>(at - table.begin()));
-                !problem.empty())
-                refuse(r.name, problem, r.hint);
-        }
-    }
-}
-
-// Applies the changes of one checked delta to its table, in order, inside
-// the write transaction: the one place where a delta row reaches the
-// database. A row to update or delete is found through its key columns (an
-// index serves them; keys are never null) and must still hold every
-// original value, compared null-safely, or the change fails as changed
-// meanwhile.
-class DeltaApplier {
-public:
-    DeltaApplier(gsf::sql::Connection& db, const gsf::records::Table& table, const Delta& delta)
-        : db_(db), table_(table), delta_(delta), name_(table.table), intervals_(name_ == "CORRPRECGRUP") {
-        // The stored columns the delta carries, in the table's order.
-        for (const auto& f : table.fields) {
-            const int i = delta.indexOf(f.name);
-            if (f.stored && i >= 0) columns_.push_back({f.name, static_cast<size_t>(i), f.key});
-        }
-        std::string names, marks, set, match;
-        for (const Column& c : columns_) {
-            names += (names.empty() ? "" : ", ") + c.name;
-            marks += marks.empty() ? "?" : ", ?";
-            if (!c.key) set += (set.empty() ? "" : ", ") + c.name + " = ?";
-            match += (match.empty() ? "" : " AND ") + c.name + (c.key ? " = ?" : std::string(" ") + db.NullSafeEqual() + " ?");
-        }
-        std::string where = match;
-        if (intervals_) {
-            // Identical intervals may exist: touch one of them, and match the
-            // values again so a concurrent change is still seen after the lock.
-            where = "ID = (SELECT MIN(ID) FROM " + name_ + " WHERE " + match + ") AND " + match;
-        }
-        const std::string returning = intervals_ ? " RETURNING ID" : "";
-        insert_ = "INSERT INTO " + name_ + " (" + names + ") VALUES (" + marks + ")" + returning;
-        update_ = "UPDATE " + name_ + " SET " + set + " WHERE " + where + returning;
-        delete_ = "DELETE FROM " + name_ + " WHERE " + where + returning;
-    }
-
-    void apply(size_t n) {
-        const Change& change = delta_.changes[n];
-        const std::string name = gsf::records::changeName(table_, delta_, n);
-        const auto& row = change.kind == ChangeKind::Insert ? change.newValues : change.oldValues;
-        if (change.kind == ChangeKind::Insert) requireParents(db_, name_, delta_, row, name);
-        if (name_ == "GRUPSERVFAT" && change.kind != ChangeKind::Delete)
-            checkCorrectionService(db_, delta_, change, name);
-        if (intervals_) tracked_.addGroup(groupOf(delta_, row));
-
-        std::vector<SqlValue> params;
-        params.reserve(2 * columns_.size() + (intervals_ ? columns_.size() : 0));
-        const auto values = [&](const std::vector<Value>& from, bool keys) {
-            for (const Column& c : columns_)
-                if (keys || !c.key) params.push_back(toSql(from[c.index]));
-        };
-        if (change.kind == ChangeKind::Update) values(change.newValues, false);
-        if (change.kind != ChangeKind::Insert) {
-            values(change.oldValues, true);
-            if (intervals_) values(change.oldValues, true);
-        } else {
-            values(change.newValues, true);
-        }
-        const std::string& sql =
-            change.kind == ChangeKind::Insert ? insert_ : change.kind == ChangeKind::Update ? update_ : delete_;
-        const auto result = db_.Execute(sql, std::move(params));
-        const auto affected = intervals_ ? static_cast<std::int64_t>(result.rows.size()) : result.rowsAffected;
-        if (change.kind != ChangeKind::Insert && affected == 0) conflict(kChangedMeanwhile);
-
-        if (intervals_) {
-            const std::int64_t id = std::get<std::int64_t>(result.rows.at(0).at(0));
-            const GroupKey key = groupOf(delta_, row);
-            if (change.kind != ChangeKind::Insert)
-                tracked_.removed.push_back({key, intervalOf(delta_, change.oldValues, id), name,
-                                            change.kind == ChangeKind::Delete
-                                                ? "; só o último intervalo pode ser excluído."
-                                                : " onde o intervalo estava."});
-            if (change.kind != ChangeKind::Delete) tracked_.touched.push_back({key, id, name});
-        }
-        if (name_ == "SERVGRUPFAT" && change.kind == ChangeKind::Delete) {
-            // A group must not keep naming a correction service it no longer has.
-            const GroupKey key = groupOf(delta_, row);
-            db_.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
-                        "CDGRSERVFAT = ? AND CDSERAJEFEGSF = ?",
-                        {key.branch, key.client, key.group, textOf(delta_, row, ServClie::CDSERVFILI)});
-        }
-    }
-
-    /// The checks that need every change in place.
-    void finish() {
-        if (intervals_) checkShapes(db_, tracked_);
-    }
-
-private:
-    struct Column {
-        std::string name;
-        size_t index;  ///< in the delta's rows
-        bool key;
-    };
-
-    gsf::sql::Connection& db_;
-    const gsf::records::Table& table_;
-    const Delta& delta_;
-    const std::string name_;
-    const bool intervals_;
-    std::vector<Column> columns_;
-    std::string insert_, update_, delete_;
-    IntervalChanges tracked_;
-};
-
-} // namespace
+// --- writes ---
 
 namespace {
 thread_local WriteHook* currentWriteHook = nullptr;
@@ -655,43 +360,23 @@ void Storage::write(const WriteOf& what, const std::string& duplicateMessage,
     }
 }
 
-void Storage::applyDelta(const TableSpec& spec, const Delta& sent) {
-    const gsf::records::Table& table = spec.table;
-    Delta delta;
-    try {
-        delta = gsf::records::checkDelta(table, sent);
-    } catch (const gsf::records::Refusal& refusal) {
-        if (refusal.GetKind() == gsf::records::Refusal::Kind::Malformed)
-            badRequest(std::string("Argumento 1 (delta) inválido: ") + refusal.what());
-        unprocessable(refusal.what());
-    }
-    write({spec.method, history::groupsOf(delta)}, spec.duplicateMessage, [&](gsf::sql::Connection& db) {
-        DeltaApplier applier(db, table, delta);
-        for (size_t n = 0; n < delta.changes.size(); ++n) {
+// A delta in steps: checked against its table's declarations, then applied
+// change by change with the table's rules in one write, which records the
+// change history.
+void Storage::applyDelta(const DeltaTable& table, const Delta& sent) {
+    const Delta delta = checkedDelta(table, sent);
+    write({table.method, history::groupsOf(delta)}, table.duplicateMessage, [&](gsf::sql::Connection& db) {
+        applyChanges(db, table, delta, [this] {
             if (deltaPause_.load().count() > 0) std::this_thread::sleep_for(deltaPause_.load());
-            applier.apply(n);
-        }
-        applier.finish();
+        });
     });
 }
 
-void Storage::UpdGrupServ(const Delta& delta) {
-    static const TableSpec spec{gsf::records::grupServ(), "Grupo de serviço para faturamento já cadastrado.",
-                                "UpdGrupServ"};
-    applyDelta(spec, delta);
-}
+void Storage::UpdGrupServ(const Delta& delta) { applyDelta(groupDeltas(), delta); }
 
-void Storage::UpdServClie(const Delta& delta) {
-    static const TableSpec spec{gsf::records::servClie(), "Serviço já cadastrado em um grupo deste cliente.",
-                                "UpdServClie"};
-    applyDelta(spec, delta);
-}
+void Storage::UpdServClie(const Delta& delta) { applyDelta(serviceDeltas(), delta); }
 
-void Storage::UpdCorrPrecGrup(const Delta& delta) {
-    static const TableSpec spec{gsf::records::corrPrecGrup(), "Intervalo já cadastrado.",
-                                "UpdCorrPrecGrup"};
-    applyDelta(spec, delta);
-}
+void Storage::UpdCorrPrecGrup(const Delta& delta) { applyDelta(correctionDeltas(), delta); }
 
 // --- procedures ---
 
@@ -782,32 +467,6 @@ void Storage::ProDelServ(const std::string& branch, const std::string& client, c
         db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
                    keys);
     });
-}
-
-// --- existing data ---
-
-std::vector<DamagedTable> findDamagedCorrectionTables(gsf::sql::Connection& connection) {
-    const auto result = connection.Execute("SELECT CDFILIAL, CDCLIENTE, CDGRSERVFAT, ID, VRPEINICGRUP, VRPEFIMGRUP, "
-                                           "VRPECORRGRUP FROM CORRPRECGRUP ORDER BY CDFILIAL, CDCLIENTE, CDGRSERVFAT");
-    std::vector<DamagedTable> damaged;
-    const auto text = [](const SqlValue& v) {
-        const auto* s = std::get_if<std::string>(&v);
-        return s ? *s : std::string();
-    };
-    for (size_t r = 0; r < result.rows.size();) {
-        const auto& first = result.rows[r];
-        DamagedTable group{text(first[0]), text(first[1]), text(first[2]), {}};
-        std::vector<Interval> intervals;
-        for (; r < result.rows.size() && text(result.rows[r][0]) == group.branch &&
-               text(result.rows[r][1]) == group.client && text(result.rows[r][2]) == group.group;
-             ++r) {
-            const auto& row = result.rows[r];
-            intervals.push_back({numberOf(row[4]), numberOf(row[5]), numberOf(row[6]), std::get<std::int64_t>(row[3])});
-        }
-        group.problems = gsf::records::tableProblems(std::move(intervals));
-        if (!group.problems.empty()) damaged.push_back(std::move(group));
-    }
-    return damaged;
 }
 
 } // namespace gsf::server

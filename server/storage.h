@@ -16,6 +16,8 @@
 
 namespace gsf::server {
 
+struct DeltaTable;
+
 /// What a request adds to every write transaction it runs, inside that
 /// transaction: on PostgreSQL after the writers' lock is taken, so what it
 /// reads there no other writer can change before the commit.
@@ -153,7 +155,6 @@ public:
     struct Lease;
 
 private:
-    struct TableSpec;
     struct VersionReads;
     std::int64_t readVersion();
     Lease borrow();
@@ -172,7 +173,7 @@ private:
     /// key already taken).
     void write(const WriteOf& what, const std::string& duplicateMessage,
                const std::function<void(gsf::sql::Connection&)>& body);
-    void applyDelta(const TableSpec& spec, const gsf::data::Delta& delta);
+    void applyDelta(const DeltaTable& table, const gsf::data::Delta& sent);
     /// Runs @p sql and writes its rows as a packet of @p fields into @p out.
     void read(const std::vector<gsf::data::PacketField>& fields, const std::string& sql,
               std::vector<gsf::sql::SqlValue> params, std::string& out);

@@ -13,11 +13,12 @@
 // the group record.
 
 #include "bench/common/bench_data.h"
+#include "records/remote_module.h"
 #include "platform/host/dispatcher.h"
 #include "platform/host/host_context.h"
 #include "platform/host/interaction.h"
 #include "platform/remote/connection.h"
-#include "platform/sql/general_data.h"
+#include "platform/sql/general/general_data.h"
 #include "screen/shell/cli_vex04120.h"
 #include "screen/shell/frm_grup_serv_fat.h"
 #include "records/records.h"
@@ -73,6 +74,7 @@ double groupList(gsf::server::InProcessServer& server, const Client& client, gsf
                  double& callMs, double& keptMs)
 {
     gsf::remote::RemoteConnection net;
+    net.ServerName = gsf::records::kModuleName;
     net.BeforeConnect = [&](gsf::remote::RemoteConnection& c) {
         c.Host = server.Host();
         c.Port = server.Port();

@@ -34,8 +34,9 @@ struct ConnectionStats {
     int retries = 0;             ///< calls sent a second time after a lost answer
 };
 
-/// Connection to the application server's remote data module (the screen's
-/// `netGrupServFat`).
+/// Connection to one remote data module of an application server. The
+/// component knows no module or server of its own: whoever owns it names the
+/// module (ServerName) and, at every Open, the server's address.
 ///
 /// Calls go as `POST /<ServerName>/<Method>` with `{"args": [...]}` over one
 /// keep-alive HTTP connection. The component never throws on its own: an
@@ -52,7 +53,7 @@ struct ConnectionStats {
 /// and a server that took the whole timeout once is not waited for twice.
 class RemoteConnection {
 public:
-    explicit RemoteConnection(std::string name = "netGrupServFat");
+    explicit RemoteConnection(std::string name = {});
     ~RemoteConnection();
     RemoteConnection(const RemoteConnection&) = delete;
     RemoteConnection& operator=(const RemoteConnection&) = delete;
@@ -60,9 +61,9 @@ public:
     const std::string& Name() const { return name_; }
 
     /// Remote module name, the first part of every call's path.
-    std::string ServerName = "Vex04120.rdmGrupServFat";
+    std::string ServerName;
     std::string Host = "127.0.0.1";
-    int Port = 8211;
+    int Port = 0;
     /// Sent as `Authorization: Bearer <Token>` when not empty.
     std::string Token;
     /// Limits changed while the connection is open count from the next call.

@@ -2,7 +2,7 @@
 // package and opens it as an MDI child from its menu.
 
 #include "platform/host/host_context.h"
-#include "platform/sql/general_data.h"
+#include "platform/sql/general/general_data.h"
 #include "qt/hostapp/host_options.h"
 #include "qt/hostapp/host_window.h"
 #include "qt/hostapp/package_loader.h"

@@ -48,7 +48,7 @@ void openScreen()
 }
 
 constexpr GsfPackageUnit units[] = {{"Cli_Vex04120", 1}};
-constexpr const char* required[] = {"gsf_screen", "gsf_host", "gsf_ui", "gsf_data", "gsf_remote", "gsf_sql"};
+constexpr const char* required[] = {"gsf_screen", "gsf_host", "gsf_ui", "gsf_data", "gsf_remote", "gsf_general_data", "gsf_sql"};
 constexpr GsfPackageInfo info = {GSF_PACKAGE_FORMAT, "Cli_Vex04120", 1, units,
                                  static_cast<int>(sizeof(required) / sizeof(required[0])), required};
 

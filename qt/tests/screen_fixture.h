@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/host/host_context.h"
-#include "platform/sql/general_data.h"
+#include "platform/sql/general/general_data.h"
 #include "platform/ui/ui.h"
 #include "qt/hostapp/host_window.h"
 #include "qt/hostapp/package_loader.h"

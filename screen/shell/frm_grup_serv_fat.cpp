@@ -1,4 +1,5 @@
 #include "screen/shell/frm_grup_serv_fat.h"
+#include "records/remote_module.h"
 
 #include "platform/host/control_routines.h"
 #include "platform/host/errors.h"
@@ -311,6 +312,7 @@ void TfrmGrupServFat::bindEvents()
     OnClose = [this](ui::Form& s, ui::CloseAction& action) { FormClose(s, action); };
     OnIdle = [this](ui::Form& s) { FormIdle(s); };
     OnKeyDown = [this](ui::Control& s, int& key, ui::ShiftState shift) { FormKeyDown(s, key, shift); };
+    netGrupServFat.ServerName = records::kModuleName;
     netGrupServFat.BeforeConnect = [this](remote::RemoteConnection& s) { netGrupServFatBeforeConnect(s); };
 
     pgcPadrao.OnChanging = [this](ui::PageControl& s, bool& allow) { pgcPadraoChanging(s, allow); };

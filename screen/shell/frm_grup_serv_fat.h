@@ -5,7 +5,7 @@
 #include "platform/host/lookup.h"
 #include "platform/host/messages.h"
 #include "platform/remote/connection.h"
-#include "platform/sql/general_data.h"
+#include "platform/sql/general/general_data.h"
 #include "platform/ui/ui.h"
 #include "screen/contracts/rdm_grup_serv_fat.h"
 

@@ -1,4 +1,5 @@
 #include "screen/tests/screen_fixture.h"
+#include "records/remote_module.h"
 
 #include "platform/host/errors.h"
 #include "screen/shell/dataset_definitions.h"
@@ -154,6 +155,7 @@ TEST(GroupEditing, AConflictWithAnotherSessionRestoresTheAcceptedValues)
 
     // Another session renames group 001 first.
     remote::RemoteConnection other;
+    other.ServerName = records::kModuleName;
     other.Host = screen.server.host();
     other.Port = screen.server.port();
     other.Open();

@@ -4,7 +4,7 @@
 #include "platform/host/host_context.h"
 #include "platform/host/interaction.h"
 #include "platform/remote/connection.h"
-#include "platform/sql/general_data.h"
+#include "platform/sql/general/general_data.h"
 #include "screen/shell/cli_vex04120.h"
 #include "screen/shell/frm_grup_serv_fat.h"
 #include "server/storage.h"

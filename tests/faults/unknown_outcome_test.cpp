@@ -3,6 +3,7 @@
 // reads its lists again once the server answers, so the clerk's next edit of
 // the same row is not refused as changed by someone else.
 #include "screen/tests/screen_fixture.h"
+#include "records/remote_module.h"
 #include "server/app_server.h"
 #include "tests/support/server_process.h"
 
@@ -52,6 +53,7 @@ protected:
         screen_.form().netGrupServFat.Open();
         screen_.form().netGrupServFat.Timeout = kTimeout;
         ASSERT_EQ(screen_.openClient("0001", kClientWithGroups), Outcome::Done) << screen_.lastError();
+        reader_.ServerName = gsf::records::kModuleName;
         reader_.BeforeConnect = [port = server_->port()](gsf::remote::RemoteConnection& c) {
             c.Host = "127.0.0.1";
             c.Port = port;

@@ -1,4 +1,5 @@
 #include "tests/support/server_reader.h"
+#include "records/remote_module.h"
 
 #include "platform/data/number_format.h"
 #include "platform/remote/connection.h"
@@ -67,6 +68,7 @@ std::string joined(const std::vector<std::string>* lines)
 ServerReader::ServerReader(const std::string& host, int port)
     : connection_(std::make_unique<remote::RemoteConnection>("netLeitura"))
 {
+    connection_->ServerName = records::kModuleName;
     connection_->Host = host;
     connection_->Port = port;
     connection_->Open();

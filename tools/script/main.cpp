@@ -1,7 +1,7 @@
 // grupservfat-script: runs the screen from a text script without a display.
 
 #include "platform/host/host_context.h"
-#include "platform/sql/general_data.h"
+#include "platform/sql/general/general_data.h"
 #include "tools/script/embedded_server.h"
 #include "tools/script/grupservfat_session.h"
 #include "tools/script/interpreter.h"

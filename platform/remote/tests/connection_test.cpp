@@ -1,4 +1,5 @@
 #include "platform/remote/connection.h"
+#include "records/remote_module.h"
 #include "tests/support/server_fixture.h"
 #include "tests/support/server_process.h"
 
@@ -9,6 +10,7 @@ namespace {
 using gsf::remote::RemoteConnection;
 
 void connectTo(RemoteConnection& net, const gsf::test::ServerFixture& server) {
+    net.ServerName = gsf::records::kModuleName;
     net.BeforeConnect = [&server](RemoteConnection& c) {
         c.Host = server.host();
         c.Port = server.port();
@@ -18,6 +20,7 @@ void connectTo(RemoteConnection& net, const gsf::test::ServerFixture& server) {
 
 TEST(RemoteConnection, UnreachableServerIsAFailedResult) {
     RemoteConnection net;
+    net.ServerName = gsf::records::kModuleName;
     const int port = gsf::test::unusedLoopbackPort();
     net.BeforeConnect = [port](RemoteConnection& c) {
         c.Host = "127.0.0.1";
@@ -37,6 +40,7 @@ TEST(RemoteConnection, UnreachableServerIsAFailedResult) {
 
 TEST(RemoteConnection, CallWhileClosedFailsCleanly) {
     RemoteConnection net;
+    net.ServerName = gsf::records::kModuleName;
     net.Host = "127.0.0.1";
     net.Port = 1;
     const auto result = net.Call("GetParamFilial", {"0001"});
@@ -47,6 +51,7 @@ TEST(RemoteConnection, CallWhileClosedFailsCleanly) {
 TEST(RemoteConnection, CallsReachTheServerAndAreLoggedInOrder) {
     gsf::test::ServerFixture server;
     RemoteConnection net;
+    net.ServerName = gsf::records::kModuleName;
     int connects = 0;
     net.BeforeConnect = [&](RemoteConnection& c) {
         ++connects;
@@ -92,6 +97,7 @@ TEST(RemoteConnection, CallsReachTheServerAndAreLoggedInOrder) {
 TEST(RemoteConnection, InjectedFailureComesBackOnce) {
     gsf::test::ServerFixture server;
     RemoteConnection net;
+    net.ServerName = gsf::records::kModuleName;
     connectTo(net, server);
     server.failOnce("ProLimpaServ", "Falha simulada no servidor.");
     const auto failed = net.Call("ProLimpaServ", {"0001", "000002", "001"});
@@ -135,6 +141,7 @@ TEST(RemoteConnection, SecondUpdateOfTheSameGroupConflicts) {
 TEST(RemoteConnection, BearerToken) {
     gsf::test::ServerFixture server("chave-teste");
     RemoteConnection net;
+    net.ServerName = gsf::records::kModuleName;
     connectTo(net, server);
     const auto refused = net.Call("GetParamFilial", {"0001"});
     EXPECT_FALSE(refused.ok);
@@ -160,6 +167,7 @@ std::vector<std::string> firstArgs(const std::vector<gsf::remote::CallLogEntry>&
 // bound is checked without a server.
 TEST(RemoteConnection, CallLogKeepsOnlyTheLastCalls) {
     RemoteConnection net;
+    net.ServerName = gsf::records::kModuleName;
     EXPECT_EQ(net.CallLogLimit(), RemoteConnection::kDefaultCallLogLimit);
     net.SetCallLogLimit(3);
     for (int i = 1; i <= 5; ++i) net.Call("GetGrupServ", {std::to_string(i)});
@@ -198,10 +206,33 @@ TEST(RemoteConnection, CallLogKeepsOnlyTheLastCalls) {
 
 TEST(RemoteConnection, CallLogDefaultHoldsALongSession) {
     RemoteConnection net;
+    net.ServerName = gsf::records::kModuleName;
     const auto limit = static_cast<int>(RemoteConnection::kDefaultCallLogLimit);
     for (int i = 0; i < limit + 10; ++i) net.Call("GetParamFilial", {std::to_string(i)});
     const auto log = net.CallLog();
     ASSERT_EQ(log.size(), RemoteConnection::kDefaultCallLogLimit);
     EXPECT_EQ(log.front().args[0], "10");
     EXPECT_EQ(log.back().args[0], std::to_string(limit + 9));
+}
+
+// The component names no module or server of its own: a screen that forgets
+// to name its module reaches none, instead of inheriting another screen's.
+TEST(RemoteConnection, WithoutSettingsItNamesNoModuleAndReachesNone) {
+    RemoteConnection net;
+    EXPECT_EQ(net.Name(), "");
+    EXPECT_EQ(net.ServerName, "");
+    EXPECT_EQ(net.Port, 0);
+
+    gsf::test::ServerFixture server;
+    net.BeforeConnect = [&](RemoteConnection& c) {
+        c.Host = server.host();
+        c.Port = server.port();
+    };
+    net.Open();
+    const auto result = net.Call("GetGrupServ", {"0001", "000002"});
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.message.empty());
+
+    net.ServerName = gsf::records::kModuleName;
+    EXPECT_TRUE(net.Call("GetGrupServ", {"0001", "000002"}).ok);
 }

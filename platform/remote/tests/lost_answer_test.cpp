@@ -1,6 +1,7 @@
 // The connection against servers that stop answering: frozen, killed,
 // restarted, or closing a kept-alive connection.
 #include "platform/remote/connection.h"
+#include "records/remote_module.h"
 #include "tests/support/server_process.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,7 @@ gsf::data::Delta newGroups(int count) {
 }
 
 void pointAt(RemoteConnection& net, int port) {
+    net.ServerName = gsf::records::kModuleName;
     net.BeforeConnect = [port](RemoteConnection& c) {
         c.Host = "127.0.0.1";
         c.Port = port;

@@ -5,6 +5,7 @@
 #include "platform/host/progress.h"
 #include "platform/remote/connection.h"
 #include "platform/ui/ui.h"
+#include "records/remote_module.h"
 #include "tools/script/embedded_server.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,7 @@ public:
 
     TestScreen()
     {
+        net.ServerName = gsf::records::kModuleName;
         data::FieldDef code;
         code.name = "CODE";
         code.size = 3;

@@ -1,4 +1,4 @@
-#include "platform/sql/general_data.h"
+#include "platform/sql/general/general_data.h"
 #include "tests/support/engine_test.h"
 
 #include <gtest/gtest.h>
