@@ -9,20 +9,35 @@ namespace gsf::records {
 
 namespace {
 
-const Field& startField() { return corrPrecGrup().field(CorrPrecGrup::VRPEINICGRUP); }
-const Field& endField() { return corrPrecGrup().field(CorrPrecGrup::VRPEFIMGRUP); }
-const Field& correctionField() { return corrPrecGrup().field(CorrPrecGrup::VRPECORRGRUP); }
+const Field& startField()
+{
+    return corrPrecGrup().field(CorrPrecGrup::VRPEINICGRUP);
+}
+const Field& endField()
+{
+    return corrPrecGrup().field(CorrPrecGrup::VRPEFIMGRUP);
+}
+const Field& correctionField()
+{
+    return corrPrecGrup().field(CorrPrecGrup::VRPECORRGRUP);
+}
 
-double shownValue(const std::optional<double>& v) { return roundHalfAway(v.value_or(0.0), startField().decimals); }
+double shownValue(const std::optional<double>& v)
+{
+    return roundHalfAway(v.value_or(0.0), startField().decimals);
+}
 
-std::string bound(const std::optional<double>& v) { return v ? shown(startField(), *v) : "(vazio)"; }
+std::string bound(const std::optional<double>& v)
+{
+    return v ? shown(startField(), *v) : "(vazio)";
+}
 
 } // namespace
 
 bool intervalBefore(const Interval& a, const Interval& b)
 {
-    return std::make_tuple(a.end.has_value(), a.end.value_or(0.0), a.start.value_or(0.0), a.id)
-           < std::make_tuple(b.end.has_value(), b.end.value_or(0.0), b.start.value_or(0.0), b.id);
+    return std::make_tuple(a.end.has_value(), a.end.value_or(0.0), a.start.value_or(0.0), a.id) <
+           std::make_tuple(b.end.has_value(), b.end.value_or(0.0), b.start.value_or(0.0), b.id);
 }
 
 void sortIntervals(std::vector<Interval>& intervals)
@@ -61,7 +76,7 @@ std::string valueProblems(const Interval& interval)
         }
         std::string problem = rangeProblem(field, roundHalfAway(*v, field.decimals));
         if (!problem.empty()) {
-            problem.pop_back();  // the full stop
+            problem.pop_back(); // the full stop
             found.push_back(std::string(field.label) + " " + problem);
         }
     };

@@ -16,10 +16,10 @@ namespace gsf::records {
 
 /// One row of a correction table; empty values are nullopt.
 struct Interval {
-    std::optional<double> start;       ///< VRPEINICGRUP, excluded; empty counts as 0
-    std::optional<double> end;         ///< VRPEFIMGRUP, included
-    std::optional<double> correction;  ///< VRPECORRGRUP
-    std::int64_t id = 0;               ///< the stored row, for telling identical intervals apart
+    std::optional<double> start;      ///< VRPEINICGRUP, excluded; empty counts as 0
+    std::optional<double> end;        ///< VRPEFIMGRUP, included
+    std::optional<double> correction; ///< VRPECORRGRUP
+    std::int64_t id = 0;              ///< the stored row, for telling identical intervals apart
 };
 
 /// Whether @p a comes before @p b in the table's order (see sortIntervals).

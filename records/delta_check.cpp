@@ -12,8 +12,14 @@ using gsf::data::Value;
 
 namespace {
 
-[[noreturn]] void malformed(const std::string& message) { throw Refusal(Refusal::Kind::Malformed, message); }
-[[noreturn]] void rule(const std::string& message) { throw Refusal(Refusal::Kind::Rule, message); }
+[[noreturn]] void malformed(const std::string& message)
+{
+    throw Refusal(Refusal::Kind::Malformed, message);
+}
+[[noreturn]] void rule(const std::string& message)
+{
+    throw Refusal(Refusal::Kind::Rule, message);
+}
 
 const std::vector<Value>& rowOf(const Change& change)
 {
@@ -45,15 +51,18 @@ std::string rowName(const Table& table, const Delta& delta, const Change& change
     const auto& row = rowOf(change);
     const std::string_view name = table.table;
     if (name == "SERVGRUPFAT")
-        return "do serviço " + textAt(delta, row, ServClie::CDSERVFILI) + " do grupo "
-               + textAt(delta, row, ServClie::CDGRSERVFAT);
+        return "do serviço " + textAt(delta, row, ServClie::CDSERVFILI) + " do grupo " +
+               textAt(delta, row, ServClie::CDGRSERVFAT);
     if (name == "CORRPRECGRUP")
-        return "do intervalo de " + numberAt(table, delta, row, CorrPrecGrup::VRPEINICGRUP) + " a "
-               + numberAt(table, delta, row, CorrPrecGrup::VRPEFIMGRUP);
+        return "do intervalo de " + numberAt(table, delta, row, CorrPrecGrup::VRPEINICGRUP) + " a " +
+               numberAt(table, delta, row, CorrPrecGrup::VRPEFIMGRUP);
     return "do grupo " + textAt(delta, row, GrupServ::CDGRSERVFAT);
 }
 
-std::string fieldName(const Field& field) { return "o campo " + std::string(field.name) + " (" + field.label + ")"; }
+std::string fieldName(const Field& field)
+{
+    return "o campo " + std::string(field.name) + " (" + field.label + ")";
+}
 
 void checkFields(const Table& table, const Delta& delta)
 {
@@ -80,8 +89,8 @@ void checkFields(const Table& table, const Delta& delta)
         // Updates and deletions are matched on every column, so that a row
         // changed by someone else since it was read is never overwritten.
         if (changesStored && f.stored)
-            malformed("falta o campo " + std::string(f.name)
-                      + ": alterações e exclusões devem trazer o valor original de cada campo.");
+            malformed("falta o campo " + std::string(f.name) +
+                      ": alterações e exclusões devem trazer o valor original de cada campo.");
     }
 }
 
@@ -100,8 +109,8 @@ void checkValues(const Table& table, const Delta& delta, const Change& change, c
             if (std::holds_alternative<double>(old) != field.isNumber())
                 malformed(where + "valor original do campo " + field.name + " com tipo errado.");
             if (const auto* s = std::get_if<std::string>(&old); s && !isCleanText(*s))
-                malformed(where + "valor original do campo " + field.name
-                          + ": texto com caracteres de controle ou codificação inválida.");
+                malformed(where + "valor original do campo " + field.name +
+                          ": texto com caracteres de controle ou codificação inválida.");
             if (const auto* d = std::get_if<double>(&old); d && !std::isfinite(*d))
                 malformed(where + "valor original do campo " + field.name + " deve ser um número finito.");
         }
@@ -159,8 +168,8 @@ void checkRow(const Table& table, const Delta& delta, const Change& change, cons
         case BoundsCheck::UpperMissing:
             rule(where + fieldName(upper) + " deve ser informado quando " + fieldName(lower) + " tem valor.");
         case BoundsCheck::UpperNotAbove:
-            rule(where + fieldName(upper) + " deve ser maior que " + fieldName(lower) + " ("
-                 + shown(lower, number(b.lower).value_or(0.0)) + ").");
+            rule(where + fieldName(upper) + " deve ser maior que " + fieldName(lower) + " (" +
+                 shown(lower, number(b.lower).value_or(0.0)) + ").");
         }
     }
 }
@@ -200,8 +209,8 @@ Delta checkDelta(const Table& table, const Delta& delta)
                 auto* d = std::get_if<double>(&out.newValues[i]);
                 if (!d)
                     continue;
-                const bool unchanged = change.kind == ChangeKind::Update
-                                       && gsf::data::sameValue(change.newValues[i], change.oldValues[i]);
+                const bool unchanged =
+                    change.kind == ChangeKind::Update && gsf::data::sameValue(change.newValues[i], change.oldValues[i]);
                 if (!unchanged)
                     *d = roundHalfAway(*d, table.find(delta.fields[i].name)->decimals);
             }

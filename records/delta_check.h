@@ -14,8 +14,8 @@ namespace gsf::records {
 class Refusal : public std::runtime_error {
 public:
     enum class Kind {
-        Malformed,  ///< not a delta of the table: unknown field, wrong kind, too long, bad characters
-        Rule,       ///< a rule of a row: required, range, choice, key changed, bounds
+        Malformed, ///< not a delta of the table: unknown field, wrong kind, too long, bad characters
+        Rule,      ///< a rule of a row: required, range, choice, key changed, bounds
     };
     Refusal(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
     Kind GetKind() const { return kind_; }

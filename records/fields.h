@@ -18,14 +18,14 @@ struct Key : data::FieldKey {
 #define GSF_RECORD_KEY(NAME, DECLARATION) static constexpr Key NAME{{#NAME}, Position::NAME};
 #define GSF_RECORD_LISTED(NAME, DECLARATION) NAME,
 // Each record: a key per field, and every key in the list's order (`all`).
-#define GSF_RECORD_KEYS(RECORD, FIELDS)                                           \
-    struct RECORD {                                                               \
-        struct Position {                                                         \
-            enum : int { FIELDS(GSF_RECORD_POSITION) count };                     \
-        };                                                                        \
-        FIELDS(GSF_RECORD_KEY)                                                    \
-        static constexpr Key all[] = {FIELDS(GSF_RECORD_LISTED)};                 \
-        static constexpr int count = Position::count;                             \
+#define GSF_RECORD_KEYS(RECORD, FIELDS)                                                                                \
+    struct RECORD {                                                                                                    \
+        struct Position {                                                                                              \
+            enum : int { FIELDS(GSF_RECORD_POSITION) count };                                                          \
+        };                                                                                                             \
+        FIELDS(GSF_RECORD_KEY)                                                                                         \
+        static constexpr Key all[] = {FIELDS(GSF_RECORD_LISTED)};                                                      \
+        static constexpr int count = Position::count;                                                                  \
     };
 
 GSF_RECORD_KEYS(GrupServ, GSF_RECORD_GRUPSERV)

@@ -80,10 +80,22 @@ Field branch()
     f.upper = true;
     return f;
 }
-Field client() { return text("cliente", 21); }
-Field group() { return text("grupo", 3); }
-Field service(const char* label = "serviço") { return text(label, 5, Digits | Blanks); }
-Field registration() { return text("inscrição", 20, Letters | Digits); }
+Field client()
+{
+    return text("cliente", 21);
+}
+Field group()
+{
+    return text("grupo", 3);
+}
+Field service(const char* label = "serviço")
+{
+    return text(label, 5, Digits | Blanks);
+}
+Field registration()
+{
+    return text("inscrição", 20, Letters | Digits);
+}
 
 // The flags the screen gives meaning to: "Sim", "Não", and a one-letter text
 // that upper-cases to S.
@@ -131,7 +143,10 @@ const Field& Table::field(const Key& key) const
 }
 
 namespace {
-gsf::data::PacketField columnOf(const Field& f) { return {f.name, f.type, f.size}; }
+gsf::data::PacketField columnOf(const Field& f)
+{
+    return {f.name, f.type, f.size};
+}
 } // namespace
 
 std::vector<gsf::data::PacketField> Table::packetFields() const
@@ -143,7 +158,10 @@ std::vector<gsf::data::PacketField> Table::packetFields() const
     return out;
 }
 
-gsf::data::PacketField Table::packetField(const Key& key) const { return columnOf(field(key)); }
+gsf::data::PacketField Table::packetField(const Key& key) const
+{
+    return columnOf(field(key));
+}
 
 // The fields that carry the same kind of value wherever they appear, as
 // arguments of the server's methods: without the flags a table gives them.
@@ -273,16 +291,24 @@ long decodeAt(std::string_view s, std::size_t& i)
             return -1;
         cp = (cp << 6) | (byte(i + k) & 0x3F);
     }
-    if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF))
-        || (cp >= 0xD800 && cp <= 0xDFFF))
+    if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
         return -1;
     i += extra + 1;
     return cp;
 }
 
-bool isControl(long cp) { return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F); }
-bool isDigit(long cp) { return cp >= '0' && cp <= '9'; }
-bool isLetter(long cp) { return (cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z'); }
+bool isControl(long cp)
+{
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+}
+bool isDigit(long cp)
+{
+    return cp >= '0' && cp <= '9';
+}
+bool isLetter(long cp)
+{
+    return (cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z');
+}
 
 bool accepts(unsigned chars, long cp)
 {
@@ -320,7 +346,10 @@ int utf8Length(std::string_view text)
     return count;
 }
 
-bool isBlank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
+bool isBlank(std::string_view text)
+{
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
 
 bool isCleanText(std::string_view text)
 {
@@ -384,11 +413,11 @@ std::string rangeProblem(const Field& field, double value)
     if (!std::isfinite(value))
         return "deve ser um número finito.";
     if (field.lowOpen ? value <= field.low : value < field.low)
-        return std::string(field.lowOpen ? "deve ser maior que " : "deve ser maior ou igual a ") + shown(field, field.low)
-               + ".";
+        return std::string(field.lowOpen ? "deve ser maior que " : "deve ser maior ou igual a ") +
+               shown(field, field.low) + ".";
     if (field.highOpen ? value >= field.high : value > field.high)
-        return std::string(field.highOpen ? "deve ser menor que " : "deve ser menor ou igual a ")
-               + shown(field, field.high) + ".";
+        return std::string(field.highOpen ? "deve ser menor que " : "deve ser menor ou igual a ") +
+               shown(field, field.high) + ".";
     return "";
 }
 

@@ -20,30 +20,30 @@ namespace gsf::records {
 
 /// Classes of characters a text field takes; a field takes the union of its classes.
 enum CharClass : unsigned {
-    Digits = 1u << 0,     ///< 0 to 9
-    Letters = 1u << 1,    ///< ASCII letters, as the screen's `a` mask places take them
-    Blanks = 1u << 2,     ///< the space
-    Printable = 1u << 3,  ///< any character that is not a control character
+    Digits = 1u << 0,    ///< 0 to 9
+    Letters = 1u << 1,   ///< ASCII letters, as the screen's `a` mask places take them
+    Blanks = 1u << 2,    ///< the space
+    Printable = 1u << 3, ///< any character that is not a control character
 };
 
 /// One field of a record.
 struct Field {
-    const char* name = "";   ///< column name, as in packets and deltas
-    const char* label = "";  ///< Portuguese name used in messages ("descrição")
+    const char* name = "";  ///< column name, as in packets and deltas
+    const char* label = ""; ///< Portuguese name used in messages ("descrição")
     gsf::data::FieldType type = gsf::data::FieldType::String;
-    int size = 0;              ///< texts: maximum length in characters (code points)
-    unsigned chars = Printable;  ///< texts: CharClass bits
-    bool upper = false;        ///< texts: letters are entered in upper case
-    bool key = false;          ///< identifies the row: required, never changed by an update
-    bool required = false;     ///< must hold a value (a text not blank) in every inserted or updated row
-    bool stored = true;        ///< a column of the table (false: shown only, filled from another table)
-    const char* format = "";   ///< numbers: display format ("#,##0.000", "0.00%")
-    int decimals = 0;          ///< numbers: decimals shown, and kept when a value is stored
-    double low = 0;            ///< numbers: lower bound
-    double high = 0;           ///< numbers: upper bound
-    bool lowOpen = false;      ///< the lower bound itself is refused
-    bool highOpen = false;     ///< the upper bound itself is refused
-    std::vector<std::string> choices;  ///< texts: when not empty, the only values accepted besides a blank one
+    int size = 0;                     ///< texts: maximum length in characters (code points)
+    unsigned chars = Printable;       ///< texts: CharClass bits
+    bool upper = false;               ///< texts: letters are entered in upper case
+    bool key = false;                 ///< identifies the row: required, never changed by an update
+    bool required = false;            ///< must hold a value (a text not blank) in every inserted or updated row
+    bool stored = true;               ///< a column of the table (false: shown only, filled from another table)
+    const char* format = "";          ///< numbers: display format ("#,##0.000", "0.00%")
+    int decimals = 0;                 ///< numbers: decimals shown, and kept when a value is stored
+    double low = 0;                   ///< numbers: lower bound
+    double high = 0;                  ///< numbers: upper bound
+    bool lowOpen = false;             ///< the lower bound itself is refused
+    bool highOpen = false;            ///< the upper bound itself is refused
+    std::vector<std::string> choices; ///< texts: when not empty, the only values accepted besides a blank one
 
     bool isNumber() const { return type == gsf::data::FieldType::Float; }
 };
@@ -59,17 +59,17 @@ struct Bounds {
 /// How a pair of bounds of one row fares, judged on the values as shown.
 enum class BoundsCheck {
     Ok,
-    UpperMissing,   ///< the lower bound has a value and the upper one has none
-    UpperNotAbove,  ///< the upper bound is not above the lower one (an empty lower counts as 0)
+    UpperMissing,  ///< the lower bound has a value and the upper one has none
+    UpperNotAbove, ///< the upper bound is not above the lower one (an empty lower counts as 0)
 };
 BoundsCheck checkBounds(int decimals, const std::optional<double>& lower, const std::optional<double>& upper);
 
 /// The fields of one table or look-up result, in packet order.
 struct Table {
-    const char* table = "";    ///< database table; empty for a look-up result
-    const char* dataset = "";  ///< the screen's dataset it fills
+    const char* table = "";   ///< database table; empty for a look-up result
+    const char* dataset = ""; ///< the screen's dataset it fills
     std::vector<Field> fields;
-    std::vector<Bounds> bounds;  ///< rules between the fields of one row
+    std::vector<Bounds> bounds; ///< rules between the fields of one row
 
     /// The field called @p name (exact), or null.
     const Field* find(std::string_view name) const;
@@ -98,11 +98,11 @@ const Table& intervMaior();
 const Table& filial();
 
 /// Fields that carry the same kind of value wherever they appear.
-const Field& branchField();        ///< CDFILIAL
-const Field& clientField();        ///< CDCLIENTE
-const Field& groupField();         ///< CDGRSERVFAT
-const Field& serviceField();       ///< CDSERVFILI
-const Field& registrationField();  ///< NRINSJURCLIE
+const Field& branchField();       ///< CDFILIAL
+const Field& clientField();       ///< CDCLIENTE
+const Field& groupField();        ///< CDGRSERVFAT
+const Field& serviceField();      ///< CDSERVFILI
+const Field& registrationField(); ///< NRINSJURCLIE
 
 /// Number of characters (code points) of a UTF-8 text; -1 when the bytes are not valid UTF-8.
 int utf8Length(std::string_view text);

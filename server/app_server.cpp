@@ -19,7 +19,8 @@ namespace gsf::server {
 
 namespace {
 
-const std::string& modulePrefix() {
+const std::string& modulePrefix()
+{
     static const std::string prefix = std::string("/") + RemoteModule::kName + "/";
     return prefix;
 }
@@ -29,21 +30,25 @@ const std::string& modulePrefix() {
 // The user name for the change history, sent by the host.
 constexpr const char* kUserHeader = "x-gsf-user";
 
-bool methodName(std::string_view name) {
-    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    });
+bool methodName(std::string_view name)
+{
+    return !name.empty() && std::all_of(name.begin(), name.end(),
+                                        [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
 }
 
 // The user name as the host sent it: percent-encoded UTF-8. Control
 // characters are replaced, and a name longer than the history keeps is cut at
 // a character's boundary.
-std::string userName(std::string_view sent) {
+std::string userName(std::string_view sent)
+{
     constexpr size_t kMaxCharacters = 200;
     const auto hex = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
         return -1;
     };
     std::string bytes;
@@ -79,12 +84,14 @@ std::string userName(std::string_view sent) {
     return out;
 }
 
-void waitWhileFrozen(const std::atomic<std::chrono::steady_clock::rep>& until) {
+void waitWhileFrozen(const std::atomic<std::chrono::steady_clock::rep>& until)
+{
     using Clock = std::chrono::steady_clock;
     for (;;) {
         const auto end = Clock::time_point(Clock::duration(until.load()));
         const auto now = Clock::now();
-        if (now >= end) return;
+        if (now >= end)
+            return;
         std::this_thread::sleep_for(std::min<Clock::duration>(end - now, std::chrono::milliseconds(5)));
     }
 }
@@ -111,16 +118,16 @@ struct AppServer::Http {
 };
 
 AppServer::AppServer(ServerOptions options)
-    : options_(std::move(options)),
-      storage_(std::make_unique<Storage>(options_.database, options_.demo)),
-      module_(std::make_unique<RemoteModule>(*storage_, options_.cacheReads)),
-      http_(std::make_unique<Http>()) {
-    if (!options_.log) options_.log = [this](const std::string& line) {
-        // One write per line: lines of requests answered at once never mix.
-        const std::string text = line + '\n';
-        std::lock_guard lock(http_->logMutex);
-        std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
-    };
+    : options_(std::move(options)), storage_(std::make_unique<Storage>(options_.database, options_.demo)),
+      module_(std::make_unique<RemoteModule>(*storage_, options_.cacheReads)), http_(std::make_unique<Http>())
+{
+    if (!options_.log)
+        options_.log = [this](const std::string& line) {
+            // One write per line: lines of requests answered at once never mix.
+            const std::string text = line + '\n';
+            std::lock_guard lock(http_->logMutex);
+            std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
+        };
 
     // SQLite takes one writer at a time: writes queue on a worker of their
     // own instead of waiting on the database's lock in several.
@@ -130,7 +137,8 @@ AppServer::AppServer(ServerOptions options)
     // from memory waits for a shared read of the change version holding no
     // connection: twice as many threads keep the connections busy while
     // those calls wait.
-    if (!sqlite) storage_->SetConnectionLimit(static_cast<std::size_t>(workers));
+    if (!sqlite)
+        storage_->SetConnectionLimit(static_cast<std::size_t>(workers));
     http_->workers = std::make_unique<DatabaseWorkers>(sqlite ? workers : 2 * workers, sqlite);
 
     HttpLimits limits;
@@ -141,18 +149,21 @@ AppServer::AppServer(ServerOptions options)
     limits.idleTimeout = options_.keepAliveTimeout;
     limits.maxConnections = std::max(1, options_.maxConnections);
 
-    if (!options_.token.empty()) options_.tokens.push_back({"", options_.token});
+    if (!options_.token.empty())
+        options_.tokens.push_back({"", options_.token});
     auto admit = [this](const HttpHead& head) -> HttpAdmission {
         using Route = HttpAdmission::Route;
         if (!options_.tokens.empty() && !tokenOf(head.authorization))
             return {Route::Answer,
                     {401, errorBody("unauthorized", "Acesso não autorizado: informe a chave de acesso do servidor.")}};
-        if (head.verb == "GET" && head.path == "/health") return {Route::Answer, {200, R"({"status":"ok"})"}};
+        if (head.verb == "GET" && head.path == "/health")
+            return {Route::Answer, {200, R"({"status":"ok"})"}};
         if (options_.metrics && head.verb == "GET" && head.path == "/metrics") {
             const auto lookups = module_->Cache().Counts();
             const Metrics::Gauges gauges{lookups.hits, lookups.misses, module_->Cache().Size(),
                                          http_->front->OpenConnections()};
-            return {Route::Answer, {200, http_->metrics.Text(gauges), false, "text/plain; version=0.0.4; charset=utf-8"}};
+            return {Route::Answer,
+                    {200, http_->metrics.Text(gauges), false, "text/plain; version=0.0.4; charset=utf-8"}};
         }
         if (head.verb == "POST" && head.path.starts_with(modulePrefix())) {
             const std::string_view name = std::string_view(head.path).substr(modulePrefix().size());
@@ -170,16 +181,19 @@ AppServer::AppServer(ServerOptions options)
     auto handle = [this](const HttpHead& head, std::string body) -> HttpAnswer {
         if (http_->faultCountdown.load() > 0 && http_->faultCountdown.fetch_sub(1) == 1) {
             if (http_->fault == Fault::Freeze) {
-                const auto until = std::chrono::steady_clock::now() + std::chrono::steady_clock::duration(http_->freezeFor);
+                const auto until =
+                    std::chrono::steady_clock::now() + std::chrono::steady_clock::duration(http_->freezeFor);
                 http_->frozenUntil = until.time_since_epoch().count();
             } else {
-                if (http_->fault == Fault::DieAfter) serve(head, body);
+                if (http_->fault == Fault::DieAfter)
+                    serve(head, body);
                 http_->dead = true;
                 http_->front->Stop();
             }
         }
         waitWhileFrozen(http_->frozenUntil);
-        if (http_->dead) return HttpAnswer{0, {}, true};
+        if (http_->dead)
+            return HttpAnswer{0, {}, true};
         return serve(head, body);
     };
     http_->front = std::make_unique<HttpFront>(limits, *http_->workers, std::move(admit), std::move(handle),
@@ -192,14 +206,17 @@ AppServer::AppServer(ServerOptions options)
 
 // Every token is compared, in a time that does not depend on which one
 // matches or how much of one does.
-const AccessToken* AppServer::tokenOf(const std::string& authorization) const {
+const AccessToken* AppServer::tokenOf(const std::string& authorization) const
+{
     const AccessToken* found = nullptr;
     for (const AccessToken& token : options_.tokens)
-        if (constantTimeEquals(authorization, "Bearer " + token.secret) && !found) found = &token;
+        if (constantTimeEquals(authorization, "Bearer " + token.secret) && !found)
+            found = &token;
     return found;
 }
 
-HttpAnswer AppServer::serve(const HttpHead& head, const std::string& body) {
+HttpAnswer AppServer::serve(const HttpHead& head, const std::string& body)
+{
     const std::string_view method = std::string_view(head.path).substr(modulePrefix().size());
     const std::string_view id = method.starts_with("Get") ? std::string_view() : head.Extra(kRequestIdHeader);
     // What this call changes is recorded in the change history as theirs.
@@ -230,25 +247,29 @@ HttpAnswer AppServer::serve(const HttpHead& head, const std::string& body) {
     return answer;
 }
 
-void AppServer::FaultAt(int n, Fault fault, std::chrono::milliseconds freeze) {
+void AppServer::FaultAt(int n, Fault fault, std::chrono::milliseconds freeze)
+{
     http_->fault = fault;
     http_->freezeFor = std::chrono::duration_cast<std::chrono::steady_clock::duration>(freeze).count();
     http_->faultCountdown = n;
 }
 
-AppServer::~AppServer() {
+AppServer::~AppServer()
+{
     Stop();
     // The front's requests end before the workers that answer them.
     http_->front.reset();
     http_->workers.reset();
 }
 
-bool AppServer::Bind() {
+bool AppServer::Bind()
+{
     port_ = http_->front->Bind(options_.listen, options_.port) ? http_->front->Port() : -1;
     return port_ > 0;
 }
 
-void AppServer::Run() {
+void AppServer::Run()
+{
     std::thread purger;
     if (options_.historyDays > 0) {
         {
@@ -268,7 +289,8 @@ void AppServer::Run() {
     }
 }
 
-void AppServer::purgeHistory() {
+void AppServer::purgeHistory()
+{
     std::unique_lock lock(http_->purgeMutex);
     while (!http_->purgeStop) {
         lock.unlock();
@@ -286,12 +308,17 @@ void AppServer::purgeHistory() {
     }
 }
 
-void AppServer::Stop() { http_->front->Stop(); }
+void AppServer::Stop()
+{
+    http_->front->Stop();
+}
 
-bool AppServer::WaitUntilReady(std::chrono::milliseconds timeout) const {
+bool AppServer::WaitUntilReady(std::chrono::milliseconds timeout) const
+{
     const auto until = std::chrono::steady_clock::now() + timeout;
     while (!http_->front->Running()) {
-        if (std::chrono::steady_clock::now() > until) return false;
+        if (std::chrono::steady_clock::now() > until)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;

@@ -15,7 +15,7 @@ namespace gsf::server {
 /// A secret a client may present as `Authorization: Bearer <secret>`, and
 /// the name the change history records for the calls made with it.
 struct AccessToken {
-    std::string name;  ///< may be empty
+    std::string name; ///< may be empty
     std::string secret;
 };
 
@@ -23,25 +23,25 @@ struct HttpAnswer;
 struct HttpHead;
 
 struct ServerOptions {
-    std::string database;                 ///< SQLite path or PostgreSQL connection string
+    std::string database; ///< SQLite path or PostgreSQL connection string
     std::string listen = "127.0.0.1";
     int port = gsf::records::kServerPort; ///< 0: any free port (see AppServer::Port)
     std::string token;                    ///< when not empty, every request must carry it as a bearer token
     /// More accepted tokens, each with its name; with `token`, any of them
     /// is accepted and none is asked for when both are empty.
     std::vector<AccessToken> tokens;
-    bool demo = false;                    ///< seed the demo data into an empty database
+    bool demo = false; ///< seed the demo data into an empty database
     /// Database workers. SQLite: the readers, writes having one worker of
     /// their own; PostgreSQL: every call, one database connection each.
     /// 0: 4 on SQLite, 8 on PostgreSQL.
     int workers = 0;
-    int ioThreads = 2;                    ///< threads reading and writing the connections
-    std::chrono::seconds readTimeout{5};  ///< for a request's headers and body, from its first byte
+    int ioThreads = 2;                   ///< threads reading and writing the connections
+    std::chrono::seconds readTimeout{5}; ///< for a request's headers and body, from its first byte
     std::chrono::seconds writeTimeout{10};
     /// How long a keep-alive connection stays open with no request; an open
     /// screen keeps its one connection for its whole session.
     std::chrono::seconds keepAliveTimeout{600};
-    int maxConnections = 10000;           ///< open at once; the next ones are answered 503
+    int maxConnections = 10000; ///< open at once; the next ones are answered 503
     size_t maxBodyBytes = 1024 * 1024;
     /// Serve repeated Get calls from memory while the database is unchanged
     /// (see RemoteModule).

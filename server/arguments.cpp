@@ -4,14 +4,27 @@
 
 namespace gsf::server {
 
-void badRequest(const std::string& message) { throw ServiceError(400, "bad_request", message); }
-void conflict(const std::string& message) { throw ServiceError(409, "conflict", message); }
-void duplicate(const std::string& message) { throw ServiceError(409, "duplicate", message); }
-void unprocessable(const std::string& message) { throw ServiceError(422, "invalid", message); }
+void badRequest(const std::string& message)
+{
+    throw ServiceError(400, "bad_request", message);
+}
+void conflict(const std::string& message)
+{
+    throw ServiceError(409, "conflict", message);
+}
+void duplicate(const std::string& message)
+{
+    throw ServiceError(409, "duplicate", message);
+}
+void unprocessable(const std::string& message)
+{
+    throw ServiceError(422, "invalid", message);
+}
 
 namespace {
 
-const gsf::records::Field& fieldOf(ArgKind kind) {
+const gsf::records::Field& fieldOf(ArgKind kind)
+{
     switch (kind) {
     case ArgKind::Branch: return gsf::records::branchField();
     case ArgKind::Client: return gsf::records::clientField();
@@ -24,11 +37,18 @@ const gsf::records::Field& fieldOf(ArgKind kind) {
 
 } // namespace
 
-const char* argName(ArgKind kind) { return fieldOf(kind).label; }
+const char* argName(ArgKind kind)
+{
+    return fieldOf(kind).label;
+}
 
-int argMaxLength(ArgKind kind) { return fieldOf(kind).size; }
+int argMaxLength(ArgKind kind)
+{
+    return fieldOf(kind).size;
+}
 
-std::string argumentProblem(ArgKind kind, std::string_view value) {
+std::string argumentProblem(ArgKind kind, std::string_view value)
+{
     return gsf::records::textProblem(fieldOf(kind), value);
 }
 

@@ -17,12 +17,16 @@ namespace gsf::server {
 
 namespace {
 
-[[noreturn]] void fail(const std::string& message) { throw std::runtime_error(message); }
+[[noreturn]] void fail(const std::string& message)
+{
+    throw std::runtime_error(message);
+}
 
 // One SQLite handle, closed when it goes.
 class Handle {
 public:
-    Handle(const std::string& path, int flags) {
+    Handle(const std::string& path, int flags)
+    {
         if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
             const std::string reason = db_ ? sqlite3_errmsg(db_) : "memória insuficiente";
             sqlite3_close(db_);
@@ -38,7 +42,8 @@ public:
     sqlite3* get() const { return db_; }
     std::string error() const { return sqlite3_errmsg(db_); }
 
-    void run(const std::string& sql, const std::string& what) {
+    void run(const std::string& sql, const std::string& what)
+    {
         char* message = nullptr;
         if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
             const std::string reason = message ? message : error();
@@ -48,12 +53,15 @@ public:
     }
 
     // The first column of the first row of @p sql, as text; empty when none.
-    std::string text(const std::string& sql) {
+    std::string text(const std::string& sql)
+    {
         sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) return "";
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
+            return "";
         std::string out;
         if (sqlite3_step(statement) == SQLITE_ROW)
-            if (const auto* cell = sqlite3_column_text(statement, 0)) out = reinterpret_cast<const char*>(cell);
+            if (const auto* cell = sqlite3_column_text(statement, 0))
+                out = reinterpret_cast<const char*>(cell);
         sqlite3_finalize(statement);
         return out;
     }
@@ -66,47 +74,56 @@ private:
 // one read transaction, so what lands is one committed state of it, and the
 // destination is written in one write transaction. Writers of a WAL source go
 // on meanwhile; a lock held by another connection is waited for.
-void copy(Handle& from, Handle& to, const std::string& what) {
+void copy(Handle& from, Handle& to, const std::string& what)
+{
     sqlite3_backup* backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
-    if (!backup) fail(what + ": " + to.error());
+    if (!backup)
+        fail(what + ": " + to.error());
     int rc = SQLITE_OK;
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     do {
         rc = sqlite3_backup_step(backup, -1);
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-            if (std::chrono::steady_clock::now() > until) break;
+            if (std::chrono::steady_clock::now() > until)
+                break;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
     sqlite3_backup_finish(backup);
     if (rc != SQLITE_DONE)
-        fail(what + ": " + (rc == SQLITE_BUSY || rc == SQLITE_LOCKED ? "o banco de dados continuou bloqueado"
-                                                                    : std::string(sqlite3_errstr(rc))));
+        fail(what + ": " +
+             (rc == SQLITE_BUSY || rc == SQLITE_LOCKED ? "o banco de dados continuou bloqueado"
+                                                       : std::string(sqlite3_errstr(rc))));
 }
 
-void syncPath(const std::string& path, bool directory) {
+void syncPath(const std::string& path, bool directory)
+{
     const int fd = ::open(path.c_str(), (directory ? O_DIRECTORY : 0) | O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0)
+        return;
     ::fsync(fd);
     ::close(fd);
 }
 
-std::string folderOf(const std::string& path) {
+std::string folderOf(const std::string& path)
+{
     const auto parent = std::filesystem::path(path).parent_path();
     return parent.empty() ? "." : parent.string();
 }
 
-void removeQuietly(const std::string& path) {
+void removeQuietly(const std::string& path)
+{
     std::error_code ignored;
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::filesystem::remove(path + suffix, ignored);
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+        std::filesystem::remove(path + suffix, ignored);
 }
 
 // A sound database of this server, with a schema this program knows.
-void checkBackup(Handle& backup, const std::string& file) {
+void checkBackup(Handle& backup, const std::string& file)
+{
     const std::string check = backup.text("PRAGMA quick_check");
     if (check != "ok")
-        fail("O arquivo " + file + " não é um backup íntegro do banco de dados" +
-             (check.empty() ? "." : ": " + check));
+        fail("O arquivo " + file + " não é um backup íntegro do banco de dados" + (check.empty() ? "." : ": " + check));
     const std::string version = backup.text("SELECT MAX(version) FROM schema_version");
     if (version.empty() || backup.text("SELECT version FROM change_counter WHERE id = 1").empty())
         fail("O arquivo " + file + " não é um backup do banco de dados do servidor de aplicação.");
@@ -117,8 +134,10 @@ void checkBackup(Handle& backup, const std::string& file) {
 
 } // namespace
 
-void backupDatabase(const std::string& database, const std::string& file) {
-    if (!std::filesystem::exists(database)) fail("Banco de dados não encontrado: " + database);
+void backupDatabase(const std::string& database, const std::string& file)
+{
+    if (!std::filesystem::exists(database))
+        fail("Banco de dados não encontrado: " + database);
     Handle source(database, SQLITE_OPEN_READWRITE);
     const std::string partial = file + ".parcial";
     removeQuietly(partial);
@@ -129,7 +148,8 @@ void backupDatabase(const std::string& database, const std::string& file) {
             // The copy carries the source's WAL mode; a backup is one file.
             target.run("PRAGMA journal_mode=DELETE", "Falha ao gravar o backup " + file);
             const std::string check = target.text("PRAGMA quick_check");
-            if (check != "ok") fail("O backup " + file + " não ficou íntegro: " + check);
+            if (check != "ok")
+                fail("O backup " + file + " não ficou íntegro: " + check);
         }
         syncPath(partial, false);
         std::filesystem::rename(partial, file);
@@ -143,8 +163,10 @@ void backupDatabase(const std::string& database, const std::string& file) {
     }
 }
 
-void restoreDatabase(const std::string& file, const std::string& database) {
-    if (!std::filesystem::exists(file)) fail("Backup não encontrado: " + file);
+void restoreDatabase(const std::string& file, const std::string& database)
+{
+    if (!std::filesystem::exists(file))
+        fail("Backup não encontrado: " + file);
     Handle backup(file, SQLITE_OPEN_READONLY);
     checkBackup(backup, file);
 

@@ -22,8 +22,8 @@ namespace gsf::server {
 struct DeltaRow {
     const gsf::data::Delta& delta;
     const gsf::data::Change& change;
-    std::string name;          ///< how messages name it ("Alteração 2 (grupo 001)")
-    std::int64_t rowId = 0;    ///< after the change: the row's id, on a table that has one
+    std::string name;       ///< how messages name it ("Alteração 2 (grupo 001)")
+    std::int64_t rowId = 0; ///< after the change: the row's id, on a table that has one
 
     gsf::data::ChangeKind Kind() const { return change.kind; }
     /// The row the change is about: the new values of an insertion, the original ones otherwise.
@@ -48,8 +48,8 @@ public:
 /// and its rules.
 struct DeltaTable {
     const gsf::records::Table& table;
-    const char* method;            ///< the remote method that sends them
-    const char* duplicateMessage;  ///< a key already taken
+    const char* method;           ///< the remote method that sends them
+    const char* duplicateMessage; ///< a key already taken
     /// A column that tells identical rows apart (a generated id), or null when
     /// the key columns identify a row. With one, a change touches one of the
     /// rows that match and reports its id.
@@ -78,7 +78,7 @@ public:
 private:
     struct Column {
         std::string name;
-        std::size_t index;  ///< in the delta's rows
+        std::size_t index; ///< in the delta's rows
         bool key;
     };
     std::vector<gsf::sql::SqlValue> paramsOf(const gsf::data::Change& change) const;

@@ -18,37 +18,46 @@ using gsf::records::Interval;
 
 namespace {
 
-std::string groupWords(const GroupKey& key) {
+std::string groupWords(const GroupKey& key)
+{
     return "grupo " + key.group + " não cadastrado para o cliente " + key.client + " da filial " + key.branch + ".";
 }
 
 // The group of an inserted row, checked so that a missing one is named; a
 // foreign key that fails later means another writer removed it meanwhile.
-void requireGroupOf(gsf::sql::Connection& db, const DeltaRow& row) {
+void requireGroupOf(gsf::sql::Connection& db, const DeltaRow& row)
+{
     const GroupKey key = groupOf(row.delta, row.Row());
-    if (!groupExists(db, key)) unprocessable(row.name + ": " + groupWords(key));
+    if (!groupExists(db, key))
+        unprocessable(row.name + ": " + groupWords(key));
 }
 
 // --- groups ---
 
 class GroupRules : public TableRules {
 public:
-    void Before(gsf::sql::Connection& db, const DeltaRow& row) override {
-        if (row.Kind() == ChangeKind::Insert) requireClient(db, row);
-        if (row.Kind() != ChangeKind::Delete) checkCorrectionService(db, row);
+    void Before(gsf::sql::Connection& db, const DeltaRow& row) override
+    {
+        if (row.Kind() == ChangeKind::Insert)
+            requireClient(db, row);
+        if (row.Kind() != ChangeKind::Delete)
+            checkCorrectionService(db, row);
     }
 
 private:
-    static void requireClient(gsf::sql::Connection& db, const DeltaRow& row) {
+    static void requireClient(gsf::sql::Connection& db, const DeltaRow& row)
+    {
         const GroupKey key = groupOf(row.delta, row.Row());
         if (!exists(db, "SELECT 1 FROM CLIENTE WHERE CDFILIAL = ? AND CDCLIENTE = ?", {key.branch, key.client}))
             unprocessable(row.name + ": cliente " + key.client + " não cadastrado na filial " + key.branch + ".");
     }
 
     // A group may name as its correction service only one of its own services.
-    static void checkCorrectionService(gsf::sql::Connection& db, const DeltaRow& row) {
+    static void checkCorrectionService(gsf::sql::Connection& db, const DeltaRow& row)
+    {
         const Value& service = valueOf(row.delta, row.change.newValues, "CDSERAJEFEGSF");
-        if (gsf::data::isNull(service)) return;
+        if (gsf::data::isNull(service))
+            return;
         if (row.Kind() == ChangeKind::Update &&
             gsf::data::sameValue(service, valueOf(row.delta, row.change.oldValues, "CDSERAJEFEGSF")))
             return;
@@ -67,8 +76,10 @@ private:
 
 class ServiceRules : public TableRules {
 public:
-    void Before(gsf::sql::Connection& db, const DeltaRow& row) override {
-        if (row.Kind() != ChangeKind::Insert) return;
+    void Before(gsf::sql::Connection& db, const DeltaRow& row) override
+    {
+        if (row.Kind() != ChangeKind::Insert)
+            return;
         requireGroupOf(db, row);
         const GroupKey key = groupOf(row.delta, row.Row());
         const std::string service = textOf(row.delta, row.Row(), "CDSERVFILI");
@@ -77,8 +88,10 @@ public:
             unprocessable(row.name + ": serviço " + service + " não disponível para o cliente " + key.client + ".");
     }
 
-    void After(gsf::sql::Connection& db, const DeltaRow& row) override {
-        if (row.Kind() != ChangeKind::Delete) return;
+    void After(gsf::sql::Connection& db, const DeltaRow& row) override
+    {
+        if (row.Kind() != ChangeKind::Delete)
+            return;
         // A group must not keep naming a correction service it no longer has.
         const GroupKey key = groupOf(row.delta, row.Row());
         db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
@@ -89,12 +102,14 @@ public:
 
 // --- correction tables ---
 
-Interval intervalOf(const Delta& delta, const std::vector<Value>& row, std::int64_t id) {
+Interval intervalOf(const Delta& delta, const std::vector<Value>& row, std::int64_t id)
+{
     return {numberOf(valueOf(delta, row, "VRPEINICGRUP")), numberOf(valueOf(delta, row, "VRPEFIMGRUP")),
             numberOf(valueOf(delta, row, "VRPECORRGRUP")), id};
 }
 
-std::vector<Interval> readTable(gsf::sql::Connection& db, const GroupKey& key) {
+std::vector<Interval> readTable(gsf::sql::Connection& db, const GroupKey& key)
+{
     const auto result = db.Execute("SELECT ID, VRPEINICGRUP, VRPEFIMGRUP, VRPECORRGRUP FROM CORRPRECGRUP WHERE "
                                    "CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
                                    {key.branch, key.client, key.group});
@@ -114,49 +129,61 @@ std::vector<Interval> readTable(gsf::sql::Connection& db, const GroupKey& key) {
 // repaired piece by piece.
 class CorrectionRules : public TableRules {
 public:
-    void Before(gsf::sql::Connection& db, const DeltaRow& row) override {
-        if (row.Kind() == ChangeKind::Insert) requireGroupOf(db, row);
+    void Before(gsf::sql::Connection& db, const DeltaRow& row) override
+    {
+        if (row.Kind() == ChangeKind::Insert)
+            requireGroupOf(db, row);
         const GroupKey key = groupOf(row.delta, row.Row());
-        if (std::find(groups_.begin(), groups_.end(), key) == groups_.end()) groups_.push_back(key);
+        if (std::find(groups_.begin(), groups_.end(), key) == groups_.end())
+            groups_.push_back(key);
     }
 
-    void After(gsf::sql::Connection&, const DeltaRow& row) override {
+    void After(gsf::sql::Connection&, const DeltaRow& row) override
+    {
         const GroupKey key = groupOf(row.delta, row.Row());
         if (row.Kind() != ChangeKind::Insert)
             removed_.push_back({key, intervalOf(row.delta, row.change.oldValues, row.rowId), row.name,
                                 row.Kind() == ChangeKind::Delete ? "; só o último intervalo pode ser excluído."
                                                                  : " onde o intervalo estava."});
-        if (row.Kind() != ChangeKind::Delete) touched_.push_back({key, row.rowId, row.name});
+        if (row.Kind() != ChangeKind::Delete)
+            touched_.push_back({key, row.rowId, row.name});
     }
 
-    void Finish(gsf::sql::Connection& db) override {
-        for (const GroupKey& key : groups_) checkShape(readTable(db, key), key);
+    void Finish(gsf::sql::Connection& db) override
+    {
+        for (const GroupKey& key : groups_)
+            checkShape(readTable(db, key), key);
     }
 
 private:
     struct Touched {
         GroupKey group;
-        std::int64_t id;  ///< inserted or updated row
+        std::int64_t id; ///< inserted or updated row
         std::string name;
     };
     struct Removed {
         GroupKey group;
-        Interval interval;  ///< as it was before the delta
+        Interval interval; ///< as it was before the delta
         std::string name;
-        const char* hint;   ///< what the person may do instead
+        const char* hint; ///< what the person may do instead
     };
 
-    [[noreturn]] static void refuse(const std::string& name, const std::string& problem, const char* where) {
+    [[noreturn]] static void refuse(const std::string& name, const std::string& problem, const char* where)
+    {
         unprocessable(name + ": a tabela de correção ficaria com " + problem + where);
     }
 
-    void checkShape(const std::vector<Interval>& table, const GroupKey& key) const {
+    void checkShape(const std::vector<Interval>& table, const GroupKey& key) const
+    {
         std::unordered_map<std::int64_t, size_t> positions;
-        for (size_t i = 0; i < table.size(); ++i) positions.emplace(table[i].id, i);
+        for (size_t i = 0; i < table.size(); ++i)
+            positions.emplace(table[i].id, i);
         for (const auto& t : touched_) {
-            if (!(t.group == key)) continue;
+            if (!(t.group == key))
+                continue;
             const auto at = positions.find(t.id);
-            if (at == positions.end()) continue;  // removed again later in the same delta
+            if (at == positions.end())
+                continue; // removed again later in the same delta
             const size_t pos = at->second;
             if (const auto problem = gsf::records::joinProblem(table, pos); !problem.empty())
                 refuse(t.name, problem, pos == 0 ? " no início da tabela." : " junto ao intervalo anterior.");
@@ -164,7 +191,8 @@ private:
                 refuse(t.name, problem, " junto ao intervalo seguinte.");
         }
         for (const auto& r : removed_) {
-            if (!(r.group == key)) continue;
+            if (!(r.group == key))
+                continue;
             const auto at = std::lower_bound(table.begin(), table.end(), r.interval, gsf::records::intervalBefore);
             if (const auto problem = gsf::records::joinProblem(table, static_cast<size_t>(at - table.begin()));
                 !problem.empty())
@@ -178,25 +206,29 @@ private:
 };
 
 template <typename Rules>
-std::unique_ptr<TableRules> make() {
+std::unique_ptr<TableRules> make()
+{
     return std::make_unique<Rules>();
 }
 
 } // namespace
 
-const DeltaTable& groupDeltas() {
+const DeltaTable& groupDeltas()
+{
     static const DeltaTable table{gsf::records::grupServ(), "UpdGrupServ",
                                   "Grupo de serviço para faturamento já cadastrado.", nullptr, &make<GroupRules>};
     return table;
 }
 
-const DeltaTable& serviceDeltas() {
+const DeltaTable& serviceDeltas()
+{
     static const DeltaTable table{gsf::records::servClie(), "UpdServClie",
                                   "Serviço já cadastrado em um grupo deste cliente.", nullptr, &make<ServiceRules>};
     return table;
 }
 
-const DeltaTable& correctionDeltas() {
+const DeltaTable& correctionDeltas()
+{
     static const DeltaTable table{gsf::records::corrPrecGrup(), "UpdCorrPrecGrup", "Intervalo já cadastrado.", "ID",
                                   &make<CorrectionRules>};
     return table;
@@ -204,7 +236,8 @@ const DeltaTable& correctionDeltas() {
 
 // --- existing data ---
 
-std::vector<DamagedTable> findDamagedCorrectionTables(gsf::sql::Connection& connection) {
+std::vector<DamagedTable> findDamagedCorrectionTables(gsf::sql::Connection& connection)
+{
     const auto result = connection.Execute("SELECT CDFILIAL, CDCLIENTE, CDGRSERVFAT, ID, VRPEINICGRUP, VRPEFIMGRUP, "
                                            "VRPECORRGRUP FROM CORRPRECGRUP ORDER BY CDFILIAL, CDCLIENTE, CDGRSERVFAT");
     std::vector<DamagedTable> damaged;
@@ -223,7 +256,8 @@ std::vector<DamagedTable> findDamagedCorrectionTables(gsf::sql::Connection& conn
             intervals.push_back({numberOf(row[4]), numberOf(row[5]), numberOf(row[6]), std::get<std::int64_t>(row[3])});
         }
         group.problems = gsf::records::tableProblems(std::move(intervals));
-        if (!group.problems.empty()) damaged.push_back(std::move(group));
+        if (!group.problems.empty())
+            damaged.push_back(std::move(group));
     }
     return damaged;
 }

@@ -14,7 +14,8 @@ using gsf::data::Delta;
 using gsf::data::Value;
 
 Delta groupInsert(const std::string& branch, const std::string& client, const std::string& group,
-                  const std::string& description, double daily, const std::vector<double>& days) {
+                  const std::string& description, double daily, const std::vector<double>& days)
+{
     using gsf::rec::GrupServ;
     const gsf::records::Table& t = gsf::records::grupServ();
     Delta delta;
@@ -31,7 +32,8 @@ Delta groupInsert(const std::string& branch, const std::string& client, const st
 }
 
 Delta intervals(const std::string& branch, const std::string& client, const std::string& group,
-                const std::vector<std::array<double, 3>>& table) {
+                const std::vector<std::array<double, 3>>& table)
+{
     Delta delta;
     // Every field, in the table's order.
     delta.fields = gsf::records::corrPrecGrup().packetFields();
@@ -42,8 +44,10 @@ Delta intervals(const std::string& branch, const std::string& client, const std:
 
 } // namespace
 
-bool Storage::SeedDemo() {
-    if (!borrow()->Execute("SELECT 1 FROM FILIAL").IsEmpty()) return false;
+bool Storage::SeedDemo()
+{
+    if (!borrow()->Execute("SELECT 1 FROM FILIAL").IsEmpty())
+        return false;
     const history::Unrecorded startingPoint;
 
     AddBranch("0001", "Filial Centro");
@@ -79,7 +83,8 @@ bool Storage::SeedDemo() {
         {"0001", "000004", "00030"}, {"0001", "000004", "00040"}, {"0002", "000001", "00010"},
         {"0002", "000001", "00020"}, {"0002", "000001", "00030"}, {"0002", "000002", "00020"},
         {"0003", "000001", "00010"}, {"0003", "000001", "00020"}};
-    for (const auto& [branch, client, service] : allowed) AllowService(branch, client, service);
+    for (const auto& [branch, client, service] : allowed)
+        AllowService(branch, client, service);
 
     UpdGrupServ(groupInsert("0001", "000002", "001", "Vigilância", 2, {1, 2, 2, 2, 2, 3, 1, 1}));
     ProAtualizaGrupo("0001", "000002", "001", "00010");

@@ -13,9 +13,9 @@ namespace gsf::server::history {
 
 /// Who makes the changes of the call a thread is running.
 struct Author {
-    std::string user;       ///< the user name the client sent; empty when it sent none
-    std::string token;      ///< the name of the access token the call came with; may be empty
-    std::string requestId;  ///< the call's request id; empty when it had none
+    std::string user;      ///< the user name the client sent; empty when it sent none
+    std::string token;     ///< the name of the access token the call came with; may be empty
+    std::string requestId; ///< the call's request id; empty when it had none
 };
 
 /// Makes @p author the author of what the calling thread writes while the
@@ -69,10 +69,10 @@ public:
 private:
     struct Row {
         std::string table;
-        std::string identity;  ///< the key's values, to match a row before and after
+        std::string identity; ///< the key's values, to match a row before and after
         std::vector<std::string> columns;
         std::vector<gsf::sql::SqlValue> values;
-        size_t keyColumns;     ///< the first keyColumns columns are the key
+        size_t keyColumns; ///< the first keyColumns columns are the key
         GroupRef group;
     };
     std::vector<Row> read() const;
@@ -91,19 +91,19 @@ std::int64_t purge(gsf::sql::Connection& db, int days);
 
 /// One recorded change.
 struct Entry {
-    std::string at;         ///< UTC, `2024-05-01T12:00:00.123456Z`
+    std::string at; ///< UTC, `2024-05-01T12:00:00.123456Z`
     std::string user, token, requestId, method;
-    char operation;         ///< 'I' insert, 'U' update, 'D' delete
+    char operation; ///< 'I' insert, 'U' update, 'D' delete
     std::string table, branch, client, group;
-    std::string key;        ///< JSON object of the key columns
-    std::string oldValues;  ///< JSON object, empty for an insert
-    std::string newValues;  ///< JSON object, empty for a delete
+    std::string key;       ///< JSON object of the key columns
+    std::string oldValues; ///< JSON object, empty for an insert
+    std::string newValues; ///< JSON object, empty for a delete
 };
 
 /// What `history` lists; an empty field does not filter.
 struct Filter {
     std::string branch, client, group;
-    std::string since;  ///< `AAAA-MM-DDTHH:MM:SS`, UTC
+    std::string since; ///< `AAAA-MM-DDTHH:MM:SS`, UTC
 };
 
 /// The entries matching @p filter, oldest first.

@@ -55,7 +55,8 @@ constexpr auto kLinger = std::chrono::seconds(2);
 
 // The timestamp changes once a second; formatting it on every request costs
 // as much as a small method call, so each I/O thread keeps its last one.
-const std::string& utcNow() {
+const std::string& utcNow()
+{
     thread_local std::time_t last = -1;
     thread_local std::string text;
     const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -71,38 +72,54 @@ const std::string& utcNow() {
 
 // Length of the UTF-8 sequence at the start of @p s, 0 when it is not one
 // (overlong forms, surrogates and code points past U+10FFFF included).
-size_t utf8Sequence(std::string_view s) {
+size_t utf8Sequence(std::string_view s)
+{
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
     const unsigned char c = byte(0);
-    if (c < 0x80) return 1;
+    if (c < 0x80)
+        return 1;
     size_t length;
     unsigned char low = 0x80, high = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) length = 2;
-    else if (c == 0xE0) length = 3, low = 0xA0;
-    else if (c == 0xED) length = 3, high = 0x9F;
-    else if (c >= 0xE1 && c <= 0xEF) length = 3;
-    else if (c == 0xF0) length = 4, low = 0x90;
-    else if (c >= 0xF1 && c <= 0xF3) length = 4;
-    else if (c == 0xF4) length = 4, high = 0x8F;
-    else return 0;
-    if (s.size() < length) return 0;
-    if (byte(1) < low || byte(1) > high) return 0;
+    if (c >= 0xC2 && c <= 0xDF)
+        length = 2;
+    else if (c == 0xE0)
+        length = 3, low = 0xA0;
+    else if (c == 0xED)
+        length = 3, high = 0x9F;
+    else if (c >= 0xE1 && c <= 0xEF)
+        length = 3;
+    else if (c == 0xF0)
+        length = 4, low = 0x90;
+    else if (c >= 0xF1 && c <= 0xF3)
+        length = 4;
+    else if (c == 0xF4)
+        length = 4, high = 0x8F;
+    else
+        return 0;
+    if (s.size() < length)
+        return 0;
+    if (byte(1) < low || byte(1) > high)
+        return 0;
     for (size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
     return length;
 }
 
-bool validUtf8(std::string_view s) {
+bool validUtf8(std::string_view s)
+{
     while (!s.empty()) {
         const size_t n = utf8Sequence(s);
-        if (n == 0) return false;
+        if (n == 0)
+            return false;
         s.remove_prefix(n);
     }
     return true;
 }
 
 // @p s with every byte that is not part of a UTF-8 sequence replaced by U+FFFD.
-std::string utf8Replaced(std::string_view s) {
+std::string utf8Replaced(std::string_view s)
+{
     std::string out;
     out.reserve(s.size());
     while (!s.empty()) {
@@ -118,16 +135,21 @@ std::string utf8Replaced(std::string_view s) {
     return out;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
 // The path of a request target, percent escapes decoded, the query left out.
 // A '%' not followed by two hex digits stays as it is.
-std::string decodedPath(std::string_view target) {
+std::string decodedPath(std::string_view target)
+{
     target = target.substr(0, target.find('?'));
     std::string path;
     path.reserve(target.size());
@@ -145,7 +167,8 @@ std::string decodedPath(std::string_view target) {
     return path;
 }
 
-bool tokenChar(unsigned char c) {
+bool tokenChar(unsigned char c)
+{
     return std::isalnum(c) || (c != 0 && std::strchr("!#$%&'*+-.^_`|~", c) != nullptr);
 }
 
@@ -156,39 +179,52 @@ enum class LineStart { Possible, Malformed, Binary };
 // head is in, so garbage with no blank line, or a TLS hello, would otherwise
 // sit there until the deadline. Binary: bytes no HTTP client sends, where no
 // HTTP answer makes sense either.
-LineStart requestLineStart(std::string_view bytes) {
+LineStart requestLineStart(std::string_view bytes)
+{
     const auto refused = [](unsigned char c) {
-        return (c < 0x20 && c != '\r' && c != '\n' && c != '\t') || c >= 0x7F ? LineStart::Binary : LineStart::Malformed;
+        return (c < 0x20 && c != '\r' && c != '\n' && c != '\t') || c >= 0x7F ? LineStart::Binary
+                                                                              : LineStart::Malformed;
     };
     size_t i = 0;
-    while (i < bytes.size() && tokenChar(static_cast<unsigned char>(bytes[i]))) ++i;
-    if (i > 32) return LineStart::Malformed;  // no verb is this long
-    if (i == bytes.size()) return LineStart::Possible;
-    if (i == 0 || bytes[i] != ' ') return refused(static_cast<unsigned char>(bytes[i]));
+    while (i < bytes.size() && tokenChar(static_cast<unsigned char>(bytes[i])))
+        ++i;
+    if (i > 32)
+        return LineStart::Malformed; // no verb is this long
+    if (i == bytes.size())
+        return LineStart::Possible;
+    if (i == 0 || bytes[i] != ' ')
+        return refused(static_cast<unsigned char>(bytes[i]));
     const size_t target = ++i;
-    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) > 0x20 && bytes[i] != 0x7F) ++i;
-    if (i == bytes.size()) return LineStart::Possible;
-    if (i == target || bytes[i] != ' ') return refused(static_cast<unsigned char>(bytes[i]));
+    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) > 0x20 && bytes[i] != 0x7F)
+        ++i;
+    if (i == bytes.size())
+        return LineStart::Possible;
+    if (i == target || bytes[i] != ' ')
+        return refused(static_cast<unsigned char>(bytes[i]));
     ++i;
     static constexpr std::string_view kVersion = "HTTP/0.0\r\n";
     for (size_t k = 0; k < kVersion.size() && i < bytes.size(); ++k, ++i) {
         const char c = bytes[i];
         const bool ok = kVersion[k] == '0' ? std::isdigit(static_cast<unsigned char>(c)) != 0 : c == kVersion[k];
-        if (!ok) return refused(static_cast<unsigned char>(c));
+        if (!ok)
+            return refused(static_cast<unsigned char>(c));
     }
     return LineStart::Possible;
 }
 
-std::string lastSegment(std::string_view path) {
+std::string lastSegment(std::string_view path)
+{
     const auto slash = path.rfind('/');
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-HttpAnswer failure(int status, const char* code, const std::string& message) {
+HttpAnswer failure(int status, const char* code, const std::string& message)
+{
     return {status, errorBody(code, message)};
 }
 
-HttpAnswer internalError(std::string_view what) {
+HttpAnswer internalError(std::string_view what)
+{
     return failure(500, "server_error", "Erro interno do servidor: " + utf8Replaced(what));
 }
 
@@ -215,7 +251,8 @@ constexpr auto kSweep = std::chrono::milliseconds(200);
 struct HttpFront::Impl {
     Impl(HttpLimits l, DatabaseWorkers& w, Admit a, Handle h, Log lg)
         : limits(l), workers(w), admit(std::move(a)), handle(std::move(h)), log(std::move(lg)),
-          loops(static_cast<size_t>(std::max(1, limits.ioThreads))) {}
+          loops(static_cast<size_t>(std::max(1, limits.ioThreads)))
+    {}
 
     void accept();
     void onAccept(const beast::error_code& ec, tcp::socket socket, Loop& loop);
@@ -235,7 +272,7 @@ struct HttpFront::Impl {
     std::atomic<int> open{0};
     std::atomic<int> refusing{0};
     int port = 0;
-    int wakeFd = -1;  // written by Stop; open until the front is destroyed
+    int wakeFd = -1; // written by Stop; open until the front is destroyed
     size_t nextLoop = 0;
 
     // The first loop also accepts and waits for Stop.
@@ -253,17 +290,21 @@ namespace {
 class Session : public std::enable_shared_from_this<Session> {
 public:
     Session(HttpFront::Impl& front, Loop& loop, tcp::socket socket, bool overCapacity)
-        : front_(front), loop_(loop), socket_(std::move(socket)), overCapacity_(overCapacity), started_(Clock::now()) {
+        : front_(front), loop_(loop), socket_(std::move(socket)), overCapacity_(overCapacity), started_(Clock::now())
+    {
         beast::error_code ec;
         const auto endpoint = socket_.remote_endpoint(ec);
-        if (!ec) remote_ = endpoint.address().to_string();
+        if (!ec)
+            remote_ = endpoint.address().to_string();
         (overCapacity_ ? front_.refusing : front_.open).fetch_add(1);
     }
 
     ~Session() { (overCapacity_ ? front_.refusing : front_.open).fetch_sub(1); }
 
-    void Start() {
-        if (loop_.closing) return close();
+    void Start()
+    {
+        if (loop_.closing)
+            return close();
         loop_.sessions.push_back(weak_from_this());
         if (overCapacity_) {
             answer(failure(503, "busy",
@@ -278,15 +319,20 @@ public:
 
     // The server is stopping: a connection between requests closes now, one
     // whose request is being handled once its answer is out.
-    void Stop() {
+    void Stop()
+    {
         stopping_ = true;
-        if (phase_ != Phase::Working && phase_ != Phase::Writing) close();
+        if (phase_ != Phase::Working && phase_ != Phase::Writing)
+            close();
     }
 
     // Called by the sweep.
-    void CheckDeadline(Clock::time_point now) {
-        if (closed_ || !deadline_ || *deadline_ > now) return;
-        if (phase_ == Phase::Head || phase_ == Phase::Body) logAnswer(408);
+    void CheckDeadline(Clock::time_point now)
+    {
+        if (closed_ || !deadline_ || *deadline_ > now)
+            return;
+        if (phase_ == Phase::Head || phase_ == Phase::Body)
+            logAnswer(408);
         close();
     }
 
@@ -295,87 +341,104 @@ private:
 
     void expiresAfter(std::chrono::milliseconds limit) { deadline_ = Clock::now() + limit; }
 
-    void nextRequest() {
-        if (stopping_) return close();
+    void nextRequest()
+    {
+        if (stopping_)
+            return close();
         parser_.emplace();
         parser_->header_limit(static_cast<std::uint32_t>(front_.limits.maxHeaderBytes));
         parser_->body_limit(front_.limits.maxBodyBytes);
         verb_.clear();
         method_.clear();
         head_ = {};
-        if (buffer_.size() > 0) {  // the next request came with the last one
+        if (buffer_.size() > 0) { // the next request came with the last one
             startRequest();
             return feedHead();
         }
         // A large request leaves a large buffer; an idle connection keeps
         // only a small one.
-        if (buffer_.capacity() > 16 * 1024) buffer_.shrink_to_fit();
+        if (buffer_.capacity() > 16 * 1024)
+            buffer_.shrink_to_fit();
         phase_ = Phase::Idle;
         expiresAfter(front_.limits.idleTimeout);
         readHead();
     }
 
-    void startRequest() {
+    void startRequest()
+    {
         phase_ = Phase::Head;
         started_ = Clock::now();
         expiresAfter(front_.limits.requestDeadline);
     }
 
-    void readHead() {
-        socket_.async_read_some(buffer_.prepare(4096),
-                                [self = shared_from_this()](beast::error_code ec, size_t n) { self->onHeadBytes(ec, n); });
+    void readHead()
+    {
+        socket_.async_read_some(buffer_.prepare(4096), [self = shared_from_this()](beast::error_code ec, size_t n) {
+            self->onHeadBytes(ec, n);
+        });
     }
 
-    void onHeadBytes(beast::error_code ec, size_t n) {
-        if (closed_) return;
-        if (ec) return close();
+    void onHeadBytes(beast::error_code ec, size_t n)
+    {
+        if (closed_)
+            return;
+        if (ec)
+            return close();
         buffer_.commit(n);
-        if (phase_ == Phase::Idle) startRequest();
+        if (phase_ == Phase::Idle)
+            startRequest();
         feedHead();
     }
 
-    void feedHead() {
+    void feedHead()
+    {
         const auto data = buffer_.data();
         const std::string_view bytes(static_cast<const char*>(data.data()), data.size());
         const size_t lineEnd = bytes.find('\n');
         switch (requestLineStart(lineEnd == std::string_view::npos ? bytes : bytes.substr(0, lineEnd + 1))) {
-        case LineStart::Binary:
-            logAnswer(400);
-            return close();
+        case LineStart::Binary: logAnswer(400); return close();
         case LineStart::Malformed:
             return answer(failure(400, "bad_request", "Requisição inválida: linha de requisição malformada."), true);
-        case LineStart::Possible:
-            break;
+        case LineStart::Possible: break;
         }
         beast::error_code ec;
         buffer_.consume(parser_->put(buffer_.data(), ec));
-        if (ec == http::error::need_more) return readHead();
-        if (ec == http::error::body_limit) return answer(tooLarge(), true);
+        if (ec == http::error::need_more)
+            return readHead();
+        if (ec == http::error::body_limit)
+            return answer(tooLarge(), true);
         if (ec == http::error::header_limit)
-            return answer(failure(400, "bad_request",
-                                  "Requisição inválida: cabeçalhos acima de " + byteSize(front_.limits.maxHeaderBytes) + "."),
-                          true);
-        if (ec) return answer(failure(400, "bad_request", "Requisição inválida."), true);
+            return answer(
+                failure(400, "bad_request",
+                        "Requisição inválida: cabeçalhos acima de " + byteSize(front_.limits.maxHeaderBytes) + "."),
+                true);
+        if (ec)
+            return answer(failure(400, "bad_request", "Requisição inválida."), true);
         onHead();
     }
 
-    void onHead() {
+    void onHead()
+    {
         auto& request = parser_->get();
         verb_ = std::string(request.method_string());
         head_.verb = verb_;
         head_.path = decodedPath(request.target());
         method_ = lastSegment(head_.path);
         bool utf8 = validUtf8(head_.path);
-        for (const auto& field : request) utf8 = utf8 && validUtf8(field.value());
+        for (const auto& field : request)
+            utf8 = utf8 && validUtf8(field.value());
         if (!utf8) {
-            admission_ = {HttpAdmission::Route::Answer,
-                          failure(400, "bad_request", "Requisição inválida: o caminho e os cabeçalhos devem estar em UTF-8.")};
+            admission_ = {
+                HttpAdmission::Route::Answer,
+                failure(400, "bad_request", "Requisição inválida: o caminho e os cabeçalhos devem estar em UTF-8.")};
         } else {
             head_.authorization = std::string(request[http::field::authorization]);
             for (const auto& field : request) {
                 std::string name(field.name_string());
-                for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-                if (name.starts_with("x-")) head_.extra.emplace_back(std::move(name), std::string(field.value()));
+                for (char& c : name)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                if (name.starts_with("x-"))
+                    head_.extra.emplace_back(std::move(name), std::string(field.value()));
             }
             try {
                 admission_ = front_.admit(head_);
@@ -388,31 +451,41 @@ private:
         if (!parser_->is_done() && beast::iequals(request[http::field::expect], "100-continue")) {
             // The client waits for a word before it sends the body: a refusal
             // is that word, and the body then never comes.
-            if (admission_.route == HttpAdmission::Route::Answer) return answer(std::move(admission_.answer), true);
+            if (admission_.route == HttpAdmission::Route::Answer)
+                return answer(std::move(admission_.answer), true);
             return net::async_write(socket_, net::buffer(kContinue),
                                     [self = shared_from_this()](beast::error_code e, size_t) {
-                                        if (self->closed_) return;
-                                        if (e) return self->close();
+                                        if (self->closed_)
+                                            return;
+                                        if (e)
+                                            return self->close();
                                         self->readBody();
                                     });
         }
         readBody();
     }
 
-    void readBody() {
+    void readBody()
+    {
         phase_ = Phase::Body;
-        if (parser_->is_done()) return onBody({});
+        if (parser_->is_done())
+            return onBody({});
         http::async_read(socket_, buffer_, *parser_,
                          [self = shared_from_this()](beast::error_code ec, size_t) { self->onBody(ec); });
     }
 
-    void onBody(beast::error_code ec) {
-        if (closed_) return;
+    void onBody(beast::error_code ec)
+    {
+        if (closed_)
+            return;
         const bool refused = admission_.route == HttpAdmission::Route::Answer;
-        if (ec == http::error::body_limit) return answer(refused ? std::move(admission_.answer) : tooLarge(), true);
-        if (ec) return close();
+        if (ec == http::error::body_limit)
+            return answer(refused ? std::move(admission_.answer) : tooLarge(), true);
+        if (ec)
+            return close();
         const bool keepAlive = parser_->get().keep_alive();
-        if (refused) return answer(std::move(admission_.answer), !keepAlive);
+        if (refused)
+            return answer(std::move(admission_.answer), !keepAlive);
         closeAfter_ = !keepAlive;
         phase_ = Phase::Working;
         deadline_.reset();
@@ -437,13 +510,16 @@ private:
                               });
     }
 
-    HttpAnswer tooLarge() const {
+    HttpAnswer tooLarge() const
+    {
         return failure(413, "too_large",
                        "Requisição grande demais: o limite é de " + byteSize(front_.limits.maxBodyBytes) + ".");
     }
 
-    void answer(HttpAnswer reply, bool closeAfter) {
-        if (closed_) return;
+    void answer(HttpAnswer reply, bool closeAfter)
+    {
+        if (closed_)
+            return;
         if (reply.drop) {
             logAnswer(0);
             return close();
@@ -466,23 +542,30 @@ private:
             // An open screen may stay idle for hours: it keeps no copy of its last packet.
             self->response_.reset();
             self->held_ = {};
-            if (self->closed_) return;
-            if (ec) return self->close();
-            if (self->closeAfter_) return self->linger();
+            if (self->closed_)
+                return;
+            if (ec)
+                return self->close();
+            if (self->closeAfter_)
+                return self->linger();
             self->nextRequest();
         });
     }
 
-    void logAnswer(unsigned status) {
+    void logAnswer(unsigned status)
+    {
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started_).count();
         front_.log(requestLogLine(verb_, method_, static_cast<int>(status), ms, remote_));
-        if (front_.observe) front_.observe(method_, static_cast<int>(status), ms / 1000);
+        if (front_.observe)
+            front_.observe(method_, static_cast<int>(status), ms / 1000);
     }
 
     // Our side is done: the client gets an end of stream after the answer,
     // and what it still sends is dropped until it closes, for a while.
-    void linger() {
-        if (stopping_) return close();
+    void linger()
+    {
+        if (stopping_)
+            return close();
         phase_ = Phase::Closing;
         beast::error_code ignored;
         socket_.shutdown(tcp::socket::shutdown_send, ignored);
@@ -491,18 +574,23 @@ private:
         drain();
     }
 
-    void drain() {
+    void drain()
+    {
         buffer_.clear();
         socket_.async_read_some(buffer_.prepare(65536), [self = shared_from_this()](beast::error_code ec, size_t n) {
-            if (self->closed_) return;
-            if (ec || n >= self->lingerBudget_) return self->close();
+            if (self->closed_)
+                return;
+            if (ec || n >= self->lingerBudget_)
+                return self->close();
             self->lingerBudget_ -= n;
             self->drain();
         });
     }
 
-    void close() {
-        if (closed_) return;
+    void close()
+    {
+        if (closed_)
+            return;
         closed_ = true;
         phase_ = Phase::Closing;
         deadline_.reset();
@@ -534,7 +622,8 @@ private:
 
 } // namespace
 
-void HttpFront::Impl::accept() {
+void HttpFront::Impl::accept()
+{
     // Connections go to the loops in turn.
     Loop& loop = loops[nextLoop++ % loops.size()];
     acceptor.async_accept(loop.ioc, [this, &loop](const beast::error_code& ec, tcp::socket socket) {
@@ -542,10 +631,13 @@ void HttpFront::Impl::accept() {
     });
 }
 
-void HttpFront::Impl::onAccept(const beast::error_code& ec, tcp::socket socket, Loop& loop) {
-    if (!acceptor.is_open()) return;
+void HttpFront::Impl::onAccept(const beast::error_code& ec, tcp::socket socket, Loop& loop)
+{
+    if (!acceptor.is_open())
+        return;
     if (ec) {
-        if (ec == net::error::operation_aborted) return;
+        if (ec == net::error::operation_aborted)
+            return;
         // Out of descriptors or memory: accepting again at once would spin.
         // The connections already open are served meanwhile.
         if (ec == net::error::no_descriptors || ec == net::error::no_buffer_space || ec == net::error::no_memory ||
@@ -556,7 +648,8 @@ void HttpFront::Impl::onAccept(const beast::error_code& ec, tcp::socket socket, 
             }
             acceptRetry.expires_after(std::chrono::milliseconds(50));
             acceptRetry.async_wait([this](const beast::error_code& e) {
-                if (!e && acceptor.is_open()) accept();
+                if (!e && acceptor.is_open())
+                    accept();
             });
             return;
         }
@@ -574,10 +667,12 @@ void HttpFront::Impl::onAccept(const beast::error_code& ec, tcp::socket socket, 
     accept();
 }
 
-void HttpFront::Impl::sweep(Loop& loop) {
+void HttpFront::Impl::sweep(Loop& loop)
+{
     loop.sweep.expires_after(kSweep);
     loop.sweep.async_wait([this, &loop](const beast::error_code& ec) {
-        if (ec || loop.closing) return;
+        if (ec || loop.closing)
+            return;
         const auto now = Clock::now();
         for (auto it = loop.sessions.begin(); it != loop.sessions.end();) {
             if (auto session = it->lock()) {
@@ -591,7 +686,8 @@ void HttpFront::Impl::sweep(Loop& loop) {
     });
 }
 
-void HttpFront::Impl::shutdown() {
+void HttpFront::Impl::shutdown()
+{
     running = false;
     beast::error_code ignored;
     acceptor.close(ignored);
@@ -602,18 +698,21 @@ void HttpFront::Impl::shutdown() {
             loop.closing = true;
             loop.sweep.cancel();
             for (const auto& weak : loop.sessions)
-                if (auto session = weak.lock()) session->Stop();
+                if (auto session = weak.lock())
+                    session->Stop();
             loop.sessions.clear();
         });
     }
 }
 
-void HttpFront::Impl::event(const std::string& name, const std::string& detail) {
+void HttpFront::Impl::event(const std::string& name, const std::string& detail)
+{
     log(nlohmann::json{{"event", name}, {"detail", detail}, {"ts", utcNow()}}.dump(
         -1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
-void HttpFront::Impl::runLoop(Loop& loop) {
+void HttpFront::Impl::runLoop(Loop& loop)
+{
     for (;;) {
         try {
             loop.ioc.run();
@@ -628,9 +727,11 @@ void HttpFront::Impl::runLoop(Loop& loop) {
 }
 
 HttpFront::HttpFront(HttpLimits limits, DatabaseWorkers& workers, Admit admit, Handle handle, Log log)
-    : impl_(std::make_unique<Impl>(limits, workers, std::move(admit), std::move(handle), std::move(log))) {
+    : impl_(std::make_unique<Impl>(limits, workers, std::move(admit), std::move(handle), std::move(log)))
+{
     impl_->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (impl_->wakeFd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+    if (impl_->wakeFd < 0)
+        throw std::system_error(errno, std::generic_category(), "eventfd");
     // The descriptor waited on is a copy: closing it when the server stops
     // leaves the one Stop writes to open.
     const int copy = dup(impl_->wakeFd);
@@ -641,13 +742,15 @@ HttpFront::HttpFront(HttpLimits limits, DatabaseWorkers& workers, Admit admit, H
     impl_->wake.assign(copy);
 }
 
-HttpFront::~HttpFront() {
+HttpFront::~HttpFront()
+{
     const int fd = impl_->wakeFd;
     impl_.reset();
     ::close(fd);
 }
 
-bool HttpFront::Bind(const std::string& address, int port) {
+bool HttpFront::Bind(const std::string& address, int port)
+{
     auto& acceptor = impl_->acceptor;
     beast::error_code ec;
     tcp::endpoint endpoint;
@@ -657,13 +760,17 @@ bool HttpFront::Bind(const std::string& address, int port) {
     } else {
         tcp::resolver resolver(impl_->loops.front().ioc);
         const auto found = resolver.resolve(address, std::to_string(port), tcp::resolver::passive, ec);
-        if (ec || found.empty()) return false;
+        if (ec || found.empty())
+            return false;
         endpoint = found.begin()->endpoint();
     }
     acceptor.open(endpoint.protocol(), ec);
-    if (!ec) acceptor.set_option(net::socket_base::reuse_address(true), ec);
-    if (!ec) acceptor.bind(endpoint, ec);
-    if (!ec) acceptor.listen(net::socket_base::max_listen_connections, ec);
+    if (!ec)
+        acceptor.set_option(net::socket_base::reuse_address(true), ec);
+    if (!ec)
+        acceptor.bind(endpoint, ec);
+    if (!ec)
+        acceptor.listen(net::socket_base::max_listen_connections, ec);
     if (ec) {
         beast::error_code ignored;
         acceptor.close(ignored);
@@ -673,41 +780,61 @@ bool HttpFront::Bind(const std::string& address, int port) {
     return !ec;
 }
 
-int HttpFront::Port() const { return impl_->port; }
+int HttpFront::Port() const
+{
+    return impl_->port;
+}
 
-void HttpFront::Run() {
+void HttpFront::Run()
+{
     Impl& impl = *impl_;
-    if (!impl.acceptor.is_open()) return;
+    if (!impl.acceptor.is_open())
+        return;
     impl.wake.async_wait(net::posix::descriptor_base::wait_read, [&impl](const beast::error_code& ec) {
-        if (ec != net::error::operation_aborted) impl.shutdown();
+        if (ec != net::error::operation_aborted)
+            impl.shutdown();
     });
-    for (auto& loop : impl.loops) impl.sweep(loop);
+    for (auto& loop : impl.loops)
+        impl.sweep(loop);
     impl.accept();
     impl.running = true;
     std::vector<std::thread> threads;
-    for (size_t i = 1; i < impl.loops.size(); ++i) threads.emplace_back([&impl, i] { impl.runLoop(impl.loops[i]); });
+    for (size_t i = 1; i < impl.loops.size(); ++i)
+        threads.emplace_back([&impl, i] { impl.runLoop(impl.loops[i]); });
     impl.runLoop(impl.loops.front());
-    for (auto& thread : threads) thread.join();
+    for (auto& thread : threads)
+        thread.join();
     impl.running = false;
 }
 
-void HttpFront::Stop() {
+void HttpFront::Stop()
+{
     const std::uint64_t one = 1;
     // Nothing to do when it fails: the counter is already past zero.
     [[maybe_unused]] const auto written = ::write(impl_->wakeFd, &one, sizeof one);
 }
 
-bool HttpFront::Running() const { return impl_->running; }
+bool HttpFront::Running() const
+{
+    return impl_->running;
+}
 
-void HttpFront::SetObserver(Observe observe) { impl_->observe = std::move(observe); }
+void HttpFront::SetObserver(Observe observe)
+{
+    impl_->observe = std::move(observe);
+}
 
-int HttpFront::OpenConnections() const { return impl_->open; }
+int HttpFront::OpenConnections() const
+{
+    return impl_->open;
+}
 
 namespace {
 
 // Text that needs no JSON escaping: what method names, HTTP verbs and
 // addresses are made of.
-bool plain(std::string_view text) {
+bool plain(std::string_view text)
+{
     return std::all_of(text.begin(), text.end(), [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == ':' || c == '-' || c == '_' || c == '/';
     });
@@ -718,11 +845,13 @@ bool plain(std::string_view text) {
 // Written by hand when every part is plain text (every real call), through
 // the JSON library otherwise, so that whatever a client puts in the path is
 // escaped.
-std::string requestLogLine(std::string_view http, std::string_view method, int status, double ms, std::string_view remote) {
+std::string requestLogLine(std::string_view http, std::string_view method, int status, double ms,
+                           std::string_view remote)
+{
     const double rounded = std::round(ms * 1000) / 1000;
     if (!plain(http) || !plain(method) || !plain(remote)) {
-        const nlohmann::json line = {{"ts", utcNow()}, {"method", method}, {"http", http},
-                                     {"status", status}, {"ms", rounded}, {"remote", remote}};
+        const nlohmann::json line = {{"ts", utcNow()},   {"method", method}, {"http", http},
+                                     {"status", status}, {"ms", rounded},    {"remote", remote}};
         return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     }
     char number[32];
@@ -735,14 +864,18 @@ std::string requestLogLine(std::string_view http, std::string_view method, int s
     return line;
 }
 
-std::string byteSize(size_t bytes) {
+std::string byteSize(size_t bytes)
+{
     constexpr size_t kKiB = 1024, kMiB = 1024 * 1024;
-    if (bytes >= kMiB && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
-    if (bytes >= kKiB && bytes % kKiB == 0) return std::to_string(bytes / kKiB) + " KiB";
+    if (bytes >= kMiB && bytes % kMiB == 0)
+        return std::to_string(bytes / kMiB) + " MiB";
+    if (bytes >= kKiB && bytes % kKiB == 0)
+        return std::to_string(bytes / kKiB) + " KiB";
     return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
 
-bool constantTimeEquals(std::string_view a, std::string_view b) {
+bool constantTimeEquals(std::string_view a, std::string_view b)
+{
     size_t difference = a.size() ^ b.size();
     for (size_t i = 0; i < b.size(); ++i) {
         const unsigned char mine = i < a.size() ? static_cast<unsigned char>(a[i]) : 0;

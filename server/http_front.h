@@ -15,17 +15,19 @@ class DatabaseWorkers;
 
 /// The head of a request as the service sees it, once it is read and checked.
 struct HttpHead {
-    std::string verb;           ///< "GET", "POST", ...
-    std::string path;           ///< percent-decoded, valid UTF-8, without the query
-    std::string authorization;  ///< the Authorization header, empty when absent
+    std::string verb;          ///< "GET", "POST", ...
+    std::string path;          ///< percent-decoded, valid UTF-8, without the query
+    std::string authorization; ///< the Authorization header, empty when absent
     /// The application's own headers, those named "X-...", names in lower
     /// case, in the order sent (the request id, for one).
     std::vector<std::pair<std::string, std::string>> extra;
 
     /// The value of the extra header @p name (lower case), empty when absent.
-    std::string_view Extra(std::string_view name) const {
+    std::string_view Extra(std::string_view name) const
+    {
         for (const auto& [key, value] : extra)
-            if (key == name) return value;
+            if (key == name)
+                return value;
         return {};
     }
 };
@@ -33,12 +35,12 @@ struct HttpHead {
 /// A JSON answer.
 struct HttpAnswer {
     int status = 200;
-    std::string body;                           ///< the body, unless @c shared holds it
+    std::string body; ///< the body, unless @c shared holds it
     /// Close the connection without answering, as a server that died in the
     /// call would (a test's way to lose an answer).
     bool drop = false;
     std::string contentType = "application/json";
-    std::shared_ptr<const std::string> shared = {};  ///< a body written once and sent without a copy, when set
+    std::shared_ptr<const std::string> shared = {}; ///< a body written once and sent without a copy, when set
 
     std::string_view Body() const { return shared ? std::string_view(*shared) : std::string_view(body); }
 };
@@ -46,9 +48,9 @@ struct HttpAnswer {
 /// What the service makes of a request head, on an I/O thread.
 struct HttpAdmission {
     enum class Route {
-        Answer,  ///< answer with `answer` once the body is read (and dropped)
-        Read,    ///< run the handler on a database reader
-        Write,   ///< run the handler on the database writer
+        Answer, ///< answer with `answer` once the body is read (and dropped)
+        Read,   ///< run the handler on a database reader
+        Write,  ///< run the handler on the database writer
     };
     Route route = Route::Answer;
     HttpAnswer answer;

@@ -12,14 +12,14 @@ struct InProcessServer::State {
     std::thread thread;
 };
 
-InProcessServer::InProcessServer(ServerOptions options, const std::string& folderPrefix)
-    : options_(std::move(options))
+InProcessServer::InProcessServer(ServerOptions options, const std::string& folderPrefix) : options_(std::move(options))
 {
     std::string pattern = (std::filesystem::temp_directory_path() / (folderPrefix + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("Não foi possível criar a pasta temporária do servidor.");
     directory_ = pattern;
-    if (options_.database.empty()) options_.database = directory_ + "/grupservfat.db";
+    if (options_.database.empty())
+        options_.database = directory_ + "/grupservfat.db";
     databasePath_ = options_.database;
     options_.listen = host_;
     // Seeding fills an empty database only, so a restart keeps what was changed.
@@ -58,7 +58,10 @@ void InProcessServer::start(int port)
     state_ = std::move(state);
 }
 
-bool InProcessServer::Running() const { return state_ != nullptr; }
+bool InProcessServer::Running() const
+{
+    return state_ != nullptr;
+}
 
 void InProcessServer::Stop()
 {

@@ -21,8 +21,10 @@ namespace {
 
 gsf::server::AppServer* running = nullptr;
 
-void onSignal(int) {
-    if (running) running->Stop();
+void onSignal(int)
+{
+    if (running)
+        running->Stop();
 }
 
 const char* const kUsage =
@@ -38,23 +40,28 @@ const char* const kUsage =
     "       grupservfat-server --version\n"
     "BANCO: --config ARQUIVO, --sqlite ARQUIVO ou --postgres CONEXAO\n";
 
-int usage(const std::string& message) {
+int usage(const std::string& message)
+{
     std::cerr << "grupservfat-server: " << message << "\n" << kUsage;
     return 2;
 }
 
-int failure(const std::string& message, int status) {
+int failure(const std::string& message, int status)
+{
     std::cerr << "grupservfat-server: " << message << "\n";
     return status;
 }
 
 // Each connection is a descriptor: the soft limit (often 1024) would stop
 // the server far below its connection cap, so it is raised toward the hard one.
-void raiseDescriptorLimit(int connections) {
+void raiseDescriptorLimit(int connections)
+{
     rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return;
     const rlim_t wanted = static_cast<rlim_t>(connections) + 256;
-    if (limit.rlim_cur >= wanted) return;
+    if (limit.rlim_cur >= wanted)
+        return;
     limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
     setrlimit(RLIMIT_NOFILE, &limit);
     if (limit.rlim_cur < wanted)
@@ -68,11 +75,11 @@ void raiseDescriptorLimit(int connections) {
 struct Command {
     gsf::server::ServerSettings settings;
     std::vector<std::string> positional;
-    std::map<std::string, std::string> values;  ///< own options given, with their values ("" for a flag)
+    std::map<std::string, std::string> values; ///< own options given, with their values ("" for a flag)
 };
 
-std::string readCommand(const std::vector<std::string>& args, const std::map<std::string, bool>& own,
-                        Command& command) {
+std::string readCommand(const std::vector<std::string>& args, const std::map<std::string, bool>& own, Command& command)
+{
     command.settings.options.database = "grupservfat.db";
     std::vector<std::string> database;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -80,10 +87,13 @@ std::string readCommand(const std::vector<std::string>& args, const std::map<std
         const bool databaseOption = arg == "--config" || arg == "--sqlite" || arg == "--postgres";
         if (const auto it = own.find(arg); databaseOption || it != own.end()) {
             const bool takesValue = databaseOption || it->second;
-            if (takesValue && i + 1 >= args.size()) return "falta o valor de " + arg;
+            if (takesValue && i + 1 >= args.size())
+                return "falta o valor de " + arg;
             const std::string value = takesValue ? args[++i] : "";
-            if (databaseOption) database.insert(database.end(), {arg, value});
-            else command.values[arg] = value;
+            if (databaseOption)
+                database.insert(database.end(), {arg, value});
+            else
+                command.values[arg] = value;
         } else if (arg.starts_with("--")) {
             return "opção desconhecida: " + arg;
         } else {
@@ -96,7 +106,8 @@ std::string readCommand(const std::vector<std::string>& args, const std::map<std
 // grupservfat-server --check [BANCO]: lists the groups whose correction table
 // is damaged, writing nothing to the database. Exit status 0 when every table
 // is sound, 1 when some is not, 2 when the database cannot be read.
-int checkTables(const Command& command) {
+int checkTables(const Command& command)
+{
     const std::string& target = command.settings.options.database;
     try {
         if (gsf::sql::engineOf(target) == gsf::sql::Engine::SQLite && !std::filesystem::exists(target))
@@ -119,8 +130,10 @@ int checkTables(const Command& command) {
 }
 
 // backup FILE / restore FILE: SQLite only; PostgreSQL has its own tools.
-int copyDatabase(const std::string& name, const Command& command) {
-    if (command.positional.size() != 1) return usage(name + " espera um arquivo");
+int copyDatabase(const std::string& name, const Command& command)
+{
+    if (command.positional.size() != 1)
+        return usage(name + " espera um arquivo");
     const std::string& target = command.settings.options.database;
     if (gsf::sql::engineOf(target) == gsf::sql::Engine::PostgreSQL)
         return failure(name + " copia bancos SQLite; para PostgreSQL use pg_dump e pg_restore (veja o README)", 2);
@@ -141,8 +154,10 @@ int copyDatabase(const std::string& name, const Command& command) {
 // history [--branch B] [--client C] [--group G] [--since DATE] [--csv] [BANCO]:
 // the changes recorded, oldest first. Exit status 0, 2 when the database
 // cannot be read.
-int listHistory(const Command& command) {
-    if (!command.positional.empty()) return usage("argumento inesperado: " + command.positional[0]);
+int listHistory(const Command& command)
+{
+    if (!command.positional.empty())
+        return usage("argumento inesperado: " + command.positional[0]);
     gsf::server::history::Filter filter;
     const auto value = [&](const char* option) {
         const auto it = command.values.find(option);
@@ -172,7 +187,8 @@ int listHistory(const Command& command) {
     }
 }
 
-int serve(const std::vector<std::string>& args) {
+int serve(const std::vector<std::string>& args)
+{
     gsf::server::ServerSettings settings;
     settings.options.database = "grupservfat.db";
     if (const std::string problem = gsf::server::parseServerArguments(args, settings); !problem.empty())
@@ -205,10 +221,12 @@ int serve(const std::vector<std::string>& args) {
 // The configuration an installed server reads when no --config is given:
 // <root>/etc/grupservfat/server.conf for a program in
 // <root>/usr/lib/grupservfat-server. None from a build tree.
-std::string installedConfig() {
+std::string installedConfig()
+{
     std::error_code error;
     const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return "";
+    if (error)
+        return "";
     const auto folder = program.parent_path();
     if (folder.filename() != "grupservfat-server" || folder.parent_path().filename() != "lib" ||
         folder.parent_path().parent_path().filename() != "usr")
@@ -219,10 +237,12 @@ std::string installedConfig() {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::vector<std::string> args(argv + 1, argv + argc);
     if (std::find(args.begin(), args.end(), "--config") == args.end())
-        if (const std::string file = installedConfig(); !file.empty()) args.insert(args.end(), {"--config", file});
+        if (const std::string file = installedConfig(); !file.empty())
+            args.insert(args.end(), {"--config", file});
     if (std::find(args.begin(), args.end(), "--version") != args.end()) {
         std::cout << "grupservfat-server " << gsf::server::serverVersion() << "\n";
         return 0;
@@ -232,19 +252,24 @@ int main(int argc, char** argv) {
     Command command;
     if (std::find(args.begin(), args.end(), "--check") != args.end()) {
         std::vector<std::string> others;
-        std::copy_if(args.begin(), args.end(), std::back_inserter(others), [](const auto& a) { return a != "--check"; });
-        if (const std::string problem = readCommand(others, {}, command); !problem.empty()) return usage(problem);
-        if (!command.positional.empty()) return usage("argumento inesperado: " + command.positional[0]);
+        std::copy_if(args.begin(), args.end(), std::back_inserter(others),
+                     [](const auto& a) { return a != "--check"; });
+        if (const std::string problem = readCommand(others, {}, command); !problem.empty())
+            return usage(problem);
+        if (!command.positional.empty())
+            return usage("argumento inesperado: " + command.positional[0]);
         return checkTables(command);
     }
     if (first == "backup" || first == "restore") {
-        if (const std::string problem = readCommand(rest, {}, command); !problem.empty()) return usage(problem);
+        if (const std::string problem = readCommand(rest, {}, command); !problem.empty())
+            return usage(problem);
         return copyDatabase(first, command);
     }
     if (first == "history") {
         const std::map<std::string, bool> own = {
             {"--branch", true}, {"--client", true}, {"--group", true}, {"--since", true}, {"--csv", false}};
-        if (const std::string problem = readCommand(rest, own, command); !problem.empty()) return usage(problem);
+        if (const std::string problem = readCommand(rest, own, command); !problem.empty())
+            return usage(problem);
         return listHistory(command);
     }
     return serve(args);

@@ -10,45 +10,55 @@ namespace gsf::server {
 namespace {
 
 // The shortest text that reads back as @p value, whatever the locale.
-std::string number(double value) {
+std::string number(double value)
+{
     char text[64];
     const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general).ptr;
     return std::string(text, end);
 }
 
-void help(std::ostringstream& out, const char* name, const char* type, const char* text) {
+void help(std::ostringstream& out, const char* name, const char* type, const char* text)
+{
     out << "# HELP " << name << ' ' << text << "\n# TYPE " << name << ' ' << type << '\n';
 }
 
 } // namespace
 
-std::string Metrics::Label(std::string_view method) {
-    if (method == "health" || method == "metrics" || RemoteModule::HasMethod(method)) return std::string(method);
+std::string Metrics::Label(std::string_view method)
+{
+    if (method == "health" || method == "metrics" || RemoteModule::HasMethod(method))
+        return std::string(method);
     return "other";
 }
 
-void Metrics::Histogram::add(double seconds) {
+void Metrics::Histogram::add(double seconds)
+{
     size_t bucket = 0;
-    while (bucket < kBuckets.size() && seconds > kBuckets[bucket]) ++bucket;
-    if (bucket < kBuckets.size()) ++buckets[bucket];
+    while (bucket < kBuckets.size() && seconds > kBuckets[bucket])
+        ++bucket;
+    if (bucket < kBuckets.size())
+        ++buckets[bucket];
     ++count;
     sum += seconds;
 }
 
-void Metrics::Request(std::string_view method, int status, double seconds) {
+void Metrics::Request(std::string_view method, int status, double seconds)
+{
     const std::string label = Label(method);
     std::lock_guard lock(mutex_);
     ++requests_[{label, status}];
     latency_[label].add(seconds);
 }
 
-void Metrics::Database(std::string_view method, double seconds) {
+void Metrics::Database(std::string_view method, double seconds)
+{
     const std::string label = Label(method);
     std::lock_guard lock(mutex_);
     database_[label].add(seconds);
 }
 
-std::string Metrics::Text(const Gauges& gauges) const {
+std::string Metrics::Text(const Gauges& gauges) const
+{
     std::ostringstream out;
     const auto histogram = [&out](const char* name, const std::map<std::string, Histogram>& series) {
         for (const auto& [method, h] : series) {
@@ -72,8 +82,8 @@ std::string Metrics::Text(const Gauges& gauges) const {
          "Requests answered with a status of 400 or more, by method and status.");
     for (const auto& [key, count] : requests_)
         if (key.second >= 400)
-            out << "grupservfat_request_errors_total{method=\"" << key.first << "\",status=\"" << key.second
-                << "\"} " << count << '\n';
+            out << "grupservfat_request_errors_total{method=\"" << key.first << "\",status=\"" << key.second << "\"} "
+                << count << '\n';
     help(out, "grupservfat_request_duration_seconds", "histogram",
          "Time from the first byte of a request to the end of its answer.");
     histogram("grupservfat_request_duration_seconds", latency_);

@@ -41,13 +41,13 @@ public:
 
 private:
     struct Histogram {
-        std::array<std::uint64_t, kBuckets.size()> buckets{};  ///< not cumulative; summed when shown
+        std::array<std::uint64_t, kBuckets.size()> buckets{}; ///< not cumulative; summed when shown
         std::uint64_t count = 0;
         double sum = 0;
         void add(double seconds);
     };
     mutable std::mutex mutex_;
-    std::map<std::pair<std::string, int>, std::uint64_t> requests_;  ///< (method, status) -> count
+    std::map<std::pair<std::string, int>, std::uint64_t> requests_; ///< (method, status) -> count
     std::map<std::string, Histogram> latency_;
     std::map<std::string, Histogram> database_;
 };

@@ -20,11 +20,12 @@ struct Reply {
     Reply(int code, std::string text) : status(code), body(std::move(text)) {}
 
     int status = 200;
-    std::string body;                           ///< the body, unless @c shared holds it
-    std::shared_ptr<const std::string> shared;  ///< the body written once, when set
+    std::string body;                          ///< the body, unless @c shared holds it
+    std::shared_ptr<const std::string> shared; ///< the body written once, when set
 
     /// A 200 answer with @p text as its body.
-    static Reply Shared(std::shared_ptr<const std::string> text) {
+    static Reply Shared(std::shared_ptr<const std::string> text)
+    {
         Reply reply;
         reply.shared = std::move(text);
         return reply;

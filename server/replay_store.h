@@ -71,7 +71,8 @@ private:
 class DatabaseReplayMark : public WriteHook {
 public:
     DatabaseReplayMark(std::string id, std::string fingerprint, std::chrono::seconds keep = std::chrono::minutes(10))
-        : id_(std::move(id)), fingerprint_(std::move(fingerprint)), keep_(keep) {}
+        : id_(std::move(id)), fingerprint_(std::move(fingerprint)), keep_(keep)
+    {}
 
     bool Before(gsf::sql::Connection& db) override;
     void After(gsf::sql::Connection& db) override;

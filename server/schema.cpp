@@ -145,21 +145,23 @@ CREATE INDEX change_history_group ON change_history (branch, client, service_gro
 )",
 };
 
-const char* const kDataTables[] = {"FILIAL",      "CLIENTE",      "SERVFILI",    "SERVCLIE",
+const char* const kDataTables[] = {"FILIAL",      "CLIENTE",     "SERVFILI",     "SERVCLIE",
                                    "GRUPSERVFAT", "SERVGRUPFAT", "CORRPRECGRUP", "PARAMFATFILI"};
 
 // SQLite has row triggers only: the counter moves once per changed row.
 // PostgreSQL bumps it once per statement, BEFORE the statement touches any row:
 // the counter row's lock is then always the first lock a writing transaction
 // takes, so serializing the writers on it adds no deadlock.
-std::string counterTriggers(Engine engine) {
+std::string counterTriggers(Engine engine)
+{
     std::string out;
     if (engine == Engine::PostgreSQL) {
         out = "CREATE FUNCTION bump_change_counter() RETURNS trigger LANGUAGE plpgsql AS $$ "
               "BEGIN UPDATE change_counter SET version = version + 1; RETURN NULL; END $$;\n";
         for (const char* table : kDataTables)
-            out += std::string("CREATE TRIGGER ") + table + "_CHANGES BEFORE INSERT OR UPDATE OR DELETE OR TRUNCATE ON " +
-                   table + " FOR EACH STATEMENT EXECUTE FUNCTION bump_change_counter();\n";
+            out += std::string("CREATE TRIGGER ") + table +
+                   "_CHANGES BEFORE INSERT OR UPDATE OR DELETE OR TRUNCATE ON " + table +
+                   " FOR EACH STATEMENT EXECUTE FUNCTION bump_change_counter();\n";
         return out;
     }
     for (const char* table : kDataTables)
@@ -169,7 +171,8 @@ std::string counterTriggers(Engine engine) {
     return out;
 }
 
-std::string forEngine(std::string text, Engine engine) {
+std::string forEngine(std::string text, Engine engine)
+{
     auto replaceAll = [&](const std::string& from, const std::string& to) {
         for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
             text.replace(at, from.size(), to);
@@ -183,15 +186,20 @@ std::string forEngine(std::string text, Engine engine) {
 
 } // namespace
 
-int latestSchemaVersion() { return static_cast<int>(std::size(kMigrations)); }
+int latestSchemaVersion()
+{
+    return static_cast<int>(std::size(kMigrations));
+}
 
-int schemaVersion(gsf::sql::Connection& connection) {
+int schemaVersion(gsf::sql::Connection& connection)
+{
     const auto result = connection.Execute("SELECT MAX(version) FROM schema_version");
     const auto& cell = result.rows.at(0).at(0);
     return std::holds_alternative<std::int64_t>(cell) ? static_cast<int>(std::get<std::int64_t>(cell)) : 0;
 }
 
-StartupLock::StartupLock(const std::string& target) {
+StartupLock::StartupLock(const std::string& target)
+{
     if (gsf::sql::engineOf(target) == Engine::PostgreSQL) {
         session_ = gsf::sql::openPostgres(target);
         // One key for this program's schema; the session's end lets it go.
@@ -202,18 +210,19 @@ StartupLock::StartupLock(const std::string& target) {
     const std::string folder = parent.empty() ? "." : parent.string();
     folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder_ < 0)
-        throw gsf::sql::SqlError(gsf::sql::ErrorKind::Connection,
-                                 "Não foi possível abrir a pasta do banco de dados " + folder + ": " +
-                                     std::strerror(errno));
-    while (::flock(folder_, LOCK_EX) != 0 && errno == EINTR) {
-    }
+        throw gsf::sql::SqlError(gsf::sql::ErrorKind::Connection, "Não foi possível abrir a pasta do banco de dados " +
+                                                                      folder + ": " + std::strerror(errno));
+    while (::flock(folder_, LOCK_EX) != 0 && errno == EINTR) {}
 }
 
-StartupLock::~StartupLock() {
-    if (folder_ >= 0) ::close(folder_);  // closing lets the lock go
+StartupLock::~StartupLock()
+{
+    if (folder_ >= 0)
+        ::close(folder_); // closing lets the lock go
 }
 
-void migrate(gsf::sql::Connection& connection) {
+void migrate(gsf::sql::Connection& connection)
+{
     connection.ExecuteScript("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL PRIMARY KEY)");
     gsf::sql::Transaction transaction(connection, true);
     // Several server processes may start together on one PostgreSQL database:

@@ -12,8 +12,8 @@ namespace gsf::server {
 /// options and the files they name.
 struct ServerSettings {
     ServerOptions options;
-    std::string tokenFile;   ///< read into options.tokens by loadTokens
-    std::string configFile;  ///< the file given with --config, if any
+    std::string tokenFile;  ///< read into options.tokens by loadTokens
+    std::string configFile; ///< the file given with --config, if any
 };
 
 /// Applies the setting @p name (an option's name without its dashes, as

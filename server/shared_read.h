@@ -25,13 +25,15 @@ class SharedRead {
 public:
     /// @p read runs without the lock held. @throws what @p read throws.
     template <typename Read>
-    T Current(const Read& read) {
+    T Current(const Read& read)
+    {
         std::unique_lock lock(mutex_);
         std::uint64_t wanted = plan();
         bool starter = false;
         for (;;) {
-            if (best_ >= wanted) return value_;
-            if (failed_ >= wanted) {  // the read waited for failed
+            if (best_ >= wanted)
+                return value_;
+            if (failed_ >= wanted) { // the read waited for failed
                 wanted = plan();
                 starter = false;
                 continue;
@@ -62,7 +64,8 @@ public:
                 // another caller began meanwhile): none may be left asleep
                 // with no read running to wake it.
                 free_.notify_all();
-                if (failure) std::rethrow_exception(failure);
+                if (failure)
+                    std::rethrow_exception(failure);
                 return value_;
             }
             if (starter || starterOf_ < wanted) {
@@ -81,15 +84,15 @@ private:
     std::uint64_t plan() { return planned_ > started_ ? planned_ : ++planned_; }
 
     std::mutex mutex_;
-    std::condition_variable answered_[2];  ///< by the parity of the read waited for
-    std::condition_variable free_;         ///< no read running: the next may begin
+    std::condition_variable answered_[2]; ///< by the parity of the read waited for
+    std::condition_variable free_;        ///< no read running: the next may begin
     bool running_ = false;
-    std::uint64_t planned_ = 0;            ///< last read planned
-    std::uint64_t started_ = 0;            ///< last read begun
-    std::uint64_t starterOf_ = 0;          ///< last read given a starter
-    std::uint64_t best_ = 0;               ///< last read that answered
-    std::uint64_t failed_ = 0;             ///< last read that failed
-    T value_{};                            ///< the answer of read best_
+    std::uint64_t planned_ = 0;   ///< last read planned
+    std::uint64_t started_ = 0;   ///< last read begun
+    std::uint64_t starterOf_ = 0; ///< last read given a starter
+    std::uint64_t best_ = 0;      ///< last read that answered
+    std::uint64_t failed_ = 0;    ///< last read that failed
+    T value_{};                   ///< the answer of read best_
 };
 
 } // namespace gsf::server

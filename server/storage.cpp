@@ -34,7 +34,8 @@ const std::vector<PacketField> kVerifServ = gsf::records::verifServ().packetFiel
 
 // The rows of a query written as a packet of @p fields as they are stepped:
 // nothing is copied on the way but the bytes of the packet itself.
-void writePacket(gsf::sql::Statement::Rows& rows, const std::vector<PacketField>& fields, std::string& out) {
+void writePacket(gsf::sql::Statement::Rows& rows, const std::vector<PacketField>& fields, std::string& out)
+{
     gsf::data::PacketWriter writer(out, fields);
     const int width = static_cast<int>(fields.size());
     while (rows.Next()) {
@@ -55,9 +56,11 @@ void writePacket(gsf::sql::Statement::Rows& rows, const std::vector<PacketField>
 // The select list of a packet, in the order the records declare its columns:
 // every column of the queried table from @p own (an alias with its dot, or
 // empty), the ones shown only from the table joined as @p joined.
-std::string columnList(const gsf::records::Table& table, const char* own = "", const char* joined = "") {
+std::string columnList(const gsf::records::Table& table, const char* own = "", const char* joined = "")
+{
     std::string out;
-    for (const auto& f : table.fields) out += (out.empty() ? "" : ", ") + std::string(f.stored ? own : joined) + f.name;
+    for (const auto& f : table.fields)
+        out += (out.empty() ? "" : ", ") + std::string(f.stored ? own : joined) + f.name;
     return out;
 }
 
@@ -65,8 +68,10 @@ std::string columnList(const gsf::records::Table& table, const char* own = "", c
 
 Storage::Lease::Lease(Storage& o, std::unique_ptr<gsf::sql::Connection> c) : owner(&o), connection(std::move(c)) {}
 
-Storage::Lease::~Lease() {
-    if (!connection) return;
+Storage::Lease::~Lease()
+{
+    if (!connection)
+        return;
     try {
         owner->giveBack(std::move(connection));
     } catch (...) {
@@ -75,23 +80,27 @@ Storage::Lease::~Lease() {
 }
 
 Storage::Storage(std::string target, bool seedDemo)
-    : target_(std::move(target)), engine_(gsf::sql::engineOf(target_)), versions_(std::make_unique<VersionReads>()) {
+    : target_(std::move(target)), engine_(gsf::sql::engineOf(target_)), versions_(std::make_unique<VersionReads>())
+{
     const StartupLock lock(target_);
     auto connection = open();
     migrate(*connection);
     idle_.push_back(std::move(connection));
-    if (seedDemo) SeedDemo();
+    if (seedDemo)
+        SeedDemo();
 }
 
 Storage::~Storage() = default;
 
-std::unique_ptr<gsf::sql::Connection> Storage::open() {
+std::unique_ptr<gsf::sql::Connection> Storage::open()
+{
     auto connection = gsf::sql::openDatabase(target_);
     ++opened_;
     return connection;
 }
 
-Storage::Lease Storage::borrow() {
+Storage::Lease Storage::borrow()
+{
     {
         std::unique_lock lock(mutex_);
         returned_.wait(lock, [this] { return limit_ == 0 || lent_ < limit_; });
@@ -112,28 +121,32 @@ Storage::Lease Storage::borrow() {
     }
 }
 
-void Storage::giveBack(std::unique_ptr<gsf::sql::Connection> connection) {
+void Storage::giveBack(std::unique_ptr<gsf::sql::Connection> connection)
+{
     // The slot is freed whatever happens to the connection: a rollback that
     // throws drops the connection, never a place in the pool.
     bool usable = false;
     try {
-        if (connection->InTransaction()) connection->Rollback();
+        if (connection->InTransaction())
+            connection->Rollback();
         usable = connection->IsUsable();
-    } catch (...) {
-    }
+    } catch (...) {}
     std::lock_guard lock(mutex_);
     --lent_;
     returned_.notify_one();
-    if (usable) idle_.push_back(std::move(connection));
+    if (usable)
+        idle_.push_back(std::move(connection));
 }
 
-void Storage::SetConnectionLimit(std::size_t limit) {
+void Storage::SetConnectionLimit(std::size_t limit)
+{
     std::lock_guard lock(mutex_);
     limit_ = limit;
     returned_.notify_all();
 }
 
-int Storage::SchemaVersion() {
+int Storage::SchemaVersion()
+{
     auto db = borrow();
     return schemaVersion(*db);
 }
@@ -142,12 +155,15 @@ int Storage::SchemaVersion() {
 // calls that want one at the same time share it.
 struct Storage::VersionReads : SharedRead<std::int64_t> {};
 
-std::int64_t Storage::ChangeVersion() {
-    if (engine_ != gsf::sql::Engine::PostgreSQL) return readVersion();
+std::int64_t Storage::ChangeVersion()
+{
+    if (engine_ != gsf::sql::Engine::PostgreSQL)
+        return readVersion();
     return versions_->Current([this] { return readVersion(); });
 }
 
-std::int64_t Storage::readVersion() {
+std::int64_t Storage::readVersion()
+{
     static const std::string sql = "SELECT version FROM change_counter WHERE id = 1";
     auto db = borrow();
     auto rows = db->Query(sql);
@@ -158,27 +174,35 @@ std::int64_t Storage::readVersion() {
 
 // --- reference data ---
 
-void Storage::AddBranch(const std::string& branch, const std::string& name) {
+void Storage::AddBranch(const std::string& branch, const std::string& name)
+{
     borrow()->Execute("INSERT INTO FILIAL (CDFILIAL, NMFILIAL) VALUES (?, ?)", {branch, name});
 }
 
 void Storage::AddClient(const std::string& branch, const std::string& client, const std::string& registration,
-                        const std::string& personType, const std::string& legalName, const std::string& tradeName) {
-    if (const auto problem = registrationProblem(registration, personType); !problem.empty()) unprocessable(problem);
+                        const std::string& personType, const std::string& legalName, const std::string& tradeName)
+{
+    if (const auto problem = registrationProblem(registration, personType); !problem.empty())
+        unprocessable(problem);
     borrow()->Execute("INSERT INTO CLIENTE (CDFILIAL, CDCLIENTE, NRINSJURCLIE, IDTPIJURCLIE, NMRAZSOCCLIE, NMFANTCLIE) "
                       "VALUES (?, ?, ?, ?, ?, ?)",
                       {branch, client, registration, personType, legalName, tradeName});
 }
 
-void Storage::AddService(const std::string& branch, const std::string& service, const std::string& name) {
-    borrow()->Execute("INSERT INTO SERVFILI (CDFILIAL, CDSERVFILI, NMSERVICO) VALUES (?, ?, ?)", {branch, service, name});
+void Storage::AddService(const std::string& branch, const std::string& service, const std::string& name)
+{
+    borrow()->Execute("INSERT INTO SERVFILI (CDFILIAL, CDSERVFILI, NMSERVICO) VALUES (?, ?, ?)",
+                      {branch, service, name});
 }
 
-void Storage::AllowService(const std::string& branch, const std::string& client, const std::string& service) {
-    borrow()->Execute("INSERT INTO SERVCLIE (CDFILIAL, CDCLIENTE, CDSERVFILI) VALUES (?, ?, ?)", {branch, client, service});
+void Storage::AllowService(const std::string& branch, const std::string& client, const std::string& service)
+{
+    borrow()->Execute("INSERT INTO SERVCLIE (CDFILIAL, CDCLIENTE, CDSERVFILI) VALUES (?, ?, ?)",
+                      {branch, client, service});
 }
 
-void Storage::SetBranchParams(const std::string& branch, const std::string& billingType, const std::string& params) {
+void Storage::SetBranchParams(const std::string& branch, const std::string& billingType, const std::string& params)
+{
     auto db = borrow();
     gsf::sql::Transaction transaction(*db, true);
     db->Execute("DELETE FROM PARAMFATFILI WHERE CDFILIAL = ?", {branch});
@@ -190,44 +214,52 @@ void Storage::SetBranchParams(const std::string& branch, const std::string& bill
 // --- queries ---
 
 void Storage::read(const std::vector<PacketField>& fields, const std::string& sql, std::vector<SqlValue> params,
-                   std::string& out) {
+                   std::string& out)
+{
     auto db = borrow();
     auto rows = db->Query(sql, std::move(params));
     writePacket(rows, fields, out);
 }
 
-void Storage::GetPesqClie(const std::string& registration, const std::string& branch, std::string& out) {
+void Storage::GetPesqClie(const std::string& registration, const std::string& branch, std::string& out)
+{
     static const std::string select =
         "SELECT " + columnList(gsf::records::cliente()) + " FROM CLIENTE WHERE CDFILIAL = ?";
     static const std::string all = select + " ORDER BY CDCLIENTE";
     static const std::string one = select + " AND NRINSJURCLIE = ? ORDER BY CDCLIENTE";
     std::string wanted = registration;
-    for (char& c : wanted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (wanted.empty()) return read(kCliente, all, {branch}, out);
+    for (char& c : wanted)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (wanted.empty())
+        return read(kCliente, all, {branch}, out);
     read(kCliente, one, {branch, wanted}, out);
 }
 
-void Storage::GetParamFilial(const std::string& branch, std::string& out) {
+void Storage::GetParamFilial(const std::string& branch, std::string& out)
+{
     static const std::string sql =
         "SELECT " + columnList(gsf::records::paramFilial()) + " FROM PARAMFATFILI WHERE CDFILIAL = ?";
     read(kParamFilial, sql, {branch}, out);
 }
 
-void Storage::GetGrupServ(const std::string& branch, const std::string& client, std::string& out) {
+void Storage::GetGrupServ(const std::string& branch, const std::string& client, std::string& out)
+{
     static const std::string sql = "SELECT " + columnList(gsf::records::grupServ()) +
                                    " FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? ORDER BY CDGRSERVFAT";
     read(kGrupServ, sql, {branch, client}, out);
 }
 
 void Storage::GetVerifGrupServ(const std::string& branch, const std::string& client, const std::string& group,
-                               std::string& out) {
+                               std::string& out)
+{
     static const std::string sql = "SELECT " + columnList(gsf::records::verifGrupServ()) +
                                    " FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?";
     read(kVerifGrupServ, sql, {branch, client, group}, out);
 }
 
 void Storage::GetServClie(const std::string& branch, const std::string& client, const std::string& group,
-                          std::string& out) {
+                          std::string& out)
+{
     static const std::string sql =
         "SELECT " + columnList(gsf::records::servClie(), "G.", "S.") +
         " FROM SERVGRUPFAT G LEFT JOIN SERVFILI S ON S.CDFILIAL = G.CDFILIAL AND S.CDSERVFILI = G.CDSERVFILI "
@@ -236,7 +268,8 @@ void Storage::GetServClie(const std::string& branch, const std::string& client, 
 }
 
 void Storage::GetCorrPrecGrup(const std::string& branch, const std::string& client, const std::string& group,
-                              std::string& out) {
+                              std::string& out)
+{
     // Ascending by end, an open (null) end first, so the last row holds the
     // largest end, the one GetIntervMaior reports.
     static const std::string sql =
@@ -247,7 +280,8 @@ void Storage::GetCorrPrecGrup(const std::string& branch, const std::string& clie
 }
 
 void Storage::GetIntervMaior(const std::string& branch, const std::string& client, const std::string& group,
-                             std::string& out) {
+                             std::string& out)
+{
     // MAX over no rows is one null row; HAVING turns it into no row at all.
     read(kIntervMaior,
          "SELECT MAX(VRPEFIMGRUP) AS VRPEFIMGRUP FROM CORRPRECGRUP WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
@@ -256,19 +290,21 @@ void Storage::GetIntervMaior(const std::string& branch, const std::string& clien
 }
 
 void Storage::GetPesqServ(const std::string& branch, const std::string& client, const std::string& service,
-                          std::string& out) {
-    static const std::string select =
-        "SELECT " + columnList(gsf::records::pesqServ(), "S.") +
-        " FROM SERVCLIE C JOIN SERVFILI S ON S.CDFILIAL = C.CDFILIAL AND "
-        "S.CDSERVFILI = C.CDSERVFILI WHERE C.CDFILIAL = ? AND C.CDCLIENTE = ?";
+                          std::string& out)
+{
+    static const std::string select = "SELECT " + columnList(gsf::records::pesqServ(), "S.") +
+                                      " FROM SERVCLIE C JOIN SERVFILI S ON S.CDFILIAL = C.CDFILIAL AND "
+                                      "S.CDSERVFILI = C.CDSERVFILI WHERE C.CDFILIAL = ? AND C.CDCLIENTE = ?";
     static const std::string all = select + " ORDER BY S.CDSERVFILI";
     static const std::string one = select + " AND C.CDSERVFILI = ?";
-    if (service.empty()) return read(kPesqServ, all, {branch, client}, out);
+    if (service.empty())
+        return read(kPesqServ, all, {branch, client}, out);
     read(kPesqServ, one, {branch, client, service}, out);
 }
 
 void Storage::GetVerifServ(const std::string& branch, const std::string& service, const std::string& client,
-                           const std::string&, std::string& out) {
+                           const std::string&, std::string& out)
+{
     // A service is billed through one group of a client at most, so any group counts.
     static const std::string sql = "SELECT " + columnList(gsf::records::verifServ()) +
                                    " FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?";
@@ -280,7 +316,8 @@ void Storage::GetVerifServ(const std::string& branch, const std::string& service
 namespace {
 
 template <typename Write>
-Packet decoded(const Write& write) {
+Packet decoded(const Write& write)
+{
     std::string out;
     write(out);
     return gsf::data::decodePacket(out);
@@ -288,40 +325,49 @@ Packet decoded(const Write& write) {
 
 } // namespace
 
-Packet Storage::GetPesqClie(const std::string& registration, const std::string& branch) {
+Packet Storage::GetPesqClie(const std::string& registration, const std::string& branch)
+{
     return decoded([&](std::string& out) { GetPesqClie(registration, branch, out); });
 }
 
-Packet Storage::GetParamFilial(const std::string& branch) {
+Packet Storage::GetParamFilial(const std::string& branch)
+{
     return decoded([&](std::string& out) { GetParamFilial(branch, out); });
 }
 
-Packet Storage::GetGrupServ(const std::string& branch, const std::string& client) {
+Packet Storage::GetGrupServ(const std::string& branch, const std::string& client)
+{
     return decoded([&](std::string& out) { GetGrupServ(branch, client, out); });
 }
 
-Packet Storage::GetVerifGrupServ(const std::string& branch, const std::string& client, const std::string& group) {
+Packet Storage::GetVerifGrupServ(const std::string& branch, const std::string& client, const std::string& group)
+{
     return decoded([&](std::string& out) { GetVerifGrupServ(branch, client, group, out); });
 }
 
-Packet Storage::GetServClie(const std::string& branch, const std::string& client, const std::string& group) {
+Packet Storage::GetServClie(const std::string& branch, const std::string& client, const std::string& group)
+{
     return decoded([&](std::string& out) { GetServClie(branch, client, group, out); });
 }
 
-Packet Storage::GetCorrPrecGrup(const std::string& branch, const std::string& client, const std::string& group) {
+Packet Storage::GetCorrPrecGrup(const std::string& branch, const std::string& client, const std::string& group)
+{
     return decoded([&](std::string& out) { GetCorrPrecGrup(branch, client, group, out); });
 }
 
-Packet Storage::GetIntervMaior(const std::string& branch, const std::string& client, const std::string& group) {
+Packet Storage::GetIntervMaior(const std::string& branch, const std::string& client, const std::string& group)
+{
     return decoded([&](std::string& out) { GetIntervMaior(branch, client, group, out); });
 }
 
-Packet Storage::GetPesqServ(const std::string& branch, const std::string& client, const std::string& service) {
+Packet Storage::GetPesqServ(const std::string& branch, const std::string& client, const std::string& service)
+{
     return decoded([&](std::string& out) { GetPesqServ(branch, client, service, out); });
 }
 
 Packet Storage::GetVerifServ(const std::string& branch, const std::string& service, const std::string& client,
-                             const std::string& group) {
+                             const std::string& group)
+{
     return decoded([&](std::string& out) { GetVerifServ(branch, service, client, group, out); });
 }
 
@@ -331,12 +377,19 @@ namespace {
 thread_local WriteHook* currentWriteHook = nullptr;
 }
 
-ScopedWriteHook::ScopedWriteHook(WriteHook& hook) : previous_(currentWriteHook) { currentWriteHook = &hook; }
+ScopedWriteHook::ScopedWriteHook(WriteHook& hook) : previous_(currentWriteHook)
+{
+    currentWriteHook = &hook;
+}
 
-ScopedWriteHook::~ScopedWriteHook() { currentWriteHook = previous_; }
+ScopedWriteHook::~ScopedWriteHook()
+{
+    currentWriteHook = previous_;
+}
 
 void Storage::write(const WriteOf& what, const std::string& duplicateMessage,
-                    const std::function<void(gsf::sql::Connection&)>& body) {
+                    const std::function<void(gsf::sql::Connection&)>& body)
+{
     WriteHook* hook = currentWriteHook;
     auto db = borrow();
     try {
@@ -349,11 +402,13 @@ void Storage::write(const WriteOf& what, const std::string& duplicateMessage,
         // writers ever wait on each other in a cycle.
         if (db->GetEngine() == gsf::sql::Engine::PostgreSQL)
             db->Execute("SELECT version FROM change_counter WHERE id = 1 FOR UPDATE");
-        if (hook && !hook->Before(*db)) return;
+        if (hook && !hook->Before(*db))
+            return;
         history::Recorder recorder(*db, what.method, what.groups);
         body(*db);
         recorder.Finish();
-        if (hook) hook->After(*db);
+        if (hook)
+            hook->After(*db);
         transaction.Commit();
     } catch (const gsf::sql::SqlError& e) {
         raced(e, duplicateMessage);
@@ -363,30 +418,42 @@ void Storage::write(const WriteOf& what, const std::string& duplicateMessage,
 // A delta in steps: checked against its table's declarations, then applied
 // change by change with the table's rules in one write, which records the
 // change history.
-void Storage::applyDelta(const DeltaTable& table, const Delta& sent) {
+void Storage::applyDelta(const DeltaTable& table, const Delta& sent)
+{
     const Delta delta = checkedDelta(table, sent);
     write({table.method, history::groupsOf(delta)}, table.duplicateMessage, [&](gsf::sql::Connection& db) {
         applyChanges(db, table, delta, [this] {
-            if (deltaPause_.load().count() > 0) std::this_thread::sleep_for(deltaPause_.load());
+            if (deltaPause_.load().count() > 0)
+                std::this_thread::sleep_for(deltaPause_.load());
         });
     });
 }
 
-void Storage::UpdGrupServ(const Delta& delta) { applyDelta(groupDeltas(), delta); }
+void Storage::UpdGrupServ(const Delta& delta)
+{
+    applyDelta(groupDeltas(), delta);
+}
 
-void Storage::UpdServClie(const Delta& delta) { applyDelta(serviceDeltas(), delta); }
+void Storage::UpdServClie(const Delta& delta)
+{
+    applyDelta(serviceDeltas(), delta);
+}
 
-void Storage::UpdCorrPrecGrup(const Delta& delta) { applyDelta(correctionDeltas(), delta); }
+void Storage::UpdCorrPrecGrup(const Delta& delta)
+{
+    applyDelta(correctionDeltas(), delta);
+}
 
 // --- procedures ---
 
 namespace {
 
 void requireGroup(gsf::sql::Connection& db, const std::string& branch, const std::string& client,
-                  const std::string& group) {
-    if (!groupExists(db, {branch, client, group})) unprocessable("Grupo de serviço " + group +
-                                                                 " não cadastrado para o cliente " + client +
-                                                                 " da filial " + branch + ".");
+                  const std::string& group)
+{
+    if (!groupExists(db, {branch, client, group}))
+        unprocessable("Grupo de serviço " + group + " não cadastrado para o cliente " + client + " da filial " +
+                      branch + ".");
 }
 
 const char* const kServiceTaken = "Serviço já cadastrado em um grupo deste cliente.";
@@ -394,7 +461,8 @@ const char* const kServiceTaken = "Serviço já cadastrado em um grupo deste cli
 } // namespace
 
 void Storage::ProAtualizaGrupo(const std::string& branch, const std::string& client, const std::string& group,
-                               const std::string& service) {
+                               const std::string& service)
+{
     write({"ProAtualizaGrupo", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         if (!exists(db, "SELECT 1 FROM SERVCLIE WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
@@ -406,17 +474,19 @@ void Storage::ProAtualizaGrupo(const std::string& branch, const std::string& cli
         db.Execute("INSERT INTO SERVGRUPFAT (CDFILIAL, CDCLIENTE, CDGRSERVFAT, CDSERVFILI) VALUES (?, ?, ?, ?) "
                    "ON CONFLICT DO NOTHING",
                    {branch, client, group, service});
-        const auto current = db.Execute(
-            "SELECT CDGRSERVFAT FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
-            {branch, client, service});
-        if (current.IsEmpty()) conflict(kChangedMeanwhile);
+        const auto current =
+            db.Execute("SELECT CDGRSERVFAT FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDSERVFILI = ?",
+                       {branch, client, service});
+        if (current.IsEmpty())
+            conflict(kChangedMeanwhile);
         if (const auto& holder = std::get<std::string>(current.rows[0][0]); holder != group)
             duplicate("Serviço " + service + " já cadastrado no grupo " + holder + " deste cliente.");
     });
 }
 
 void Storage::ProAtualizaServ(const std::string& branch, const std::string& client, const std::string& group,
-                              const std::string& service) {
+                              const std::string& service)
+{
     write({"ProAtualizaServ", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         const std::vector<SqlValue> keys = {branch, client, group};
@@ -435,37 +505,43 @@ void Storage::ProAtualizaServ(const std::string& branch, const std::string& clie
     });
 }
 
-void Storage::ProLimpaServ(const std::string& branch, const std::string& client, const std::string& group) {
+void Storage::ProLimpaServ(const std::string& branch, const std::string& client, const std::string& group)
+{
     write({"ProLimpaServ", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         const std::vector<SqlValue> keys = {branch, client, group};
-        db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
-                   keys);
+        db.Execute(
+            "UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
+            keys);
         db.Execute("UPDATE SERVGRUPFAT SET IDCORREFET = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
                    keys);
     });
 }
 
 void Storage::ProDeletaServ(const std::string& branch, const std::string& client, const std::string& group,
-                            const std::string& service) {
+                            const std::string& service)
+{
     write({"ProDeletaServ", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         const std::vector<SqlValue> keys = {branch, client, group, service};
-        db.Execute("DELETE FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? AND CDSERVFILI = ?",
-                   keys);
+        db.Execute(
+            "DELETE FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ? AND CDSERVFILI = ?",
+            keys);
         db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND "
                    "CDGRSERVFAT = ? AND CDSERAJEFEGSF = ?",
                    keys);
     });
 }
 
-void Storage::ProDelServ(const std::string& branch, const std::string& client, const std::string& group) {
+void Storage::ProDelServ(const std::string& branch, const std::string& client, const std::string& group)
+{
     write({"ProDelServ", {{branch, client, group}}}, kServiceTaken, [&](gsf::sql::Connection& db) {
         requireGroup(db, branch, client, group);
         const std::vector<SqlValue> keys = {branch, client, group};
         db.Execute("DELETE FROM SERVGRUPFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?", keys);
-        db.Execute("UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
-                   keys);
+        db.Execute(
+            "UPDATE GRUPSERVFAT SET CDSERAJEFEGSF = NULL WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
+            keys);
     });
 }
 

@@ -99,8 +99,7 @@ public:
     void GetGrupServ(const std::string& branch, const std::string& client, std::string& out);
     void GetVerifGrupServ(const std::string& branch, const std::string& client, const std::string& group,
                           std::string& out);
-    void GetServClie(const std::string& branch, const std::string& client, const std::string& group,
-                     std::string& out);
+    void GetServClie(const std::string& branch, const std::string& client, const std::string& group, std::string& out);
     void GetCorrPrecGrup(const std::string& branch, const std::string& client, const std::string& group,
                          std::string& out);
     void GetIntervMaior(const std::string& branch, const std::string& client, const std::string& group,
@@ -183,7 +182,7 @@ private:
     std::mutex mutex_;
     std::vector<std::unique_ptr<gsf::sql::Connection>> idle_;
     std::condition_variable returned_;
-    std::size_t lent_ = 0;   ///< connections in use
+    std::size_t lent_ = 0; ///< connections in use
     std::size_t limit_ = 0;
     std::atomic<std::size_t> opened_{0};
     std::atomic<std::chrono::microseconds> deltaPause_{std::chrono::microseconds(0)};
@@ -193,7 +192,7 @@ private:
 /// A group whose correction table has a gap, an overlap or values out of bounds.
 struct DamagedTable {
     std::string branch, client, group;
-    std::vector<std::string> problems;  ///< Portuguese, one per problem
+    std::vector<std::string> problems; ///< Portuguese, one per problem
 };
 
 /// Reads every correction table of the database on @p connection (nothing is

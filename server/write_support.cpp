@@ -11,7 +11,8 @@ using gsf::sql::SqlValue;
 const char* const kChangedMeanwhile =
     "O registro foi alterado ou excluído por outro usuário. Recarregue os dados e tente novamente.";
 
-void raced(const gsf::sql::SqlError& e, const std::string& duplicateMessage) {
+void raced(const gsf::sql::SqlError& e, const std::string& duplicateMessage)
+{
     switch (e.Kind()) {
     case gsf::sql::ErrorKind::UniqueViolation: duplicate(duplicateMessage);
     case gsf::sql::ErrorKind::ForeignKeyViolation:
@@ -20,43 +21,56 @@ void raced(const gsf::sql::SqlError& e, const std::string& duplicateMessage) {
     }
 }
 
-SqlValue toSql(const Value& v) {
-    if (const auto* d = std::get_if<double>(&v)) return *d;
-    if (const auto* s = std::get_if<std::string>(&v)) return *s;
+SqlValue toSql(const Value& v)
+{
+    if (const auto* d = std::get_if<double>(&v))
+        return *d;
+    if (const auto* s = std::get_if<std::string>(&v))
+        return *s;
     return std::monostate{};
 }
 
-const Value& valueOf(const Delta& delta, const std::vector<Value>& row, const char* name) {
+const Value& valueOf(const Delta& delta, const std::vector<Value>& row, const char* name)
+{
     static const Value none;
     const int i = delta.indexOf(name);
     return i < 0 ? none : row[static_cast<size_t>(i)];
 }
 
-std::string textOf(const Delta& delta, const std::vector<Value>& row, const char* name) {
+std::string textOf(const Delta& delta, const std::vector<Value>& row, const char* name)
+{
     const auto* s = std::get_if<std::string>(&valueOf(delta, row, name));
     return s ? *s : std::string();
 }
 
-std::optional<double> numberOf(const Value& v) {
-    if (const auto* d = std::get_if<double>(&v)) return *d;
+std::optional<double> numberOf(const Value& v)
+{
+    if (const auto* d = std::get_if<double>(&v))
+        return *d;
     return std::nullopt;
 }
 
-std::optional<double> numberOf(const SqlValue& v) {
-    if (const auto* d = std::get_if<double>(&v)) return *d;
-    if (const auto* i = std::get_if<std::int64_t>(&v)) return static_cast<double>(*i);
+std::optional<double> numberOf(const SqlValue& v)
+{
+    if (const auto* d = std::get_if<double>(&v))
+        return *d;
+    if (const auto* i = std::get_if<std::int64_t>(&v))
+        return static_cast<double>(*i);
     return std::nullopt;
 }
 
-GroupKey groupOf(const Delta& delta, const std::vector<Value>& row) {
+GroupKey groupOf(const Delta& delta, const std::vector<Value>& row)
+{
     return {textOf(delta, row, "CDFILIAL"), textOf(delta, row, "CDCLIENTE"), textOf(delta, row, "CDGRSERVFAT")};
 }
 
-bool exists(gsf::sql::Connection& db, const std::string& sql, std::vector<SqlValue> params) {
+bool exists(gsf::sql::Connection& db, const std::string& sql, std::vector<SqlValue> params)
+{
     return !db.Execute(sql, std::move(params)).IsEmpty();
 }
 
-bool groupExists(gsf::sql::Connection& db, const GroupKey& key) {
+bool groupExists(gsf::sql::Connection& db, const GroupKey& key)
+{
     return exists(db, "SELECT 1 FROM GRUPSERVFAT WHERE CDFILIAL = ? AND CDCLIENTE = ? AND CDGRSERVFAT = ?",
                   {key.branch, key.client, key.group});
 }

@@ -17,7 +17,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int connectLoopback(int port) {
+int connectLoopback(int port)
+{
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -36,11 +37,13 @@ int connectLoopback(int port) {
 // once their time has come. An end of stream travels late too.
 class Direction {
 public:
-    Direction(int from, int to, std::chrono::microseconds delay) : from_(from), to_(to), delay_(delay) {
+    Direction(int from, int to, std::chrono::microseconds delay) : from_(from), to_(to), delay_(delay)
+    {
         reader_ = std::thread([this] { read(); });
         writer_ = std::thread([this] { write(); });
     }
-    ~Direction() {
+    ~Direction()
+    {
         reader_.join();
         writer_.join();
     }
@@ -48,19 +51,22 @@ public:
 private:
     struct Chunk {
         Clock::time_point due;
-        std::string bytes;  // empty: end of stream
+        std::string bytes; // empty: end of stream
     };
-    void read() {
+    void read()
+    {
         char buffer[65536];
         for (;;) {
             const ssize_t n = recv(from_, buffer, sizeof buffer, 0);
             std::lock_guard lock(mutex_);
             queue_.push_back({Clock::now() + delay_, n > 0 ? std::string(buffer, static_cast<size_t>(n)) : ""});
             ready_.notify_one();
-            if (n <= 0) return;
+            if (n <= 0)
+                return;
         }
     }
-    void write() {
+    void write()
+    {
         for (;;) {
             Chunk chunk;
             {
@@ -99,14 +105,17 @@ struct DelayProxy::Link {
     // Closed last, once both directions have ended.
     struct Sockets {
         int client, server;
-        ~Sockets() {
+        ~Sockets()
+        {
             close(client);
             close(server);
         }
     };
     Link(int client, int server, std::chrono::microseconds delay)
-        : sockets{client, server}, up(client, server, delay), down(server, client, delay) {}
-    ~Link() {
+        : sockets{client, server}, up(client, server, delay), down(server, client, delay)
+    {}
+    ~Link()
+    {
         shutdown(sockets.client, SHUT_RDWR);
         shutdown(sockets.server, SHUT_RDWR);
     }
@@ -115,7 +124,8 @@ struct DelayProxy::Link {
 };
 
 DelayProxy::DelayProxy(int upstreamPort, std::chrono::microseconds roundTrip)
-    : upstreamPort_(upstreamPort), oneWay_(roundTrip / 2) {
+    : upstreamPort_(upstreamPort), oneWay_(roundTrip / 2)
+{
     listener_ = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -128,7 +138,8 @@ DelayProxy::DelayProxy(int upstreamPort, std::chrono::microseconds roundTrip)
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
 
-DelayProxy::~DelayProxy() {
+DelayProxy::~DelayProxy()
+{
     stopping_ = true;
     shutdown(listener_, SHUT_RDWR);
     acceptor_.join();
@@ -137,12 +148,15 @@ DelayProxy::~DelayProxy() {
     links_.clear();
 }
 
-void DelayProxy::acceptLoop() {
+void DelayProxy::acceptLoop()
+{
     while (!stopping_) {
         pollfd fd{listener_, POLLIN, 0};
-        if (poll(&fd, 1, 100) <= 0) continue;
+        if (poll(&fd, 1, 100) <= 0)
+            continue;
         const int client = accept(listener_, nullptr, nullptr);
-        if (client < 0) continue;
+        if (client < 0)
+            continue;
         const int one = 1;
         setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         const int server = connectLoopback(upstreamPort_);

@@ -37,7 +37,8 @@ struct Measure {
 // One screen, opened as the host opens it, on the server behind the proxy.
 class Screen {
 public:
-    Screen(gsf::server::InProcessServer& server, gsf::bench::DelayProxy& proxy) : scope_(person) {
+    Screen(gsf::server::InProcessServer& server, gsf::bench::DelayProxy& proxy) : scope_(person)
+    {
         gsf::host::HostContext context;
         context.branchCode = "0001";
         context.branchName = "Filial Centro";
@@ -50,7 +51,8 @@ public:
         act = std::make_unique<gsf::host::Dispatcher>(*gsf::screen::unit().frmGrupServFat);
         act->onError = [this](const std::string& message) { errors.push_back(message); };
     }
-    ~Screen() {
+    ~Screen()
+    {
         act.reset();
         gsf::screen::ReleaseGrupServFat();
         gsf::screen::Finalize();
@@ -66,7 +68,9 @@ private:
     gsf::host::InteractionScope scope_;
 };
 
-template <class F> Measure measure(Screen& screen, gsf::bench::DelayProxy& proxy, F&& action) {
+template <class F>
+Measure measure(Screen& screen, gsf::bench::DelayProxy& proxy, F&& action)
+{
     const int calls = screen.calls();
     const int connections = proxy.Accepted();
     const auto started = Clock::now();
@@ -78,19 +82,23 @@ template <class F> Measure measure(Screen& screen, gsf::bench::DelayProxy& proxy
     return m;
 }
 
-double median(std::vector<double> values) {
+double median(std::vector<double> values)
+{
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     int delayMs = 20;
     int repeat = 5;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--delay-ms") && i + 1 < argc) delayMs = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--repeat") && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
+        if (!std::strcmp(argv[i], "--delay-ms") && i + 1 < argc)
+            delayMs = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--repeat") && i + 1 < argc)
+            repeat = std::max(1, std::atoi(argv[++i]));
         else {
             std::cerr << "uso: bench_actions [--delay-ms N] [--repeat N]\n";
             return 2;
@@ -103,10 +111,11 @@ int main(int argc, char** argv) {
 
     gsf::server::ServerOptions options;
     options.log = [](const std::string&) {};
-    options.keepAliveTimeout = std::chrono::seconds(1);  // for the idle screen below
+    options.keepAliveTimeout = std::chrono::seconds(1); // for the idle screen below
     const auto row = [&](const std::string& name, const std::vector<Measure>& runs, bool checkBound) {
         std::vector<double> times;
-        for (const auto& m : runs) times.push_back(m.ms);
+        for (const auto& m : runs)
+            times.push_back(m.ms);
         const Measure& m = runs.front();
         const double bound = 1.1 * m.calls * delay + 5;
         const double t = median(times);
@@ -147,9 +156,8 @@ int main(int argc, char** argv) {
         gsf::bench::DelayProxy proxy(server.Port(), std::chrono::milliseconds(delayMs));
         Screen screen(server, proxy);
         const auto& roads = gsf::test::screenRoads();
-        const auto& verify = *std::find_if(roads.begin(), roads.end(), [](const auto& road) {
-            return std::string(road.name) == "VerifyTheServices";
-        });
+        const auto& verify = *std::find_if(
+            roads.begin(), roads.end(), [](const auto& road) { return std::string(road.name) == "VerifyTheServices"; });
         verify.prepare(*screen.act, screen.person);
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         idle.push_back(measure(screen, proxy, [&] { verify.run(*screen.act, screen.person); }));

@@ -37,8 +37,8 @@ void addClientWithGroups(gsf::server::Storage& storage, const std::string& clien
     using gsf::data::FieldType;
     storage.AddClient("0001", client, cpf(seed), "F", "Cliente de carga " + client, "Carga " + client);
     gsf::data::Delta delta;
-    delta.fields = {{"CDFILIAL", FieldType::String, 4},      {"CDCLIENTE", FieldType::String, 21},
-                    {"CDGRSERVFAT", FieldType::String, 3},   {"DSGRSERVFAT", FieldType::String, 30},
+    delta.fields = {{"CDFILIAL", FieldType::String, 4},     {"CDCLIENTE", FieldType::String, 21},
+                    {"CDGRSERVFAT", FieldType::String, 3},  {"DSGRSERVFAT", FieldType::String, 30},
                     {"QTEFETMINIGSF", FieldType::Float, 0}, {"QTEFMINDOMGSF", FieldType::Float, 0},
                     {"QTEFMINSEGGSF", FieldType::Float, 0}, {"QTEFMINTERGSF", FieldType::Float, 0},
                     {"QTEFMINQUAGSF", FieldType::Float, 0}, {"QTEFMINQUIGSF", FieldType::Float, 0},

@@ -30,7 +30,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 const std::string kModule = "/Vex04120.rdmGrupServFat/";
 
-std::string groupDelta(const std::string& code) {
+std::string groupDelta(const std::string& code)
+{
     return R"({"args": [{"fields": [{"name": "CDFILIAL", "type": "string", "size": 4},
         {"name": "CDCLIENTE", "type": "string", "size": 21}, {"name": "CDGRSERVFAT", "type": "string", "size": 3},
         {"name": "DSGRSERVFAT", "type": "string", "size": 30}, {"name": "QTEFETMINIGSF", "type": "float"}],
@@ -39,7 +40,8 @@ std::string groupDelta(const std::string& code) {
 }
 
 // @p changes contiguous intervals of group @p code: 0,00-0,03, 0,03-0,06, ...
-std::string intervalsDelta(const std::string& code, int changes) {
+std::string intervalsDelta(const std::string& code, int changes)
+{
     std::string delta = R"({"args": [{"fields": [{"name": "CDFILIAL", "type": "string", "size": 4},
         {"name": "CDCLIENTE", "type": "string", "size": 21}, {"name": "VRPEINICGRUP", "type": "float"},
         {"name": "VRPEFIMGRUP", "type": "float"}, {"name": "VRPECORRGRUP", "type": "float"},
@@ -54,7 +56,8 @@ std::string intervalsDelta(const std::string& code, int changes) {
     return delta + "]}]}";
 }
 
-std::string code(int n) {
+std::string code(int n)
+{
     static const char* digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     return std::string("K") + digits[(n / 36) % 36] + digits[n % 36];
 }
@@ -65,16 +68,22 @@ struct Totals {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     int kills = 100, changes = 3000, pauseUs = 50;
     std::string postgres, server = GSF_SERVER_EXE;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--kills" && i + 1 < argc) kills = std::atoi(argv[++i]);
-        else if (a == "--changes" && i + 1 < argc) changes = std::atoi(argv[++i]);
-        else if (a == "--pause-us" && i + 1 < argc) pauseUs = std::atoi(argv[++i]);
-        else if (a == "--postgres" && i + 1 < argc) postgres = argv[++i];
-        else if (a == "--server" && i + 1 < argc) server = argv[++i];
+        if (a == "--kills" && i + 1 < argc)
+            kills = std::atoi(argv[++i]);
+        else if (a == "--changes" && i + 1 < argc)
+            changes = std::atoi(argv[++i]);
+        else if (a == "--pause-us" && i + 1 < argc)
+            pauseUs = std::atoi(argv[++i]);
+        else if (a == "--postgres" && i + 1 < argc)
+            postgres = argv[++i];
+        else if (a == "--server" && i + 1 < argc)
+            server = argv[++i];
         else {
             std::cerr << "uso: bench_crash_stress [--kills N] [--changes N] [--pause-us N] [--postgres CONNINFO] "
                          "[--server PATH]\n";
@@ -85,22 +94,24 @@ int main(int argc, char** argv) {
         std::cerr << "--changes: de 1 a 3300 (os intervalos vão até 99%)\n";
         return 2;
     }
-    kills = std::min(kills, 400);  // three new groups a run, among 1,296 codes
+    kills = std::min(kills, 400); // three new groups a run, among 1,296 codes
     std::string folder = (std::filesystem::temp_directory_path() / "gsf-crash-XXXXXX").string();
-    if (!mkdtemp(folder.data())) return 2;
+    if (!mkdtemp(folder.data()))
+        return 2;
     std::mt19937 random(12345);
     // Group codes of this invocation: a database shared by earlier ones keeps theirs.
     const int base = static_cast<int>(std::random_device{}() % 1296);
     Totals totals;
     double slowest = 0;
-    std::chrono::milliseconds span{0};  // how long a whole delta takes, measured at the first run
+    std::chrono::milliseconds span{0}; // how long a whole delta takes, measured at the first run
 
-    for (int run = 0; run <= kills; ++run) {  // the first run measures, the others are killed
+    for (int run = 0; run <= kills; ++run) { // the first run measures, the others are killed
         const std::string target = postgres.empty() ? folder + "/run" + std::to_string(run) + ".db" : postgres;
         const std::vector<std::string> args = {postgres.empty() ? "--sqlite" : "--postgres", target, "--demo",
                                                "--request-timeout", "60"};
         auto process = std::make_unique<gsf::test::ServerProcess>(
-            server, args, std::vector<std::pair<std::string, std::string>>{{"GSF_SERVER_DELTA_PAUSE_US", std::to_string(pauseUs)}});
+            server, args,
+            std::vector<std::pair<std::string, std::string>>{{"GSF_SERVER_DELTA_PAUSE_US", std::to_string(pauseUs)}});
         if (!process->waitUntilHealthy()) {
             std::cerr << "o servidor não ficou pronto\n";
             return 3;
@@ -112,10 +123,11 @@ int main(int argc, char** argv) {
         for (int k = 0; k < 3; ++k) {
             const std::string group = code(base + run * 3 + k);
             const auto res = client.Post((kModule + "UpdGrupServ").c_str(), groupDelta(group), "application/json");
-            if (res && res->status == 200) acknowledged.push_back(group);
+            if (res && res->status == 200)
+                acknowledged.push_back(group);
         }
         if (acknowledged.empty()) {
-            ++totals.skipped;  // codes taken by an earlier invocation on the same database
+            ++totals.skipped; // codes taken by an earlier invocation on the same database
             continue;
         }
         const std::string target3 = acknowledged.back();
@@ -135,7 +147,8 @@ int main(int argc, char** argv) {
             span = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
             std::cout << "delta de " << changes << " alterações: " << span.count() << " ms sem interrupção ("
                       << (answered ? "aceito" : "recusado") << ")\n";
-            if (!answered) return 3;
+            if (!answered)
+                return 3;
             process.reset();
             continue;
         }
@@ -149,26 +162,34 @@ int main(int argc, char** argv) {
         // What the database holds once the server is gone.
         gsf::server::Storage storage(target);
         const size_t rows = storage.GetCorrPrecGrup("0001", "000004", target3).rows.size();
-        if (rows == 0) ++totals.before;
-        else if (rows == static_cast<size_t>(changes)) ++totals.after;
-        else ++totals.torn;
-        if (answered && rows != static_cast<size_t>(changes)) ++totals.lost;
+        if (rows == 0)
+            ++totals.before;
+        else if (rows == static_cast<size_t>(changes))
+            ++totals.after;
+        else
+            ++totals.torn;
+        if (answered && rows != static_cast<size_t>(changes))
+            ++totals.lost;
         const auto groups = storage.GetGrupServ("0001", "000004");
         for (const auto& group : acknowledged) {
             bool found = false;
-            for (const auto& row : groups.rows) found = found || std::get<std::string>(row[2]) == group;
-            if (!found) ++totals.lost;
+            for (const auto& row : groups.rows)
+                found = found || std::get<std::string>(row[2]) == group;
+            if (!found)
+                ++totals.lost;
         }
         auto connection = gsf::sql::openDatabase(target);
-        if (!gsf::server::findDamagedCorrectionTables(*connection).empty()) ++totals.damaged;
+        if (!gsf::server::findDamagedCorrectionTables(*connection).empty())
+            ++totals.damaged;
         if (postgres.empty()) {
             const auto check = connection->Execute("PRAGMA integrity_check");
-            if (std::get<std::string>(check.rows.at(0).at(0)) == "ok") ++totals.integrity;
+            if (std::get<std::string>(check.rows.at(0).at(0)) == "ok")
+                ++totals.integrity;
             std::filesystem::remove(target);
             std::filesystem::remove(target + "-wal");
             std::filesystem::remove(target + "-shm");
         } else {
-            ++totals.integrity;  // the server was killed, not the database: its own recovery is not in question
+            ++totals.integrity; // the server was killed, not the database: its own recovery is not in question
         }
         slowest = std::max(slowest, std::chrono::duration<double, std::milli>(Clock::now() - started).count());
     }
@@ -177,7 +198,8 @@ int main(int argc, char** argv) {
               << totals.before << " deixaram o banco como antes, " << totals.after << " como depois, " << totals.torn
               << " pela metade; " << totals.damaged << " com tabela de correção danificada; " << totals.lost
               << " alterações confirmadas perdidas; integridade ok em " << totals.integrity;
-    if (totals.skipped > 0) std::cout << "; " << totals.skipped << " sem grupo livre, não contadas";
+    if (totals.skipped > 0)
+        std::cout << "; " << totals.skipped << " sem grupo livre, não contadas";
     std::cout << "\n";
     const bool sound = totals.torn == 0 && totals.damaged == 0 && totals.lost == 0 && totals.integrity == totals.runs;
     return sound ? 0 : 1;

@@ -115,7 +115,9 @@ double readEveryValue(simdjson::dom::parser& parser, const std::string& json)
         for (const simdjson::dom::element row : simdjson::dom::array(member.value)) {
             for (const simdjson::dom::element cell : simdjson::dom::array(row)) {
                 switch (cell.type()) {
-                case simdjson::dom::element_type::STRING: sum += static_cast<double>(std::string_view(cell).size()); break;
+                case simdjson::dom::element_type::STRING:
+                    sum += static_cast<double>(std::string_view(cell).size());
+                    break;
                 case simdjson::dom::element_type::NULL_VALUE: sum += 1; break;
                 default: sum += double(cell);
                 }

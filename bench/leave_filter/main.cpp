@@ -70,8 +70,8 @@ double leaveFilter(gsf::server::InProcessServer& server, const Client& client)
 
 // The group list alone: one call and one load into the screen's group record.
 // @p callMs receives the part of the call.
-double groupList(gsf::server::InProcessServer& server, const Client& client, gsf::data::DataSet& groups,
-                 double& callMs, double& keptMs)
+double groupList(gsf::server::InProcessServer& server, const Client& client, gsf::data::DataSet& groups, double& callMs,
+                 double& keptMs)
 {
     gsf::remote::RemoteConnection net;
     net.ServerName = gsf::records::kModuleName;
@@ -101,8 +101,10 @@ int main(int argc, char** argv)
     int rounds = 3, largest = 100'000;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string arg = argv[i];
-        if (arg == "--rounds") rounds = std::max(1, std::atoi(argv[i + 1]));
-        else if (arg == "--largest") largest = std::max(10, std::atoi(argv[i + 1]));
+        if (arg == "--rounds")
+            rounds = std::max(1, std::atoi(argv[i + 1]));
+        else if (arg == "--largest")
+            largest = std::max(10, std::atoi(argv[i + 1]));
     }
     gsf::server::ServerOptions options;
     options.log = [](const std::string&) {};
@@ -115,9 +117,10 @@ int main(int argc, char** argv)
         clients.push_back(c);
     }
 
-    std::printf("== leave the filter on a fresh server, %d rounds, load %s\n", rounds, gsf::bench::loadAverage().c_str());
-    std::printf("%8s %12s %15s %10s %10s %14s %12s %9s\n", "groups", "leave ms", "group list ms", "call ms",
-                "load ms", "kept call ms", "leave/list", "failures");
+    std::printf("== leave the filter on a fresh server, %d rounds, load %s\n", rounds,
+                gsf::bench::loadAverage().c_str());
+    std::printf("%8s %12s %15s %10s %10s %14s %12s %9s\n", "groups", "leave ms", "group list ms", "call ms", "load ms",
+                "kept call ms", "leave/list", "failures");
     for (const Client& client : clients) {
         std::vector<double> leave, list, call, load, kept;
         int failures = 0;

@@ -80,8 +80,7 @@ void floorRead(sqlite3* db, sqlite3_stmt* stmt, const std::string& header, const
                 out.append(number, end);
                 break;
             }
-            default:
-                writeText(out, sqlite3_column_text(stmt, c), sqlite3_column_bytes(stmt, c));
+            default: writeText(out, sqlite3_column_text(stmt, c), sqlite3_column_bytes(stmt, c));
             }
         }
         out += ']';

@@ -50,16 +50,16 @@ struct Settings {
     int clients = 4;
     double seconds = 3;
     long maxRequests = 300000;
-    std::string only;  ///< "echo", "compare" or "crowd": run that part alone
+    std::string only; ///< "echo", "compare" or "crowd": run that part alone
     bool cache = true;
     int compareClients = 16;
     int rounds = 3;
     int idle = 2000;
     int stalled = 200;
     double crowdSeconds = 10;
-    int ioThreads = 0;  ///< 0: the server's default
-    int workers = 0;    ///< 0: the server's default
-    std::string postgres;  ///< for the engines part
+    int ioThreads = 0;    ///< 0: the server's default
+    int workers = 0;      ///< 0: the server's default
+    std::string postgres; ///< for the engines part
 };
 
 struct Outcome {
@@ -75,7 +75,8 @@ const std::string kPrefix = "/Vex04120.rdmGrupServFat/";
 const std::string kBigArgs = R"({"args":["0001","CARGA"]})";
 const std::string kSmallArgs = R"({"args":["0001","000002","001"]})";
 
-Outcome summary(std::vector<double> all, long failures, double elapsed) {
+Outcome summary(std::vector<double> all, long failures, double elapsed)
+{
     std::sort(all.begin(), all.end());
     Outcome out;
     out.requests = static_cast<long>(all.size());
@@ -89,7 +90,8 @@ Outcome summary(std::vector<double> all, long failures, double elapsed) {
     return out;
 }
 
-Outcome drive(int clients, double seconds, long maxRequests, int port, const std::string& path, const std::string& body) {
+Outcome drive(int clients, double seconds, long maxRequests, int port, const std::string& path, const std::string& body)
+{
     std::atomic<long> budget{maxRequests};
     std::atomic<long> failures{0};
     std::vector<std::vector<double>> latencies(static_cast<size_t>(clients));
@@ -114,13 +116,16 @@ Outcome drive(int clients, double seconds, long maxRequests, int port, const std
             }
         });
     }
-    for (auto& th : threads) th.join();
+    for (auto& th : threads)
+        th.join();
     std::vector<double> all;
-    for (auto& l : latencies) all.insert(all.end(), l.begin(), l.end());
+    for (auto& l : latencies)
+        all.insert(all.end(), l.begin(), l.end());
     return summary(std::move(all), failures, std::chrono::duration<double>(Clock::now() - start).count());
 }
 
-void report(const char* name, size_t bytes, const Outcome& method, const Outcome& echo) {
+void report(const char* name, size_t bytes, const Outcome& method, const Outcome& echo)
+{
     std::printf("%-28s %7zu B  method %9.0f req/s  p50 %7.1f us  p99 %7.1f us | echo %9.0f req/s  p50 %7.1f us  "
                 "p99 %7.1f us | ratio %.2f (failures %ld/%ld)\n",
                 name, bytes, method.rps, method.p50, method.p99, echo.rps, echo.p50, echo.p99,
@@ -129,22 +134,22 @@ void report(const char* name, size_t bytes, const Outcome& method, const Outcome
 
 using gsf::bench::median;
 
-void echoPart(const Settings& settings, int port, const std::string& bigBody, const std::string& smallBody) {
+void echoPart(const Settings& settings, int port, const std::string& bigBody, const std::string& smallBody)
+{
     // The echo server: same library as the previous front, one worker per client.
     httplib::Server echo;
     const int workers = settings.clients + 2;
     echo.new_task_queue = [workers] { return new httplib::ThreadPool(static_cast<size_t>(workers)); };
     echo.set_tcp_nodelay(true);
     echo.set_keep_alive_max_count(1000000);
-    echo.Post("/echo/big", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content(bigBody, "application/json");
-    });
-    echo.Post("/echo/small", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content(smallBody, "application/json");
-    });
+    echo.Post("/echo/big",
+              [&](const httplib::Request&, httplib::Response& res) { res.set_content(bigBody, "application/json"); });
+    echo.Post("/echo/small",
+              [&](const httplib::Request&, httplib::Response& res) { res.set_content(smallBody, "application/json"); });
     const int echoPort = echo.bind_to_any_port("127.0.0.1");
     std::thread echoThread([&] { echo.listen_after_bind(); });
-    while (!echo.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (!echo.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 
     std::printf("== echo: %d clients, %.1f s per run, at most %ld requests per run, cache %s\n", settings.clients,
                 settings.seconds, settings.maxRequests, settings.cache ? "on" : "off");
@@ -173,12 +178,15 @@ struct Side {
 
 // Each case against two servers, alternated round by round so that a
 // neighbour's load on the machine falls on both, compared by their medians.
-void alternate(const Settings& settings, const std::vector<Case>& cases, Side a, Side b) {
+void alternate(const Settings& settings, const std::vector<Case>& cases, Side a, Side b)
+{
     for (const Case& c : cases) {
         std::vector<double> aRps, aP99, bRps, bP99;
         for (int round = 0; round < settings.rounds; ++round) {
-            const auto x = drive(settings.compareClients, settings.seconds, settings.maxRequests, a.port, c.path, c.body);
-            const auto y = drive(settings.compareClients, settings.seconds, settings.maxRequests, b.port, c.path, c.body);
+            const auto x =
+                drive(settings.compareClients, settings.seconds, settings.maxRequests, a.port, c.path, c.body);
+            const auto y =
+                drive(settings.compareClients, settings.seconds, settings.maxRequests, b.port, c.path, c.body);
             std::printf("  %-26s round %d  %s %8.0f req/s p99 %8.1f us (fail %ld) | %s %8.0f req/s p99 %8.1f us "
                         "(fail %ld)\n",
                         c.name, round + 1, a.name, x.rps, x.p99, x.failures, b.name, y.rps, y.p99, y.failures);
@@ -194,7 +202,8 @@ void alternate(const Settings& settings, const std::vector<Case>& cases, Side a,
     }
 }
 
-void comparePart(const Settings& settings, int port, gsf::server::RemoteModule& module) {
+void comparePart(const Settings& settings, int port, gsf::server::RemoteModule& module)
+{
     // The previous front's default: one worker per expected keep-alive client.
     gsf::bench::PreviousFront previous(module, std::max(32, settings.compareClients + 2), [](const std::string&) {});
     std::printf("== compare: %d clients, %.1f s per run, %d rounds, cache %s (new = this server, previous = "
@@ -208,7 +217,8 @@ void comparePart(const Settings& settings, int port, gsf::server::RemoteModule& 
 
 // New screens one after another, each on a connection of its own: the time
 // from connecting to the answer of its first call.
-Outcome probeNewScreens(int port, Clock::time_point until) {
+Outcome probeNewScreens(int port, Clock::time_point until)
+{
     std::vector<double> latencies;
     long failures = 0;
     const auto start = Clock::now();
@@ -217,29 +227,35 @@ Outcome probeNewScreens(int port, Clock::time_point until) {
         httplib::Client client("127.0.0.1", port);
         client.set_tcp_nodelay(true);
         client.set_read_timeout(5, 0);
-        const auto res = client.Post((kPrefix + "GetPesqClie").c_str(), R"({"args":["11222333000181","0001"]})",
-                                     "application/json");
+        const auto res =
+            client.Post((kPrefix + "GetPesqClie").c_str(), R"({"args":["11222333000181","0001"]})", "application/json");
         const auto t1 = Clock::now();
-        if (res && res->status == 200) latencies.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
-        else ++failures;
+        if (res && res->status == 200)
+            latencies.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+        else
+            ++failures;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return summary(std::move(latencies), failures, std::chrono::duration<double>(Clock::now() - start).count());
 }
 
 // Resident memory of this process, in KiB.
-long residentKiB() {
+long residentKiB()
+{
     std::FILE* status = std::fopen("/proc/self/status", "r");
-    if (!status) return 0;
+    if (!status)
+        return 0;
     char line[256];
     long kib = 0;
     while (std::fgets(line, sizeof line, status))
-        if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1) break;
+        if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1)
+            break;
     std::fclose(status);
     return kib;
 }
 
-void crowdPart(const Settings& settings, int port) {
+void crowdPart(const Settings& settings, int port)
+{
     using gsf::test::Wire;
     const std::string halfHead = "POST /Vex04120.rdmGrupServFat/GetGrupServ HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-";
     const std::string first = gsf::test::call("GetParamFilial", R"({"args":["0001"]})");
@@ -265,7 +281,8 @@ void crowdPart(const Settings& settings, int port) {
     for (int i = 0; i < settings.idle; ++i) {
         idle.push_back(std::make_unique<Wire>(port));
         const auto answer = idle.back()->send(first) ? idle.back()->response() : std::nullopt;
-        if (!answer || answer->status != 200) ++idleFailures;
+        if (!answer || answer->status != 200)
+            ++idleFailures;
     }
     std::vector<std::unique_ptr<Wire>> stalled;
     for (int i = 0; i < settings.stalled; ++i) {
@@ -280,7 +297,8 @@ void crowdPart(const Settings& settings, int port) {
     std::thread keeper([&] {
         while (crowding) {
             for (auto& wire : stalled) {
-                if (!wire->closedWithin(std::chrono::milliseconds(0))) continue;
+                if (!wire->closedWithin(std::chrono::milliseconds(0)))
+                    continue;
                 wire = std::make_unique<Wire>(port);
                 wire->send(halfHead);
                 ++reopened;
@@ -297,20 +315,24 @@ void crowdPart(const Settings& settings, int port) {
     long idleLater = 0;
     for (size_t i = 0; i < idle.size(); i += 10) {
         const auto answer = idle[i]->send(first) ? idle[i]->response() : std::nullopt;
-        if (!answer || answer->status != 200) ++idleLater;
+        if (!answer || answer->status != 200)
+            ++idleLater;
     }
-    std::printf("  idle connections opened %d (failed %ld), stalled reopened %ld times, idle failing afterwards %ld of %zu\n",
-                settings.idle, idleFailures, reopened.load(), idleLater, (idle.size() + 9) / 10);
+    std::printf(
+        "  idle connections opened %d (failed %ld), stalled reopened %ld times, idle failing afterwards %ld of %zu\n",
+        settings.idle, idleFailures, reopened.load(), idleLater, (idle.size() + 9) / 10);
     std::printf("  memory of the crowd (both ends, this process): %.1f MiB, %.1f KiB a connection\n",
                 static_cast<double>(residentCrowd) / 1024,
                 settings.idle + settings.stalled > 0
                     ? static_cast<double>(residentCrowd) / (settings.idle + settings.stalled)
                     : 0.0);
-    std::printf("  new screen first call   no crowd: p50 %7.2f ms  p99 %7.2f ms  max %7.2f ms  (%ld calls, %ld failed)\n",
-                calmScreens.p50 / 1000, calmScreens.p99 / 1000, calmScreens.max / 1000, calmScreens.requests,
-                calmScreens.failures);
-    std::printf("  new screen first call   crowd:    p50 %7.2f ms  p99 %7.2f ms  max %7.2f ms  (%ld calls, %ld failed)\n",
-                screens.p50 / 1000, screens.p99 / 1000, screens.max / 1000, screens.requests, screens.failures);
+    std::printf(
+        "  new screen first call   no crowd: p50 %7.2f ms  p99 %7.2f ms  max %7.2f ms  (%ld calls, %ld failed)\n",
+        calmScreens.p50 / 1000, calmScreens.p99 / 1000, calmScreens.max / 1000, calmScreens.requests,
+        calmScreens.failures);
+    std::printf(
+        "  new screen first call   crowd:    p50 %7.2f ms  p99 %7.2f ms  max %7.2f ms  (%ld calls, %ld failed)\n",
+        screens.p50 / 1000, screens.p99 / 1000, screens.max / 1000, screens.requests, screens.failures);
     std::printf("  connected clients       no crowd: %8.0f req/s  p50 %7.1f us  p99 %7.1f us  (fail %ld)\n", calm.rps,
                 calm.p50, calm.p99, calm.failures);
     std::printf("  connected clients       crowd:    %8.0f req/s  p50 %7.1f us  p99 %7.1f us  (fail %ld) | p99 "
@@ -319,19 +341,23 @@ void crowdPart(const Settings& settings, int port) {
 }
 
 // The options of a server of this driver on @p database.
-gsf::server::ServerOptions serverOptions(const Settings& settings, const std::string& database) {
+gsf::server::ServerOptions serverOptions(const Settings& settings, const std::string& database)
+{
     gsf::server::ServerOptions options;
     options.database = database;
     options.port = 0;
     options.demo = true;
     options.cacheReads = settings.cache;
-    if (settings.ioThreads > 0) options.ioThreads = settings.ioThreads;
-    if (settings.workers > 0) options.workers = settings.workers;
-    options.log = [](const std::string&) {};  // the log line is built, only its output is dropped
+    if (settings.ioThreads > 0)
+        options.ioThreads = settings.ioThreads;
+    if (settings.workers > 0)
+        options.workers = settings.workers;
+    options.log = [](const std::string&) {}; // the log line is built, only its output is dropped
     return options;
 }
 
-void enginesPart(const Settings& settings, int sqlitePort) {
+void enginesPart(const Settings& settings, int sqlitePort)
+{
     gsf::server::AppServer pg(serverOptions(settings, settings.postgres));
     if (pg.GetStorage().GetEngine() != gsf::sql::Engine::PostgreSQL || !pg.Bind()) {
         std::fprintf(stderr, "bench_server_load: --postgres does not name a PostgreSQL database\n");
@@ -353,24 +379,38 @@ void enginesPart(const Settings& settings, int sqlitePort) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     Settings settings;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string arg = argv[i];
         const char* value = argv[i + 1];
-        if (arg == "--clients") settings.clients = std::max(1, std::atoi(value));
-        else if (arg == "--seconds") settings.seconds = std::atof(value);
-        else if (arg == "--max-requests") settings.maxRequests = std::atol(value);
-        else if (arg == "--only") settings.only = value;
-        else if (arg == "--cache") settings.cache = std::string(value) != "off";
-        else if (arg == "--compare-clients") settings.compareClients = std::max(1, std::atoi(value));
-        else if (arg == "--rounds") settings.rounds = std::max(1, std::atoi(value));
-        else if (arg == "--idle") settings.idle = std::max(0, std::atoi(value));
-        else if (arg == "--stalled") settings.stalled = std::max(0, std::atoi(value));
-        else if (arg == "--crowd-seconds") settings.crowdSeconds = std::atof(value);
-        else if (arg == "--io-threads") settings.ioThreads = std::max(1, std::atoi(value));
-        else if (arg == "--workers") settings.workers = std::max(1, std::atoi(value));
-        else if (arg == "--postgres") settings.postgres = value;
+        if (arg == "--clients")
+            settings.clients = std::max(1, std::atoi(value));
+        else if (arg == "--seconds")
+            settings.seconds = std::atof(value);
+        else if (arg == "--max-requests")
+            settings.maxRequests = std::atol(value);
+        else if (arg == "--only")
+            settings.only = value;
+        else if (arg == "--cache")
+            settings.cache = std::string(value) != "off";
+        else if (arg == "--compare-clients")
+            settings.compareClients = std::max(1, std::atoi(value));
+        else if (arg == "--rounds")
+            settings.rounds = std::max(1, std::atoi(value));
+        else if (arg == "--idle")
+            settings.idle = std::max(0, std::atoi(value));
+        else if (arg == "--stalled")
+            settings.stalled = std::max(0, std::atoi(value));
+        else if (arg == "--crowd-seconds")
+            settings.crowdSeconds = std::atof(value);
+        else if (arg == "--io-threads")
+            settings.ioThreads = std::max(1, std::atoi(value));
+        else if (arg == "--workers")
+            settings.workers = std::max(1, std::atoi(value));
+        else if (arg == "--postgres")
+            settings.postgres = value;
         else {
             std::fprintf(stderr, "bench_server_load: unknown option %s\n", arg.c_str());
             return 2;
@@ -387,15 +427,19 @@ int main(int argc, char** argv) {
     // A client with 1,000 groups.
     auto& storage = server.GetStorage();
     gsf::bench::addClientWithGroups(storage, "CARGA", 1, 1000);
-    if (!server.Bind()) return 1;
+    if (!server.Bind())
+        return 1;
     std::thread serverThread([&] { server.Run(); });
     server.WaitUntilReady(std::chrono::seconds(10));
 
     const std::string bigBody = gsf::data::encodePacket(storage.GetGrupServ("0001", "CARGA"));
     const std::string smallBody = gsf::data::encodePacket(storage.GetServClie("0001", "000002", "001"));
-    if (settings.only.empty() || settings.only == "echo") echoPart(settings, server.Port(), bigBody, smallBody);
-    if (settings.only.empty() || settings.only == "compare") comparePart(settings, server.Port(), server.Module());
-    if (settings.only.empty() || settings.only == "crowd") crowdPart(settings, server.Port());
+    if (settings.only.empty() || settings.only == "echo")
+        echoPart(settings, server.Port(), bigBody, smallBody);
+    if (settings.only.empty() || settings.only == "compare")
+        comparePart(settings, server.Port(), server.Module());
+    if (settings.only.empty() || settings.only == "crowd")
+        crowdPart(settings, server.Port());
     if ((settings.only.empty() || settings.only == "engines") && !settings.postgres.empty())
         enginesPart(settings, server.Port());
 

@@ -23,7 +23,8 @@ struct PreviousFront::State {
 
 PreviousFront::PreviousFront(server::RemoteModule& module, int workers, std::function<void(const std::string&)> log,
                              const std::string& token)
-    : state_(std::make_unique<State>()) {
+    : state_(std::make_unique<State>())
+{
     auto& svr = state_->server;
     svr.new_task_queue = [workers] { return new httplib::ThreadPool(static_cast<size_t>(workers)); };
     svr.set_tcp_nodelay(true);
@@ -38,8 +39,9 @@ PreviousFront::PreviousFront(server::RemoteModule& module, int workers, std::fun
         requestStart = std::chrono::steady_clock::now();
         if (!expected.empty() && req.get_header_value("Authorization") != expected) {
             res.status = 401;
-            res.set_content(server::errorBody("unauthorized", "Acesso não autorizado: informe a chave de acesso do servidor."),
-                            "application/json");
+            res.set_content(
+                server::errorBody("unauthorized", "Acesso não autorizado: informe a chave de acesso do servidor."),
+                "application/json");
             return httplib::Server::HandlerResponse::Handled;
         }
         return httplib::Server::HandlerResponse::Unhandled;
@@ -55,10 +57,12 @@ PreviousFront::PreviousFront(server::RemoteModule& module, int workers, std::fun
                  res.set_header("Content-Type", "application/json");
              });
     svr.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
-        if (!res.body.empty()) return;
-        res.set_content(server::errorBody(res.status == 404 ? "not_found" : "bad_request",
-                                          res.status == 404 ? "Recurso desconhecido: " + req.path + "." : "Requisição inválida."),
-                        "application/json");
+        if (!res.body.empty())
+            return;
+        res.set_content(
+            server::errorBody(res.status == 404 ? "not_found" : "bad_request",
+                              res.status == 404 ? "Recurso desconhecido: " + req.path + "." : "Requisição inválida."),
+            "application/json");
     });
     svr.set_logger([log = std::move(log)](const httplib::Request& req, const httplib::Response& res) {
         const double ms =
@@ -69,10 +73,12 @@ PreviousFront::PreviousFront(server::RemoteModule& module, int workers, std::fun
     });
     port_ = svr.bind_to_any_port("127.0.0.1");
     state_->thread = std::thread([this] { state_->server.listen_after_bind(); });
-    while (!svr.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    while (!svr.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
-PreviousFront::~PreviousFront() {
+PreviousFront::~PreviousFront()
+{
     state_->server.stop();
     state_->thread.join();
 }

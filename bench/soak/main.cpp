@@ -30,19 +30,22 @@ using Lines = std::vector<std::string>;
 const std::string kConflict = "O registro foi alterado ou excluído por outro usuário";
 
 // A CPF with its check digits, from nine digits.
-std::string cpf(std::uint64_t nine) {
+std::string cpf(std::uint64_t nine)
+{
     std::string d = std::to_string(100000000 + nine % 900000000);
     for (int round = 0; round < 2; ++round) {
         int sum = 0;
         const int weight = static_cast<int>(d.size()) + 1;
-        for (size_t i = 0; i < d.size(); ++i) sum += (d[i] - '0') * (weight - static_cast<int>(i));
+        for (size_t i = 0; i < d.size(); ++i)
+            sum += (d[i] - '0') * (weight - static_cast<int>(i));
         const int rest = sum % 11;
         d += static_cast<char>('0' + (rest < 2 ? 0 : 11 - rest));
     }
     return d;
 }
 
-std::string code(int n) {
+std::string code(int n)
+{
     static const char* digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     return std::string("Q") + digits[(n / 36) % 36] + digits[n % 36];
 }
@@ -54,23 +57,27 @@ struct Tally {
 };
 
 // One screen's loop; @return the groups it left, by code, with their descriptions.
-std::map<std::string, std::string> screenLoop(gsf::test::ScriptProcess& screen, Clock::time_point until, Tally& tally) {
+std::map<std::string, std::string> screenLoop(gsf::test::ScriptProcess& screen, Clock::time_point until, Tally& tally)
+{
     std::map<std::string, std::string> kept;
     const auto act = [&](const Lines& lines) {
         ++tally.actions;
         bool ok = true;
         for (const auto& line : screen.Run(lines)) {
-            if (line.rfind("error ", 0) != 0 && line.rfind("message ", 0) != 0) continue;
+            if (line.rfind("error ", 0) != 0 && line.rfind("message ", 0) != 0)
+                continue;
             ok = false;
             if (line.find(kConflict) != std::string::npos) {
                 ++tally.conflicts;
             } else {
                 ++tally.errors;
                 std::lock_guard lock(tally.mutex);
-                if (tally.firstErrors.size() < 10) tally.firstErrors.push_back(line);
+                if (tally.firstErrors.size() < 10)
+                    tally.firstErrors.push_back(line);
             }
         }
-        if (!ok) screen.Run({"answer yes", "click sbtCancelar"});
+        if (!ok)
+            screen.Run({"answer yes", "click sbtCancelar"});
         return ok;
     };
     for (int n = 0; n < 1296 && Clock::now() < until; ++n) {
@@ -90,7 +97,8 @@ std::map<std::string, std::string> screenLoop(gsf::test::ScriptProcess& screen, 
                  "cell dbgCorrPrecGrup VRPECORRGRUP 5", "click sbtConfirmar"});
             act({"click sbtVerificar"});
             act({"menu mnuGrupServ"});
-            if (act({"answer yes", "click sbtExcluir"})) kept.erase(group);
+            if (act({"answer yes", "click sbtExcluir"}))
+                kept.erase(group);
         } else {
             act({"click sbtVerificar"});
         }
@@ -105,11 +113,13 @@ struct Sample {
     long fds;
 };
 
-Sample sample(pid_t pid, double seconds) {
+Sample sample(pid_t pid, double seconds)
+{
     Sample s{seconds, 0, 0};
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0) s.rssKb = std::stol(line.substr(6));
+        if (line.rfind("VmRSS:", 0) == 0)
+            s.rssKb = std::stol(line.substr(6));
     std::error_code ignored;
     for (auto it = std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ignored);
          it != std::filesystem::directory_iterator(); ++it)
@@ -117,35 +127,42 @@ Sample sample(pid_t pid, double seconds) {
     return s;
 }
 
-double average(const std::vector<Sample>& samples, double from, double to, long Sample::*field) {
+double average(const std::vector<Sample>& samples, double from, double to, long Sample::*field)
+{
     double sum = 0;
     int n = 0;
     for (const auto& s : samples)
-        if (s.seconds >= from && s.seconds < to) sum += static_cast<double>(s.*field), ++n;
+        if (s.seconds >= from && s.seconds < to)
+            sum += static_cast<double>(s.*field), ++n;
     return n ? sum / n : 0;
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     int seconds = 60, screens = 16;
     std::string postgres, serverExe = GSF_SERVER_EXE, scriptExe = GSF_SCRIPT_EXE;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--seconds" && i + 1 < argc) seconds = std::max(12, std::atoi(argv[++i]));
-        else if (a == "--screens" && i + 1 < argc) screens = std::clamp(std::atoi(argv[++i]), 1, 64);
-        else if (a == "--postgres" && i + 1 < argc) postgres = argv[++i];
+        if (a == "--seconds" && i + 1 < argc)
+            seconds = std::max(12, std::atoi(argv[++i]));
+        else if (a == "--screens" && i + 1 < argc)
+            screens = std::clamp(std::atoi(argv[++i]), 1, 64);
+        else if (a == "--postgres" && i + 1 < argc)
+            postgres = argv[++i];
         else {
             std::cerr << "uso: bench_soak [--seconds N] [--screens N] [--postgres CONNINFO]\n";
             return 2;
         }
     }
     std::string folder = (std::filesystem::temp_directory_path() / "gsf-soak-XXXXXX").string();
-    if (!mkdtemp(folder.data())) return 2;
+    if (!mkdtemp(folder.data()))
+        return 2;
     const std::string target = postgres.empty() ? folder + "/soak.db" : postgres;
 
     // A client of its own for each screen, billed for the branch's services.
-    std::vector<std::pair<std::string, std::string>> clients;  // code, registration
+    std::vector<std::pair<std::string, std::string>> clients; // code, registration
     {
         gsf::server::Storage storage(target);
         storage.SeedDemo();
@@ -180,7 +197,8 @@ int main(int argc, char** argv) {
     std::thread sampler([&] {
         while (running) {
             const double at = std::chrono::duration<double>(Clock::now() - started).count();
-            for (size_t i = 0; i < servers.size(); ++i) samples[i].push_back(sample(servers[i]->pid(), at));
+            for (size_t i = 0; i < servers.size(); ++i)
+                samples[i].push_back(sample(servers[i]->pid(), at));
             std::this_thread::sleep_for(std::chrono::seconds(1));
         }
     });
@@ -190,14 +208,15 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < clients.size(); ++i)
         threads.emplace_back([&, i] {
             const auto& server = *servers[i % servers.size()];
-            gsf::test::ScriptProcess screen(scriptExe, {"--server", "127.0.0.1:" + std::to_string(server.port()),
-                                                        "--database", target});
+            gsf::test::ScriptProcess screen(
+                scriptExe, {"--server", "127.0.0.1:" + std::to_string(server.port()), "--database", target});
             screen.Run({"open", "type medCdFilial 0001", "type medCdCliente " + clients[i].second, "focus dbgPadrao"});
             logs[i] = screenLoop(screen, until, tally);
             screen.Run({"close"});
             screen.Finish();
         });
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     running = false;
     sampler.join();
     const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
@@ -213,9 +232,11 @@ int main(int argc, char** argv) {
                 held[std::get<std::string>(row[packet.indexOf("CDGRSERVFAT")])] =
                     std::get<std::string>(row[packet.indexOf("DSGRSERVFAT")]);
             for (const auto& [group, description] : logs[i])
-                if (!held.count(group) || held[group] != description) ++lost;
+                if (!held.count(group) || held[group] != description)
+                    ++lost;
             for (const auto& [group, description] : held)
-                if (!logs[i].count(group)) ++stray;
+                if (!logs[i].count(group))
+                    ++stray;
             for (const auto& [group, description] : held)
                 stray += static_cast<long>(storage.GetServClie("0001", clients[i].first, group).rows.size() +
                                            storage.GetCorrPrecGrup("0001", clients[i].first, group).rows.size());
@@ -228,12 +249,15 @@ int main(int argc, char** argv) {
         std::ifstream log(folder + "/server" + std::to_string(i) + ".log");
         for (std::string line; std::getline(log, line);) {
             const auto at = line.find("\"ms\":");
-            if (line.find("\"http\":\"POST\"") == std::string::npos || at == std::string::npos) continue;
+            if (line.find("\"http\":\"POST\"") == std::string::npos || at == std::string::npos)
+                continue;
             ms.push_back(std::stod(line.substr(at + 5)));
         }
     }
     std::sort(ms.begin(), ms.end());
-    const auto pct = [&](double p) { return ms.empty() ? 0 : ms[std::min(ms.size() - 1, static_cast<size_t>(p * ms.size()))]; };
+    const auto pct = [&](double p) {
+        return ms.empty() ? 0 : ms[std::min(ms.size() - 1, static_cast<size_t>(p * ms.size()))];
+    };
 
     std::printf("%s, %d processo(s) servidor, %d telas, %.0f s\n", postgres.empty() ? "SQLite" : "PostgreSQL",
                 processes, screens, elapsed);
@@ -243,7 +267,8 @@ int main(int argc, char** argv) {
                 ms.empty() ? 0 : ms.back());
     std::printf("erros %ld (conflitos esperados %ld), alterações perdidas %ld, sobras %ld\n", tally.errors.load(),
                 tally.conflicts.load(), lost, stray);
-    for (const auto& e : tally.firstErrors) std::printf("  %s\n", e.c_str());
+    for (const auto& e : tally.firstErrors)
+        std::printf("  %s\n", e.c_str());
     bool steady = true;
     for (size_t i = 0; i < servers.size(); ++i) {
         const double end = samples[i].empty() ? 0 : samples[i].back().seconds;

@@ -23,21 +23,24 @@ using gsf::data::Delta;
 using gsf::data::Packet;
 using gsf::server::Storage;
 
-std::map<std::string, std::unique_ptr<Storage>>& storages() {
+std::map<std::string, std::unique_ptr<Storage>>& storages()
+{
     static std::map<std::string, std::unique_ptr<Storage>> all;
     return all;
 }
 
 // A one-row update of group 001's description, back and forth, so that
 // every write changes the row.
-void groupUpdate(benchmark::State& state, Storage* storage, bool recorded) {
+void groupUpdate(benchmark::State& state, Storage* storage, bool recorded)
+{
     const Packet groups = storage->GetGrupServ("0001", "000002");
     const int description = groups.indexOf("DSGRSERVFAT");
     auto row = groups.rows.at(0);
     auto other = row;
     other[static_cast<size_t>(description)] = std::string("Vigilância (alterada)");
     std::optional<gsf::server::history::Unrecorded> quiet;
-    if (!recorded) quiet.emplace();
+    if (!recorded)
+        quiet.emplace();
     bool forth = true;
     for (auto _ : state) {
         Delta delta{groups.fields, {{ChangeKind::Update, forth ? row : other, forth ? other : row}}};
@@ -47,9 +50,11 @@ void groupUpdate(benchmark::State& state, Storage* storage, bool recorded) {
 }
 
 // The correction service moved between the group's two services: three rows each time.
-void correctionMove(benchmark::State& state, Storage* storage, bool recorded) {
+void correctionMove(benchmark::State& state, Storage* storage, bool recorded)
+{
     std::optional<gsf::server::history::Unrecorded> quiet;
-    if (!recorded) quiet.emplace();
+    if (!recorded)
+        quiet.emplace();
     bool second = true;
     for (auto _ : state) {
         storage->ProAtualizaServ("0001", "000002", "001", second ? "00020" : "00010");
@@ -60,16 +65,20 @@ void correctionMove(benchmark::State& state, Storage* storage, bool recorded) {
 // Keeps the mean time of each run, to print each recorded write against its baseline.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration)
+                times_[run.benchmark_name()] = run.GetAdjustedRealTime();
         ConsoleReporter::ReportRuns(runs);
     }
-    void Finalize() override {
+    void Finalize() override
+    {
         ConsoleReporter::Finalize();
         for (const auto& [name, time] : times_) {
             const auto at = name.find("/recorded");
-            if (at == std::string::npos) continue;
+            if (at == std::string::npos)
+                continue;
             const std::string baseline = name.substr(0, at) + "/unrecorded";
             if (const auto it = times_.find(baseline); it != times_.end() && it->second > 0)
                 std::printf("%s: %.2fx the unrecorded write\n", name.substr(0, at).c_str(), time / it->second);
@@ -82,7 +91,8 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const auto folder = std::filesystem::temp_directory_path() / "gsf-bench-history";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);

@@ -29,11 +29,12 @@ using gsf::bench::millisecondsOf;
 struct Target {
     std::unique_ptr<gsf::server::Storage> storage;
     std::unique_ptr<gsf::server::RemoteModule> module;
-    gsf::data::Packet groups;  ///< the client's groups as the database holds them
+    gsf::data::Packet groups; ///< the client's groups as the database holds them
     long failures = 0;
     std::string target;
 
-    Target(const std::string& database, int tableGroups) : target(database) {
+    Target(const std::string& database, int tableGroups) : target(database)
+    {
         storage = std::make_unique<gsf::server::Storage>(database);
         storage->SeedDemo();
         // The client written to holds 1,000 groups; the rest of the table
@@ -51,21 +52,26 @@ struct Target {
     }
 
     // How the database finds the row of an update, as the server words it.
-    std::string plan() {
+    std::string plan()
+    {
         auto db = gsf::sql::openDatabase(target);
-        const std::string explain = storage->GetEngine() == gsf::sql::Engine::PostgreSQL ? "EXPLAIN " : "EXPLAIN QUERY PLAN ";
-        const auto result = db->Execute(explain + "UPDATE GRUPSERVFAT SET DSGRSERVFAT = 'x' WHERE CDFILIAL = '0001' AND "
-                                                  "CDCLIENTE = 'ESCRITA' AND CDGRSERVFAT = '001' AND QTEFETMINIGSF " +
+        const std::string explain =
+            storage->GetEngine() == gsf::sql::Engine::PostgreSQL ? "EXPLAIN " : "EXPLAIN QUERY PLAN ";
+        const auto result = db->Execute(explain +
+                                        "UPDATE GRUPSERVFAT SET DSGRSERVFAT = 'x' WHERE CDFILIAL = '0001' AND "
+                                        "CDCLIENTE = 'ESCRITA' AND CDGRSERVFAT = '001' AND QTEFETMINIGSF " +
                                         db->NullSafeEqual() + " 1.0");
         std::string out;
         for (const auto& row : result.rows)
             for (const auto& cell : row)
-                if (const auto* text = std::get_if<std::string>(&cell)) out += (out.empty() ? "" : " / ") + *text;
+                if (const auto* text = std::get_if<std::string>(&cell))
+                    out += (out.empty() ? "" : " / ") + *text;
         return out;
     }
 
     // One round of @p updates calls, each renaming one group.
-    void round(int number, int updates) {
+    void round(int number, int updates)
+    {
         const int description = groups.indexOf("DSGRSERVFAT");
         std::vector<std::string> bodies;
         std::vector<std::vector<gsf::data::Value>> after;
@@ -86,7 +92,8 @@ struct Target {
 };
 
 void compare(const char* engine, const std::string& small, const std::string& large, int largeGroups, int rounds,
-             int updates) {
+             int updates)
+{
     Target a(small, 1000);
     Target b(large, largeGroups);
     std::vector<double> smallMs, largeMs;
@@ -94,27 +101,32 @@ void compare(const char* engine, const std::string& small, const std::string& la
         smallMs.push_back(millisecondsOf([&] { a.round(r, updates); }));
         largeMs.push_back(millisecondsOf([&] { b.round(r, updates); }));
     }
-    std::printf("%-11s %9d %12.1f %9d %12.1f %12.2f %9ld\n", engine, 1000, median(smallMs), largeGroups, median(largeMs),
-                median(largeMs) / median(smallMs), a.failures + b.failures);
+    std::printf("%-11s %9d %12.1f %9d %12.1f %12.2f %9ld\n", engine, 1000, median(smallMs), largeGroups,
+                median(largeMs), median(largeMs) / median(smallMs), a.failures + b.failures);
     std::printf("            plan on the large table: %s\n", b.plan().c_str());
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::string postgres;
     int rounds = 5, updates = 1000, large = 100000;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string arg = argv[i];
-        if (arg == "--postgres") postgres = argv[i + 1];
-        else if (arg == "--rounds") rounds = std::max(1, std::atoi(argv[i + 1]));
-        else if (arg == "--updates") updates = std::max(1, std::atoi(argv[i + 1]));
-        else if (arg == "--large") large = std::max(2000, std::atoi(argv[i + 1]));
+        if (arg == "--postgres")
+            postgres = argv[i + 1];
+        else if (arg == "--rounds")
+            rounds = std::max(1, std::atoi(argv[i + 1]));
+        else if (arg == "--updates")
+            updates = std::max(1, std::atoi(argv[i + 1]));
+        else if (arg == "--large")
+            large = std::max(2000, std::atoi(argv[i + 1]));
     }
     std::printf("== %d single-row UpdGrupServ calls on a table of 1,000 groups and on one of %d, %d rounds, load %s\n",
                 updates, large, rounds, gsf::bench::loadAverage().c_str());
-    std::printf("%-11s %9s %12s %9s %12s %12s %9s\n", "engine", "groups", "small ms", "groups", "large ms", "large/small",
-                "failures");
+    std::printf("%-11s %9s %12s %9s %12s %12s %9s\n", "engine", "groups", "small ms", "groups", "large ms",
+                "large/small", "failures");
 
     const auto dir = std::filesystem::temp_directory_path() / ("gsf-write-scaling-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);

@@ -141,12 +141,9 @@ void assignKey(Impl& d, std::size_t pos)
     const auto keyAt = [&d](std::size_t i) { return d.rows[i].baseKey; };
     const auto between = [&]() -> std::int64_t {
         const std::int64_t prev = pos > 0 ? keyAt(pos - 1) : 0;
-        const std::int64_t next = pos + 1 < d.rows.size()
-                                      ? keyAt(pos + 1)
-                                      : prev + 2 * std::int64_t{keySpacing(d.rows.size())};
-        return next - prev >= 2 && next <= std::numeric_limits<std::uint32_t>::max()
-                   ? (prev + next) / 2
-                   : -1;
+        const std::int64_t next =
+            pos + 1 < d.rows.size() ? keyAt(pos + 1) : prev + 2 * std::int64_t{keySpacing(d.rows.size())};
+        return next - prev >= 2 && next <= std::numeric_limits<std::uint32_t>::max() ? (prev + next) / 2 : -1;
     };
     std::int64_t key = between();
     if (key < 0) {
@@ -375,11 +372,9 @@ Field* DataSet::FindField(std::string_view name) const
 {
     for (const auto& field : impl_->fields) {
         const std::string& own = field->FieldName();
-        if (own.size() == name.size()
-            && std::equal(own.begin(), own.end(), name.begin(), [](char a, char b) {
-                   return std::toupper(static_cast<unsigned char>(a))
-                          == std::toupper(static_cast<unsigned char>(b));
-               }))
+        if (own.size() == name.size() && std::equal(own.begin(), own.end(), name.begin(), [](char a, char b) {
+                return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+            }))
             return field.get();
     }
     return nullptr;
@@ -389,8 +384,7 @@ Field& DataSet::FieldByName(std::string_view name) const
 {
     if (Field* field = FindField(name))
         return *field;
-    throw DataError("Campo " + quoted(std::string(name)) + " não encontrado em " + quoted(name_)
-                    + ".");
+    throw DataError("Campo " + quoted(std::string(name)) + " não encontrado em " + quoted(name_) + ".");
 }
 
 int DataSet::FieldCount() const
@@ -443,9 +437,8 @@ void DataSet::SetData(DecodedPacket packet)
         // Same layout as the last packet: keep the Field objects others hold.
         bool same = true;
         for (std::size_t i = 0; same && i < packet.fields.size(); ++i)
-            same = d.fields[i]->FieldName() == packet.fields[i].name
-                   && d.fields[i]->DataType() == packet.fields[i].type
-                   && d.fields[i]->Size() == packet.fields[i].size;
+            same = d.fields[i]->FieldName() == packet.fields[i].name &&
+                   d.fields[i]->DataType() == packet.fields[i].type && d.fields[i]->Size() == packet.fields[i].size;
         takeLayout = !same;
     }
     const bool ownLayout = d.fields.empty() || d.fieldsFromPacket;
@@ -457,8 +450,7 @@ void DataSet::SetData(DecodedPacket packet)
         for (const auto& field : d.fields) {
             const int column = packet.indexOf(field->FieldName());
             if (column < 0)
-                throw PacketError("Campo " + quoted(field->FieldName())
-                                  + " ausente no pacote de dados.");
+                throw PacketError("Campo " + quoted(field->FieldName()) + " ausente no pacote de dados.");
             const std::string mismatch = columnMismatch(field->Def(), packet.fields[static_cast<std::size_t>(column)]);
             if (!mismatch.empty())
                 throw PacketError(mismatch);
@@ -548,14 +540,38 @@ void DataSet::closeRows(bool notifyLinks)
 
 // ---------------------------------------------------------------- state and position
 
-bool DataSet::Active() const { return impl_->state != DataSetState::Inactive; }
-DataSetState DataSet::State() const { return impl_->state; }
-bool DataSet::IsEmpty() const { return impl_->rows.empty(); }
-int DataSet::RecordCount() const { return static_cast<int>(impl_->rows.size()); }
-int DataSet::RecNo() const { return impl_->cursor + 1; }
-int DataSet::CurrentRow() const { return impl_->cursor; }
-bool DataSet::Bof() const { return impl_->bof; }
-bool DataSet::Eof() const { return impl_->eof; }
+bool DataSet::Active() const
+{
+    return impl_->state != DataSetState::Inactive;
+}
+DataSetState DataSet::State() const
+{
+    return impl_->state;
+}
+bool DataSet::IsEmpty() const
+{
+    return impl_->rows.empty();
+}
+int DataSet::RecordCount() const
+{
+    return static_cast<int>(impl_->rows.size());
+}
+int DataSet::RecNo() const
+{
+    return impl_->cursor + 1;
+}
+int DataSet::CurrentRow() const
+{
+    return impl_->cursor;
+}
+bool DataSet::Bof() const
+{
+    return impl_->bof;
+}
+bool DataSet::Eof() const
+{
+    return impl_->eof;
+}
 
 namespace {
 
@@ -631,8 +647,7 @@ void DataSet::MoveTo(int recNo)
         if (d.generation != generation)
             return;
         const auto at = std::find_if(d.rows.begin(), d.rows.end(), [slot](const Row& row) { return row.slot == slot; });
-        target = at != d.rows.end() ? static_cast<int>(at - d.rows.begin())
-                                    : std::min(target, RecordCount() - 1);
+        target = at != d.rows.end() ? static_cast<int>(at - d.rows.begin()) : std::min(target, RecordCount() - 1);
     }
     scrollTo(*this, d, target);
 }
@@ -688,8 +703,7 @@ void startInsert(DataSet& ds, Impl& d, bool append)
     if (d.generation != generation)
         return;
 
-    const std::size_t pos = append || d.cursor < 0 ? d.rows.size()
-                                                   : static_cast<std::size_t>(d.cursor);
+    const std::size_t pos = append || d.cursor < 0 ? d.rows.size() : static_cast<std::size_t>(d.cursor);
     d.rows.insert(d.rows.begin() + static_cast<std::ptrdiff_t>(pos), Row{d.store.AddSlot(), 0, 0});
     assignKey(d, pos);
     d.insertReturn = d.cursor;
@@ -834,13 +848,19 @@ bool DataSet::Modified() const
 
 // ---------------------------------------------------------------- change log
 
-bool DataSet::LogChanges() const { return impl_->logChanges; }
-void DataSet::SetLogChanges(bool on) { impl_->logChanges = on; }
+bool DataSet::LogChanges() const
+{
+    return impl_->logChanges;
+}
+void DataSet::SetLogChanges(bool on)
+{
+    impl_->logChanges = on;
+}
 
 int DataSet::ChangeCount() const
 {
-    return static_cast<int>(std::count_if(impl_->log.begin(), impl_->log.end(),
-                                          [](const LogEntry& e) { return !e.dead; }));
+    return static_cast<int>(
+        std::count_if(impl_->log.begin(), impl_->log.end(), [](const LogEntry& e) { return !e.dead; }));
 }
 
 Delta DataSet::Delta() const
@@ -904,16 +924,13 @@ void DataSet::CancelUpdates()
     for (const LogEntry& e : d.log)
         if (e.deleted && !e.inserted && !e.dead)
             rows.push_back(Row{e.base, 0, e.baseKey});
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const Row& a, const Row& b) { return a.baseKey < b.baseKey; });
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.baseKey < b.baseKey; });
     d.rows = std::move(rows);
     d.log.clear();
 
     const auto at = std::lower_bound(d.rows.begin(), d.rows.end(), currentKey,
                                      [](const Row& row, std::uint32_t key) { return row.baseKey < key; });
-    d.cursor = d.rows.empty() ? -1
-                              : static_cast<int>(std::min<std::ptrdiff_t>(at - d.rows.begin(),
-                                                                          RecordCount() - 1));
+    d.cursor = d.rows.empty() ? -1 : static_cast<int>(std::min<std::ptrdiff_t>(at - d.rows.begin(), RecordCount() - 1));
     d.bof = d.eof = d.rows.empty();
     d.notifyDataSetChanged();
 }

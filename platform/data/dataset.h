@@ -35,7 +35,11 @@ public:
     /// Asked after updateRecord and before BeforePost: end any in-place editing.
     virtual void checkBrowseMode() {}
     /// Asked by Field::FocusControl; true when this link's control took the focus.
-    virtual bool focusControl(Field& field) { (void)field; return false; }
+    virtual bool focusControl(Field& field)
+    {
+        (void)field;
+        return false;
+    }
 };
 
 class DataSet;
@@ -105,7 +109,7 @@ public:
     DataSet& operator=(const DataSet&) = delete;
 
     const std::string& Name() const { return name_; }
-    std::string ProviderName;   ///< declared provider name; informative only
+    std::string ProviderName; ///< declared provider name; informative only
 
     // --- field definitions ---
     /// Adds a persistent field. @throws DataError while active or for a name already used.
@@ -149,8 +153,8 @@ public:
     bool Active() const;
     DataSetState State() const;
     bool IsEmpty() const;
-    int RecordCount() const;       ///< rows, the one being inserted included
-    int RecNo() const;             ///< 1-based position of the current row; 0 when empty
+    int RecordCount() const; ///< rows, the one being inserted included
+    int RecNo() const;       ///< 1-based position of the current row; 0 when empty
     bool Bof() const;
     bool Eof() const;
     void First();
@@ -169,8 +173,8 @@ public:
     }
 
     // --- editing ---
-    void Insert();                 ///< new row before the current one
-    void Append();                 ///< new row at the end
+    void Insert(); ///< new row before the current one
+    void Append(); ///< new row at the end
     /// Edits the current row; on an empty dataset inserts instead.
     void Edit();
     /// Stores the record being edited or inserted; nothing in browse.

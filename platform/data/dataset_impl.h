@@ -24,11 +24,11 @@ struct Row {
 
 /// Change-log record of one row, kept only for changed rows.
 struct LogEntry {
-    bool inserted = false;        ///< the row is not in the base
+    bool inserted = false; ///< the row is not in the base
     bool deleted = false;
-    bool dead = false;            ///< inserted then deleted: no change left
-    std::uint32_t base = 0;       ///< slot of the base values of a row that is in the base
-    std::uint32_t baseKey = 0;    ///< place of a deleted row
+    bool dead = false;         ///< inserted then deleted: no change left
+    std::uint32_t base = 0;    ///< slot of the base values of a row that is in the base
+    std::uint32_t baseKey = 0; ///< place of a deleted row
 };
 
 struct DataSet::Impl {
@@ -38,16 +38,16 @@ struct DataSet::Impl {
     std::vector<std::unique_ptr<Field>> fields;
     bool fieldsFromPacket = false;
 
-    RowStore store;               ///< the values of every row, and of the base of changed ones
+    RowStore store; ///< the values of every row, and of the base of changed ones
     std::vector<Row> rows;
     int cursor = -1;
     bool bof = true;
     bool eof = true;
     DataSetState state = DataSetState::Inactive;
 
-    std::vector<Value> buffer;    ///< record being edited or inserted
+    std::vector<Value> buffer; ///< record being edited or inserted
     bool modified = false;
-    int insertReturn = -1;        ///< row current before an insert
+    int insertReturn = -1; ///< row current before an insert
 
     std::vector<LogEntry> log;
     bool logChanges = true;
@@ -60,10 +60,7 @@ struct DataSet::Impl {
 
     std::vector<DataSource*> sources;
 
-    bool editing() const
-    {
-        return state == DataSetState::Edit || state == DataSetState::Insert;
-    }
+    bool editing() const { return state == DataSetState::Edit || state == DataSetState::Insert; }
     Value fieldValue(int index) const;
     bool fieldIsNull(int index) const;
     void setState(DataSetState next);

@@ -47,10 +47,7 @@ std::string quoted(const std::string& text)
 // Restores the validating pointer even when the hook throws.
 class ValidatingScope {
 public:
-    ValidatingScope(const Value*& slot, const Value* value) : slot_(slot), saved_(slot)
-    {
-        slot_ = value;
-    }
+    ValidatingScope(const Value*& slot, const Value* value) : slot_(slot), saved_(slot) { slot_ = value; }
     ~ValidatingScope() { slot_ = saved_; }
     ValidatingScope(const ValidatingScope&) = delete;
     ValidatingScope& operator=(const ValidatingScope&) = delete;
@@ -65,8 +62,7 @@ private:
 ConversionError::ConversionError(std::string text, const std::string& fieldName)
     : DataError(quoted(text) + " não é um valor numérico válido para o campo " + quoted(fieldName) + "."),
       text_(std::move(text))
-{
-}
+{}
 
 Field::Field(DataSet& owner, FieldDef def) : owner_(owner), def_(std::move(def)) {}
 
@@ -168,8 +164,7 @@ void Field::SetText(const std::string& text)
 std::string Field::formatted(const Value& value, bool forDisplay) const
 {
     if (const auto* d = std::get_if<double>(&value)) {
-        const std::string& pattern =
-            forDisplay || def_.editFormat.empty() ? def_.displayFormat : def_.editFormat;
+        const std::string& pattern = forDisplay || def_.editFormat.empty() ? def_.displayFormat : def_.editFormat;
         return formatNumber(*d, pattern);
     }
     if (const auto* s = std::get_if<std::string>(&value))
@@ -205,18 +200,19 @@ void Field::store(Value value)
 {
     DataSet::Impl& d = owner_.impl();
     if (!d.editing())
-        throw DataError("O campo " + quoted(DisplayLabel()) + " não pode ser alterado: "
+        throw DataError("O campo " + quoted(DisplayLabel()) +
+                        " não pode ser alterado: "
                         "o registro não está em edição.");
     if (def_.readOnly)
         throw DataError("O campo " + quoted(DisplayLabel()) + " é somente leitura.");
     if (const auto* s = std::get_if<std::string>(&value)) {
         const long length = utf8Length(*s);
         if (length < 0)
-            throw DataError("O valor informado para o campo " + quoted(DisplayLabel())
-                            + " contém caracteres inválidos.");
+            throw DataError("O valor informado para o campo " + quoted(DisplayLabel()) +
+                            " contém caracteres inválidos.");
         if (def_.size > 0 && length > def_.size)
-            throw DataError("O valor informado excede o tamanho do campo " + quoted(DisplayLabel())
-                            + " (" + std::to_string(def_.size) + " caracteres).");
+            throw DataError("O valor informado excede o tamanho do campo " + quoted(DisplayLabel()) + " (" +
+                            std::to_string(def_.size) + " caracteres).");
     }
     if (const auto* n = std::get_if<double>(&value); n && !std::isfinite(*n))
         throw DataError("Valor numérico inválido para o campo " + quoted(DisplayLabel()) + ".");

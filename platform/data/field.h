@@ -37,14 +37,14 @@ private:
 struct FieldDef {
     std::string name;
     FieldType type = FieldType::String;
-    int size = 0;                ///< characters, for text fields
-    std::string label;           ///< display label ("Código")
-    bool visible = true;         ///< false: hidden in grids
+    int size = 0;        ///< characters, for text fields
+    std::string label;   ///< display label ("Código")
+    bool visible = true; ///< false: hidden in grids
     bool readOnly = false;
     bool required = false;
-    std::string displayFormat;   ///< number format, e.g. "#,##0.000" or "0.00%"
-    std::string editFormat;      ///< number format used for editing; displayFormat when empty
-    std::string editMask;        ///< "mask;save-literals;blank", used by the controls
+    std::string displayFormat; ///< number format, e.g. "#,##0.000" or "0.00%"
+    std::string editFormat;    ///< number format used for editing; displayFormat when empty
+    std::string editMask;      ///< "mask;save-literals;blank", used by the controls
     /// Float fields: a typed text is rounded to this many decimals, half away
     /// from zero, so that what is shown is what is stored. Numbers written as
     /// numbers (SetAsFloat, loaded packets) keep every digit. -1: no rounding.
@@ -66,7 +66,7 @@ public:
 
     const FieldDef& Def() const { return def_; }
     const std::string& FieldName() const { return def_.name; }
-    const std::string& DisplayLabel() const;   ///< label, or the name when there is none
+    const std::string& DisplayLabel() const; ///< label, or the name when there is none
     FieldType DataType() const { return def_.type; }
     int Size() const { return def_.size; }
     bool Visible() const { return def_.visible; }
@@ -91,7 +91,7 @@ public:
     /// "" stores null for numbers; a number's text is rounded to FieldDef::decimals.
     void SetAsString(const std::string& text);
     void SetAsFloat(double value);
-    void Clear();                               ///< stores null
+    void Clear(); ///< stores null
 
     /// Display text (get-text hook with displayText true, else the display format).
     std::string DisplayText() const;

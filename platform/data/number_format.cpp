@@ -160,7 +160,6 @@ std::optional<double> readDigits(const std::string& intPart, const std::string& 
     return result;
 }
 
-
 } // namespace
 
 std::string formatNumber(double value, std::string_view pattern)
@@ -181,8 +180,8 @@ std::string formatNumber(double value, std::string_view pattern)
     while (static_cast<int>(intPart.size()) < p.minInteger)
         intPart.insert(0, 1, '0');
 
-    const bool zero = intPart.find_first_not_of('0') == std::string::npos
-                      && decPart.find_first_not_of('0') == std::string::npos;
+    const bool zero =
+        intPart.find_first_not_of('0') == std::string::npos && decPart.find_first_not_of('0') == std::string::npos;
     std::string out = p.prefix;
     if (value < 0 && !zero)
         out += '-';
@@ -246,8 +245,7 @@ std::optional<double> parseNumber(std::string_view text, int decimals)
     }
     const std::size_t comma = s.find(',');
     const std::string_view intPart = s.substr(0, comma);
-    const std::string_view decPart =
-        comma == std::string_view::npos ? std::string_view() : s.substr(comma + 1);
+    const std::string_view decPart = comma == std::string_view::npos ? std::string_view() : s.substr(comma + 1);
     if (intPart.empty() && decPart.empty())
         return std::nullopt;
     if (!intPart.empty() && !validGrouping(intPart))

@@ -24,11 +24,9 @@ namespace {
 
 bool sameName(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size()
-           && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                  return std::tolower(static_cast<unsigned char>(x))
-                         == std::tolower(static_cast<unsigned char>(y));
-              });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 } // namespace
@@ -82,19 +80,19 @@ const char* const kDeltaPrefix = "Pacote de alterações inválido: ";
 
 // Width and kind of every value against its column, so that a dataset never
 // holds a text in a number column or the reverse.
-void checkRow(const std::vector<PacketField>& fields, const std::vector<Value>& row,
-              std::size_t rowNumber, const char* prefix)
+void checkRow(const std::vector<PacketField>& fields, const std::vector<Value>& row, std::size_t rowNumber,
+              const char* prefix)
 {
     if (row.size() != fields.size())
-        fail(prefix, "a linha " + std::to_string(rowNumber) + " tem " + std::to_string(row.size())
-                         + " valores; esperados " + std::to_string(fields.size()) + ".");
+        fail(prefix, "a linha " + std::to_string(rowNumber) + " tem " + std::to_string(row.size()) +
+                         " valores; esperados " + std::to_string(fields.size()) + ".");
     for (std::size_t i = 0; i < row.size(); ++i) {
         if (isNull(row[i]))
             continue;
         const bool number = std::holds_alternative<double>(row[i]);
         if (number != (fields[i].type == FieldType::Float))
-            fail(prefix, "valor de tipo errado na linha " + std::to_string(rowNumber)
-                             + ", campo \"" + fields[i].name + "\".");
+            fail(prefix,
+                 "valor de tipo errado na linha " + std::to_string(rowNumber) + ", campo \"" + fields[i].name + "\".");
     }
 }
 
@@ -272,8 +270,7 @@ PacketField fieldFromJson(const json& j, const char* prefix)
         fail(prefix, "tipo ausente ou desconhecido no campo \"" + f.name + "\".");
     const auto size = j.find("size");
     if (size != j.end()) {
-        if (!size->is_number_integer() || size->get<long long>() < 0
-            || size->get<long long>() > 1'000'000)
+        if (!size->is_number_integer() || size->get<long long>() < 0 || size->get<long long>() > 1'000'000)
             fail(prefix, "tamanho inválido no campo \"" + f.name + "\".");
         f.size = size->get<int>();
     }
@@ -420,8 +417,7 @@ private:
     {
         for (std::size_t i = 0; i < text.size(); ++i) {
             const auto c = static_cast<unsigned char>(text[i]);
-            const bool c1 = c == 0xC2 && i + 1 < text.size()
-                            && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+            const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
             if (c < 0x20 || c == 0x7F || c1)
                 return refuse("caracteres de controle não são permitidos");
         }
@@ -613,8 +609,8 @@ Delta decodeDelta(std::string_view text)
         const bool needsOld = change.kind != ChangeKind::Insert;
         const bool needsNew = change.kind != ChangeKind::Delete;
         if (needsOld != c.contains("old") || needsNew != c.contains("new"))
-            fail(kDeltaPrefix, "valores antigos ou novos ausentes ou sobrando na alteração "
-                                   + std::to_string(number) + ".");
+            fail(kDeltaPrefix,
+                 "valores antigos ou novos ausentes ou sobrando na alteração " + std::to_string(number) + ".");
         if (needsOld) {
             change.oldValues = rowFromJson(c.at("old"), kDeltaPrefix);
             checkRow(delta.fields, change.oldValues, number, kDeltaPrefix);

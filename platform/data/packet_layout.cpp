@@ -12,11 +12,11 @@ std::string columnMismatch(const FieldDef& def, const PacketField& column)
 {
     const auto characters = [](int n) { return std::to_string(n) + (n == 1 ? " caractere" : " caracteres"); };
     if (column.type != def.type)
-        return "Campo \"" + def.name + "\" com tipo incompatível no pacote de dados (" + fieldTypeName(column.type)
-               + "; esperado: " + fieldTypeName(def.type) + ").";
+        return "Campo \"" + def.name + "\" com tipo incompatível no pacote de dados (" + fieldTypeName(column.type) +
+               "; esperado: " + fieldTypeName(def.type) + ").";
     if (def.type != FieldType::Float && def.size > 0 && column.size > 0 && column.size != def.size)
-        return "Campo \"" + def.name + "\" com tamanho incompatível no pacote de dados (" + characters(column.size)
-               + "; esperado: " + characters(def.size) + ").";
+        return "Campo \"" + def.name + "\" com tamanho incompatível no pacote de dados (" + characters(column.size) +
+               "; esperado: " + characters(def.size) + ").";
     return "";
 }
 

@@ -86,7 +86,7 @@ public:
         for (const dom::key_value_pair member : dom::object(root)) {
             const bool isFields = member.key == "fields";
             if (!isFields && member.key != "rows")
-                continue;  // other members are no business of a packet's reader
+                continue; // other members are no business of a packet's reader
             bool& seen = isFields ? sawFields : sawRows;
             if (seen)
                 refuse("chave \"" + std::string(member.key) + "\" repetida.");
@@ -157,7 +157,7 @@ private:
         RowStore& store = packet_.rows;
         const std::size_t width = static_cast<std::size_t>(store.Width());
         const dom::array rows(list);
-        const std::size_t count = rows.size();  // capped at 2^24 - 1: only room depends on it
+        const std::size_t count = rows.size(); // capped at 2^24 - 1: only room depends on it
         store.Reserve(count, 0);
         std::size_t number = 0;
         for (const dom::element row : rows) {
@@ -184,7 +184,7 @@ private:
     {
         RowStore& store = packet_.rows;
         switch (cell.type()) {
-        case dom::element_type::NULL_VALUE: return;  // a new slot is all nulls
+        case dom::element_type::NULL_VALUE: return; // a new slot is all nulls
         case dom::element_type::INT64:
         case dom::element_type::UINT64:
         case dom::element_type::DOUBLE: {

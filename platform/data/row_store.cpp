@@ -114,7 +114,8 @@ void RowStore::SetNumber(std::uint32_t slot, int column, double value)
 {
     // Only the null mark itself could be taken for a null; any other NaN is kept.
     const auto bits = std::bit_cast<std::uint64_t>(value);
-    cells_.data()[at(slot, column)] = bits == kNullNumber ? std::bit_cast<std::uint64_t>(std::numeric_limits<double>::quiet_NaN()) : bits;
+    cells_.data()[at(slot, column)] =
+        bits == kNullNumber ? std::bit_cast<std::uint64_t>(std::numeric_limits<double>::quiet_NaN()) : bits;
 }
 
 void RowStore::SetText(std::uint32_t slot, int column, std::string_view text)

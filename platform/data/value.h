@@ -9,7 +9,10 @@ namespace gsf::data {
 /// empty text and from 0 everywhere in the engine.
 using Value = std::variant<std::monostate, double, std::string>;
 
-inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool isNull(const Value& v)
+{
+    return std::holds_alternative<std::monostate>(v);
+}
 
 /// Null-safe equality: two nulls are equal; a null never equals 0 or "".
 bool sameValue(const Value& a, const Value& b);

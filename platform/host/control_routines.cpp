@@ -52,6 +52,9 @@ void SetChildEnabled(ui::Container& container, bool enabled)
     }
 }
 
-void SetActivePage(ui::PageControl& pages, ui::TabSheet& page) { pages.SetActivePage(page); }
+void SetActivePage(ui::PageControl& pages, ui::TabSheet& page)
+{
+    pages.SetActivePage(page);
+}
 
 } // namespace gsf::host

@@ -54,8 +54,7 @@ void Dispatcher::idle()
         return;
     try {
         form_.OnIdle(form_);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 Outcome Dispatcher::runAction(const std::function<bool()>& action)
@@ -81,13 +80,11 @@ void Dispatcher::reportFailure(const std::string& message)
         DeactiveShowAvi();
         interaction().setCursor(Cursor::Default);
         interaction().showError(message);
-    } catch (...) {
-    }
+    } catch (...) {}
     if (onError) {
         try {
             onError(message);
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }
 
@@ -173,8 +170,7 @@ Outcome Dispatcher::clickMenu(const std::string& itemName)
     return run([&] {
         ui::MenuItem* item = form_.FindMenuItem(itemName);
         if (item == nullptr)
-            throw std::invalid_argument("Menu \"" + itemName + "\" não existe em " + form_.Name() +
-                                        ".");
+            throw std::invalid_argument("Menu \"" + itemName + "\" não existe em " + form_.Name() + ".");
         return item->Click();
     });
 }
@@ -189,8 +185,7 @@ Outcome Dispatcher::close()
     return run([&] { return form_.Close(); });
 }
 
-Outcome Dispatcher::onGrid(const std::string& gridName,
-                           const std::function<bool(ui::DBGrid&)>& action)
+Outcome Dispatcher::onGrid(const std::string& gridName, const std::function<bool(ui::DBGrid&)>& action)
 {
     return run([&] {
         ui::DBGrid& target = grid(gridName);
@@ -202,8 +197,7 @@ Outcome Dispatcher::selectColumn(const std::string& gridName, int column)
 {
     return onGrid(gridName, [&](ui::DBGrid& target) {
         if (column < 0 || column >= target.ColumnCount())
-            throw std::out_of_range("A grade " + gridName + " não tem a coluna " +
-                                    std::to_string(column) + ".");
+            throw std::out_of_range("A grade " + gridName + " não tem a coluna " + std::to_string(column) + ".");
         target.SetSelectedIndex(column);
         return target.SelectedIndex() == column;
     });
@@ -214,8 +208,7 @@ Outcome Dispatcher::selectColumn(const std::string& gridName, const std::string&
     return onGrid(gridName, [&](ui::DBGrid& target) {
         const int column = target.ColumnIndexOf(fieldName);
         if (column < 0)
-            throw std::invalid_argument("A grade " + gridName + " não tem coluna de " + fieldName +
-                                        ".");
+            throw std::invalid_argument("A grade " + gridName + " não tem coluna de " + fieldName + ".");
         target.SetSelectedIndex(column);
         return target.SelectedIndex() == column;
     });

@@ -17,9 +17,9 @@ namespace gsf::host {
 
 /// What became of one action of the person.
 enum class Outcome {
-    Done,     ///< the action ran to its end
-    Ignored,  ///< the model refused it quietly (disabled control, nothing to do)
-    Failed,   ///< an error ended it (shown, unless it was a silent Abort)
+    Done,    ///< the action ran to its end
+    Ignored, ///< the model refused it quietly (disabled control, nothing to do)
+    Failed,  ///< an error ended it (shown, unless it was a silent Abort)
 };
 
 /// The one entry point of every action of the person on a form: the Qt

@@ -19,8 +19,7 @@ public:
 /// message is the Portuguese text the person sees.
 class ServerError : public std::runtime_error {
 public:
-    ServerError(const std::string& message, std::string code)
-        : std::runtime_error(message), code_(std::move(code)) {}
+    ServerError(const std::string& message, std::string code) : std::runtime_error(message), code_(std::move(code)) {}
     /// Short failure code of the result ("unavailable", "conflict", ...).
     const std::string& code() const { return code_; }
 

@@ -9,30 +9,26 @@ namespace {
 
 using data::DataSetState;
 
-bool editing(DataSetState state) { return state == DataSetState::Edit || state == DataSetState::Insert; }
+bool editing(DataSetState state)
+{
+    return state == DataSetState::Edit || state == DataSetState::Insert;
+}
 
 } // namespace
 
 TfrmPadraoGrid::TfrmPadraoGrid(std::string name)
-    : ui::Form(std::move(name)),
-      panMenu(Add<ui::Panel>(*this, "panMenu")),
-      sbtIncluir(Add<ui::SpeedButton>(panMenu, "sbtIncluir")),
-      sbtAlterar(Add<ui::SpeedButton>(panMenu, "sbtAlterar")),
+    : ui::Form(std::move(name)), panMenu(Add<ui::Panel>(*this, "panMenu")),
+      sbtIncluir(Add<ui::SpeedButton>(panMenu, "sbtIncluir")), sbtAlterar(Add<ui::SpeedButton>(panMenu, "sbtAlterar")),
       sbtExcluir(Add<ui::SpeedButton>(panMenu, "sbtExcluir")),
       sbtProcurar(Add<ui::SpeedButton>(panMenu, "sbtProcurar")),
       sbtVerificar(Add<ui::SpeedButton>(panMenu, "sbtVerificar")),
       sbtImprimir(Add<ui::SpeedButton>(panMenu, "sbtImprimir")),
       sbtCancelar(Add<ui::SpeedButton>(panMenu, "sbtCancelar")),
-      sbtConfirmar(Add<ui::SpeedButton>(panMenu, "sbtConfirmar")),
-      lblCodTela(Add<ui::Label>(panMenu, "lblCodTela")),
-      pgcPadrao(Add<ui::PageControl>(*this, "pgcPadrao")),
-      tshPadrao(Add<ui::TabSheet>(pgcPadrao, "tshPadrao")),
-      dbgPadrao(Add<ui::DBGrid>(tshPadrao, "dbgPadrao")),
-      panNavigator(Add<ui::Panel>(*this, "panNavigator")),
-      dbtNome(Add<ui::DBText>(panNavigator, "dbtNome")),
-      dbnPadrao(Add<ui::DBNavigator>(panNavigator, "dbnPadrao")),
-      mnuMenu(Add<ui::MainMenu>(*this, "mnuMenu")),
-      mnuOperacao(Add<ui::MenuItem>(mnuMenu, "mnuOperacao", "&Operação")),
+      sbtConfirmar(Add<ui::SpeedButton>(panMenu, "sbtConfirmar")), lblCodTela(Add<ui::Label>(panMenu, "lblCodTela")),
+      pgcPadrao(Add<ui::PageControl>(*this, "pgcPadrao")), tshPadrao(Add<ui::TabSheet>(pgcPadrao, "tshPadrao")),
+      dbgPadrao(Add<ui::DBGrid>(tshPadrao, "dbgPadrao")), panNavigator(Add<ui::Panel>(*this, "panNavigator")),
+      dbtNome(Add<ui::DBText>(panNavigator, "dbtNome")), dbnPadrao(Add<ui::DBNavigator>(panNavigator, "dbnPadrao")),
+      mnuMenu(Add<ui::MainMenu>(*this, "mnuMenu")), mnuOperacao(Add<ui::MenuItem>(mnuMenu, "mnuOperacao", "&Operação")),
       mnuListagem(Add<ui::MenuItem>(mnuOperacao, "mnuListagem", "&Listagem")),
       mnuConfigImpressora(Add<ui::MenuItem>(mnuOperacao, "mnuConfigImpressora", "&Configurar Impressora")),
       mnuLinha1(Add<ui::MenuItem>(mnuOperacao, "mnuLinha1", "-")),
@@ -46,9 +42,8 @@ TfrmPadraoGrid::TfrmPadraoGrid(std::string name)
       mnuLinha3(Add<ui::MenuItem>(mnuManutencao, "mnuLinha3", "-")),
       mnuCancelar(Add<ui::MenuItem>(mnuManutencao, "mnuCancelar", "&Cancelar")),
       mnuConfirmar(Add<ui::MenuItem>(mnuManutencao, "mnuConfirmar", "C&onfirmar")),
-      msgMensagensPadroes("msgMensagensPadroes",
-                          {{"Excl", "Confirma exclusão do registro?"},
-                           {"Canc", "Confirma cancelamento das alterações?"}})
+      msgMensagensPadroes("msgMensagensPadroes", {{"Excl", "Confirma exclusão do registro?"},
+                                                  {"Canc", "Confirma cancelamento das alterações?"}})
 {
     layOut();
     dbgPadrao.SetDataSource(&dtsPadrao);
@@ -63,7 +58,10 @@ TfrmPadraoGrid::TfrmPadraoGrid(std::string name)
 }
 
 // The controls link to dtsPadrao, a member: they must go before it does.
-TfrmPadraoGrid::~TfrmPadraoGrid() { DestroyComponents(); }
+TfrmPadraoGrid::~TfrmPadraoGrid()
+{
+    DestroyComponents();
+}
 
 void TfrmPadraoGrid::layOut()
 {
@@ -76,10 +74,10 @@ void TfrmPadraoGrid::layOut()
     };
     // Each width fits its caption in 8-point text with a few pixels to spare;
     // all eight together leave room for lblCodTela in a 486-pixel window.
-    const Command commands[] = {
-        {&sbtIncluir, "Incluir", 40},     {&sbtAlterar, "Alterar", 43},   {&sbtExcluir, "Excluir", 43},
-        {&sbtProcurar, "Procurar", 52},   {&sbtVerificar, "Verificar", 51}, {&sbtImprimir, "Imprimir", 53},
-        {&sbtCancelar, "Cancelar", 54},   {&sbtConfirmar, "Confirmar", 61}};
+    const Command commands[] = {{&sbtIncluir, "Incluir", 40},     {&sbtAlterar, "Alterar", 43},
+                                {&sbtExcluir, "Excluir", 43},     {&sbtProcurar, "Procurar", 52},
+                                {&sbtVerificar, "Verificar", 51}, {&sbtImprimir, "Imprimir", 53},
+                                {&sbtCancelar, "Cancelar", 54},   {&sbtConfirmar, "Confirmar", 61}};
     int left = 2;
     for (const auto& [button, caption, width] : commands) {
         button->SetCaption(caption);
@@ -104,9 +102,7 @@ void TfrmPadraoGrid::bindEvents()
     OnClose = [this](ui::Form& s, ui::CloseAction& action) { FormClose(s, action); };
     OnKeyDown = [this](ui::Control& s, int& key, ui::ShiftState shift) { FormKeyDown(s, key, shift); };
     dtsPadrao.OnStateChange = [this](data::DataSource& s) { dtsPadraoStateChange(s); };
-    dbgPadrao.OnKeyDown = [this](ui::Control& s, int& key, ui::ShiftState shift) {
-        dbgPadraoKeyDown(s, key, shift);
-    };
+    dbgPadrao.OnKeyDown = [this](ui::Control& s, int& key, ui::ShiftState shift) { dbgPadraoKeyDown(s, key, shift); };
     sbtIncluir.OnClick = [this](ui::Control& s) { sbtIncluirClick(s); };
     sbtAlterar.OnClick = [this](ui::Control& s) { sbtAlterarClick(s); };
     sbtExcluir.OnClick = [this](ui::Control& s) { sbtExcluirClick(s); };
@@ -115,8 +111,8 @@ void TfrmPadraoGrid::bindEvents()
     sbtConfirmar.OnClick = [this](ui::Control& s) { sbtConfirmarClick(s); };
 
     const std::pair<ui::MenuItem*, ui::SpeedButton*> commands[] = {
-        {&mnuIncluir, &sbtIncluir},   {&mnuAlterar, &sbtAlterar},     {&mnuExcluir, &sbtExcluir},
-        {&mnuProcurar, &sbtProcurar}, {&mnuVerificar, &sbtVerificar}, {&mnuCancelar, &sbtCancelar},
+        {&mnuIncluir, &sbtIncluir},    {&mnuAlterar, &sbtAlterar},     {&mnuExcluir, &sbtExcluir},
+        {&mnuProcurar, &sbtProcurar},  {&mnuVerificar, &sbtVerificar}, {&mnuCancelar, &sbtCancelar},
         {&mnuConfirmar, &sbtConfirmar}};
     for (const auto& [entry, button] : commands)
         entry->OnClick = [button](ui::MenuItem&) { button->Click(); };

@@ -15,8 +15,8 @@ std::string headerText(const std::string& name)
     std::string out;
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
-        const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
-                           byte == '-' || byte == '.' || byte == '_' || byte == '~';
+        const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                           (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' || byte == '~';
         if (plain) {
             out += c;
         } else {
@@ -47,7 +47,10 @@ void applyHostContext(remote::RemoteConnection& connection)
 using detail::Host;
 using detail::theHost;
 
-HostContext& currentContext() { return theHost().context; }
+HostContext& currentContext()
+{
+    return theHost().context;
+}
 
 } // namespace
 
@@ -62,9 +65,15 @@ std::map<std::string, std::vector<std::string>> HostContext::defaultBillingTypes
     return {{"001", {"EXCDIA", "TABCORR"}}};
 }
 
-HostContext& hostContext() { return currentContext(); }
+HostContext& hostContext()
+{
+    return currentContext();
+}
 
-void setHostContext(HostContext context) { currentContext() = std::move(context); }
+void setHostContext(HostContext context)
+{
+    currentContext() = std::move(context);
+}
 
 Interaction& interaction()
 {
@@ -79,14 +88,29 @@ Interaction* setInteraction(Interaction* current)
     return previous;
 }
 
-bool ModuFili() { return hostContext().branchFixed; }
+bool ModuFili()
+{
+    return hostContext().branchFixed;
+}
 
-std::string FiliProcFat() { return hostContext().branchCode; }
+std::string FiliProcFat()
+{
+    return hostContext().branchCode;
+}
 
-std::string NomeFiliProcFat() { return hostContext().branchName; }
+std::string NomeFiliProcFat()
+{
+    return hostContext().branchName;
+}
 
-std::string WebURL() { return hostContext().serverHost; }
+std::string WebURL()
+{
+    return hostContext().serverHost;
+}
 
-int WebPort() { return hostContext().serverPort; }
+int WebPort()
+{
+    return hostContext().serverPort;
+}
 
 } // namespace gsf::host

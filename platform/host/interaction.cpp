@@ -7,13 +7,22 @@ namespace gsf::host {
 
 namespace {
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
 
 } // namespace
 
-void ScriptedInteraction::queueConfirm(bool yes) { confirms_.push_back(yes); }
+void ScriptedInteraction::queueConfirm(bool yes)
+{
+    confirms_.push_back(yes);
+}
 
-void ScriptedInteraction::queuePick(std::optional<int> recNo) { picks_.push_back(recNo); }
+void ScriptedInteraction::queuePick(std::optional<int> recNo)
+{
+    picks_.push_back(recNo);
+}
 
 void ScriptedInteraction::queueFind(std::string fieldName, std::string value)
 {
@@ -32,7 +41,10 @@ void ScriptedInteraction::record(std::string line)
         onLine(lines_.back());
 }
 
-void ScriptedInteraction::showError(const std::string& text) { record("message " + quoted(text)); }
+void ScriptedInteraction::showError(const std::string& text)
+{
+    record("message " + quoted(text));
+}
 
 bool ScriptedInteraction::confirm(const std::string& text)
 {
@@ -44,8 +56,7 @@ bool ScriptedInteraction::confirm(const std::string& text)
     return yes;
 }
 
-std::optional<int> ScriptedInteraction::pickList(const std::string& title,
-                                                 const std::string& emptyText,
+std::optional<int> ScriptedInteraction::pickList(const std::string& title, const std::string& emptyText,
                                                  data::DataSource& source)
 {
     data::DataSet* dataSet = source.GetDataSet();
@@ -58,8 +69,8 @@ std::optional<int> ScriptedInteraction::pickList(const std::string& title,
     const std::optional<int> recNo = picks_.front();
     const int rows = dataSet->RecordCount();
     if (recNo && (*recNo < 1 || *recNo > rows))
-        throw ScriptError("Lista " + quoted(title) + ": não há linha " + std::to_string(*recNo) +
-                          " (" + std::to_string(rows) + " linhas).");
+        throw ScriptError("Lista " + quoted(title) + ": não há linha " + std::to_string(*recNo) + " (" +
+                          std::to_string(rows) + " linhas).");
     picks_.pop_front();
     if (recNo)
         dataSet->MoveTo(*recNo);

@@ -12,11 +12,11 @@ namespace {
 const char* const standardEmptyText = "Não há registro cadastrado.";
 
 // The base letter of each Latin-1 letter from U+00C0 on, lower case; 0 for × and ÷.
-constexpr char32_t latin1Base[64] = {
-    U'a', U'a', U'a', U'a', U'a', U'a', U'æ', U'c', U'e', U'e', U'e', U'e', U'i', U'i', U'i', U'i',
-    U'ð', U'n', U'o', U'o', U'o', U'o', U'o', 0,    U'ø', U'u', U'u', U'u', U'u', U'y', U'þ', U'ß',
-    U'a', U'a', U'a', U'a', U'a', U'a', U'æ', U'c', U'e', U'e', U'e', U'e', U'i', U'i', U'i', U'i',
-    U'ð', U'n', U'o', U'o', U'o', U'o', U'o', 0,    U'ø', U'u', U'u', U'u', U'u', U'y', U'þ', U'y'};
+constexpr char32_t latin1Base[64] = {U'a', U'a', U'a', U'a', U'a', U'a', U'æ', U'c', U'e', U'e', U'e', U'e', U'i',
+                                     U'i', U'i', U'i', U'ð', U'n', U'o', U'o', U'o', U'o', U'o', 0,    U'ø', U'u',
+                                     U'u', U'u', U'u', U'y', U'þ', U'ß', U'a', U'a', U'a', U'a', U'a', U'a', U'æ',
+                                     U'c', U'e', U'e', U'e', U'e', U'i', U'i', U'i', U'i', U'ð', U'n', U'o', U'o',
+                                     U'o', U'o', U'o', 0,    U'ø', U'u', U'u', U'u', U'u', U'y', U'þ', U'y'};
 
 bool startsWith(const std::string& text, const std::string& prefix)
 {
@@ -67,8 +67,7 @@ bool findRow(data::DataSet& dataSet, const std::string& fieldName, const std::st
     return false;
 }
 
-bool Pesquisar(data::DataSource& source, const std::string& caption, bool /*multiSelect*/,
-               bool /*showEmpty*/)
+bool Pesquisar(data::DataSource& source, const std::string& caption, bool /*multiSelect*/, bool /*showEmpty*/)
 {
     const auto bar = caption.find('|');
     const std::string title = caption.substr(0, bar);
@@ -76,7 +75,10 @@ bool Pesquisar(data::DataSource& source, const std::string& caption, bool /*mult
     return interaction().pickList(title, emptyText, source).has_value();
 }
 
-bool Procura(data::DataSet& dataSet) { return interaction().search(dataSet); }
+bool Procura(data::DataSet& dataSet)
+{
+    return interaction().search(dataSet);
+}
 
 void TBtnPesquisa::doClick()
 {

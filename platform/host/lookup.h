@@ -20,8 +20,7 @@ namespace gsf::host {
 ///   written (false, true); a list always picks one row and always says when
 ///   it is empty.
 /// @return true when a row was chosen; the dataset is then positioned on it.
-bool Pesquisar(data::DataSource& source, const std::string& caption, bool multiSelect = false,
-               bool showEmpty = true);
+bool Pesquisar(data::DataSource& source, const std::string& caption, bool multiSelect = false, bool showEmpty = true);
 
 /// Search dialog over @p dataSet through the current Interaction.
 /// @return true when a row was found; the dataset is then positioned on it.

@@ -6,15 +6,17 @@
 
 namespace gsf::host {
 
-TMessages::TMessages(std::string name,
-                     std::initializer_list<std::pair<std::string, std::string>> entries)
+TMessages::TMessages(std::string name, std::initializer_list<std::pair<std::string, std::string>> entries)
     : name_(std::move(name))
 {
     for (const auto& [key, text] : entries)
         Add(key, text);
 }
 
-void TMessages::Add(const std::string& key, const std::string& text) { texts_[key] = text; }
+void TMessages::Add(const std::string& key, const std::string& text)
+{
+    texts_[key] = text;
+}
 
 void TMessages::AddLine(const std::string& line)
 {
@@ -25,7 +27,10 @@ void TMessages::AddLine(const std::string& line)
     Add(line.substr(0, bar), line.substr(bar + 1));
 }
 
-bool TMessages::Contains(const std::string& key) const { return texts_.count(key) != 0; }
+bool TMessages::Contains(const std::string& key) const
+{
+    return texts_.count(key) != 0;
+}
 
 const std::string& TMessages::Msg(const std::string& key) const
 {

@@ -9,7 +9,7 @@ namespace gsf::host {
 
 /// ShowMsg types and answers.
 constexpr int MsgInformation = 2;
-constexpr int MsgConfirmation = 3;   ///< Yes/No question
+constexpr int MsgConfirmation = 3; ///< Yes/No question
 constexpr int IdOk = 1;
 constexpr int IdYes = 6;
 constexpr int IdNo = 7;

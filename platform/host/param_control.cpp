@@ -25,8 +25,7 @@ std::string trimmedUpper(const std::string& text)
 
 TTipoFatur::TTipoFatur(std::string code, std::vector<std::string> names)
     : code_(std::move(code)), names_(std::move(names))
-{
-}
+{}
 
 void TTipoFatur::SetParamText(const std::string& text)
 {
@@ -40,7 +39,7 @@ void TTipoFatur::SetParamText(const std::string& text)
         if (equals != std::string::npos) {
             const std::string name = trimmedUpper(piece.substr(0, equals));
             if (!name.empty())
-                values_.emplace(name, piece.substr(equals + 1));   // the first pair of a name wins
+                values_.emplace(name, piece.substr(equals + 1)); // the first pair of a name wins
         }
         start = end + 1;
     }

@@ -30,7 +30,7 @@ private:
     std::string code_;
     std::vector<std::string> names_;
     std::string text_;
-    std::map<std::string, std::string> values_;   ///< upper-cased name -> value
+    std::map<std::string, std::string> values_; ///< upper-cased name -> value
 };
 
 /// One billing parameter of TParamControl: the parameter at a fixed position

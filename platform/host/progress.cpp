@@ -7,7 +7,10 @@ namespace gsf::host {
 
 namespace {
 
-bool& shown() { return detail::theHost().progressShown; }
+bool& shown()
+{
+    return detail::theHost().progressShown;
+}
 
 } // namespace
 
@@ -27,15 +30,17 @@ void DeactiveShowAvi()
     interaction().hideProgress();
 }
 
-bool ShowAviActive() { return shown(); }
+bool ShowAviActive()
+{
+    return shown();
+}
 
 ProgressScope::~ProgressScope()
 {
     // Also runs while an error unwinds: a failure to hide must not end the process.
     try {
         DeactiveShowAvi();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 } // namespace gsf::host

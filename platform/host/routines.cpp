@@ -6,7 +6,10 @@ namespace gsf::host {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string trimmed(const std::string& text)
 {
@@ -18,14 +21,16 @@ std::string trimmed(const std::string& text)
 // Width is in characters: a UTF-8 continuation byte does not count.
 int characterCount(const std::string& text)
 {
-    return static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
-    }));
+    return static_cast<int>(std::count_if(text.begin(), text.end(),
+                                          [](char c) { return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U; }));
 }
 
 } // namespace
 
-bool EmptyString(const std::string& text) { return std::all_of(text.begin(), text.end(), isBlank); }
+bool EmptyString(const std::string& text)
+{
+    return std::all_of(text.begin(), text.end(), isBlank);
+}
 
 std::string Ajusta(const std::string& text, int width)
 {

@@ -29,9 +29,9 @@ struct CallLogEntry {
 
 /// What the connection did so far, for measuring and for tests.
 struct ConnectionStats {
-    int calls = 0;               ///< Call invocations
-    int connectionsOpened = 0;   ///< TCP connections made (a kept-alive one counts once)
-    int retries = 0;             ///< calls sent a second time after a lost answer
+    int calls = 0;             ///< Call invocations
+    int connectionsOpened = 0; ///< TCP connections made (a kept-alive one counts once)
+    int retries = 0;           ///< calls sent a second time after a lost answer
 };
 
 /// Connection to one remote data module of an application server. The

@@ -19,12 +19,12 @@ using SqlValue = std::variant<std::monostate, std::int64_t, double, std::string>
 /// What went wrong, as far as the caller needs to tell failures apart.
 enum class ErrorKind {
     Other,
-    UniqueViolation,      ///< a duplicate key
-    ForeignKeyViolation,  ///< a referenced row is missing, or still referenced
+    UniqueViolation,     ///< a duplicate key
+    ForeignKeyViolation, ///< a referenced row is missing, or still referenced
     CheckViolation,
-    Serialization,        ///< the transaction lost a race (serialization failure, deadlock)
-    Busy,                 ///< a lock could not be had in time: trying again may succeed
-    Connection,           ///< the database cannot be reached or opened
+    Serialization, ///< the transaction lost a race (serialization failure, deadlock)
+    Busy,          ///< a lock could not be had in time: trying again may succeed
+    Connection,    ///< the database cannot be reached or opened
 };
 
 /// Raised by every database operation; the message carries the engine's text.
@@ -41,7 +41,7 @@ private:
 struct ResultSet {
     std::vector<std::string> columns;
     std::vector<std::vector<SqlValue>> rows;
-    std::int64_t rowsAffected = 0;  ///< for INSERT, UPDATE and DELETE
+    std::int64_t rowsAffected = 0; ///< for INSERT, UPDATE and DELETE
 
     bool IsEmpty() const { return rows.empty(); }
     /// Index of the column called @p name (letter case ignored), or -1.
@@ -54,8 +54,8 @@ struct ResultSet {
 /// appear several times). Quoted literals, quoted identifiers and `::` casts
 /// are left alone.
 struct ParsedSql {
-    std::string text;                 ///< `?` for SQLite, `$1, $2, ...` for PostgreSQL
-    std::vector<std::string> names;   ///< one per placeholder; "" for a positional one
+    std::string text;               ///< `?` for SQLite, `$1, $2, ...` for PostgreSQL
+    std::vector<std::string> names; ///< one per placeholder; "" for a positional one
 };
 ParsedSql parseSql(std::string_view sql, Engine engine);
 
@@ -118,8 +118,10 @@ protected:
 class Statement::Rows {
 public:
     explicit Rows(Statement& statement) : statement_(&statement) { statement_->start(); }
-    ~Rows() {
-        if (statement_) statement_->finish();
+    ~Rows()
+    {
+        if (statement_)
+            statement_->finish();
     }
     Rows(Rows&& other) noexcept : statement_(other.statement_) { other.statement_ = nullptr; }
     Rows(const Rows&) = delete;

@@ -9,8 +9,7 @@ namespace gsf::ui {
 
 Control::Control(Container& parent, std::string name)
     : Component(&parent.OwnerForm(), std::move(name)), parent_(&parent)
-{
-}
+{}
 
 Control::Control(Form& self, std::string name) : Component(&self, std::move(name)) {}
 
@@ -115,11 +114,20 @@ void Control::SetColor(ColorRole value)
     changed();
 }
 
-bool Control::CanFocus() const { return AcceptsFocus() && EffectiveEnabled() && Showing(); }
+bool Control::CanFocus() const
+{
+    return AcceptsFocus() && EffectiveEnabled() && Showing();
+}
 
-bool Control::Focused() const { return OwnerForm().FocusedControl() == this; }
+bool Control::Focused() const
+{
+    return OwnerForm().FocusedControl() == this;
+}
 
-void Control::SetFocus() { OwnerForm().SetFocus(*this); }
+void Control::SetFocus()
+{
+    OwnerForm().SetFocus(*this);
+}
 
 bool Control::IsInside(const Control& other) const
 {
@@ -134,8 +142,7 @@ std::vector<Control*> Container::TabOrderedControls() const
 {
     std::vector<Control*> ordered = children_;
     std::stable_sort(ordered.begin(), ordered.end(), [](const Control* a, const Control* b) {
-        return a->TabOrder() != b->TabOrder() ? a->TabOrder() < b->TabOrder()
-                                              : a->creationIndex_ < b->creationIndex_;
+        return a->TabOrder() != b->TabOrder() ? a->TabOrder() < b->TabOrder() : a->creationIndex_ < b->creationIndex_;
     });
     return ordered;
 }

@@ -118,7 +118,11 @@ protected:
     /// The focus arrived by Tab or Shift+Tab (after every enter event).
     virtual void enteredByTab() {}
     /// The key went through every handler unconsumed: the control's own reaction.
-    virtual void defaultKeyDown(int& key, ShiftState shift) { (void)key; (void)shift; }
+    virtual void defaultKeyDown(int& key, ShiftState shift)
+    {
+        (void)key;
+        (void)shift;
+    }
     /// The character went through every handler unswallowed: the control's own reaction.
     virtual void defaultKeyPress(char32_t ch) { (void)ch; }
 

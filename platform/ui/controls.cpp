@@ -39,7 +39,10 @@ bool Edit::setShownText(const std::string& value)
     return true;
 }
 
-bool Edit::canType() const { return EffectiveEnabled() && Showing() && !readOnly_; }
+bool Edit::canType() const
+{
+    return EffectiveEnabled() && Showing() && !readOnly_;
+}
 
 std::string Edit::fitTyped(const std::string& typed) const
 {
@@ -88,7 +91,10 @@ void Edit::SelectAll()
     changed();
 }
 
-void Edit::focusLost() { allSelected_ = false; }
+void Edit::focusLost()
+{
+    allSelected_ = false;
+}
 
 void Edit::SetMaxLength(int value)
 {
@@ -120,21 +126,30 @@ void MaskEdit::SetEditMask(const std::string& mask)
     setShownText(mask_.Empty() ? chars : mask_.FitPlaces(chars));
 }
 
-std::string MaskEdit::Text() const { return mask_.TextOf(EditText()); }
+std::string MaskEdit::Text() const
+{
+    return mask_.TextOf(EditText());
+}
 
 void MaskEdit::SetText(const std::string& value)
 {
     Edit::SetText(mask_.Empty() ? value : mask_.FitValue(value));
 }
 
-bool MaskEdit::IsComplete() const { return mask_.IsComplete(EditText()); }
+bool MaskEdit::IsComplete() const
+{
+    return mask_.IsComplete(EditText());
+}
 
 std::string MaskEdit::fitTyped(const std::string& typed) const
 {
     return mask_.Empty() ? Edit::fitTyped(typed) : mask_.Fit(typed);
 }
 
-std::string MaskEdit::typingBase() const { return mask_.PlaceChars(EditText()); }
+std::string MaskEdit::typingBase() const
+{
+    return mask_.PlaceChars(EditText());
+}
 
 // --- SpeedButton ---
 

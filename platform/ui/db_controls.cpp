@@ -93,7 +93,10 @@ void DBEdit::SetDataField(std::string name)
     Refresh();
 }
 
-bool DBEdit::TypeText(const std::string& typed) { return Edit::TypeText(typed); }
+bool DBEdit::TypeText(const std::string& typed)
+{
+    return Edit::TypeText(typed);
+}
 
 bool DBEdit::canType() const
 {
@@ -145,9 +148,15 @@ void DBEdit::Refresh()
     changed();
 }
 
-void DBEdit::beforeExit() { UpdateRecord(); }
+void DBEdit::beforeExit()
+{
+    UpdateRecord();
+}
 
-void DBEdit::focusGained() { Refresh(); }
+void DBEdit::focusGained()
+{
+    Refresh();
+}
 
 void DBEdit::focusLost()
 {
@@ -163,7 +172,10 @@ void DBEdit::stateChanged()
     Refresh();
 }
 
-void DBEdit::dataSetChanged() { Refresh(); }
+void DBEdit::dataSetChanged()
+{
+    Refresh();
+}
 
 void DBEdit::recordChanged(gsf::data::Field* field)
 {
@@ -171,7 +183,10 @@ void DBEdit::recordChanged(gsf::data::Field* field)
         Refresh();
 }
 
-void DBEdit::updateRecord() { UpdateRecord(); }
+void DBEdit::updateRecord()
+{
+    UpdateRecord();
+}
 
 bool DBEdit::focusControl(gsf::data::Field& field)
 {
@@ -207,7 +222,10 @@ void DBText::Refresh()
     changed();
 }
 
-void DBText::dataSetChanged() { Refresh(); }
+void DBText::dataSetChanged()
+{
+    Refresh();
+}
 
 void DBText::recordChanged(gsf::data::Field* field)
 {
@@ -215,7 +233,10 @@ void DBText::recordChanged(gsf::data::Field* field)
         Refresh();
 }
 
-void DBText::stateChanged() { Refresh(); }
+void DBText::stateChanged()
+{
+    Refresh();
+}
 
 // --- DBNavigator ---
 
@@ -236,11 +257,9 @@ bool DBNavigator::ButtonEnabled(NavigateButton button) const
         return false;
     switch (button) {
     case NavigateButton::First:
-    case NavigateButton::Prior:
-        return ds.RecNo() > 1;
+    case NavigateButton::Prior: return ds.RecNo() > 1;
     case NavigateButton::Next:
-    case NavigateButton::Last:
-        return ds.RecNo() < ds.RecordCount();
+    case NavigateButton::Last: return ds.RecNo() < ds.RecordCount();
     }
     return false;
 }
@@ -259,8 +278,14 @@ bool DBNavigator::Click(NavigateButton button)
     return true;
 }
 
-void DBNavigator::stateChanged() { changed(); }
+void DBNavigator::stateChanged()
+{
+    changed();
+}
 
-void DBNavigator::dataSetChanged() { changed(); }
+void DBNavigator::dataSetChanged()
+{
+    changed();
+}
 
 } // namespace gsf::ui

@@ -12,7 +12,10 @@ using gsf::data::DataSetState;
 
 namespace {
 
-bool editing(DataSetState state) { return state == DataSetState::Edit || state == DataSetState::Insert; }
+bool editing(DataSetState state)
+{
+    return state == DataSetState::Edit || state == DataSetState::Insert;
+}
 
 // Restores a flag on every way out of a scope.
 class FlagScope {
@@ -61,7 +64,10 @@ bool Column::ShowsButton() const
     return buttonStyle_ == ButtonStyle::Ellipsis || (buttonStyle_ == ButtonStyle::Auto && !pickList_.empty());
 }
 
-void Column::changed() { grid_.columnChanged(); }
+void Column::changed()
+{
+    grid_.columnChanged();
+}
 
 void Column::SetFieldName(std::string value)
 {
@@ -238,9 +244,15 @@ bool DBGrid::SetSelectedField(const gsf::data::Field& field)
     return false;
 }
 
-int DBGrid::RowCount() const { return binding_.Active() ? DataSet()->RecordCount() : 0; }
+int DBGrid::RowCount() const
+{
+    return binding_.Active() ? DataSet()->RecordCount() : 0;
+}
 
-int DBGrid::CurrentRow() const { return binding_.Active() ? DataSet()->CurrentRow() : -1; }
+int DBGrid::CurrentRow() const
+{
+    return binding_.Active() ? DataSet()->CurrentRow() : -1;
+}
 
 std::string DBGrid::CellText(int row, int column) const
 {
@@ -262,7 +274,10 @@ std::string DBGrid::EditorText() const
     return field != nullptr && binding_.Active() && !DataSet()->IsEmpty() ? field->Text() : std::string();
 }
 
-bool DBGrid::canAct() const { return EffectiveEnabled() && Showing(); }
+bool DBGrid::canAct() const
+{
+    return EffectiveEnabled() && Showing();
+}
 
 bool DBGrid::canEditCell() const
 {
@@ -469,18 +484,17 @@ void DBGrid::beforeExit()
         ds->Cancel();
 }
 
-void DBGrid::focusLost() { paint(); }
+void DBGrid::focusLost()
+{
+    paint();
+}
 
 bool DBGrid::editorKeyDown(int key, ShiftState shift)
 {
     const int length = utf8Length(editorText_);
     switch (key) {
-    case VK_LEFT:
-        SetEditorCaret(caret_ - 1);
-        return true;
-    case VK_RIGHT:
-        SetEditorCaret(caret_ + 1);
-        return true;
+    case VK_LEFT: SetEditorCaret(caret_ - 1); return true;
+    case VK_RIGHT: SetEditorCaret(caret_ + 1); return true;
     case VK_HOME:
         if (shift.Has(ShiftState::Ctrl))
             return false;
@@ -500,10 +514,8 @@ bool DBGrid::editorKeyDown(int key, ShiftState shift)
             typeIntoEditor(text, caret_);
         }
         return true;
-    case VK_F2:
-        return true;
-    default:
-        return false;
+    case VK_F2: return true;
+    default: return false;
     }
 }
 
@@ -594,8 +606,7 @@ void DBGrid::defaultKeyDown(int& key, ShiftState shift)
             }
         }
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -644,7 +655,10 @@ void DBGrid::paint()
     OwnerForm().notify([this](FormObserver& o) { o.gridChanged(*this); });
 }
 
-void DBGrid::columnChanged() { notifyGrid(); }
+void DBGrid::columnChanged()
+{
+    notifyGrid();
+}
 
 void DBGrid::stateChanged()
 {
@@ -668,9 +682,15 @@ void DBGrid::recordChanged(gsf::data::Field* field)
     paint();
 }
 
-void DBGrid::updateRecord() { UpdateData(); }
+void DBGrid::updateRecord()
+{
+    UpdateData();
+}
 
-void DBGrid::checkBrowseMode() { CancelEditor(); }
+void DBGrid::checkBrowseMode()
+{
+    CancelEditor();
+}
 
 bool DBGrid::focusControl(gsf::data::Field& field)
 {

@@ -72,16 +72,16 @@ private:
 
 /// Grid options.
 struct GridOptions {
-    bool editing = true;             ///< cells may be typed into
+    bool editing = true; ///< cells may be typed into
     bool titles = true;
     bool indicator = true;
     bool columnResize = true;
     bool colLines = true;
     bool rowLines = true;
-    bool tabs = false;               ///< Tab moves between columns inside the grid
+    bool tabs = false; ///< Tab moves between columns inside the grid
     bool alwaysShowSelection = false;
-    bool confirmDelete = true;       ///< Ctrl+Delete asks through ConfirmDelete
-    bool cancelOnExit = false;       ///< leaving the grid cancels an unmodified insert
+    bool confirmDelete = true; ///< Ctrl+Delete asks through ConfirmDelete
+    bool cancelOnExit = false; ///< leaving the grid cancels an unmodified insert
     bool operator==(const GridOptions&) const = default;
 };
 

@@ -6,12 +6,18 @@ namespace {
 
 constexpr char32_t replacement = 0xFFFD;
 
-bool isDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+bool isDigit(char32_t c)
+{
+    return c >= U'0' && c <= U'9';
+}
 
 // Letter places take ASCII letters only: masks hold codes (branches,
 // registration numbers), which the server accepts in ASCII alone, and the
 // Qt input masks they become accept no other letters either.
-bool isLetter(char32_t c) { return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'); }
+bool isLetter(char32_t c)
+{
+    return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z');
+}
 
 char32_t toUpper(char32_t c)
 {
@@ -34,15 +40,23 @@ char32_t toLower(char32_t c)
 bool isPlaceChar(char32_t c)
 {
     switch (c) {
-    case U'0': case U'9': case U'#':
-    case U'L': case U'l': case U'A': case U'a': case U'C': case U'c':
-        return true;
-    default:
-        return false;
+    case U'0':
+    case U'9':
+    case U'#':
+    case U'L':
+    case U'l':
+    case U'A':
+    case U'a':
+    case U'C':
+    case U'c': return true;
+    default: return false;
     }
 }
 
-bool isRequiredPlace(char32_t c) { return c == U'0' || c == U'L' || c == U'A' || c == U'C'; }
+bool isRequiredPlace(char32_t c)
+{
+    return c == U'0' || c == U'L' || c == U'A' || c == U'C';
+}
 
 } // namespace
 
@@ -57,11 +71,28 @@ std::u32string utf8Decode(std::string_view text)
         int extra = 0;
         char32_t cp = 0;
         char32_t min = 0;
-        if (b0 < 0x80) { out.push_back(b0); ++i; continue; }
-        if ((b0 & 0xE0) == 0xC0) { extra = 1; cp = b0 & 0x1F; min = 0x80; }
-        else if ((b0 & 0xF0) == 0xE0) { extra = 2; cp = b0 & 0x0F; min = 0x800; }
-        else if ((b0 & 0xF8) == 0xF0) { extra = 3; cp = b0 & 0x07; min = 0x10000; }
-        else { out.push_back(replacement); ++i; continue; }
+        if (b0 < 0x80) {
+            out.push_back(b0);
+            ++i;
+            continue;
+        }
+        if ((b0 & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = b0 & 0x1F;
+            min = 0x80;
+        } else if ((b0 & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = b0 & 0x0F;
+            min = 0x800;
+        } else if ((b0 & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = b0 & 0x07;
+            min = 0x10000;
+        } else {
+            out.push_back(replacement);
+            ++i;
+            continue;
+        }
         if (i + static_cast<std::size_t>(extra) >= n) {
             out.push_back(replacement);
             ++i;
@@ -70,7 +101,10 @@ std::u32string utf8Decode(std::string_view text)
         bool ok = true;
         for (int k = 1; k <= extra; ++k) {
             const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            if ((b & 0xC0) != 0x80) { ok = false; break; }
+            if ((b & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
             cp = (cp << 6) | (b & 0x3F);
         }
         if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
@@ -118,7 +152,10 @@ std::string utf8Encode(std::u32string_view text)
     return out;
 }
 
-int utf8Length(std::string_view text) { return static_cast<int>(utf8Decode(text).size()); }
+int utf8Length(std::string_view text)
+{
+    return static_cast<int>(utf8Decode(text).size());
+}
 
 EditMask::EditMask(std::string_view source) : source_(source)
 {
@@ -184,24 +221,32 @@ bool EditMask::Accepts(const Slot& slot, char32_t ch) const
     if (slot.kind != Kind::Place)
         return false;
     switch (slot.ch) {
-    case U'0': case U'9':
-        return isDigit(ch);
-    case U'#':
-        return isDigit(ch) || ch == U'+' || ch == U'-';
-    case U'L': case U'l':
-        return isLetter(ch);
-    case U'A': case U'a':
-        return isLetter(ch) || isDigit(ch);
-    default:  // C, c: any printable character
+    case U'0':
+    case U'9': return isDigit(ch);
+    case U'#': return isDigit(ch) || ch == U'+' || ch == U'-';
+    case U'L':
+    case U'l': return isLetter(ch);
+    case U'A':
+    case U'a': return isLetter(ch) || isDigit(ch);
+    default: // C, c: any printable character
         return !isControlChar(ch);
     }
 }
 
-std::string EditMask::Fit(std::string_view text) const { return fit(text, true); }
+std::string EditMask::Fit(std::string_view text) const
+{
+    return fit(text, true);
+}
 
-std::string EditMask::FitPlaces(std::string_view chars) const { return fit(chars, false); }
+std::string EditMask::FitPlaces(std::string_view chars) const
+{
+    return fit(chars, false);
+}
 
-std::string EditMask::FitValue(std::string_view value) const { return fit(value, saveLiterals_); }
+std::string EditMask::FitValue(std::string_view value) const
+{
+    return fit(value, saveLiterals_);
+}
 
 std::string EditMask::fit(std::string_view text, bool matchLiterals) const
 {
@@ -222,11 +267,9 @@ std::string EditMask::fit(std::string_view text, bool matchLiterals) const
         while (i < in.size()) {
             const char32_t c = in[i++];
             if (c == blank_)
-                break;  // an empty place, kept empty so a fitted text fits unchanged
+                break; // an empty place, kept empty so a fitted text fits unchanged
             if (Accepts(slot, c)) {
-                placed = slot.caseMode == Case::Upper   ? toUpper(c)
-                         : slot.caseMode == Case::Lower ? toLower(c)
-                                                         : c;
+                placed = slot.caseMode == Case::Upper ? toUpper(c) : slot.caseMode == Case::Lower ? toLower(c) : c;
                 break;
             }
         }
@@ -294,7 +337,10 @@ bool applyTypedKey(std::u32string& text, char32_t ch)
     return true;
 }
 
-bool isControlChar(char32_t ch) { return ch < 0x20 || (ch >= 0x7F && ch <= 0x9F); }
+bool isControlChar(char32_t ch)
+{
+    return ch < 0x20 || (ch >= 0x7F && ch <= 0x9F);
+}
 
 std::string withoutControlChars(std::string_view text)
 {

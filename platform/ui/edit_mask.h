@@ -29,7 +29,7 @@ public:
     /// One position of the edit text.
     struct Slot {
         Kind kind = Kind::Literal;
-        char32_t ch = 0;          ///< the literal, or the place's mask character
+        char32_t ch = 0; ///< the literal, or the place's mask character
         Case caseMode = Case::None;
         bool required = false;
     };

@@ -20,7 +20,10 @@ Form::Form(std::string name) : Container(*this, std::move(name))
     visible_ = false;
 }
 
-Form::~Form() { DestroyComponents(); }
+Form::~Form()
+{
+    DestroyComponents();
+}
 
 void Form::DestroyComponents()
 {
@@ -104,7 +107,7 @@ void Form::moveFocus(Control* target)
             return;
     } catch (...) {
         if (seq == focusSeq_)
-            position_ = focused_;  // the move is abandoned: the focus never left
+            position_ = focused_; // the move is abandoned: the focus never left
         throw;
     }
 
@@ -379,14 +382,10 @@ bool Form::Close()
         OnClose(*this, action);
     lastCloseAction_ = action;
     switch (action) {
-    case CloseAction::None:
-        return false;
-    case CloseAction::Minimize:
-        SetWindowState(WindowState::Minimized);
-        return true;
+    case CloseAction::None: return false;
+    case CloseAction::Minimize: SetWindowState(WindowState::Minimized); return true;
     case CloseAction::Hide:
-    case CloseAction::Free:
-        break;
+    case CloseAction::Free: break;
     }
     visible_ = false;
     active_ = false;

@@ -32,7 +32,11 @@ public:
     /// A property of a control (or of the form itself) changed.
     virtual void controlChanged(Control& control) { (void)control; }
     /// The focus moved from @p from to @p to (either may be nullptr).
-    virtual void focusChanged(Control* from, Control* to) { (void)from; (void)to; }
+    virtual void focusChanged(Control* from, Control* to)
+    {
+        (void)from;
+        (void)to;
+    }
     /// The active page of a page control changed.
     virtual void pageChanged(PageControl& pages) { (void)pages; }
     /// A menu entry changed (caption, enabled, checked, visible).
@@ -98,11 +102,12 @@ public:
     void DestroyComponents();
 
     // --- observers ---
-    void SetObserver(FormObserver* observer);   ///< replaces every observer
+    void SetObserver(FormObserver* observer); ///< replaces every observer
     void AddObserver(FormObserver* observer);
     void RemoveObserver(FormObserver* observer);
     /// Used by components to report changes.
-    template <class F> void notify(F&& call) const
+    template <class F>
+    void notify(F&& call) const
     {
         for (FormObserver* o : observers_)
             call(*o);

@@ -8,8 +8,8 @@ inline constexpr int VK_BACK = 8;
 inline constexpr int VK_TAB = 9;
 inline constexpr int VK_RETURN = 13;
 inline constexpr int VK_ESCAPE = 27;
-inline constexpr int VK_PRIOR = 33;   ///< page up
-inline constexpr int VK_NEXT = 34;    ///< page down
+inline constexpr int VK_PRIOR = 33; ///< page up
+inline constexpr int VK_NEXT = 34;  ///< page down
 inline constexpr int VK_END = 35;
 inline constexpr int VK_HOME = 36;
 inline constexpr int VK_LEFT = 37;
@@ -33,7 +33,7 @@ struct ShiftState {
     unsigned flags = 0;
 
     constexpr ShiftState() = default;
-    constexpr ShiftState(unsigned f) : flags(f) {}  // NOLINT: implicit on purpose
+    constexpr ShiftState(unsigned f) : flags(f) {} // NOLINT: implicit on purpose
 
     /// @return true when every flag of @p f is held (and @p f is not empty).
     constexpr bool Has(unsigned f) const { return f != 0 && (flags & f) == f; }

@@ -8,8 +8,7 @@ namespace gsf::ui {
 
 MenuItem::MenuItem(MenuItem& parent, std::string name, std::string caption)
     : Component(&parent.OwnerForm(), std::move(name)), parent_(&parent), caption_(std::move(caption))
-{
-}
+{}
 
 MenuItem::MenuItem(Form& form, std::string name) : Component(&form, std::move(name)) {}
 
@@ -41,7 +40,10 @@ void MenuItem::SetMenuIndex(int index)
     parent_->notifyChanged();
 }
 
-void MenuItem::notifyChanged() { changed(); }
+void MenuItem::notifyChanged()
+{
+    changed();
+}
 
 void MenuItem::SetCaption(std::string value)
 {

@@ -46,7 +46,10 @@ void PageControl::defaultKeyDown(int& key, ShiftState shift)
     }
 }
 
-int PageControl::ActivePageIndex() const { return active_ == nullptr ? -1 : active_->PageIndex(); }
+int PageControl::ActivePageIndex() const
+{
+    return active_ == nullptr ? -1 : active_->PageIndex();
+}
 
 void PageControl::SetActivePage(TabSheet& page)
 {
@@ -120,6 +123,9 @@ void TabSheet::SetPageIndex(int index)
     pages_->changed();
 }
 
-bool TabSheet::IsActive() const { return pages_->active_ == this; }
+bool TabSheet::IsActive() const
+{
+    return pages_->active_ == this;
+}
 
 } // namespace gsf::ui

@@ -24,7 +24,10 @@ bool hasUnit(const GsfPackageInfo& info)
 
 PackageLoader::PackageLoader(QString path) : library_(std::move(path)) {}
 
-PackageLoader::~PackageLoader() { unload(); }
+PackageLoader::~PackageLoader()
+{
+    unload();
+}
 
 QString PackageLoader::defaultPath()
 {
@@ -56,8 +59,8 @@ bool PackageLoader::load()
                         .arg(library_.fileName(), library_.errorString()));
     auto getInfo = reinterpret_cast<GsfGetPackageInfoTable>(library_.resolve("GetPackageInfoTable"));
     if (getInfo == nullptr)
-        return fail(QStringLiteral("O pacote %1 não descreve suas unidades (GetPackageInfoTable).")
-                        .arg(library_.fileName()));
+        return fail(
+            QStringLiteral("O pacote %1 não descreve suas unidades (GetPackageInfoTable).").arg(library_.fileName()));
     info_ = getInfo();
     if (info_ == nullptr || info_->formatVersion != GSF_PACKAGE_FORMAT)
         return fail(QStringLiteral("O pacote %1 tem um formato de descrição desconhecido.").arg(library_.fileName()));
@@ -81,7 +84,10 @@ void PackageLoader::iniProc()
         iniProc_();
 }
 
-ui::Form* PackageLoader::form() const { return initialized_ ? *form_ : nullptr; }
+ui::Form* PackageLoader::form() const
+{
+    return initialized_ ? *form_ : nullptr;
+}
 
 void PackageLoader::unload()
 {

@@ -21,7 +21,8 @@ public:
     bool shoot(const QString& name)
     {
         QCoreApplication::processEvents();
-        const QString path = directory_.filePath(QStringLiteral("%1-%2.png").arg(++step_, 2, 10, QChar(u'0')).arg(name));
+        const QString path =
+            directory_.filePath(QStringLiteral("%1-%2.png").arg(++step_, 2, 10, QChar(u'0')).arg(name));
         const bool saved = window_.grab().save(path, "PNG");
         std::printf("%s %s\n", saved ? "captura:" : "falhou:", qPrintable(path));
         std::fflush(stdout);

@@ -23,7 +23,6 @@ GSF_EXPORT void IniProc(void);
 GSF_EXPORT void Initialize(void);
 GSF_EXPORT void Finalize(void);
 GSF_EXPORT const GsfPackageInfo* GetPackageInfoTable(void);
-
 }
 
 namespace {
@@ -48,17 +47,27 @@ void openScreen()
 }
 
 constexpr GsfPackageUnit units[] = {{"Cli_Vex04120", 1}};
-constexpr const char* required[] = {"gsf_screen", "gsf_host", "gsf_ui", "gsf_data", "gsf_remote", "gsf_general_data", "gsf_sql"};
-constexpr GsfPackageInfo info = {GSF_PACKAGE_FORMAT, "Cli_Vex04120", 1, units,
-                                 static_cast<int>(sizeof(required) / sizeof(required[0])), required};
+constexpr const char* required[] = {"gsf_screen", "gsf_host",         "gsf_ui", "gsf_data",
+                                    "gsf_remote", "gsf_general_data", "gsf_sql"};
+constexpr GsfPackageInfo info = {
+    GSF_PACKAGE_FORMAT, "Cli_Vex04120", 1, units, static_cast<int>(sizeof(required) / sizeof(required[0])), required};
 
 } // namespace
 
-void CriaGrupServFat(void) { openScreen(); }
+void CriaGrupServFat(void)
+{
+    openScreen();
+}
 
-void IniProc(void) { openScreen(); }
+void IniProc(void)
+{
+    openScreen();
+}
 
-void Initialize(void) { gsf::screen::Initialize(); }
+void Initialize(void)
+{
+    gsf::screen::Initialize();
+}
 
 void Finalize(void)
 {
@@ -67,4 +76,7 @@ void Finalize(void)
         frmGrupServFat = nullptr;
 }
 
-const GsfPackageInfo* GetPackageInfoTable(void) { return &info; }
+const GsfPackageInfo* GetPackageInfoTable(void)
+{
+    return &info;
+}

@@ -19,12 +19,12 @@ struct GsfPackageUnit {
 
 /// Description of a package: its units and the libraries it requires.
 struct GsfPackageInfo {
-    int formatVersion;              ///< GSF_PACKAGE_FORMAT
-    const char* packageName;        ///< the package's own name
+    int formatVersion;       ///< GSF_PACKAGE_FORMAT
+    const char* packageName; ///< the package's own name
     int unitCount;
     const struct GsfPackageUnit* units;
     int requiredCount;
-    const char* const* required;    ///< libraries the package runs on ("gsf_host", ...)
+    const char* const* required; ///< libraries the package runs on ("gsf_host", ...)
 };
 
 typedef const struct GsfPackageInfo* (*GsfGetPackageInfoTable)(void);

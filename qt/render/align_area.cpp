@@ -7,11 +7,10 @@
 
 namespace gsf::qt {
 
-AlignArea::AlignArea(const ui::Container& container,
-                     std::function<QWidget*(const ui::Control&)> widgetOf, QWidget* parent)
+AlignArea::AlignArea(const ui::Container& container, std::function<QWidget*(const ui::Control&)> widgetOf,
+                     QWidget* parent)
     : QFrame(parent), container_(container), widgetOf_(std::move(widgetOf))
-{
-}
+{}
 
 void AlignArea::setCaption(const QString& caption)
 {
@@ -47,8 +46,8 @@ void AlignArea::arrange()
             size = size.expandedTo(hint);
         return size;
     };
-    const ui::Align edges[] = {ui::Align::Top, ui::Align::Bottom, ui::Align::Left, ui::Align::Right,
-                               ui::Align::Client, ui::Align::None};
+    const ui::Align edges[] = {ui::Align::Top,   ui::Align::Bottom, ui::Align::Left,
+                               ui::Align::Right, ui::Align::Client, ui::Align::None};
     for (ui::Align align : edges) {
         for (const ui::Control* child : container_.Controls()) {
             QWidget* w = widgetOf_(*child);
@@ -73,12 +72,8 @@ void AlignArea::arrange()
                 w->setGeometry(rest.right() + 1 - size.width(), rest.top(), size.width(), rest.height());
                 rest.setRight(rest.right() - size.width());
                 break;
-            case ui::Align::Client:
-                w->setGeometry(rest);
-                break;
-            case ui::Align::None:
-                w->setGeometry(b.left, b.top, size.width(), size.height());
-                break;
+            case ui::Align::Client: w->setGeometry(rest); break;
+            case ui::Align::None: w->setGeometry(b.left, b.top, size.width(), size.height()); break;
             }
         }
     }

@@ -8,7 +8,7 @@
 namespace gsf::ui {
 class Container;
 class Control;
-}
+} // namespace gsf::ui
 
 namespace gsf::qt {
 

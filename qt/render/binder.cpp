@@ -10,9 +10,15 @@ void Binder::sync(QWidget& /*widget*/) {}
 
 void Binder::focusShown(QWidget& /*widget*/) {}
 
-bool Binder::keyPressed(const QKeyEvent& /*event*/, const ModelKey& key) { return host_.forwardKey(key); }
+bool Binder::keyPressed(const QKeyEvent& /*event*/, const ModelKey& key)
+{
+    return host_.forwardKey(key);
+}
 
-bool Binder::intercept(QWidget& /*watched*/, QEvent& /*event*/) { return false; }
+bool Binder::intercept(QWidget& /*watched*/, QEvent& /*event*/)
+{
+    return false;
+}
 
 namespace {
 
@@ -52,7 +58,10 @@ public:
 
 } // namespace
 
-std::unique_ptr<Binder> makePlainBinder(BinderHost& host) { return std::make_unique<PlainBinder>(host); }
+std::unique_ptr<Binder> makePlainBinder(BinderHost& host)
+{
+    return std::make_unique<PlainBinder>(host);
+}
 
 std::unique_ptr<Binder> makeBinder(ui::Control& control, BinderHost& host)
 {

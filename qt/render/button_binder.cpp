@@ -14,8 +14,7 @@ class ButtonBinder : public Binder {
 public:
     ButtonBinder(ui::SpeedButton& button, bool lookup, BinderHost& host)
         : Binder(host), button_(button), lookup_(lookup)
-    {
-    }
+    {}
 
     QWidget* build(QWidget* parent) override
     {

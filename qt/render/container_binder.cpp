@@ -25,7 +25,8 @@ public:
 protected:
     AlignArea* buildArea(QWidget* parent)
     {
-        return new AlignArea(container_, [this](const ui::Control& c) { return host_.widgetFor(c); }, parent);
+        return new AlignArea(
+            container_, [this](const ui::Control& c) { return host_.widgetFor(c); }, parent);
     }
     void buildChildren(AlignArea& area)
     {

@@ -83,9 +83,8 @@ ModelKey modelKey(const QKeyEvent& event)
         out.key = ui::VK_F1 + (key - Qt::Key_F1);
         return out;
     }
-    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) ||
-        key == Qt::Key_Space) {
-        out.key = key;   // Qt uses the same codes for letters, digits and space
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Space) {
+        out.key = key; // Qt uses the same codes for letters, digits and space
         return out;
     }
     switch (key) {
@@ -125,10 +124,8 @@ bool modelOnlyKey(int key)
     case ui::VK_NEXT:
     case ui::VK_UP:
     case ui::VK_DOWN:
-    case ui::VK_INSERT:
-        return true;
-    default:
-        return false;
+    case ui::VK_INSERT: return true;
+    default: return false;
     }
 }
 

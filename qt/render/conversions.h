@@ -19,7 +19,7 @@ QString qtInputMask(const ui::EditMask& mask);
 
 /// A key as the control model knows it.
 struct ModelKey {
-    int key = 0;            ///< virtual-key code; 0 when the model has no code for it
+    int key = 0; ///< virtual-key code; 0 when the model has no code for it
     ui::ShiftState shift;
 };
 

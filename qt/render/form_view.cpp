@@ -15,7 +15,10 @@ namespace gsf::qt {
 
 namespace {
 
-QString qs(const std::string& text) { return QString::fromStdString(text); }
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
 
 // Remembered layout properties: a change of any of them re-places the siblings.
 struct Placement {
@@ -45,7 +48,8 @@ FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(for
         for (ui::MenuItem* item : menu->Items())
             buildMenu(*item, nullptr);
     }
-    area_ = new AlignArea(form, [this](const ui::Control& c) { return widgetFor(c); }, this);
+    area_ = new AlignArea(
+        form, [this](const ui::Control& c) { return widgetFor(c); }, this);
     layout->addWidget(area_);
     for (ui::Control* child : form.Controls())
         build(*child, area_);
@@ -106,7 +110,10 @@ void FormView::registerWidget(ui::Control& control, QWidget* widget)
     represent(*widget, control);
 }
 
-void FormView::represent(QWidget& widget, ui::Control& control) { controls_[&widget] = &control; }
+void FormView::represent(QWidget& widget, ui::Control& control)
+{
+    controls_[&widget] = &control;
+}
 
 QWidget* FormView::build(ui::Control& control, QWidget* parent)
 {
@@ -209,9 +216,9 @@ void FormView::syncCommon(ui::Control& control, QWidget& widget, bool placesItse
         widget.setVisible(control.Visible());
     const Placement now{control.GetBounds(), control.GetAlign(), control.Visible()};
     const QVariant before = widget.property(placementProperty);
-    const QVariant packed = QVariant::fromValue(QList<int>{now.bounds.left, now.bounds.top, now.bounds.width,
-                                                           now.bounds.height, static_cast<int>(now.align),
-                                                           now.visible ? 1 : 0});
+    const QVariant packed =
+        QVariant::fromValue(QList<int>{now.bounds.left, now.bounds.top, now.bounds.width, now.bounds.height,
+                                       static_cast<int>(now.align), now.visible ? 1 : 0});
     if (before != packed) {
         widget.setProperty(placementProperty, packed);
         if (placesItself)
@@ -259,7 +266,8 @@ void FormView::syncForm()
         // Still inside the form's own notification: let it finish before
         // leaving its observer list.
         closed_ = true;
-        QMetaObject::invokeMethod(this, [this] { detach(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { detach(); }, Qt::QueuedConnection);
         return;
     }
     emit windowStateRequested(form_.GetWindowState());
@@ -307,7 +315,13 @@ void FormView::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     // Whatever Qt focuses while the window appears, the first key goes where
     // the model has the focus.
-    QMetaObject::invokeMethod(this, [this] { if (!closed_) syncFocus(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!closed_)
+                syncFocus();
+        },
+        Qt::QueuedConnection);
 }
 
 QSize FormView::minimumSizeHint() const
@@ -377,7 +391,13 @@ void FormView::onQtFocus(QWidget* now, Qt::FocusReason reason)
     // Only a click or a shortcut is the person choosing a control; any other
     // focus change (window activation, a closed popup) follows the model.
     if (reason != Qt::MouseFocusReason && reason != Qt::ShortcutFocusReason) {
-        QMetaObject::invokeMethod(this, [this] { if (!closed_) syncFocus(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!closed_)
+                    syncFocus();
+            },
+            Qt::QueuedConnection);
         return;
     }
     for (QWidget* w = now; w != nullptr && w != this; w = w->parentWidget()) {

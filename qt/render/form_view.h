@@ -17,7 +17,7 @@ namespace gsf::ui {
 class DBGrid;
 class MenuItem;
 class PageControl;
-}
+} // namespace gsf::ui
 
 namespace gsf::qt {
 

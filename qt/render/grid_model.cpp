@@ -23,7 +23,10 @@ Qt::Alignment qtAlignment(ui::Alignment alignment)
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
-QString qs(const std::string& text) { return QString::fromStdString(text); }
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
 
 } // namespace
 
@@ -74,7 +77,10 @@ int GridModel::viewColumnOf(int index) const
     return -1;
 }
 
-int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int GridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : rows_;
+}
 
 int GridModel::columnCount(const QModelIndex& parent) const
 {
@@ -87,19 +93,15 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
     if (column == nullptr || index.row() >= rows_)
         return {};
     switch (role) {
-    case Qt::DisplayRole:
-        return qs(grid_.CellText(index.row(), visible_[static_cast<size_t>(index.column())]));
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(qtAlignment(column->CellAlignment()));
+    case Qt::DisplayRole: return qs(grid_.CellText(index.row(), visible_[static_cast<size_t>(index.column())]));
+    case Qt::TextAlignmentRole: return QVariant::fromValue(qtAlignment(column->CellAlignment()));
     case Qt::BackgroundRole:
         // Read-only columns look like the window, not like an input.
         if (column->ReadOnly())
             return QApplication::palette().brush(QPalette::Window);
         return {};
-    case Qt::ToolTipRole:
-        return qs(grid_.CellText(index.row(), visible_[static_cast<size_t>(index.column())]));
-    default:
-        return {};
+    case Qt::ToolTipRole: return qs(grid_.CellText(index.row(), visible_[static_cast<size_t>(index.column())]));
+    default: return {};
     }
 }
 
@@ -122,8 +124,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 
 GridDelegate::GridDelegate(const GridModel& model, std::function<bool()> focused, QObject* parent)
     : QStyledItemDelegate(parent), model_(model), focused_(std::move(focused))
-{
-}
+{}
 
 QRect GridDelegate::buttonRect(const QRect& cell)
 {
@@ -142,12 +143,11 @@ bool GridDelegate::showsButton(const QModelIndex& index) const
 {
     const ui::DBGrid& grid = model_.grid();
     const ui::Column* column = model_.columnAt(index.column());
-    return column != nullptr && index.row() == grid.CurrentRow() &&
-           column->Index() == grid.SelectedIndex() && column->ShowsButton();
+    return column != nullptr && index.row() == grid.CurrentRow() && column->Index() == grid.SelectedIndex() &&
+           column->ShowsButton();
 }
 
-void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                         const QModelIndex& index) const
+void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const ui::DBGrid& grid = model_.grid();
     const ui::Column* column = model_.columnAt(index.column());
@@ -188,13 +188,12 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     QStyleOptionButton button;
     button.rect = buttonRect(option.rect);
     button.state = QStyle::State_Enabled | QStyle::State_Raised;
-    button.text = column->GetButtonStyle() == ui::ButtonStyle::Ellipsis ? QStringLiteral("…")
-                                                                        : QStringLiteral("▾");
+    button.text = column->GetButtonStyle() == ui::ButtonStyle::Ellipsis ? QStringLiteral("…") : QStringLiteral("▾");
     style->drawControl(QStyle::CE_PushButton, &button, painter, option.widget);
 }
 
-bool GridDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
-                               const QStyleOptionViewItem& option, const QModelIndex& index)
+bool GridDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                               const QModelIndex& index)
 {
     if (event->type() != QEvent::MouseButtonRelease || !showsButton(index))
         return QStyledItemDelegate::editorEvent(event, model, option, index);

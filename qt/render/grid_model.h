@@ -9,7 +9,7 @@
 namespace gsf::ui {
 class Column;
 class DBGrid;
-}
+} // namespace gsf::ui
 
 namespace gsf::qt {
 
@@ -42,7 +42,7 @@ public:
 
 private:
     const ui::DBGrid& grid_;
-    std::vector<int> visible_;   // grid column index of each view column
+    std::vector<int> visible_; // grid column index of each view column
     int rows_ = 0;
 };
 
@@ -57,8 +57,7 @@ public:
     /// @param focused tells whether the grid shows the focus now.
     GridDelegate(const GridModel& model, std::function<bool()> focused, QObject* parent = nullptr);
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
     /// Area of the button inside a cell rectangle.

@@ -25,7 +25,8 @@ constexpr int longestCode = 10;
 
 GridView::GridView(ui::DBGrid& grid, QWidget* parent)
     : QTableView(parent), grid_(grid), model_(new GridModel(grid, this)),
-      delegate_(new GridDelegate(*model_, [this] { return showsFocus(); }, this)),
+      delegate_(new GridDelegate(
+          *model_, [this] { return showsFocus(); }, this)),
       editor_(new QLineEdit(viewport()))
 {
     setModel(model_);
@@ -76,7 +77,10 @@ double GridView::widthScale() const
     return mean / kLayoutLetterWidth;
 }
 
-bool GridView::showsFocus() const { return hasFocus() || editor_->hasFocus(); }
+bool GridView::showsFocus() const
+{
+    return hasFocus() || editor_->hasFocus();
+}
 
 int GridView::floorWidth(int gridColumn, int viewColumn) const
 {
@@ -87,7 +91,9 @@ int GridView::floorWidth(int gridColumn, int viewColumn) const
     const bool buttonShown = gridColumn == grid_.SelectedIndex() && column.ShowsButton();
     if (buttonShown && field != nullptr && field->Size() > 0 && field->Size() <= longestCode) {
         const int code = fontMetrics().horizontalAdvance(QString(field->Size(), u'0'));
-        floor = std::max(floor, code + cellPadding + GridDelegate::buttonRect(QRect(0, 0, 100, verticalHeader()->defaultSectionSize())).width());
+        floor = std::max(
+            floor, code + cellPadding +
+                       GridDelegate::buttonRect(QRect(0, 0, 100, verticalHeader()->defaultSectionSize())).width());
     }
     return floor;
 }
@@ -121,8 +127,7 @@ void GridView::sync()
         horizontalHeader()->setVisible(options.titles);
         verticalHeader()->setVisible(options.indicator);
         setShowGrid(options.colLines || options.rowLines);
-        horizontalHeader()->setSectionResizeMode(options.columnResize ? QHeaderView::Interactive
-                                                                      : QHeaderView::Fixed);
+        horizontalHeader()->setSectionResizeMode(options.columnResize ? QHeaderView::Interactive : QHeaderView::Fixed);
         applyWidths();
         const int row = grid_.CurrentRow();
         const int column = model_->viewColumnOf(grid_.SelectedIndex());
@@ -157,9 +162,8 @@ void GridView::syncEditor()
     if (editor_->text() != text)
         editor_->setText(text);
     // The caret counts characters; QString counts UTF-16 units.
-    const int caret = static_cast<int>(QString::fromStdU32String(text.toStdU32String().substr(
-                                           0, static_cast<size_t>(grid_.EditorCaret())))
-                                           .size());
+    const int caret = static_cast<int>(
+        QString::fromStdU32String(text.toStdU32String().substr(0, static_cast<size_t>(grid_.EditorCaret()))).size());
     editor_->setCursorPosition(caret);
     if (!editor_->isVisible())
         editor_->show();

@@ -77,8 +77,8 @@ private:
     GridModel* model_;
     GridDelegate* delegate_;
     QLineEdit* editor_;
-    std::vector<int> modelWidths_;   // per grid column: the layout width last scaled
-    std::vector<int> widths_;        // per grid column: the width shown, in pixels
+    std::vector<int> modelWidths_; // per grid column: the layout width last scaled
+    std::vector<int> widths_;      // per grid column: the width shown, in pixels
     bool syncing_ = false;
 };
 

@@ -26,7 +26,10 @@ namespace gsf::qt {
 
 namespace {
 
-QString qs(const std::string& text) { return QString::fromStdString(text); }
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
 
 constexpr auto applicationTitle = "Grupo de Serviço para Faturamento";
 
@@ -81,7 +84,7 @@ void widenForTitle(QMessageBox& box)
     if (grid == nullptr)
         return;
     QFont titleFont = box.font();
-    titleFont.setBold(true);   // title bars often are
+    titleFont.setBold(true); // title bars often are
     const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + titleBarControls;
     grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
                   grid->columnCount());
@@ -116,7 +119,10 @@ BusyOverlay::BusyOverlay(QWidget* covered) : QWidget(covered), caption_(new QLab
     hide();
 }
 
-QString BusyOverlay::caption() const { return caption_->text(); }
+QString BusyOverlay::caption() const
+{
+    return caption_->text();
+}
 
 void BusyOverlay::showBusy(const QString& caption)
 {
@@ -186,8 +192,8 @@ bool QtInteraction::confirm(const std::string& text)
         std::fprintf(stderr, "pergunta: %s -> Não\n", text.c_str());
         return false;
     }
-    QMessageBox box(QMessageBox::Question, QString::fromUtf8(applicationTitle), qs(text),
-                    QMessageBox::NoButton, parent_);
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(applicationTitle), qs(text), QMessageBox::NoButton,
+                    parent_);
     QPushButton* yes = box.addButton(QStringLiteral("Sim"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("Não"), QMessageBox::NoRole);
     box.setDefaultButton(no);

@@ -67,7 +67,7 @@ private:
 
     QPointer<QWidget> parent_;
     QPointer<BusyOverlay> overlay_;
-    std::map<std::string, std::string> lastField_;   // per dataset name
+    std::map<std::string, std::string> lastField_; // per dataset name
     bool waitCursor_ = false;
     bool unattended_ = false;
 };

@@ -59,16 +59,16 @@ TEST(HostOptions, BillingTypesComeFromTheConfigurationFile)
         parse("[host]\nbranch=0001\n[billingTypes]\n002=TABCORR2, EXCDIA2 ,OUTRO\n001=EXCDIA,TABCORR\n003=SOZINHO\n");
     ASSERT_TRUE(options.error.isEmpty()) << options.error.toStdString();
     using Names = std::vector<std::string>;
-    EXPECT_EQ(options.context.billingTypes, (std::map<std::string, Names>{{"001", {"EXCDIA", "TABCORR"}},
-                                                                          {"002", {"TABCORR2", "EXCDIA2", "OUTRO"}},
-                                                                          {"003", {"SOZINHO"}}}));
+    EXPECT_EQ(options.context.billingTypes,
+              (std::map<std::string, Names>{
+                  {"001", {"EXCDIA", "TABCORR"}}, {"002", {"TABCORR2", "EXCDIA2", "OUTRO"}}, {"003", {"SOZINHO"}}}));
 
     options = parse("[host]\nbranch=0001\n");
     ASSERT_TRUE(options.error.isEmpty());
     EXPECT_EQ(options.context.billingTypes, host::HostContext::defaultBillingTypes());
 
     for (const QByteArray& bad : {QByteArray("[billingTypes]\n001=EXCDIA,TABCORR\n004=A,,B\n"),
-                                 QByteArray("[billingTypes]\n004=A,B,A\n"), QByteArray("[billingTypes]\n004=\n")}) {
+                                  QByteArray("[billingTypes]\n004=A,B,A\n"), QByteArray("[billingTypes]\n004=\n")}) {
         options = parse(bad);
         EXPECT_TRUE(options.error.contains(QStringLiteral("Tipo de faturamento 004 inválido")))
             << bad.toStdString() << " -> " << options.error.toStdString();
@@ -85,7 +85,8 @@ TEST(HostOptions, TheUserNameAndTheAccessTokenForTheServer)
         return dir.filePath(name);
     };
     write(QStringLiteral("desk.token"), "segredo-um\nignorada\n");
-    const QString named = write(QStringLiteral("named.ini"), "[host]\nuser=maria\nuserFromLogin=true\ntokenFile=desk.token\n");
+    const QString named =
+        write(QStringLiteral("named.ini"), "[host]\nuser=maria\nuserFromLogin=true\ntokenFile=desk.token\n");
     HostOptions options = parseHostOptions({"host", "--config", named});
     ASSERT_TRUE(options.error.isEmpty()) << options.error.toStdString();
     EXPECT_EQ(options.context.userName, "maria");
@@ -161,8 +162,7 @@ TEST_F(HostWindowTest, MenuEntryOpensOneMdiChildThatGoesAwayWithTheForm)
     FormView* view = window.currentView();
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(&view->form(), package_->form());
-    EXPECT_EQ(window.mdiArea()->activeSubWindow()->windowTitle(),
-              QStringLiteral("Grupo de Serviço para Faturamento"));
+    EXPECT_EQ(window.mdiArea()->activeSubWindow()->windowTitle(), QStringLiteral("Grupo de Serviço para Faturamento"));
 
     // The window's close button asks the model; the form closes, the child goes.
     window.mdiArea()->subWindowList().first()->close();
@@ -211,7 +211,7 @@ TEST(PackageLoaderTest, RefusesALibraryThatIsNoPackage)
     EXPECT_FALSE(missing.load());
     EXPECT_FALSE(missing.error().isEmpty());
     EXPECT_EQ(missing.form(), nullptr);
-    missing.iniProc();   // nothing loaded: nothing happens
+    missing.iniProc(); // nothing loaded: nothing happens
 }
 
 } // namespace

@@ -52,7 +52,7 @@ protected:
         branches_.SetData(packet);
     }
 
-    QApplication& app_ = application();   // before any widget
+    QApplication& app_ = application(); // before any widget
     QWidget parent_;
     QtInteraction dialogs_{&parent_};
     data::DataSet branches_{"cdsFilial"};

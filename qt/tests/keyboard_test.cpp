@@ -263,7 +263,8 @@ TEST_F(Keyboard, ConversionMessagesNameTheColumnOrTheDay)
     ASSERT_EQ(control<ui::DBGrid>("dbgCorrPrecGrup").SelectedField()->FieldName(), "VRPEFIMGRUP");
     type(QStringLiteral("abc"));
     key(Qt::Key_Tab);
-    EXPECT_EQ(lastLine(), "message \"\"abc\" não é um valor numérico válido para o campo \"Intervalo Final (Inc.)\".\"");
+    EXPECT_EQ(lastLine(),
+              "message \"\"abc\" não é um valor numérico válido para o campo \"Intervalo Final (Inc.)\".\"");
     cancelRecord();
 
     key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);

@@ -96,14 +96,19 @@ protected:
                                 Qt::NoModifier);
         }
     }
-    template <class T = ui::Control> T& control(const std::string& name) const
+    template <class T = ui::Control>
+    T& control(const std::string& name) const
     {
         auto* found = dynamic_cast<T*>(form_->FindControl(name));
         if (found == nullptr)
             throw std::invalid_argument("no control " + name);
         return *found;
     }
-    template <class W> W* widget(const std::string& name) const { return qobject_cast<W*>(view_->widgetFor(name)); }
+    template <class W>
+    W* widget(const std::string& name) const
+    {
+        return qobject_cast<W*>(view_->widgetFor(name));
+    }
     /// The name of the control that has the model's focus ("" for none).
     std::string modelFocus() const
     {

@@ -16,7 +16,8 @@
 namespace gsf::qt::test {
 namespace {
 
-template <class W> W* widget(FormView& view, const std::string& name)
+template <class W>
+W* widget(FormView& view, const std::string& name)
 {
     auto* found = qobject_cast<W*>(view.widgetFor(name));
     EXPECT_NE(found, nullptr) << name;
@@ -144,8 +145,7 @@ TEST_F(ScreenView, LeavingTheFilterShowsTheGroupsAndOpensThePages)
     EXPECT_EQ(cell("dbgServico", 0, 0), QStringLiteral("00010"));
     auto* intervals = widget<QTableView>(*view_, "dbgCorrPrecGrup");
     ASSERT_EQ(intervals->model()->rowCount(), 3);
-    EXPECT_EQ(intervals->model()->headerData(0, Qt::Horizontal).toString(),
-              QStringLiteral("Intervalo Inicial (Exc.)"));
+    EXPECT_EQ(intervals->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Intervalo Inicial (Exc.)"));
     EXPECT_TRUE(cell("dbgCorrPrecGrup", 1, 2).startsWith(QStringLiteral("8,")));
     EXPECT_TRUE(view_->actionFor("mnuTabCorr")->isChecked());
     EXPECT_FALSE(view_->actionFor("mnuGrupServ")->isChecked());

@@ -22,7 +22,7 @@
 namespace gsf::qt::test {
 namespace {
 
-const char* const commands[] = {"sbtIncluir", "sbtAlterar", "sbtExcluir", "sbtProcurar",
+const char* const commands[] = {"sbtIncluir",   "sbtAlterar",  "sbtExcluir",  "sbtProcurar",
                                 "sbtVerificar", "sbtImprimir", "sbtCancelar", "sbtConfirmar"};
 
 class Window : public HostScreen {
@@ -76,7 +76,8 @@ TEST_F(Window, ColumnsFitTheirTitlesScaleWithTheFontAndKeepTheClerksWidths)
     QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, border + QPoint(30, 0));
     const int dragged = groups->columnWidth(1);
     EXPECT_GE(dragged, before + 20) << "the drag did not widen the column";
-    QTest::mouseClick(groups->viewport(), Qt::LeftButton, {}, groups->visualRect(groups->model()->index(0, 0)).center());
+    QTest::mouseClick(groups->viewport(), Qt::LeftButton, {},
+                      groups->visualRect(groups->model()->index(0, 0)).center());
     key(Qt::Key_Down);
     ASSERT_EQ(control<ui::DBGrid>("dbgPadrao").CurrentRow(), 1);
     EXPECT_EQ(groups->columnWidth(1), dragged) << "a row change reset the width";
@@ -124,7 +125,8 @@ TEST_F(Window, AClickOnARowTheCursorCannotReachLeavesTheHighlightOnTheCurrentRec
     chooseClient();
     GridView* groups = gridView("dbgPadrao");
     const QColor highlight = groups->palette().color(QPalette::Highlight);
-    QTest::mouseClick(groups->viewport(), Qt::LeftButton, {}, groups->visualRect(groups->model()->index(1, 1)).center());
+    QTest::mouseClick(groups->viewport(), Qt::LeftButton, {},
+                      groups->visualRect(groups->model()->index(1, 1)).center());
     EXPECT_EQ(control<ui::DBGrid>("dbgPadrao").CurrentRow(), 1);
     EXPECT_TRUE(near(background(*groups, 1, 1), highlight));
     EXPECT_FALSE(near(background(*groups, 0, 1), highlight));

@@ -29,7 +29,8 @@ TEST(CorrectionTable, EveryBrokenShapeIsNamed)
                 ElementsAre("lacuna entre 25,00% e 50,00%"));
     EXPECT_THAT(tableProblems({{0.0, 10.0, 5.0, 1}, {25.0, 55.0, 8.0, 2}, {50.0, 60.0, 3.0, 3}}),
                 ElementsAre("lacuna entre 10,00% e 25,00%", "sobreposição entre 50,00% e 55,00%"));
-    EXPECT_THAT(tableProblems({{5.0, 10.0, 5.0, 1}}), ElementsAre("lacuna entre 0,00% e 5,00% antes do primeiro intervalo"));
+    EXPECT_THAT(tableProblems({{5.0, 10.0, 5.0, 1}}),
+                ElementsAre("lacuna entre 0,00% e 5,00% antes do primeiro intervalo"));
     EXPECT_THAT(tableProblems({{0.0, 100.0, 5.0, 1}}),
                 ElementsAre("intervalo de 0,00% a 100,00%: fim do intervalo deve ser menor que 100,00%"));
     EXPECT_THAT(tableProblems({{0.0, 10.0, 0.0, 1}}),
@@ -51,7 +52,7 @@ TEST(CorrectionTable, JoinsAreJudgedOnTheirOwn)
     EXPECT_EQ(table[0].id, 1);
     EXPECT_EQ(joinProblem(table, 0), "");
     EXPECT_EQ(joinProblem(table, 2), "");
-    EXPECT_EQ(joinProblem(table, 3), "");  // past the last: nothing to meet
+    EXPECT_EQ(joinProblem(table, 3), ""); // past the last: nothing to meet
     table[2].start = 20.0;
     EXPECT_EQ(joinProblem(table, 2), "sobreposição entre 20,00% e 25,00%");
     EXPECT_EQ(joinProblem(table, 1), "");

@@ -15,9 +15,9 @@ const Value null;
 
 std::vector<Value> group(std::string code, Value description = std::string("Vigilância"), Value daily = 2.0)
 {
-    return {"0001", "000002", std::move(code), std::move(description), std::move(daily),
-            1.0,    2.0,      2.0,             2.0,                     2.0,
-            3.0,    1.0,      1.0,             std::string("00010")};
+    return {
+        "0001", "000002", std::move(code),     std::move(description), std::move(daily), 1.0, 2.0, 2.0, 2.0, 2.0, 3.0,
+        1.0,    1.0,      std::string("00010")};
 }
 
 Delta groupDelta(ChangeKind kind, std::vector<Value> oldValues, std::vector<Value> newValues)
@@ -127,7 +127,8 @@ TEST(DeltaCheck, NewNumbersAreRoundedAsShownAndOldOnesKept)
     // An older row with more decimals: its original values and the fields the
     // update leaves alone stay exactly as stored.
     const auto old = interval(50.0, 60.123, 3.0);
-    const Delta edited = checkDelta(corrPrecGrup(), intervalDelta(ChangeKind::Update, old, interval(50.0, 60.123, 2.5556)));
+    const Delta edited =
+        checkDelta(corrPrecGrup(), intervalDelta(ChangeKind::Update, old, interval(50.0, 60.123, 2.5556)));
     EXPECT_EQ(std::get<double>(edited.changes[0].oldValues[3]), 60.123);
     EXPECT_EQ(std::get<double>(edited.changes[0].newValues[3]), 60.123);
     EXPECT_EQ(std::get<double>(edited.changes[0].newValues[4]), 2.56);

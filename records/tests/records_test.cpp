@@ -46,8 +46,8 @@ TEST(FieldRules, CodeFieldsGiveTheMasksTheScreenTypesThemWith)
 TEST(FieldRules, ControlCharactersAndBrokenUtf8AreRefusedInEveryText)
 {
     const Field& description = *grupServ().find("DSGRSERVFAT");
-    for (const std::string& bad : {std::string("a\0b", 3), std::string("a\tb"), std::string("a\x7f"),
-                                  std::string("a\xc2\x85")})
+    for (const std::string& bad :
+         {std::string("a\0b", 3), std::string("a\tb"), std::string("a\x7f"), std::string("a\xc2\x85")})
         EXPECT_EQ(textProblem(description, bad), "caracteres de controle não são permitidos.") << bad;
     for (const char* bad : {"\xff", "\xc3", "\xe0\x80\x80", "\xed\xa0\x80", "\xf4\x90\x80\x80"})
         EXPECT_EQ(textProblem(description, bad), "texto com codificação inválida (UTF-8).");

@@ -16,7 +16,10 @@ using rec::ServClie;
 
 namespace {
 
-bool emptyAndOpen(const data::DataSet& dataSet) { return dataSet.Active() && dataSet.IsEmpty(); }
+bool emptyAndOpen(const data::DataSet& dataSet)
+{
+    return dataSet.Active() && dataSet.IsEmpty();
+}
 
 } // namespace
 

@@ -19,16 +19,22 @@ void TfrmGrupServFat::HabilitaBotoes(bool first, bool second, bool third)
     sbtCancelar.SetEnabled(third);
     sbtConfirmar.SetEnabled(third);
     const std::pair<ui::MenuItem*, ui::SpeedButton*> entries[] = {
-        {&mnuIncluir, &sbtIncluir},     {&mnuAlterar, &sbtAlterar},   {&mnuExcluir, &sbtExcluir},
-        {&mnuProcurar, &sbtProcurar},   {&mnuVerificar, &sbtVerificar}, {&mnuCancelar, &sbtCancelar},
+        {&mnuIncluir, &sbtIncluir},    {&mnuAlterar, &sbtAlterar},     {&mnuExcluir, &sbtExcluir},
+        {&mnuProcurar, &sbtProcurar},  {&mnuVerificar, &sbtVerificar}, {&mnuCancelar, &sbtCancelar},
         {&mnuConfirmar, &sbtConfirmar}};
     for (const auto& [entry, button] : entries)
         entry->SetEnabled(button->Enabled());
 }
 
-void TfrmGrupServFat::habilitaEmEdicao() { HabilitaBotoes(false, false, true); }
+void TfrmGrupServFat::habilitaEmEdicao()
+{
+    HabilitaBotoes(false, false, true);
+}
 
-void TfrmGrupServFat::habilitaConsulta(bool withRecords) { HabilitaBotoes(true, withRecords, false); }
+void TfrmGrupServFat::habilitaConsulta(bool withRecords)
+{
+    HabilitaBotoes(true, withRecords, false);
+}
 
 void TfrmGrupServFat::Habilita()
 {

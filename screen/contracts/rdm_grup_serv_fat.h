@@ -27,31 +27,25 @@ public:
     /// @param grupo the group code as typed, already adjusted.
     remote::CallResult GetVerifGrupServ(const std::string& filial, const std::string& cliente,
                                         const std::string& grupo);
-    remote::CallResult GetServClie(const std::string& filial, const std::string& cliente,
-                                   const std::string& grupo);
-    remote::CallResult GetCorrPrecGrup(const std::string& filial, const std::string& cliente,
-                                       const std::string& grupo);
-    remote::CallResult GetIntervMaior(const std::string& filial, const std::string& cliente,
-                                      const std::string& grupo);
+    remote::CallResult GetServClie(const std::string& filial, const std::string& cliente, const std::string& grupo);
+    remote::CallResult GetCorrPrecGrup(const std::string& filial, const std::string& cliente, const std::string& grupo);
+    remote::CallResult GetIntervMaior(const std::string& filial, const std::string& cliente, const std::string& grupo);
     /// @param servico a service code, or empty for every service of the client.
-    remote::CallResult GetPesqServ(const std::string& filial, const std::string& cliente,
-                                   const std::string& servico);
+    remote::CallResult GetPesqServ(const std::string& filial, const std::string& cliente, const std::string& servico);
     /// Note the order: the service comes before the client.
-    remote::CallResult GetVerifServ(const std::string& filial, const std::string& servico,
-                                    const std::string& cliente, const std::string& grupo);
+    remote::CallResult GetVerifServ(const std::string& filial, const std::string& servico, const std::string& cliente,
+                                    const std::string& grupo);
     remote::CallResult UpdGrupServ(const data::Delta& delta);
     remote::CallResult UpdServClie(const data::Delta& delta);
     remote::CallResult UpdCorrPrecGrup(const data::Delta& delta);
-    remote::CallResult ProAtualizaGrupo(const std::string& filial, const std::string& cliente,
-                                        const std::string& grupo, const std::string& servico);
-    remote::CallResult ProAtualizaServ(const std::string& filial, const std::string& cliente,
-                                       const std::string& grupo, const std::string& servico);
-    remote::CallResult ProLimpaServ(const std::string& filial, const std::string& cliente,
-                                    const std::string& grupo);
-    remote::CallResult ProDeletaServ(const std::string& filial, const std::string& cliente,
-                                     const std::string& grupo, const std::string& servico);
-    remote::CallResult ProDelServ(const std::string& filial, const std::string& cliente,
-                                  const std::string& grupo);
+    remote::CallResult ProAtualizaGrupo(const std::string& filial, const std::string& cliente, const std::string& grupo,
+                                        const std::string& servico);
+    remote::CallResult ProAtualizaServ(const std::string& filial, const std::string& cliente, const std::string& grupo,
+                                       const std::string& servico);
+    remote::CallResult ProLimpaServ(const std::string& filial, const std::string& cliente, const std::string& grupo);
+    remote::CallResult ProDeletaServ(const std::string& filial, const std::string& cliente, const std::string& grupo,
+                                     const std::string& servico);
+    remote::CallResult ProDelServ(const std::string& filial, const std::string& cliente, const std::string& grupo);
 
     /// Whether a call that changes data ended with no answer since the last
     /// ClearOutcomeUnknown: the server may hold its change or not, so what the

@@ -19,7 +19,10 @@ using rec::IntervMaior;
 namespace {
 
 // A null number has the empty text, a zero has not.
-bool vazio(const data::Field& field) { return host::EmptyString(field.AsString()); }
+bool vazio(const data::Field& field)
+{
+    return host::EmptyString(field.AsString());
+}
 
 } // namespace
 
@@ -55,9 +58,15 @@ void TfrmGrupServFat::dtsCorrPrecGrupStateChange(data::DataSource& /*sender*/)
     mnuExce.SetEnabled(tshExcecao.Enabled());
 }
 
-void TfrmGrupServFat::cdsCorrPrecGrupAfterOpen(data::DataSet& /*dataSet*/) { cdsCorrPrecGrup.EnableControls(); }
+void TfrmGrupServFat::cdsCorrPrecGrupAfterOpen(data::DataSet& /*dataSet*/)
+{
+    cdsCorrPrecGrup.EnableControls();
+}
 
-void TfrmGrupServFat::cdsCorrPrecGrupBeforeClose(data::DataSet& /*dataSet*/) { cdsCorrPrecGrup.DisableControls(); }
+void TfrmGrupServFat::cdsCorrPrecGrupBeforeClose(data::DataSet& /*dataSet*/)
+{
+    cdsCorrPrecGrup.DisableControls();
+}
 
 void TfrmGrupServFat::verificaFim()
 {
@@ -141,7 +150,10 @@ void TfrmGrupServFat::cdsCorrPrecGrupAfterPost(data::DataSet& /*dataSet*/)
     ultimoIntervalo();
 }
 
-void TfrmGrupServFat::cdsCorrPrecGrupAfterCancel(data::DataSet& /*dataSet*/) { cdsCorrPrecGrup.CancelUpdates(); }
+void TfrmGrupServFat::cdsCorrPrecGrupAfterCancel(data::DataSet& /*dataSet*/)
+{
+    cdsCorrPrecGrup.CancelUpdates();
+}
 
 // The cursor rule holds on every page: whatever the page in front, the
 // current interval is the one with the largest end.

@@ -28,7 +28,10 @@ void TfrmGrupServFat::medCdFilialChange(ui::Control& /*sender*/)
     CdClienteValidado.clear();
 }
 
-void TfrmGrupServFat::medCdFilialExit(ui::Control& /*sender*/) { Vd_Filial(); }
+void TfrmGrupServFat::medCdFilialExit(ui::Control& /*sender*/)
+{
+    Vd_Filial();
+}
 
 void TfrmGrupServFat::Vd_Filial()
 {
@@ -185,8 +188,8 @@ bool TfrmGrupServFat::focoNoFiltro() const
 
 bool TfrmGrupServFat::filtroConfere() const
 {
-    return cdsGrupServ.Active() && !CdClienteValidado.empty() && medCdFilial.Text() == filialCarregada_
-           && CdClienteValidado == clienteCarregado_;
+    return cdsGrupServ.Active() && !CdClienteValidado.empty() && medCdFilial.Text() == filialCarregada_ &&
+           CdClienteValidado == clienteCarregado_;
 }
 
 bool TfrmGrupServFat::acertaFiltro()

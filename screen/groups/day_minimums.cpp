@@ -55,13 +55,37 @@ void TfrmGrupServFat::Vd_QuantMin(ui::DBEdit& edit, bool presence)
     }
 }
 
-void TfrmGrupServFat::dbeQtEfetDomExit(ui::Control& /*sender*/) { Vd_QuantMin(dbeQtEfetDom, false); }
-void TfrmGrupServFat::dbeQtEfetSegExit(ui::Control& /*sender*/) { Vd_QuantMin(dbeQtEfetSeg, false); }
-void TfrmGrupServFat::dbeQtEfetTerExit(ui::Control& /*sender*/) { Vd_QuantMin(dbeQtEfetTer, false); }
-void TfrmGrupServFat::dbeQtEfetQuaExit(ui::Control& /*sender*/) { Vd_QuantMin(dbeQtEfetQua, false); }
-void TfrmGrupServFat::dbeQtEfetQuiExit(ui::Control& /*sender*/) { Vd_QuantMin(dbeQtEfetQui, false); }
-void TfrmGrupServFat::dbeQtEfetSexExit(ui::Control& /*sender*/) { Vd_QuantMin(dbeQtEfetSex, false); }
-void TfrmGrupServFat::dbeQtEfetSabExit(ui::Control& /*sender*/) { Vd_QuantMin(dbeQtEfetSab, false); }
-void TfrmGrupServFat::dbeQtEfetFerExit(ui::Control& /*sender*/) { Vd_QuantMin(dbeQtEfetFer, false); }
+void TfrmGrupServFat::dbeQtEfetDomExit(ui::Control& /*sender*/)
+{
+    Vd_QuantMin(dbeQtEfetDom, false);
+}
+void TfrmGrupServFat::dbeQtEfetSegExit(ui::Control& /*sender*/)
+{
+    Vd_QuantMin(dbeQtEfetSeg, false);
+}
+void TfrmGrupServFat::dbeQtEfetTerExit(ui::Control& /*sender*/)
+{
+    Vd_QuantMin(dbeQtEfetTer, false);
+}
+void TfrmGrupServFat::dbeQtEfetQuaExit(ui::Control& /*sender*/)
+{
+    Vd_QuantMin(dbeQtEfetQua, false);
+}
+void TfrmGrupServFat::dbeQtEfetQuiExit(ui::Control& /*sender*/)
+{
+    Vd_QuantMin(dbeQtEfetQui, false);
+}
+void TfrmGrupServFat::dbeQtEfetSexExit(ui::Control& /*sender*/)
+{
+    Vd_QuantMin(dbeQtEfetSex, false);
+}
+void TfrmGrupServFat::dbeQtEfetSabExit(ui::Control& /*sender*/)
+{
+    Vd_QuantMin(dbeQtEfetSab, false);
+}
+void TfrmGrupServFat::dbeQtEfetFerExit(ui::Control& /*sender*/)
+{
+    Vd_QuantMin(dbeQtEfetFer, false);
+}
 
 } // namespace gsf::screen

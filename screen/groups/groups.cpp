@@ -96,7 +96,10 @@ void TfrmGrupServFat::cdsGrupServAfterPost(data::DataSet& /*dataSet*/)
     enviaAlteracoes(cdsGrupServ, "upd_cdsGrupServ", &RdmGrupServFat::UpdGrupServ);
 }
 
-void TfrmGrupServFat::cdsGrupServAfterCancel(data::DataSet& /*dataSet*/) { cdsGrupServ.CancelUpdates(); }
+void TfrmGrupServFat::cdsGrupServAfterCancel(data::DataSet& /*dataSet*/)
+{
+    cdsGrupServ.CancelUpdates();
+}
 
 void TfrmGrupServFat::cdsGrupServAfterDelete(data::DataSet& /*dataSet*/)
 {
@@ -137,9 +140,10 @@ void TfrmGrupServFat::cdsGrupServAfterScroll(data::DataSet& /*dataSet*/)
     carregaServClie();
     if (front == &tshServico) {
         const bool withServices = !cdsServClie.IsEmpty();
-        const std::pair<ui::SpeedButton*, ui::MenuItem*> commands[] = {
-            {&sbtExcluir, &mnuExcluir}, {&sbtAlterar, &mnuAlterar},
-            {&sbtProcurar, &mnuProcurar}, {&sbtVerificar, &mnuVerificar}};
+        const std::pair<ui::SpeedButton*, ui::MenuItem*> commands[] = {{&sbtExcluir, &mnuExcluir},
+                                                                       {&sbtAlterar, &mnuAlterar},
+                                                                       {&sbtProcurar, &mnuProcurar},
+                                                                       {&sbtVerificar, &mnuVerificar}};
         for (const auto& [button, entry] : commands)
             button->SetEnabled(withServices);
         for (const auto& [button, entry] : commands)

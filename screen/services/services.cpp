@@ -37,8 +37,8 @@ bool removesService(const data::Delta& delta, const std::string& service)
     if (code < 0 || host::EmptyString(service))
         return false;
     return std::any_of(delta.changes.begin(), delta.changes.end(), [&](const data::Change& change) {
-        return change.kind == data::ChangeKind::Delete
-               && data::sameValue(change.oldValues[static_cast<std::size_t>(code)], service);
+        return change.kind == data::ChangeKind::Delete &&
+               data::sameValue(change.oldValues[static_cast<std::size_t>(code)], service);
     });
 }
 
@@ -61,8 +61,8 @@ void TfrmGrupServFat::dtsServClieStateChange(data::DataSource& /*sender*/)
         for (ui::MenuItem* entry : {&mnuAlterar, &mnuExcluir, &mnuProcurar, &mnuVerificar})
             entry->SetEnabled(withServices);
         const std::pair<ui::SpeedButton*, ui::MenuItem*> commands[] = {
-            {&sbtCancelar, &mnuCancelar}, {&sbtConfirmar, &mnuConfirmar}, {&sbtIncluir, &mnuIncluir},
-            {&sbtAlterar, &mnuAlterar},   {&sbtExcluir, &mnuExcluir},     {&sbtProcurar, &mnuProcurar},
+            {&sbtCancelar, &mnuCancelar},  {&sbtConfirmar, &mnuConfirmar}, {&sbtIncluir, &mnuIncluir},
+            {&sbtAlterar, &mnuAlterar},    {&sbtExcluir, &mnuExcluir},     {&sbtProcurar, &mnuProcurar},
             {&sbtVerificar, &mnuVerificar}};
         for (const auto& [button, entry] : commands)
             button->SetEnabled(entry->Enabled());
@@ -79,7 +79,8 @@ void TfrmGrupServFat::dtsServClieStateChange(data::DataSource& /*sender*/)
         if (inFront)
             habilitaBotoesPara(cdsServClie);
         if (codeColumn >= 0)
-            dbgServico.ColumnAt(codeColumn).SetButtonStyle(isEditing ? ui::ButtonStyle::Ellipsis : ui::ButtonStyle::None);
+            dbgServico.ColumnAt(codeColumn)
+                .SetButtonStyle(isEditing ? ui::ButtonStyle::Ellipsis : ui::ButtonStyle::None);
     }
     if (codeColumn >= 0)
         dbgServico.ColumnAt(codeColumn).SetReadOnly(state != DataSetState::Insert);
@@ -252,7 +253,10 @@ void TfrmGrupServFat::cdsServClieBeforePost(data::DataSet& /*dataSet*/)
         Vd_ServicoCorrEfet();
 }
 
-void TfrmGrupServFat::cdsServClieAfterPost(data::DataSet& /*dataSet*/) { recarregaGrupos(); }
+void TfrmGrupServFat::cdsServClieAfterPost(data::DataSet& /*dataSet*/)
+{
+    recarregaGrupos();
+}
 
 bool TfrmGrupServFat::recarregaGrupos()
 {
@@ -277,8 +281,7 @@ void TfrmGrupServFat::releGruposSemFalha()
 {
     try {
         recarregaGrupos();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void TfrmGrupServFat::Vd_ServicoCorrEfet()

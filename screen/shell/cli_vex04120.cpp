@@ -61,7 +61,10 @@ void CriaGrupServFat()
     state.frmGrupServFat->BringToFront();
 }
 
-void IniProc() { CriaGrupServFat(); }
+void IniProc()
+{
+    CriaGrupServFat();
+}
 
 void ReleaseGrupServFat()
 {
@@ -88,6 +91,9 @@ void Finalize()
     packageState.reset();
 }
 
-const PackageInfoTable* GetPackageInfoTable() { return &packageInfo; }
+const PackageInfoTable* GetPackageInfoTable()
+{
+    return &packageInfo;
+}
 
 } // namespace gsf::screen

@@ -136,7 +136,10 @@ void defineVerifServ(DataSet& ds)
     ds.AddField(field(records::verifServ(), rec::VerifServ::CDSERVFILI));
 }
 
-void defineVerifGrupServ(DataSet& ds) { ds.AddField(field(records::verifGrupServ(), rec::VerifGrupServ::CDFILIAL)); }
+void defineVerifGrupServ(DataSet& ds)
+{
+    ds.AddField(field(records::verifGrupServ(), rec::VerifGrupServ::CDFILIAL));
+}
 
 void defineParamFilial(DataSet& ds)
 {

@@ -35,14 +35,10 @@ struct DayRow {
 
 // In the order of kDayMinimumFields.
 constexpr DayRow kDays[] = {
-    {"lblDomingo", "Domingo", "dbeQtEfetDom"},
-    {"lblSegunda", "Segunda-feira", "dbeQtEfetSeg"},
-    {"lblTerca", "Terça-feira", "dbeQtEfetTer"},
-    {"lblQuarta", "Quarta-feira", "dbeQtEfetQua"},
-    {"lblQuinta", "Quinta-feira", "dbeQtEfetQui"},
-    {"lblSexta", "Sexta-feira", "dbeQtEfetSex"},
-    {"lblSabado", "Sábado", "dbeQtEfetSab"},
-    {"lblFeriados", "Feriados", "dbeQtEfetFer"},
+    {"lblDomingo", "Domingo", "dbeQtEfetDom"},     {"lblSegunda", "Segunda-feira", "dbeQtEfetSeg"},
+    {"lblTerca", "Terça-feira", "dbeQtEfetTer"},   {"lblQuarta", "Quarta-feira", "dbeQtEfetQua"},
+    {"lblQuinta", "Quinta-feira", "dbeQtEfetQui"}, {"lblSexta", "Sexta-feira", "dbeQtEfetSex"},
+    {"lblSabado", "Sábado", "dbeQtEfetSab"},       {"lblFeriados", "Feriados", "dbeQtEfetFer"},
 };
 
 ui::GridOptions gridOptions()
@@ -69,51 +65,31 @@ ui::Column& addColumn(ui::DBGrid& grid, data::FieldKey field, int width)
 } // namespace
 
 TfrmGrupServFat::TfrmGrupServFat(UnitState& unit)
-    : host::TfrmPadraoGrid("frmGrupServFat"),
-      panFiltro(Add<ui::Panel>(*this, "panFiltro")),
-      lblFilial(Add<Label>(panFiltro, "lblFilial")),
-      medCdFilial(Add<ui::MaskEdit>(panFiltro, "medCdFilial")),
-      btpFilial(Add<TBtnPesquisa>(panFiltro, "btpFilial")),
-      edtNmFilial(Add<ui::Edit>(panFiltro, "edtNmFilial")),
-      lblCliente(Add<Label>(panFiltro, "lblCliente")),
-      medCdCliente(Add<ui::MaskEdit>(panFiltro, "medCdCliente")),
-      btpCliente(Add<TBtnPesquisa>(panFiltro, "btpCliente")),
-      edtNmCliente(Add<ui::Edit>(panFiltro, "edtNmCliente")),
-      tshServico(Add<ui::TabSheet>(pgcPadrao, "tshServico")),
-      dbgServico(Add<ui::DBGrid>(tshServico, "dbgServico")),
-      tshExcecao(Add<ui::TabSheet>(pgcPadrao, "tshExcecao")),
-      grbExcDia(Add<ui::GroupBox>(tshExcecao, "grbExcDia")),
-      bvlTitulo(Add<Bevel>(grbExcDia, "bvlTitulo")),
-      bvlDivisaoEsq(Add<Bevel>(grbExcDia, "bvlDivisaoEsq")),
-      bvlDivisaoCentro(Add<Bevel>(grbExcDia, "bvlDivisaoCentro")),
-      lblDiaEsq(Add<Label>(grbExcDia, "lblDiaEsq")),
-      lblMinEfetEsq(Add<Label>(grbExcDia, "lblMinEfetEsq")),
-      lblDiaDir(Add<Label>(grbExcDia, "lblDiaDir")),
-      lblMinEfetDir(Add<Label>(grbExcDia, "lblMinEfetDir")),
-      lblDomingo(Add<Label>(grbExcDia, kDays[0].label)),
-      lblSegunda(Add<Label>(grbExcDia, kDays[1].label)),
-      lblTerca(Add<Label>(grbExcDia, kDays[2].label)),
-      lblQuarta(Add<Label>(grbExcDia, kDays[3].label)),
-      lblQuinta(Add<Label>(grbExcDia, kDays[4].label)),
-      lblSexta(Add<Label>(grbExcDia, kDays[5].label)),
-      lblSabado(Add<Label>(grbExcDia, kDays[6].label)),
-      lblFeriados(Add<Label>(grbExcDia, kDays[7].label)),
-      dbeQtEfetDom(Add<DBEdit>(grbExcDia, kDays[0].edit)),
-      dbeQtEfetSeg(Add<DBEdit>(grbExcDia, kDays[1].edit)),
-      dbeQtEfetTer(Add<DBEdit>(grbExcDia, kDays[2].edit)),
-      dbeQtEfetQua(Add<DBEdit>(grbExcDia, kDays[3].edit)),
-      dbeQtEfetQui(Add<DBEdit>(grbExcDia, kDays[4].edit)),
-      dbeQtEfetSex(Add<DBEdit>(grbExcDia, kDays[5].edit)),
-      dbeQtEfetSab(Add<DBEdit>(grbExcDia, kDays[6].edit)),
-      dbeQtEfetFer(Add<DBEdit>(grbExcDia, kDays[7].edit)),
-      tshTabCorr(Add<ui::TabSheet>(pgcPadrao, "tshTabCorr")),
+    : host::TfrmPadraoGrid("frmGrupServFat"), panFiltro(Add<ui::Panel>(*this, "panFiltro")),
+      lblFilial(Add<Label>(panFiltro, "lblFilial")), medCdFilial(Add<ui::MaskEdit>(panFiltro, "medCdFilial")),
+      btpFilial(Add<TBtnPesquisa>(panFiltro, "btpFilial")), edtNmFilial(Add<ui::Edit>(panFiltro, "edtNmFilial")),
+      lblCliente(Add<Label>(panFiltro, "lblCliente")), medCdCliente(Add<ui::MaskEdit>(panFiltro, "medCdCliente")),
+      btpCliente(Add<TBtnPesquisa>(panFiltro, "btpCliente")), edtNmCliente(Add<ui::Edit>(panFiltro, "edtNmCliente")),
+      tshServico(Add<ui::TabSheet>(pgcPadrao, "tshServico")), dbgServico(Add<ui::DBGrid>(tshServico, "dbgServico")),
+      tshExcecao(Add<ui::TabSheet>(pgcPadrao, "tshExcecao")), grbExcDia(Add<ui::GroupBox>(tshExcecao, "grbExcDia")),
+      bvlTitulo(Add<Bevel>(grbExcDia, "bvlTitulo")), bvlDivisaoEsq(Add<Bevel>(grbExcDia, "bvlDivisaoEsq")),
+      bvlDivisaoCentro(Add<Bevel>(grbExcDia, "bvlDivisaoCentro")), lblDiaEsq(Add<Label>(grbExcDia, "lblDiaEsq")),
+      lblMinEfetEsq(Add<Label>(grbExcDia, "lblMinEfetEsq")), lblDiaDir(Add<Label>(grbExcDia, "lblDiaDir")),
+      lblMinEfetDir(Add<Label>(grbExcDia, "lblMinEfetDir")), lblDomingo(Add<Label>(grbExcDia, kDays[0].label)),
+      lblSegunda(Add<Label>(grbExcDia, kDays[1].label)), lblTerca(Add<Label>(grbExcDia, kDays[2].label)),
+      lblQuarta(Add<Label>(grbExcDia, kDays[3].label)), lblQuinta(Add<Label>(grbExcDia, kDays[4].label)),
+      lblSexta(Add<Label>(grbExcDia, kDays[5].label)), lblSabado(Add<Label>(grbExcDia, kDays[6].label)),
+      lblFeriados(Add<Label>(grbExcDia, kDays[7].label)), dbeQtEfetDom(Add<DBEdit>(grbExcDia, kDays[0].edit)),
+      dbeQtEfetSeg(Add<DBEdit>(grbExcDia, kDays[1].edit)), dbeQtEfetTer(Add<DBEdit>(grbExcDia, kDays[2].edit)),
+      dbeQtEfetQua(Add<DBEdit>(grbExcDia, kDays[3].edit)), dbeQtEfetQui(Add<DBEdit>(grbExcDia, kDays[4].edit)),
+      dbeQtEfetSex(Add<DBEdit>(grbExcDia, kDays[5].edit)), dbeQtEfetSab(Add<DBEdit>(grbExcDia, kDays[6].edit)),
+      dbeQtEfetFer(Add<DBEdit>(grbExcDia, kDays[7].edit)), tshTabCorr(Add<ui::TabSheet>(pgcPadrao, "tshTabCorr")),
       dbgCorrPrecGrup(Add<ui::DBGrid>(tshTabCorr, "dbgCorrPrecGrup")),
       mnuGrupServ(Add<ui::MenuItem>(mnuOperacao, "mnuGrupServ", "&Grupo de Serviço")),
       mnuServ(Add<ui::MenuItem>(mnuOperacao, "mnuServ", "Ser&viços")),
       mnuExce(Add<ui::MenuItem>(mnuOperacao, "mnuExce", "&Exceções Dia")),
       mnuTabCorr(Add<ui::MenuItem>(mnuOperacao, "mnuTabCorr", "&Tabela de Correção")),
-      mnuLinha2(Add<ui::MenuItem>(mnuOperacao, "mnuLinha2", "-")),
-      unit_(unit)
+      mnuLinha2(Add<ui::MenuItem>(mnuOperacao, "mnuLinha2", "-")), unit_(unit)
 {
     for (const std::string& line : msgPadraoEntries())
         msgPadrao.AddLine(line);
@@ -129,9 +105,15 @@ TfrmGrupServFat::TfrmGrupServFat(UnitState& unit)
     defineFilial(qryFilial);
     // The server's copy of the group list is checked against the same fields.
     defineGrupServ(gruposNoServidor_);
-    qryFilial.SQL = {"SELECT",  "   CDFILIAL,", "   NMFILIAL", "FROM",     "   FILIAL",
-                     "WHERE",   "   (CDFILIAL = :P_CDFILIAL OR  :P_TCDFILIAL = 'T')",
-                     "ORDER BY", "   CDFILIAL"};
+    qryFilial.SQL = {"SELECT",
+                     "   CDFILIAL,",
+                     "   NMFILIAL",
+                     "FROM",
+                     "   FILIAL",
+                     "WHERE",
+                     "   (CDFILIAL = :P_CDFILIAL OR  :P_TCDFILIAL = 'T')",
+                     "ORDER BY",
+                     "   CDFILIAL"};
 
     dtsPadrao.SetDataSet(&cdsGrupServ);
     dtsServClie.SetDataSet(&cdsServClie);
@@ -147,7 +129,10 @@ TfrmGrupServFat::TfrmGrupServFat(UnitState& unit)
 
 // The controls link to data sources that are members of this class: they
 // must go while those still exist.
-TfrmGrupServFat::~TfrmGrupServFat() { DestroyComponents(); }
+TfrmGrupServFat::~TfrmGrupServFat()
+{
+    DestroyComponents();
+}
 
 std::array<DBEdit*, 8> TfrmGrupServFat::DayEdits() const
 {
@@ -264,9 +249,10 @@ void TfrmGrupServFat::layOutDayMinimums()
     bvlDivisaoEsq.SetBounds({116, 2, 4, 120});
     bvlDivisaoCentro.SetShape(ui::BevelShape::LeftLine);
     bvlDivisaoCentro.SetBounds({236, 2, 4, 120});
-    const std::pair<Label*, const char*> headers[] = {
-        {&lblDiaEsq, "Dia"}, {&lblMinEfetEsq, "Mínino Efetivos"},
-        {&lblDiaDir, "Dia"}, {&lblMinEfetDir, "Mínino Efetivos"}};
+    const std::pair<Label*, const char*> headers[] = {{&lblDiaEsq, "Dia"},
+                                                      {&lblMinEfetEsq, "Mínino Efetivos"},
+                                                      {&lblDiaDir, "Dia"},
+                                                      {&lblMinEfetDir, "Mínino Efetivos"}};
     int left = 8;
     for (const auto& [label, caption] : headers) {
         label->SetCaption(caption);
@@ -334,9 +320,8 @@ void TfrmGrupServFat::bindEvents()
     dbgPadrao.OnColExit = [this](ui::Control& s) { dbgPadraoColExit(s); };
     dbgPadrao.OnExit = [this](ui::Control& s) { dbgPadraoExit(s); };
     const std::array<void (TfrmGrupServFat::*)(ui::Control&), 8> dayExits = {
-        &TfrmGrupServFat::dbeQtEfetDomExit, &TfrmGrupServFat::dbeQtEfetSegExit,
-        &TfrmGrupServFat::dbeQtEfetTerExit, &TfrmGrupServFat::dbeQtEfetQuaExit,
-        &TfrmGrupServFat::dbeQtEfetQuiExit, &TfrmGrupServFat::dbeQtEfetSexExit,
+        &TfrmGrupServFat::dbeQtEfetDomExit, &TfrmGrupServFat::dbeQtEfetSegExit, &TfrmGrupServFat::dbeQtEfetTerExit,
+        &TfrmGrupServFat::dbeQtEfetQuaExit, &TfrmGrupServFat::dbeQtEfetQuiExit, &TfrmGrupServFat::dbeQtEfetSexExit,
         &TfrmGrupServFat::dbeQtEfetSabExit, &TfrmGrupServFat::dbeQtEfetFerExit};
     const std::array<DBEdit*, 8> edits = DayEdits();
     for (std::size_t d = 0; d < 8; ++d)
@@ -361,9 +346,7 @@ void TfrmGrupServFat::bindEvents()
     sbtConfirmar.OnClick = [this](ui::Control& s) { sbtConfirmarClick(s); };
     sbtProcurar.OnClick = [this](ui::Control& s) { sbtProcurarClick(s); };
     sbtVerificar.OnClick = [this](ui::Control& s) { sbtVerificarClick(s); };
-    dbgServico.OnKeyDown = [this](ui::Control& s, int& key, ui::ShiftState shift) {
-        dbgPadraoKeyDown(s, key, shift);
-    };
+    dbgServico.OnKeyDown = [this](ui::Control& s, int& key, ui::ShiftState shift) { dbgPadraoKeyDown(s, key, shift); };
 
     mnuGrupServ.OnClick = [this](ui::MenuItem& s) { mnuGrupServClick(s); };
     mnuServ.OnClick = [this](ui::MenuItem& s) { mnuServClick(s); };
@@ -450,7 +433,10 @@ void TfrmGrupServFat::FormShow(ui::Form& /*sender*/)
     edtNmFilial.SetText(host::NomeFiliProcFat());
 }
 
-void TfrmGrupServFat::FormActivate(ui::Form& /*sender*/) { Repaint(); }
+void TfrmGrupServFat::FormActivate(ui::Form& /*sender*/)
+{
+    Repaint();
+}
 
 void TfrmGrupServFat::FormClose(ui::Form& sender, ui::CloseAction& action)
 {
@@ -534,8 +520,7 @@ void TfrmGrupServFat::focaCampo(data::Field& field)
 {
     try {
         field.FocusControl();
-    } catch (const host::Abort&) {
-    }
+    } catch (const host::Abort&) {}
 }
 
 void TfrmGrupServFat::desabilitaProcurar()
@@ -550,7 +535,10 @@ TfrmGrupServFat::ChaveGrupo TfrmGrupServFat::grupoCorrente() const
             currentText(cdsGrupServ, GrupServ::CDGRSERVFAT)};
 }
 
-void TfrmGrupServFat::carregaServClie() { carregaListaDoGrupo(cdsServClie, servClieDe_, &RdmGrupServFat::GetServClie); }
+void TfrmGrupServFat::carregaServClie()
+{
+    carregaListaDoGrupo(cdsServClie, servClieDe_, &RdmGrupServFat::GetServClie);
+}
 
 void TfrmGrupServFat::carregaCorrPrecGrup()
 {

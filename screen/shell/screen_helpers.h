@@ -61,8 +61,7 @@ public:
             return;
         try {
             recovery_();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     OnFailure(const OnFailure&) = delete;
     OnFailure& operator=(const OnFailure&) = delete;

@@ -111,8 +111,8 @@ TEST(LoadedContext, ABranchPickedFromOutsideThePanelStopsEveryCommandUntilAClien
         // The old list is still shown, yet no command acts on it. The buttons
         // keep the states of the page left ("Exceções Dia" has no include or delete).
         screen.clearCalls();
-        for (ui::SpeedButton* command : {&form.sbtAlterar, &form.sbtExcluir, &form.sbtVerificar, &form.sbtIncluir,
-                                         &form.sbtProcurar}) {
+        for (ui::SpeedButton* command :
+             {&form.sbtAlterar, &form.sbtExcluir, &form.sbtVerificar, &form.sbtIncluir, &form.sbtProcurar}) {
             screen.clearMessages();
             if (!command->Enabled()) {
                 EXPECT_EQ(screen.act().click(*command), Outcome::Ignored) << command->Name();
@@ -144,9 +144,9 @@ struct Command {
 };
 // Cancel and confirm are off while nothing is pending, and nothing can be
 // pending while the filter is being edited (the panel is closed during an edit).
-constexpr Command kCommands[] = {{"sbtIncluir", false},  {"sbtAlterar", false}, {"sbtExcluir", false},
+constexpr Command kCommands[] = {{"sbtIncluir", false},  {"sbtAlterar", false},   {"sbtExcluir", false},
                                  {"sbtProcurar", false}, {"sbtVerificar", false}, {"mnuIncluir", true},
-                                 {"mnuAlterar", true},   {"mnuExcluir", true},  {"mnuProcurar", true},
+                                 {"mnuAlterar", true},   {"mnuExcluir", true},    {"mnuProcurar", true},
                                  {"mnuVerificar", true}, {"mnuGrupServ", true}};
 
 Outcome choose(ScreenFixture& screen, const Command& command)
@@ -161,12 +161,12 @@ TEST(LoadedContext, EveryCommandAfterTypingAnotherClientLoadsItFirst)
         ScreenFixture screen;
         TfrmGrupServFat& form = screen.form();
         ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
-        ASSERT_EQ(screen.act().moveToRow("dbgPadrao", 1), Outcome::Done);   // group 002 current
+        ASSERT_EQ(screen.act().moveToRow("dbgPadrao", 1), Outcome::Done); // group 002 current
         const Snapshot before = screen.snapshot();
-        screen.act().typeText("medCdCliente", kClientOneGroup);             // 000001, not left
+        screen.act().typeText("medCdCliente", kClientOneGroup); // 000001, not left
         screen.clearCalls();
         screen.person.clearLines();
-        screen.person.queueFind("CDGRSERVFAT", "001");   // for the search, when it goes on
+        screen.person.queueFind("CDGRSERVFAT", "001"); // for the search, when it goes on
 
         const std::string name = command.name;
         EXPECT_EQ(choose(screen, command), Outcome::Done) << screen.lastError();
@@ -180,11 +180,11 @@ TEST(LoadedContext, EveryCommandAfterTypingAnotherClientLoadsItFirst)
             EXPECT_EQ(form.cdsGrupServ.FieldByName("CDCLIENTE").AsString(), "000001");
         }
         const std::vector<std::string>& lines = screen.person.lines();
-        const bool asked = std::any_of(lines.begin(), lines.end(),
-                                       [](const std::string& l) { return l.rfind("confirm ", 0) == 0; });
+        const bool asked =
+            std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("confirm ", 0) == 0; });
         EXPECT_FALSE(asked) << "a delete stops before its question";
-        const bool searched = std::any_of(lines.begin(), lines.end(),
-                                          [](const std::string& l) { return l.rfind("find ", 0) == 0; });
+        const bool searched =
+            std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("find ", 0) == 0; });
         EXPECT_EQ(searched, name == "sbtProcurar" || name == "mnuProcurar");
 
         if (name == "sbtIncluir" || name == "mnuIncluir") {
@@ -211,7 +211,7 @@ TEST(LoadedContext, EveryCommandAfterTypingAnotherBranchIsRefusedWithTheFiltersM
         TfrmGrupServFat& form = screen.form();
         ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
         const Snapshot before = screen.snapshot();
-        screen.act().typeText("medCdFilial", "0002");   // clears the client, not left
+        screen.act().typeText("medCdFilial", "0002"); // clears the client, not left
         for (const char* idle : {"sbtCancelar", "sbtConfirmar"})
             EXPECT_EQ(screen.act().click(idle), Outcome::Ignored) << idle;
         screen.clearCalls();
@@ -414,7 +414,8 @@ TEST(Refusals, EveryRefusedChangeIsAFailureAndTheListsShowWhatTheServerHolds)
         EXPECT_EQ(screen.count(refusal.method), 1);
 
         // Nothing pending is left to be sent again, and each list is the server's.
-        EXPECT_EQ(form.cdsGrupServ.ChangeCount() + form.cdsServClie.ChangeCount() + form.cdsCorrPrecGrup.ChangeCount(), 0);
+        EXPECT_EQ(form.cdsGrupServ.ChangeCount() + form.cdsServClie.ChangeCount() + form.cdsCorrPrecGrup.ChangeCount(),
+                  0);
         gsf::test::ServerReader& server = screen.reader();
         EXPECT_EQ(column(form.cdsGrupServ, "DSGRSERVFAT"),
                   column(server.Call("GetGrupServ", {"0001", "000002"}), "DSGRSERVFAT"));

@@ -96,7 +96,7 @@ TEST(CorrectionIntervals, ANewIntervalStartsAtTheLargestEndAndIsCheckedAgainstIt
 TEST(CorrectionIntervals, AGroupsFirstIntervalMayLeaveItsEndOpenAndTheNextStartsAtZero)
 {
     ScreenFixture screen;
-    openTable(screen, 2);   // group 003, no interval
+    openTable(screen, 2); // group 003, no interval
     TfrmGrupServFat& form = screen.form();
     ASSERT_TRUE(form.cdsCorrPrecGrup.IsEmpty());
     ASSERT_EQ(screen.act().click("sbtIncluir"), Outcome::Done);
@@ -229,14 +229,18 @@ std::string shapeProblem(const Table& table)
 }
 
 /// Group 001's table read back through a second connection.
-Table tableOf001(ScreenFixture& screen) { return screen.reader().Intervals("0001", "000002", "001"); }
+Table tableOf001(ScreenFixture& screen)
+{
+    return screen.reader().Intervals("0001", "000002", "001");
+}
 
 /// The current interval is the one with the largest end of the table shown.
 void expectOnLargestEnd(const TfrmGrupServFat& form)
 {
     double largest = 0;
     for (int r = 0; r < form.cdsCorrPrecGrup.RecordCount(); ++r) {
-        const data::Value& end = form.cdsCorrPrecGrup.ValueAt(r, form.cdsCorrPrecGrup.FieldByName("VRPEFIMGRUP").Index());
+        const data::Value& end =
+            form.cdsCorrPrecGrup.ValueAt(r, form.cdsCorrPrecGrup.FieldByName("VRPEFIMGRUP").Index());
         if (const auto* number = std::get_if<double>(&end))
             largest = std::max(largest, *number);
     }
@@ -261,7 +265,8 @@ std::vector<Leave> leaves()
         {"Down key, then Confirmar",
          [](ScreenFixture& s) {
              // Past the last row nothing moves: the interval waits for its post.
-             if (s.act().keyDown(ui::VK_DOWN) != Outcome::Done || s.form().cdsCorrPrecGrup.State() != DataSetState::Insert)
+             if (s.act().keyDown(ui::VK_DOWN) != Outcome::Done ||
+                 s.form().cdsCorrPrecGrup.State() != DataSetState::Insert)
                  return Outcome::Failed;
              return s.act().click("sbtConfirmar");
          },

@@ -104,8 +104,8 @@ TEST(ClientFilter, LeavingThePanelLoadsTheGroupsThenTheBranchParameters)
                                   "GetParamFilial 0001",
                               }));
     const std::vector<std::string>& lines = screen.person.lines();
-    const auto shown = std::find(lines.begin(), lines.end(),
-                                 "progress show 6 \"Carregando grupos de serviços para faturamento...\"");
+    const auto shown =
+        std::find(lines.begin(), lines.end(), "progress show 6 \"Carregando grupos de serviços para faturamento...\"");
     ASSERT_NE(shown, lines.end());
     ASSERT_NE(shown + 1, lines.end());
     EXPECT_EQ(*(shown + 1), "progress hide");

@@ -33,7 +33,10 @@ Outcome nav(ScreenFixture& screen, ui::NavigateButton button)
     return screen.act().run([&] { return screen.form().dbnPadrao.Click(button); });
 }
 
-std::string group(const TfrmGrupServFat& form) { return form.cdsGrupServ.FieldByName("CDGRSERVFAT").AsString(); }
+std::string group(const TfrmGrupServFat& form)
+{
+    return form.cdsGrupServ.FieldByName("CDGRSERVFAT").AsString();
+}
 
 /// Every row an open list holds is of the current group, of the loaded
 /// branch and client. The services follow every move; the correction table
@@ -70,12 +73,9 @@ TEST(GroupMoves, TheNavigatorMovesBetweenGroupsWithTheServicesPageInFront)
     ASSERT_EQ(screen.act().clickMenu("mnuServ"), Outcome::Done);
 
     // 001 and 002 name their correction service, so each move asks the server first.
-    const std::pair<ui::NavigateButton, const char*> moves[] = {{ui::NavigateButton::Next, "002"},
-                                                                {ui::NavigateButton::Next, "003"},
-                                                                {ui::NavigateButton::Prior, "002"},
-                                                                {ui::NavigateButton::First, "001"},
-                                                                {ui::NavigateButton::Last, "003"},
-                                                                {ui::NavigateButton::First, "001"}};
+    const std::pair<ui::NavigateButton, const char*> moves[] = {
+        {ui::NavigateButton::Next, "002"},  {ui::NavigateButton::Next, "003"}, {ui::NavigateButton::Prior, "002"},
+        {ui::NavigateButton::First, "001"}, {ui::NavigateButton::Last, "003"}, {ui::NavigateButton::First, "001"}};
     for (const auto& [button, arrives] : moves) {
         ASSERT_EQ(nav(screen, button), Outcome::Done) << arrives << ": " << screen.lastError();
         EXPECT_EQ(group(form), arrives);
@@ -157,7 +157,7 @@ TEST(GroupMoves, ACorrectionServiceClearedOnTheServerStillStopsTheMove)
 
     // Once a service carries the correction again, the move goes on.
     screen.server.storage().ProAtualizaServ("0001", "000002", "001", "00010");
-    EXPECT_EQ(nav(screen, ui::NavigateButton::Next), Outcome::Failed);   // the screen still holds it cleared
+    EXPECT_EQ(nav(screen, ui::NavigateButton::Next), Outcome::Failed); // the screen still holds it cleared
     ASSERT_EQ(screen.act().click("sbtAlterar"), Outcome::Done);
     ASSERT_EQ(screen.act().choosePick("dbgServico", "Sim"), Outcome::Done);
     ASSERT_EQ(screen.act().click("sbtConfirmar"), Outcome::Done) << screen.lastError();
@@ -170,13 +170,16 @@ TEST(GroupMoves, ACorrectionServiceClearedOnTheServerStillStopsTheMove)
 // acts on a closed one, and the next reload that works fills it.
 struct Road {
     const char* name;
-    const char* refused;                               ///< GetServClie or GetCorrPrecGrup
-    std::function<void(ScreenFixture&)> before;        ///< brings the screen where the road starts
-    std::function<Outcome(ScreenFixture&)> road;       ///< the action whose reload is refused
-    int passing = 0;                                   ///< calls of the refused method let through first
+    const char* refused;                         ///< GetServClie or GetCorrPrecGrup
+    std::function<void(ScreenFixture&)> before;  ///< brings the screen where the road starts
+    std::function<Outcome(ScreenFixture&)> road; ///< the action whose reload is refused
+    int passing = 0;                             ///< calls of the refused method let through first
 };
 
-Outcome menu(ScreenFixture& screen, const char* entry) { return screen.act().clickMenu(entry); }
+Outcome menu(ScreenFixture& screen, const char* entry)
+{
+    return screen.act().clickMenu(entry);
+}
 
 Outcome postNewGroup(ScreenFixture& screen)
 {
@@ -192,8 +195,8 @@ const std::vector<Road>& roads()
 {
     const auto nothing = [](ScreenFixture&) {};
     static const std::vector<Road> all = {
-        {"services, navigator on Serviços", "GetServClie",
-         [](ScreenFixture& s) { menu(s, "mnuServ"); }, [](ScreenFixture& s) { return nav(s, ui::NavigateButton::Next); }},
+        {"services, navigator on Serviços", "GetServClie", [](ScreenFixture& s) { menu(s, "mnuServ"); },
+         [](ScreenFixture& s) { return nav(s, ui::NavigateButton::Next); }},
         {"services, grid row", "GetServClie", nothing,
          [](ScreenFixture& s) { return s.act().moveToRow("dbgPadrao", 2); }},
         {"services, new group", "GetServClie", nothing, [](ScreenFixture& s) { return s.act().click("sbtIncluir"); }},
@@ -204,7 +207,8 @@ const std::vector<Road>& roads()
          }},
         {"services, another client", "GetServClie", nothing,
          [](ScreenFixture& s) { return s.openClient("0001", kClientOneGroup); }},
-        {"table, page entry after a move", "GetCorrPrecGrup", [](ScreenFixture& s) { s.act().moveToRow("dbgPadrao", 1); },
+        {"table, page entry after a move", "GetCorrPrecGrup",
+         [](ScreenFixture& s) { s.act().moveToRow("dbgPadrao", 1); },
          [](ScreenFixture& s) { return menu(s, "mnuTabCorr"); }},
         {"table, navigator on its page", "GetCorrPrecGrup", [](ScreenFixture& s) { menu(s, "mnuTabCorr"); },
          [](ScreenFixture& s) { return nav(s, ui::NavigateButton::Next); }},
@@ -260,7 +264,7 @@ TEST(FailedReloads, NoListOfAnotherGroupIsOfferedOnAnyRoad)
 
         // The next reload that works fills it, for the current group.
         const Outcome again = form.pgcPadrao.ActivePage() == &page ? screen.act().click("sbtVerificar")
-                                                                    : menu(screen, services ? "mnuServ" : "mnuTabCorr");
+                                                                   : menu(screen, services ? "mnuServ" : "mnuTabCorr");
         EXPECT_EQ(again, Outcome::Done) << screen.lastError();
         EXPECT_EQ(form.pgcPadrao.ActivePage(), &page);
         EXPECT_TRUE(list.Active());

@@ -62,7 +62,7 @@ TEST(GroupEditing, ATakenCodeIsRefusedOnlyWhileInserting)
     EXPECT_EQ(form.dbgPadrao.SelectedField()->FieldName(), "CDGRSERVFAT");
 
     screen.clearMessages();
-    EXPECT_EQ(screen.act().focus("medCdCliente"), Outcome::Ignored);   // the filter is closed
+    EXPECT_EQ(screen.act().focus("medCdCliente"), Outcome::Ignored); // the filter is closed
     EXPECT_EQ(screen.act().focus("pgcPadrao"), Outcome::Failed);
     EXPECT_EQ(screen.messages(), std::vector<std::string>{"Grupo de serviço para faturamento já cadastrado."});
     EXPECT_EQ(screen.focused(), "dbgPadrao");

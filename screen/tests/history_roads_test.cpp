@@ -160,10 +160,10 @@ TEST_P(HistoryRoads, EveryRoadOfTheScreenLeavesItsRowsAndARefusalNone)
     s.person.queueConfirm(true);
     s.person.queueConfirm(true);
     ASSERT_EQ(s.act().click("sbtExcluir"), Outcome::Done) << error();
-    EXPECT_EQ(recorded(), (Rows{"ProDelServ D SERVGRUPFAT 001 00010", "ProDelServ D SERVGRUPFAT 001 00020",
-                                "ProDelServ U GRUPSERVFAT 001", "UpdGrupServ D GRUPSERVFAT 001",
-                                "UpdGrupServ D CORRPRECGRUP 001", "UpdGrupServ D CORRPRECGRUP 001",
-                                "UpdGrupServ D CORRPRECGRUP 001"}));
+    EXPECT_EQ(recorded(),
+              (Rows{"ProDelServ D SERVGRUPFAT 001 00010", "ProDelServ D SERVGRUPFAT 001 00020",
+                    "ProDelServ U GRUPSERVFAT 001", "UpdGrupServ D GRUPSERVFAT 001", "UpdGrupServ D CORRPRECGRUP 001",
+                    "UpdGrupServ D CORRPRECGRUP 001", "UpdGrupServ D CORRPRECGRUP 001"}));
 
     // Every row of the screen's calls names the host's user and the call's
     // request id; the other clerk's change, made on the server itself, neither.

@@ -215,8 +215,7 @@ TEST(ScreenUnit, RecoveryRunsOnlyOnFailureAndTheFirstErrorContinues)
     try {
         const Cleanup cleanup{recovered};
         throw std::runtime_error("falha");
-    } catch (const std::runtime_error&) {
-    }
+    } catch (const std::runtime_error&) {}
     EXPECT_EQ(recovered, 2);
 }
 
@@ -224,11 +223,11 @@ TEST(ScreenUnit, InitializationCounterRunsTheUnitStepsOnce)
 {
     Initialize();
     unit().VerificaScroll = false;
-    Initialize();   // nested: no second initialization
+    Initialize(); // nested: no second initialization
     EXPECT_FALSE(unit().VerificaScroll);
     unit().CdGrupoGuardado = "001";
     unit().ParamTabCorr = "2";
-    Finalize();     // balances the nested call only
+    Finalize(); // balances the nested call only
     EXPECT_EQ(unit().ParamTabCorr, "2");
     Finalize();
     EXPECT_TRUE(unit().ParamTabCorr.empty());

@@ -19,7 +19,7 @@ TEST(PageNavigation, EveryEntryOfAPageReloadsItsListAndChecksOnlyItsEntry)
     EXPECT_EQ(checks(form), (std::vector<bool>{false, true, false, false}));
     ASSERT_EQ(screen.act().selectTab("tshPadrao"), Outcome::Done);
     EXPECT_EQ(checks(form), (std::vector<bool>{true, false, false, false}));
-    EXPECT_EQ(screen.count("GetServClie"), 1 + 2);   // entry, then the refresh on leaving
+    EXPECT_EQ(screen.count("GetServClie"), 1 + 2); // entry, then the refresh on leaving
     screen.clearCalls();
     ASSERT_EQ(screen.act().selectTab("tshServico"), Outcome::Done);
     EXPECT_EQ(screen.calls(), std::vector<std::string>{"GetServClie 0001|000002|001"});
@@ -89,8 +89,8 @@ TEST(PageNavigation, MovingToAnotherGroupReloadsTheListsOfThePageInFront)
     screen.clearCalls();
     ASSERT_EQ(screen.act().run(next), Outcome::Done);
     EXPECT_EQ(form.cdsGrupServ.FieldByName("CDGRSERVFAT").AsString(), "003");
-    EXPECT_EQ(screen.calls(), (std::vector<std::string>{"GetCorrPrecGrup 0001|000002|003",
-                                                        "GetServClie 0001|000002|003"}));
+    EXPECT_EQ(screen.calls(),
+              (std::vector<std::string>{"GetCorrPrecGrup 0001|000002|003", "GetServClie 0001|000002|003"}));
     EXPECT_FALSE(form.sbtProcurar.Enabled());
     EXPECT_FALSE(form.mnuProcurar.Enabled());
     EXPECT_EQ(form.pgcPadrao.ActivePage(), &form.tshTabCorr);

@@ -48,7 +48,9 @@ std::vector<Road> roads()
          },
          groupState, groupDescription, "Nova"},
         {"group being altered",
-         [](ScreenFixture& s) { typeOn(s, "mnuGrupServ", "sbtAlterar", "dbgPadrao", "DSGRSERVFAT", "Alterada", "QTEFETMINIGSF"); },
+         [](ScreenFixture& s) {
+             typeOn(s, "mnuGrupServ", "sbtAlterar", "dbgPadrao", "DSGRSERVFAT", "Alterada", "QTEFETMINIGSF");
+         },
          groupState, groupDescription, "Alterada"},
         {"day minimum being altered",
          [](ScreenFixture& s) {
@@ -72,7 +74,10 @@ std::vector<Road> roads()
     };
 }
 
-bool editingState(DataSetState state) { return state == DataSetState::Edit || state == DataSetState::Insert; }
+bool editingState(DataSetState state)
+{
+    return state == DataSetState::Edit || state == DataSetState::Insert;
+}
 
 /// Client 000002 of branch 0001 loaded and @p road started on it.
 /// @return what the server held before the road.

@@ -23,9 +23,9 @@ struct Layout {
 const std::vector<Layout>& layouts()
 {
     static const std::vector<Layout> all = {
-        {defineGrupServ, records::grupServ},       {defineServClie, records::servClie},
-        {defineCorrPrecGrup, records::corrPrecGrup}, {defineCliente, records::cliente},
-        {definePesqServ, records::pesqServ},       {defineVerifServ, records::verifServ},
+        {defineGrupServ, records::grupServ},           {defineServClie, records::servClie},
+        {defineCorrPrecGrup, records::corrPrecGrup},   {defineCliente, records::cliente},
+        {definePesqServ, records::pesqServ},           {defineVerifServ, records::verifServ},
         {defineVerifGrupServ, records::verifGrupServ}, {defineParamFilial, records::paramFilial},
         {defineIntervMaior, records::intervMaior},     {defineFilial, records::filial},
     };
@@ -99,8 +99,7 @@ TEST(RecordRules, CodeMasksTypeExactlyTheCharactersTheServerTakes)
 {
     data::DataSet groups("cdsGrupServ");
     defineGrupServ(groups);
-    expectMaskTypesExactlyWhatTheServerTakes(groups.FieldByName("CDGRSERVFAT").Def().editMask,
-                                             records::groupField());
+    expectMaskTypesExactlyWhatTheServerTakes(groups.FieldByName("CDGRSERVFAT").Def().editMask, records::groupField());
     data::DataSet services("cdsServClie");
     defineServClie(services);
     expectMaskTypesExactlyWhatTheServerTakes(services.FieldByName("CDSERVFILI").Def().editMask,

@@ -168,7 +168,7 @@ inline std::vector<bool> checks(const TfrmGrupServFat& form)
 /// Enabled states of include, alter, delete, search, verify, cancel and confirm.
 inline std::vector<bool> commands(const TfrmGrupServFat& form)
 {
-    return {form.sbtIncluir.Enabled(),  form.sbtAlterar.Enabled(),  form.sbtExcluir.Enabled(),
+    return {form.sbtIncluir.Enabled(),  form.sbtAlterar.Enabled(),   form.sbtExcluir.Enabled(),
             form.sbtProcurar.Enabled(), form.sbtVerificar.Enabled(), form.sbtCancelar.Enabled(),
             form.sbtConfirmar.Enabled()};
 }
@@ -176,14 +176,14 @@ inline std::vector<bool> commands(const TfrmGrupServFat& form)
 /// The same for the command menu entries.
 inline std::vector<bool> commandEntries(const TfrmGrupServFat& form)
 {
-    return {form.mnuIncluir.Enabled(),  form.mnuAlterar.Enabled(),  form.mnuExcluir.Enabled(),
+    return {form.mnuIncluir.Enabled(),  form.mnuAlterar.Enabled(),   form.mnuExcluir.Enabled(),
             form.mnuProcurar.Enabled(), form.mnuVerificar.Enabled(), form.mnuCancelar.Enabled(),
             form.mnuConfirmar.Enabled()};
 }
 
 // Registration numbers of the demo clients of branch 0001.
-inline constexpr const char* kClientWithGroups = "11222333000181";   // 000002, groups 001, 002, 003
-inline constexpr const char* kClientOneGroup = "52998224725";        // 000001, group 001 without services
-inline constexpr const char* kClientWithoutGroups = "12345678909";   // 000004
+inline constexpr const char* kClientWithGroups = "11222333000181"; // 000002, groups 001, 002, 003
+inline constexpr const char* kClientOneGroup = "52998224725";      // 000001, group 001 without services
+inline constexpr const char* kClientWithoutGroups = "12345678909"; // 000004
 
 } // namespace gsf::screen::test

@@ -26,7 +26,10 @@ Calls methods(const ScreenFixture& screen, std::initializer_list<const char*> me
     return out;
 }
 
-std::string flagShown(const TfrmGrupServFat& form) { return form.cdsServClie.FieldByName("IDCORREFET").Text(); }
+std::string flagShown(const TfrmGrupServFat& form)
+{
+    return form.cdsServClie.FieldByName("IDCORREFET").Text();
+}
 
 /// Client 000002 of branch 0001, the services page of its first group (00010 flagged, 00020).
 void openServices(ScreenFixture& screen)
@@ -45,7 +48,8 @@ void loadServices(TfrmGrupServFat& form, const std::string& rows)
                                            {"name": "CDGRSERVFAT", "type": "string", "size": 3},
                                            {"name": "CDFILIAL", "type": "string", "size": 4},
                                            {"name": "CDCLIENTE", "type": "string", "size": 21}],
-                                "rows": )" + rows + "}");
+                                "rows": )" +
+                             rows + "}");
 }
 
 TEST(ServiceGrid, CodeChecksOnLeavingTheCodeColumnKeepTheRowBeingIncluded)
@@ -55,13 +59,14 @@ TEST(ServiceGrid, CodeChecksOnLeavingTheCodeColumnKeepTheRowBeingIncluded)
     TfrmGrupServFat& form = screen.form();
     ASSERT_EQ(screen.act().click("sbtIncluir"), Outcome::Done);
     ASSERT_EQ(form.cdsServClie.State(), DataSetState::Insert);
-    EXPECT_TRUE(form.cdsServClie.FieldByName("IDCORREFET").IsNull());   // the group has services already
+    EXPECT_TRUE(form.cdsServClie.FieldByName("IDCORREFET").IsNull()); // the group has services already
     EXPECT_EQ(form.dbgServico.SelectedField()->FieldName(), "CDSERVFILI");
     for (ui::TabSheet* page : {&form.tshPadrao, &form.tshExcecao, &form.tshTabCorr})
         EXPECT_FALSE(page->Enabled()) << page->Name();
     // The group stays fixed under the new row: no filter, no navigator.
-    for (ui::Control* control : {static_cast<ui::Control*>(&form.medCdFilial), static_cast<ui::Control*>(&form.medCdCliente),
-                                 static_cast<ui::Control*>(&form.dbnPadrao)})
+    for (ui::Control* control :
+         {static_cast<ui::Control*>(&form.medCdFilial), static_cast<ui::Control*>(&form.medCdCliente),
+          static_cast<ui::Control*>(&form.dbnPadrao)})
         EXPECT_FALSE(control->Enabled()) << control->Name();
 
     // A blank code: no call, the name emptied.
@@ -178,7 +183,8 @@ TEST(ServiceGrid, ADeletedRowIsSentAtOnceAndARefusalBringsItBack)
     EXPECT_EQ(screen.act().deleteRow("dbgServico"), Outcome::Ignored);
     EXPECT_TRUE(screen.calls().empty()) << "answered No, nothing is deleted";
     screen.person.queueConfirm(true);
-    ASSERT_EQ(screen.act().deleteRow("dbgServico"), Outcome::Done) << (screen.errors.empty() ? "" : screen.errors.back());
+    ASSERT_EQ(screen.act().deleteRow("dbgServico"), Outcome::Done)
+        << (screen.errors.empty() ? "" : screen.errors.back());
     EXPECT_EQ(screen.calls(), Calls{"UpdServClie <delta: 1 alterações>"});
     EXPECT_EQ(form.cdsServClie.ChangeCount(), 0);
     EXPECT_EQ(form.cdsServClie.RecordCount(), 1);
@@ -205,7 +211,7 @@ TEST(ServicePosting, TheFirstServiceOfAGroupBecomesItsCorrectionService)
     ScreenFixture screen;
     TfrmGrupServFat& form = screen.form();
     ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
-    ASSERT_EQ(screen.act().moveToRow("dbgPadrao", 2), Outcome::Done);   // group 003, no services
+    ASSERT_EQ(screen.act().moveToRow("dbgPadrao", 2), Outcome::Done); // group 003, no services
     ASSERT_EQ(screen.act().clickMenu("mnuServ"), Outcome::Done);
     ASSERT_TRUE(form.cdsServClie.IsEmpty());
 

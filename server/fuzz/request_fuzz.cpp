@@ -81,11 +81,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto answer = nlohmann::json::parse(reply.Body(), nullptr, false);
     check(!answer.is_discarded(), "answer is not JSON", reply);
     if (reply.status != 200) {
-        check(answer.is_object() && answer.contains("error") && answer["error"].is_object(), "no error object",
-              reply);
+        check(answer.is_object() && answer.contains("error") && answer["error"].is_object(), "no error object", reply);
         const auto& error = answer["error"];
-        check(error.contains("code") && error["code"].is_string() && error.contains("message")
-                  && error["message"].is_string() && !error["message"].get<std::string>().empty(),
+        check(error.contains("code") && error["code"].is_string() && error.contains("message") &&
+                  error["message"].is_string() && !error["message"].get<std::string>().empty(),
               "error without code or message", reply);
     }
     if (reply.status == 200 && method == "UpdCorrPrecGrup") {

@@ -24,21 +24,25 @@ using gsf::data::FieldType;
 using gsf::server::testing::CommandRun;
 using ::testing::HasSubstr;
 
-CommandRun server(const std::string& arguments) {
+CommandRun server(const std::string& arguments)
+{
     return gsf::server::testing::runCommand(std::string(GSF_SERVER_EXE) + " " + arguments + " 2>&1");
 }
 
-std::int64_t number(gsf::sql::Connection& db, const std::string& sql) {
+std::int64_t number(gsf::sql::Connection& db, const std::string& sql)
+{
     return std::get<std::int64_t>(db.Execute(sql).rows.at(0).at(0));
 }
 
 // Group codes 000 to zzz: one new group of client 000004 per write.
-std::string code(int n) {
+std::string code(int n)
+{
     const char* digits = "0123456789abcdefghijklmnopqrstuvwxyz";
     return {digits[n / 1296 % 36], digits[n / 36 % 36], digits[n % 36]};
 }
 
-Delta newGroup(int n) {
+Delta newGroup(int n)
+{
     Delta delta;
     delta.fields = {{"CDFILIAL", FieldType::String, 4},
                     {"CDCLIENTE", FieldType::String, 21},
@@ -51,7 +55,8 @@ Delta newGroup(int n) {
 
 class BackupTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         std::string pattern = (std::filesystem::temp_directory_path() / "gsf-backup-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         folder_ = pattern;
@@ -62,7 +67,8 @@ protected:
     std::string folder_;
 };
 
-TEST_F(BackupTest, ACopyTakenUnderWriteLoadRestoresToOneCommittedState) {
+TEST_F(BackupTest, ACopyTakenUnderWriteLoadRestoresToOneCommittedState)
+{
     gsf::test::ServerFixture live;
     auto& storage = live.storage();
     // Each write adds a group and, in the same transaction, its history row
@@ -75,11 +81,13 @@ TEST_F(BackupTest, ACopyTakenUnderWriteLoadRestoresToOneCommittedState) {
             committed = n + 1;
         }
     });
-    while (committed < 50) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (committed < 50)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const int before = committed;
     const CommandRun backup = server("backup " + path("copia.db") + " --sqlite " + live.databasePath());
     const int after = committed;
-    while (committed < after + 20) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (committed < after + 20)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     stop = true;
     writer.join();
     ASSERT_EQ(backup.status, 0) << backup.output;
@@ -94,13 +102,14 @@ TEST_F(BackupTest, ACopyTakenUnderWriteLoadRestoresToOneCommittedState) {
     gsf::server::ServerOptions options;
     options.database = path("restaurado.db");
     gsf::server::AppServer restored(options);
-    const auto groups = gsf::server::testing::column(restored.GetStorage().GetGrupServ("0001", "000004"),
-                                                     "CDGRSERVFAT");
+    const auto groups =
+        gsf::server::testing::column(restored.GetStorage().GetGrupServ("0001", "000004"), "CDGRSERVFAT");
     const int copied = static_cast<int>(groups.size());
     EXPECT_GE(copied, before);
     EXPECT_LE(copied, after);
     EXPECT_LT(copied, committed.load()) << "the copy holds what was committed when it was taken, not later";
-    for (int n = 0; n < copied; ++n) ASSERT_EQ(groups[static_cast<size_t>(n)], code(n)) << "no write is missing";
+    for (int n = 0; n < copied; ++n)
+        ASSERT_EQ(groups[static_cast<size_t>(n)], code(n)) << "no write is missing";
 
     const auto db = gsf::sql::openDatabase(path("restaurado.db"));
     EXPECT_EQ(number(*db, "SELECT COUNT(*) FROM change_history WHERE client = '000004'"), copied);
@@ -113,7 +122,8 @@ TEST_F(BackupTest, ACopyTakenUnderWriteLoadRestoresToOneCommittedState) {
             << table;
 }
 
-TEST_F(BackupTest, ARestoreReplacesTheDatabaseAndMovesItsCounterOnNeverBack) {
+TEST_F(BackupTest, ARestoreReplacesTheDatabaseAndMovesItsCounterOnNeverBack)
+{
     {
         gsf::server::ServerOptions options;
         options.database = path("origem.db");
@@ -124,7 +134,8 @@ TEST_F(BackupTest, ARestoreReplacesTheDatabaseAndMovesItsCounterOnNeverBack) {
 
     // A database that moved on since: more writes, so a higher counter.
     gsf::server::Storage live(path("origem.db"));
-    for (int n = 0; n < 5; ++n) live.UpdGrupServ(newGroup(n));
+    for (int n = 0; n < 5; ++n)
+        live.UpdGrupServ(newGroup(n));
     const std::int64_t counter = live.ChangeVersion();
     const CommandRun restore = server("restore " + path("copia.db") + " --sqlite " + path("origem.db"));
     ASSERT_EQ(restore.status, 0) << restore.output;
@@ -134,7 +145,8 @@ TEST_F(BackupTest, ARestoreReplacesTheDatabaseAndMovesItsCounterOnNeverBack) {
     EXPECT_FALSE(std::filesystem::exists(path("origem.db.restauracao")));
 }
 
-TEST_F(BackupTest, WhatIsNotABackupOfThisServerIsRefusedAndTheDatabaseKept) {
+TEST_F(BackupTest, WhatIsNotABackupOfThisServerIsRefusedAndTheDatabaseKept)
+{
     {
         gsf::server::ServerOptions options;
         options.database = path("vivo.db");
@@ -147,7 +159,9 @@ TEST_F(BackupTest, WhatIsNotABackupOfThisServerIsRefusedAndTheDatabaseKept) {
     const std::int64_t kept = groups();
 
     std::ofstream(path("texto.db")) << "não é um banco de dados\n";
-    { gsf::sql::openSqlite(path("alheio.db"))->ExecuteScript("CREATE TABLE t (x INTEGER)"); }
+    {
+        gsf::sql::openSqlite(path("alheio.db"))->ExecuteScript("CREATE TABLE t (x INTEGER)");
+    }
     ASSERT_EQ(server("backup " + path("futuro.db") + " --sqlite " + path("vivo.db")).status, 0);
     gsf::sql::openSqlite(path("futuro.db"))
         ->ExecuteScript("INSERT INTO schema_version (version) VALUES (999); PRAGMA journal_mode=DELETE");

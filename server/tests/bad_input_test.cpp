@@ -20,12 +20,13 @@ struct BadCase {
     std::string body;
     int status;
     const char* code;
-    std::string message;  ///< a part of the message
+    std::string message; ///< a part of the message
 };
 
 class BadInputTest : public GuardsTest {
 protected:
-    void expectRefused(const std::vector<BadCase>& cases) {
+    void expectRefused(const std::vector<BadCase>& cases)
+    {
         const std::string before = snapshot();
         for (const auto& c : cases) {
             const auto reply = call(c.method, c.body);
@@ -42,23 +43,29 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(Engines, BadInputTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
-Delta changed(const Packet& p, size_t row, std::vector<std::pair<std::string, Value>> values) {
+Delta changed(const Packet& p, size_t row, std::vector<std::pair<std::string, Value>> values)
+{
     auto now = p.rows.at(row);
-    for (auto& [name, value] : values) now.at(static_cast<size_t>(p.indexOf(name))) = std::move(value);
+    for (auto& [name, value] : values)
+        now.at(static_cast<size_t>(p.indexOf(name))) = std::move(value);
     return deltaOf(p, ChangeKind::Update, p.rows.at(row), now);
 }
 
-Delta without(Delta d, const std::string& field) {
+Delta without(Delta d, const std::string& field)
+{
     const auto i = static_cast<size_t>(d.indexOf(field));
     d.fields.erase(d.fields.begin() + static_cast<long>(i));
     for (auto& c : d.changes) {
-        if (!c.oldValues.empty()) c.oldValues.erase(c.oldValues.begin() + static_cast<long>(i));
-        if (!c.newValues.empty()) c.newValues.erase(c.newValues.begin() + static_cast<long>(i));
+        if (!c.oldValues.empty())
+            c.oldValues.erase(c.oldValues.begin() + static_cast<long>(i));
+        if (!c.newValues.empty())
+            c.newValues.erase(c.newValues.begin() + static_cast<long>(i));
     }
     return d;
 }
 
-TEST_P(BadInputTest, RowRulesOfEveryTableAreRefusedWith422) {
+TEST_P(BadInputTest, RowRulesOfEveryTableAreRefusedWith422)
+{
     const Packet groups = storage_->GetGrupServ("0001", "000002");
     const Packet services = storage_->GetServClie("0001", "000002", "001");
     const Packet table = storage_->GetCorrPrecGrup("0001", "000002", "001");
@@ -68,8 +75,8 @@ TEST_P(BadInputTest, RowRulesOfEveryTableAreRefusedWith422) {
     expectRefused({
         {"descrição obrigatória", "UpdGrupServ", argsOf(deltaOf(groups, ChangeKind::Insert, {}, fresh)), 422, "invalid",
          "Inclusão do grupo 009: o campo DSGRSERVFAT (descrição) deve ser informado."},
-        {"mínimo por dia finito e no intervalo", "UpdGrupServ",
-         argsOf(changed(groups, 0, {{"QTEFETMINIGSF", 1e308}})), 422, "invalid",
+        {"mínimo por dia finito e no intervalo", "UpdGrupServ", argsOf(changed(groups, 0, {{"QTEFETMINIGSF", 1e308}})),
+         422, "invalid",
          "Alteração do grupo 001: o campo QTEFETMINIGSF (mínimo de efetivos por dia) deve ser menor ou igual a "
          "99.999,999."},
         {"mínimo do dia não negativo", "UpdGrupServ", argsOf(changed(groups, 0, {{"QTEFMINDOMGSF", -1.0}})), 422,
@@ -80,11 +87,12 @@ TEST_P(BadInputTest, RowRulesOfEveryTableAreRefusedWith422) {
          argsOf(changed(groups, 0, {{"CDSERAJEFEGSF", "00030"}})), 422, "invalid",
          "indica o serviço 00030, que não pertence ao grupo 001."},
         {"novo grupo não nomeia serviço de correção", "UpdGrupServ",
-         argsOf(deltaOf(groups, ChangeKind::Insert, {}, [&] {
-             auto g = groups.rows[0];
-             g[2] = std::string("009");
-             return g;
-         }())),
+         argsOf(deltaOf(groups, ChangeKind::Insert, {},
+                        [&] {
+                            auto g = groups.rows[0];
+                            g[2] = std::string("009");
+                            return g;
+                        }())),
          422, "invalid", "Inclusão do grupo 009: o campo CDSERAJEFEGSF"},
         {"correção de efetivos com valor conhecido", "UpdServClie",
          argsOf(changed(services, 1, {{"IDCORREFET", "xyz"}})), 422, "invalid",
@@ -94,18 +102,19 @@ TEST_P(BadInputTest, RowRulesOfEveryTableAreRefusedWith422) {
         {"intervalo não muda de grupo", "UpdCorrPrecGrup", argsOf(changed(table, 2, {{"CDGRSERVFAT", "003"}})), 422,
          "invalid", "o campo CDGRSERVFAT (grupo) não pode ser alterado"},
         {"percentual obrigatório", "UpdCorrPrecGrup",
-         argsOf(deltaOf(table, ChangeKind::Insert, {}, {"0001", "000002", 50.0, 60.0, Value(), "001"})), 422,
-         "invalid", "o campo VRPECORRGRUP (percentual de correção) deve ser informado."},
+         argsOf(deltaOf(table, ChangeKind::Insert, {}, {"0001", "000002", 50.0, 60.0, Value(), "001"})), 422, "invalid",
+         "o campo VRPECORRGRUP (percentual de correção) deve ser informado."},
         {"tabela sem lacuna", "UpdCorrPrecGrup",
          argsOf(deltaOf(table, ChangeKind::Insert, {}, {"0001", "000002", 60.0, 70.0, 3.0, "001"})), 422, "invalid",
          "Inclusão do intervalo de 60,00% a 70,00%: a tabela de correção ficaria com lacuna entre 50,00% e 60,00%"},
         {"grupo inexistente no intervalo", "UpdCorrPrecGrup",
-         argsOf(deltaOf(table, ChangeKind::Insert, {}, {"0001", "000002", Value(), 10.0, 3.0, "ZZZ"})), 422,
-         "invalid", "grupo ZZZ não cadastrado para o cliente 000002 da filial 0001."},
+         argsOf(deltaOf(table, ChangeKind::Insert, {}, {"0001", "000002", Value(), 10.0, 3.0, "ZZZ"})), 422, "invalid",
+         "grupo ZZZ não cadastrado para o cliente 000002 da filial 0001."},
     });
 }
 
-TEST_P(BadInputTest, ProceduresNamingAMissingGroupAreRefused) {
+TEST_P(BadInputTest, ProceduresNamingAMissingGroupAreRefused)
+{
     const std::string missing = "Grupo de serviço 009 não cadastrado para o cliente 000002 da filial 0001.";
     expectRefused({
         {"ProLimpaServ", "ProLimpaServ", R"({"args":["0001","000002","009"]})", 422, "invalid", missing},
@@ -113,8 +122,7 @@ TEST_P(BadInputTest, ProceduresNamingAMissingGroupAreRefused) {
         {"ProDelServ", "ProDelServ", R"({"args":["0001","000002","009"]})", 422, "invalid", missing},
         {"ProAtualizaGrupo", "ProAtualizaGrupo", R"({"args":["0001","000002","009","00050"]})", 422, "invalid",
          missing},
-        {"ProAtualizaServ", "ProAtualizaServ", R"({"args":["0001","000002","009","00010"]})", 422, "invalid",
-         missing},
+        {"ProAtualizaServ", "ProAtualizaServ", R"({"args":["0001","000002","009","00010"]})", 422, "invalid", missing},
         // Group 002 belongs to client 000002, not to client 000001 of the same branch.
         {"grupo de outro cliente", "ProDelServ", R"({"args":["0001","000001","002"]})", 422, "invalid",
          "Grupo de serviço 002 não cadastrado para o cliente 000001 da filial 0001."},
@@ -122,28 +130,29 @@ TEST_P(BadInputTest, ProceduresNamingAMissingGroupAreRefused) {
     });
 }
 
-TEST_P(BadInputTest, MalformedDeltasAndChangesWithoutOriginalsAre400) {
+TEST_P(BadInputTest, MalformedDeltasAndChangesWithoutOriginalsAre400)
+{
     const Packet groups = storage_->GetGrupServ("0001", "000002");
     const Packet services = storage_->GetServClie("0001", "000002", "001");
     const Packet table = storage_->GetCorrPrecGrup("0001", "000002", "001");
     auto nul = services.rows[1];
     nul[3] = std::string("001\0x", 5);
     expectRefused({
-        {"tamanho do texto", "UpdGrupServ", argsOf(changed(groups, 0, {{"DSGRSERVFAT", std::string(31, 'x')}})),
-         400, "bad_request", "campo DSGRSERVFAT: no máximo 30 caracteres."},
+        {"tamanho do texto", "UpdGrupServ", argsOf(changed(groups, 0, {{"DSGRSERVFAT", std::string(31, 'x')}})), 400,
+         "bad_request", "campo DSGRSERVFAT: no máximo 30 caracteres."},
         {"caracteres do serviço", "UpdServClie",
          argsOf(deltaOf(services, ChangeKind::Insert, {}, {"0001A", "", "Sim", "003", "0001", "000002"})), 400,
          "bad_request", "campo CDSERVFILI: use apenas dígitos e espaços."},
         {"caracteres da filial", "UpdCorrPrecGrup",
-         argsOf(deltaOf(table, ChangeKind::Insert, {}, {"00-1", "000002", 50.0, 60.0, 3.0, "001"})), 400,
-         "bad_request", "campo CDFILIAL: use apenas letras, dígitos e espaços."},
-        {"alteração sem todos os originais", "UpdGrupServ", argsOf(without(changed(groups, 0, {{"DSGRSERVFAT", "X"}}),
-                                                                         "QTEFMINFERGSF")),
-         400, "bad_request", "falta o campo QTEFMINFERGSF: alterações e exclusões devem trazer o valor original"},
+         argsOf(deltaOf(table, ChangeKind::Insert, {}, {"00-1", "000002", 50.0, 60.0, 3.0, "001"})), 400, "bad_request",
+         "campo CDFILIAL: use apenas letras, dígitos e espaços."},
+        {"alteração sem todos os originais", "UpdGrupServ",
+         argsOf(without(changed(groups, 0, {{"DSGRSERVFAT", "X"}}), "QTEFMINFERGSF")), 400, "bad_request",
+         "falta o campo QTEFMINFERGSF: alterações e exclusões devem trazer o valor original"},
         {"exclusão só com as chaves", "UpdCorrPrecGrup",
-         argsOf(without(without(without(deltaOf(table, ChangeKind::Delete, table.rows[2], {}), "VRPEINICGRUP"),
-                                "VRPEFIMGRUP"),
-                        "VRPECORRGRUP")),
+         argsOf(without(
+             without(without(deltaOf(table, ChangeKind::Delete, table.rows[2], {}), "VRPEINICGRUP"), "VRPEFIMGRUP"),
+             "VRPECORRGRUP")),
          400, "bad_request", "falta o campo VRPEINICGRUP"},
         {"NUL num valor original", "UpdServClie", argsOf(deltaOf(services, ChangeKind::Delete, nul, {})), 400,
          "bad_request", "caracteres de controle não são permitidos (em args[0].changes[0].old[3])."},
@@ -152,7 +161,8 @@ TEST_P(BadInputTest, MalformedDeltasAndChangesWithoutOriginalsAre400) {
     });
 }
 
-TEST_P(BadInputTest, StrictJsonIsRequiredEverywhere) {
+TEST_P(BadInputTest, StrictJsonIsRequiredEverywhere)
+{
     const std::string fields = R"("fields":[{"name":"CDFILIAL","type":"string","size":4},)"
                                R"({"name":"CDCLIENTE","type":"string","size":21},)"
                                R"({"name":"CDGRSERVFAT","type":"string","size":3},)"
@@ -160,7 +170,8 @@ TEST_P(BadInputTest, StrictJsonIsRequiredEverywhere) {
     const std::string insert = R"({"op":"insert","new":["0001","000004","010","Nova"]})";
     expectRefused({
         {"chave repetida na alteração", "UpdGrupServ",
-         R"({"args":[{)" + fields + R"(,"changes":[{"op":"delete","op":"insert","new":["0001","000004","010","Nova"]}]}]})",
+         R"({"args":[{)" + fields +
+             R"(,"changes":[{"op":"delete","op":"insert","new":["0001","000004","010","Nova"]}]}]})",
          400, "bad_request", "chave \"op\" repetida (em args[0].changes[0])."},
         {"chave repetida no pacote", "UpdGrupServ",
          R"({"args":[{)" + fields + "," + fields + R"(,"changes":[)" + insert + "]}]}", 400, "bad_request",
@@ -180,8 +191,9 @@ TEST_P(BadInputTest, StrictJsonIsRequiredEverywhere) {
          "caracteres de controle não são permitidos (em args[2])."},
         {"controle C1 numa chave", "GetGrupServ", "{\"args\":[\"0001\",\"000002\"],\"a\xc2\x85\":1}", 400,
          "bad_request", "caracteres de controle"},
-        {"aninhamento profundo", "UpdGrupServ", "{\"args\":[" + std::string(100000, '[') + std::string(100000, ']') + "]}",
-         400, "bad_request", "aninhamento além de 6 níveis"},
+        {"aninhamento profundo", "UpdGrupServ",
+         "{\"args\":[" + std::string(100000, '[') + std::string(100000, ']') + "]}", 400, "bad_request",
+         "aninhamento além de 6 níveis"},
         {"JSON malformado", "GetGrupServ", R"({"args":["0001")", 400, "bad_request", "JSON malformado"},
         {"método desconhecido em bytes inválidos", "Get\xffServ", R"({"args":[]})", 404, "not_found",
          "Método desconhecido"},

@@ -19,9 +19,13 @@ using gsf::server::Storage;
 using gsf::sql::Engine;
 using namespace gsf::server::testing;
 
-std::shared_ptr<const std::string> body(std::string text) { return std::make_shared<const std::string>(std::move(text)); }
+std::shared_ptr<const std::string> body(std::string text)
+{
+    return std::make_shared<const std::string>(std::move(text));
+}
 
-TEST(ResponseCache, ServesOnlyTheVersionAnAnswerWasReadAt) {
+TEST(ResponseCache, ServesOnlyTheVersionAnAnswerWasReadAt)
+{
     ResponseCache cache(100);
     cache.Store("a", 5, body("cinco"));
     ASSERT_TRUE(cache.Find("a", 5));
@@ -43,12 +47,13 @@ TEST(ResponseCache, ServesOnlyTheVersionAnAnswerWasReadAt) {
     EXPECT_FALSE(cache.Find("c", 6));
 }
 
-TEST(AnswerBuffers, ABufferComesBackWithItsRoomOnceNothingHoldsIt) {
+TEST(AnswerBuffers, ABufferComesBackWithItsRoomOnceNothingHoldsIt)
+{
     gsf::server::AnswerBuffers buffers(2, 1024);
     std::shared_ptr<std::string> first = buffers.Take();
     first->assign(500, 'a');
     const char* room = first->data();
-    std::shared_ptr<const std::string> kept = first;  // as the cache keeps an answer
+    std::shared_ptr<const std::string> kept = first; // as the cache keeps an answer
     first.reset();
     EXPECT_EQ(buffers.Kept(), 0u) << "still held";
     kept.reset();
@@ -82,23 +87,25 @@ const std::string kGroups = R"({"args":["0001","000002"]})";
 
 class CacheTest : public gsf::test::DemoStorageTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         DemoStorageTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
+        if (IsSkipped() || HasFatalFailure())
+            return;
         module_ = std::make_unique<RemoteModule>(*storage_);
     }
 
     // GetGrupServ through the cached module, checked against a fresh read.
-    std::string groups() {
+    std::string groups()
+    {
         const auto reply = module_->Call("GetGrupServ", kGroups);
         EXPECT_EQ(reply.status, 200) << reply.Body();
         EXPECT_EQ(reply.Body(), encodePacket(storage_->GetGrupServ("0001", "000002")));
         return std::string(reply.Body());
     }
-    std::string description() {
-        return text(gsf::data::decodePacket(groups()), 0, "DSGRSERVFAT");
-    }
-    void describeThroughAnotherConnection(gsf::sql::Connection& connection, const std::string& text) {
+    std::string description() { return text(gsf::data::decodePacket(groups()), 0, "DSGRSERVFAT"); }
+    void describeThroughAnotherConnection(gsf::sql::Connection& connection, const std::string& text)
+    {
         connection.Execute("UPDATE GRUPSERVFAT SET DSGRSERVFAT = ? WHERE CDFILIAL = '0001' AND CDCLIENTE = '000002' "
                            "AND CDGRSERVFAT = '001'",
                            {text});
@@ -109,7 +116,8 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(Engines, CacheTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
-TEST_P(CacheTest, RepeatedReadIsServedFromMemoryUntilAnyWrite) {
+TEST_P(CacheTest, RepeatedReadIsServedFromMemoryUntilAnyWrite)
+{
     const std::string first = groups();
     EXPECT_EQ(groups(), first);
     EXPECT_EQ(module_->Cache().Size(), 1u);
@@ -138,7 +146,8 @@ TEST_P(CacheTest, RepeatedReadIsServedFromMemoryUntilAnyWrite) {
     EXPECT_EQ(gsf::data::decodePacket(groups()).rows.size(), 2u);
 }
 
-TEST_P(CacheTest, AKeptAnswerIsServedWithoutACopy) {
+TEST_P(CacheTest, AKeptAnswerIsServedWithoutACopy)
+{
     const auto first = module_->Call("GetGrupServ", kGroups);
     const auto second = module_->Call("GetGrupServ", kGroups);
     ASSERT_TRUE(first.shared && second.shared);
@@ -156,7 +165,8 @@ TEST_P(CacheTest, AKeptAnswerIsServedWithoutACopy) {
     EXPECT_EQ(next.Body().data(), room);
 }
 
-TEST_P(CacheTest, AnswerReadWhileAWriteIsOpenIsNotServedAfterItsCommit) {
+TEST_P(CacheTest, AnswerReadWhileAWriteIsOpenIsNotServedAfterItsCommit)
+{
     auto raw = gsf::sql::openDatabase(db_->target());
     groups();
     gsf::sql::Transaction transaction(*raw, true);
@@ -168,7 +178,8 @@ TEST_P(CacheTest, AnswerReadWhileAWriteIsOpenIsNotServedAfterItsCommit) {
     EXPECT_EQ(description(), "Depois do commit");
 }
 
-TEST_P(CacheTest, ARolledBackWriteKeepsTheVersion) {
+TEST_P(CacheTest, ARolledBackWriteKeepsTheVersion)
+{
     const auto before = storage_->ChangeVersion();
     {
         auto raw = gsf::sql::openDatabase(db_->target());
@@ -180,7 +191,8 @@ TEST_P(CacheTest, ARolledBackWriteKeepsTheVersion) {
     EXPECT_GT(storage_->ChangeVersion(), before);
 }
 
-TEST_P(CacheTest, WriteByAnotherServerProcessIsSeen) {
+TEST_P(CacheTest, WriteByAnotherServerProcessIsSeen)
+{
     EXPECT_EQ(description(), "Vigilância");
     const char* engine = GetParam() == Engine::SQLite ? "--sqlite" : "--postgres";
     gsf::test::ServerProcess server(GSF_SERVER_EXE, {engine, db_->target()});

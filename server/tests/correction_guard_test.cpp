@@ -24,32 +24,38 @@ protected:
 
     // The start the screen gives a new interval: the largest end, read as a
     // number (empty reads 0), or no start at all for the first interval.
-    Value nextStart(const std::string& group) {
+    Value nextStart(const std::string& group)
+    {
         const Packet largest = storage_->GetIntervMaior("0001", "000002", group);
-        if (largest.rows.empty()) return none;
+        if (largest.rows.empty())
+            return none;
         const Value& end = largest.rows[0][0];
         return gsf::data::isNull(end) ? Value(0.0) : end;
     }
 
     // The screen's roads: each change is one delta, sent at once.
-    void add(const std::string& group, Value end, double correction) {
+    void add(const std::string& group, Value end, double correction)
+    {
         const Packet t = table(group);
-        storage_->UpdCorrPrecGrup(
-            deltaOf(t, ChangeKind::Insert, {}, {"0001", "000002", nextStart(group), std::move(end), correction, group}));
+        storage_->UpdCorrPrecGrup(deltaOf(t, ChangeKind::Insert, {},
+                                          {"0001", "000002", nextStart(group), std::move(end), correction, group}));
     }
-    void alterLast(const std::string& group, Value end, double correction) {
+    void alterLast(const std::string& group, Value end, double correction)
+    {
         const Packet t = table(group);
         auto now = t.rows.back();
         now[3] = std::move(end);
         now[4] = correction;
         storage_->UpdCorrPrecGrup(deltaOf(t, ChangeKind::Update, t.rows.back(), now));
     }
-    void deleteLast(const std::string& group) {
+    void deleteLast(const std::string& group)
+    {
         const Packet t = table(group);
         storage_->UpdCorrPrecGrup(deltaOf(t, ChangeKind::Delete, t.rows.back(), {}));
     }
 
-    void expectSound() {
+    void expectSound()
+    {
         auto db = gsf::sql::openDatabase(db_->target());
         const auto damaged = gsf::server::findDamagedCorrectionTables(*db);
         EXPECT_TRUE(damaged.empty()) << (damaged.empty() ? "" : damaged[0].group + ": " + damaged[0].problems[0]);
@@ -57,7 +63,8 @@ protected:
 
     // The refusal of @p change, checked to leave the database as it was.
     template <typename F>
-    std::string refused(F change) {
+    std::string refused(F change)
+    {
         const std::string before = snapshot();
         try {
             change();
@@ -72,10 +79,11 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(Engines, CorrectionGuardTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
-TEST_P(CorrectionGuardTest, EveryTableTheScreensRoadsBuildIsAccepted) {
+TEST_P(CorrectionGuardTest, EveryTableTheScreensRoadsBuildIsAccepted)
+{
     // A group without a table: the first interval has no start, and may have no end either.
     add("003", none, 3.0);
-    add("003", 10.0, 5.0);  // starts at 0: the largest end was empty
+    add("003", 10.0, 5.0); // starts at 0: the largest end was empty
     add("003", 20.5, 6.0);
     alterLast("003", 30.0, 6.5);
     add("003", 99.99, 9.0);
@@ -90,7 +98,8 @@ TEST_P(CorrectionGuardTest, EveryTableTheScreensRoadsBuildIsAccepted) {
 
     // The demo table emptied from the end, then built again with a first
     // interval that has an end but no start.
-    for (int i = 0; i < 3; ++i) deleteLast("001");
+    for (int i = 0; i < 3; ++i)
+        deleteLast("001");
     EXPECT_TRUE(table("001").rows.empty());
     add("001", 12.0, 2.0);
     add("001", 24.0, 4.0);
@@ -99,10 +108,12 @@ TEST_P(CorrectionGuardTest, EveryTableTheScreensRoadsBuildIsAccepted) {
     EXPECT_TRUE(gsf::data::isNull(cell(table("001"), 0, "VRPEINICGRUP")));
 }
 
-TEST_P(CorrectionGuardTest, EachBrokenShapeIsRefusedNamingTheInterval) {
-    const Packet t = table("001");  // 0-10, 10-25, 25-50
+TEST_P(CorrectionGuardTest, EachBrokenShapeIsRefusedNamingTheInterval)
+{
+    const Packet t = table("001"); // 0-10, 10-25, 25-50
     auto insert = [&](Value start, Value end, Value correction) {
-        storage_->UpdCorrPrecGrup(deltaOf(t, ChangeKind::Insert, {}, {"0001", "000002", start, end, correction, "001"}));
+        storage_->UpdCorrPrecGrup(
+            deltaOf(t, ChangeKind::Insert, {}, {"0001", "000002", start, end, correction, "001"}));
     };
     EXPECT_EQ(refused([&] { insert(55.0, 60.0, 3.0); }),
               "Inclusão do intervalo de 55,00% a 60,00%: a tabela de correção ficaria com lacuna entre 50,00% e 55,00% "
@@ -111,9 +122,11 @@ TEST_P(CorrectionGuardTest, EachBrokenShapeIsRefusedNamingTheInterval) {
               "Inclusão do intervalo de 40,00% a 60,00%: a tabela de correção ficaria com sobreposição entre 40,00% e "
               "50,00% junto ao intervalo anterior.");
     EXPECT_THAT(refused([&] { insert(50.0, 45.0, 3.0); }), HasSubstr("deve ser maior que o campo VRPEINICGRUP"));
-    EXPECT_THAT(refused([&] { insert(50.0, 100.0, 3.0); }), HasSubstr("VRPEFIMGRUP (fim do intervalo) deve ser menor que 100,00%"));
+    EXPECT_THAT(refused([&] { insert(50.0, 100.0, 3.0); }),
+                HasSubstr("VRPEFIMGRUP (fim do intervalo) deve ser menor que 100,00%"));
     EXPECT_THAT(refused([&] { insert(50.0, 120.0, 3.0); }), HasSubstr("deve ser menor que 100,00%"));
-    EXPECT_THAT(refused([&] { insert(50.0, 60.0, 0.0); }), HasSubstr("VRPECORRGRUP (percentual de correção) deve ser maior que 0,00%"));
+    EXPECT_THAT(refused([&] { insert(50.0, 60.0, 0.0); }),
+                HasSubstr("VRPECORRGRUP (percentual de correção) deve ser maior que 0,00%"));
     EXPECT_THAT(refused([&] { insert(50.0, 60.0, 100.0); }), HasSubstr("deve ser menor que 100,00%"));
     // An overlap with the next interval: one placed below the last.
     EXPECT_THAT(refused([&] { insert(25.0, 30.0, 3.0); }),
@@ -134,7 +147,8 @@ TEST_P(CorrectionGuardTest, EachBrokenShapeIsRefusedNamingTheInterval) {
     expectSound();
 }
 
-TEST_P(CorrectionGuardTest, ADamagedOlderTableCanBeRepairedThroughTheScreen) {
+TEST_P(CorrectionGuardTest, ADamagedOlderTableCanBeRepairedThroughTheScreen)
+{
     // An older version stored an interval past a gap, and one overlapping it.
     seed("INSERT INTO CORRPRECGRUP (CDFILIAL, CDCLIENTE, CDGRSERVFAT, VRPEINICGRUP, VRPEFIMGRUP, VRPECORRGRUP) "
          "VALUES ('0001', '000002', '001', 60, 70, 3)");
@@ -153,12 +167,13 @@ TEST_P(CorrectionGuardTest, ADamagedOlderTableCanBeRepairedThroughTheScreen) {
     EXPECT_EQ(std::get<double>(cell(table("001"), 3, "VRPEFIMGRUP")), 65.0);
 }
 
-TEST_P(CorrectionGuardTest, NewValuesAreStoredAsShownAndOlderOnesStillMatch) {
+TEST_P(CorrectionGuardTest, NewValuesAreStoredAsShownAndOlderOnesStillMatch)
+{
     add("001", 60.125, 1.005);
     Packet t = table("001");
     EXPECT_EQ(std::get<double>(cell(t, 3, "VRPEFIMGRUP")), 60.13);
     EXPECT_EQ(std::get<double>(cell(t, 3, "VRPECORRGRUP")), 1.01);
-    add("001", 70.0, 2.0);  // starts at 60,13: no gap
+    add("001", 70.0, 2.0); // starts at 60,13: no gap
     expectSound();
 
     // A row stored with more decimals by an older version is matched as it is.
@@ -168,7 +183,7 @@ TEST_P(CorrectionGuardTest, NewValuesAreStoredAsShownAndOlderOnesStillMatch) {
     t = table("001");
     EXPECT_EQ(std::get<double>(cell(t, 4, "VRPEFIMGRUP")), 70.123);
     EXPECT_EQ(std::get<double>(cell(t, 4, "VRPECORRGRUP")), 2.5);
-    add("001", 80.0, 2.0);  // starts at 70,123 as stored, meets it as shown
+    add("001", 80.0, 2.0); // starts at 70,123 as stored, meets it as shown
     expectSound();
 
     const Packet groups = storage_->GetGrupServ("0001", "000002");

@@ -13,18 +13,22 @@
 
 namespace {
 
-std::string state(const std::string& path) {
+std::string state(const std::string& path)
+{
     gsf::server::Storage storage(path);
     return encodePacket(storage.GetCorrPrecGrup("0001", "000002", "003")) +
-           encodePacket(storage.GetGrupServ("0001", "000002")) + encodePacket(storage.GetServClie("0001", "000002", "001"));
+           encodePacket(storage.GetGrupServ("0001", "000002")) +
+           encodePacket(storage.GetServClie("0001", "000002", "001"));
 }
 
-TEST(ServerCrash, KilledInTheMiddleOfADeltaLeavesTheDatabaseAsBefore) {
+TEST(ServerCrash, KilledInTheMiddleOfADeltaLeavesTheDatabaseAsBefore)
+{
     std::string dir = (std::filesystem::temp_directory_path() / "gsf-crash-XXXXXX").string();
     ASSERT_TRUE(mkdtemp(dir.data()));
     const std::string db = dir + "/crash.db";
     // A pause between changes keeps the delta's transaction open long enough to be killed in it.
-    gsf::test::ServerProcess server(GSF_SERVER_EXE, {"--sqlite", db, "--demo"}, {{"GSF_SERVER_DELTA_PAUSE_US", "2000"}});
+    gsf::test::ServerProcess server(GSF_SERVER_EXE, {"--sqlite", db, "--demo"},
+                                    {{"GSF_SERVER_DELTA_PAUSE_US", "2000"}});
     ASSERT_TRUE(server.waitUntilHealthy());
     const std::string before = state(db);
 
@@ -33,8 +37,10 @@ TEST(ServerCrash, KilledInTheMiddleOfADeltaLeavesTheDatabaseAsBefore) {
         {"name": "VRPEFIMGRUP", "type": "float"}, {"name": "VRPECORRGRUP", "type": "float"},
         {"name": "CDGRSERVFAT", "type": "string", "size": 3}], "changes": [)";
     // A long run of valid, contiguous intervals: 0,00-0,03, 0,03-0,06, ... up to 90,00.
-    auto percent = [](int hundredths) { return std::to_string(hundredths / 100) + "." +
-                                               std::to_string(hundredths % 100 / 10) + std::to_string(hundredths % 10); };
+    auto percent = [](int hundredths) {
+        return std::to_string(hundredths / 100) + "." + std::to_string(hundredths % 100 / 10) +
+               std::to_string(hundredths % 10);
+    };
     for (int i = 0; i < 3000; ++i) {
         delta += (i ? "," : "") + std::string(R"({"op": "insert", "new": ["0001", "000002", )") + percent(3 * i) +
                  ", " + percent(3 * i + 3) + R"(, 1.5, "003"]})";

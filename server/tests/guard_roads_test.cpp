@@ -19,10 +19,12 @@ using namespace gsf::server::testing;
 class GuardRoadsTest : public GuardsTest {
 protected:
     // Group 001 of client 000004: no services and no correction service yet.
-    void addGroupWithoutServices() {
+    void addGroupWithoutServices()
+    {
         const Packet groups = storage_->GetGrupServ("0001", "000004");
         std::vector<Value> fresh = {"0001", "000004", "001", "Portaria", 1.0};
-        for (int i = 0; i < 8; ++i) fresh.emplace_back(1.0);
+        for (int i = 0; i < 8; ++i)
+            fresh.emplace_back(1.0);
         fresh.emplace_back(Value());
         storage_->UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, fresh));
     }
@@ -30,7 +32,8 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(Engines, GuardRoadsTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
-TEST_P(GuardRoadsTest, CrossRowRulesTheScreenPassesThroughAreNotRefusedPerCall) {
+TEST_P(GuardRoadsTest, CrossRowRulesTheScreenPassesThroughAreNotRefusedPerCall)
+{
     addGroupWithoutServices();
 
     // The first service: assigned, assigned again by the post that follows,
@@ -59,10 +62,12 @@ TEST_P(GuardRoadsTest, CrossRowRulesTheScreenPassesThroughAreNotRefusedPerCall) 
     EXPECT_TRUE(gsf::data::isNull(cell(storage_->GetGrupServ("0001", "000004"), 0, "CDSERAJEFEGSF")));
 }
 
-TEST_P(GuardRoadsTest, ARefusedDeltaKeepsItsDatabaseConnection) {
+TEST_P(GuardRoadsTest, ARefusedDeltaKeepsItsDatabaseConnection)
+{
     const Packet table = storage_->GetCorrPrecGrup("0001", "000002", "001");
     const std::string gap = argsOf(deltaOf(table, ChangeKind::Insert, {}, {"0001", "000002", 60.0, 70.0, 3.0, "001"}));
-    const std::string conflict = argsOf(deltaOf(table, ChangeKind::Delete, {"0001", "000002", 1.0, 2.0, 3.0, "001"}, {}));
+    const std::string conflict =
+        argsOf(deltaOf(table, ChangeKind::Delete, {"0001", "000002", 1.0, 2.0, 3.0, "001"}, {}));
     const std::size_t before = storage_->ConnectionsOpened();
     for (int i = 0; i < 30; ++i) {
         ASSERT_EQ(call("UpdCorrPrecGrup", gap).status, 422);
@@ -73,8 +78,10 @@ TEST_P(GuardRoadsTest, ARefusedDeltaKeepsItsDatabaseConnection) {
     EXPECT_EQ(call("GetGrupServ", R"({"args":["0001","000002"]})").status, 200);
 }
 
-TEST_P(GuardRoadsTest, OnlyABrokenConnectionIsReplaced) {
-    if (GetParam() != gsf::sql::Engine::PostgreSQL) GTEST_SKIP() << "a SQLite file cannot lose its session";
+TEST_P(GuardRoadsTest, OnlyABrokenConnectionIsReplaced)
+{
+    if (GetParam() != gsf::sql::Engine::PostgreSQL)
+        GTEST_SKIP() << "a SQLite file cannot lose its session";
     ASSERT_EQ(call("GetGrupServ", R"({"args":["0001","000002"]})").status, 200);
     const std::size_t before = storage_->ConnectionsOpened();
     gsf::sql::openDatabase(db_->target())
@@ -85,7 +92,8 @@ TEST_P(GuardRoadsTest, OnlyABrokenConnectionIsReplaced) {
     EXPECT_EQ(storage_->ConnectionsOpened(), before + 1);
 }
 
-TEST_P(GuardRoadsTest, ALimitedPoolHoldsAtMostItsLimitOfConnections) {
+TEST_P(GuardRoadsTest, ALimitedPoolHoldsAtMostItsLimitOfConnections)
+{
     // Eight callers share two connections: reads, writes and version reads
     // wait for one to come back instead of opening more, and none is stuck.
     addGroupWithoutServices();
@@ -97,21 +105,25 @@ TEST_P(GuardRoadsTest, ALimitedPoolHoldsAtMostItsLimitOfConnections) {
         callers.emplace_back([&, t] {
             try {
                 for (int i = 0; i < 20; ++i) {
-                    if (storage_->GetGrupServ("0001", "000002").rows.empty()) ++failed;
+                    if (storage_->GetGrupServ("0001", "000002").rows.empty())
+                        ++failed;
                     storage_->ChangeVersion();
-                    if (t % 4 == 0) storage_->ProAtualizaGrupo("0001", "000004", "001", "00030");
+                    if (t % 4 == 0)
+                        storage_->ProAtualizaGrupo("0001", "000004", "001", "00030");
                 }
             } catch (...) {
                 ++failed;
             }
         });
     }
-    for (auto& c : callers) c.join();
+    for (auto& c : callers)
+        c.join();
     EXPECT_EQ(failed.load(), 0);
     EXPECT_LE(storage_->ConnectionsOpened(), before + 2);
 }
 
-TEST_P(GuardRoadsTest, ConcurrentAssignmentsOfOneServiceAnswer200Or409) {
+TEST_P(GuardRoadsTest, ConcurrentAssignmentsOfOneServiceAnswer200Or409)
+{
     // Two clerks assign service 00050 at the same moment, to the same group
     // or to two groups; whoever comes second gets a clear answer, never 500.
     constexpr int kRounds = 25;
@@ -136,7 +148,8 @@ TEST_P(GuardRoadsTest, ConcurrentAssignmentsOfOneServiceAnswer200Or409) {
             b.join();
             const Packet assigned = storage_->GetVerifServ("0001", "00050", "000002", "");
             ASSERT_EQ(assigned.rows.size(), 1u);
-            for (const char* group : {"002", "003"}) storage_->ProDeletaServ("0001", "000002", group, "00050");
+            for (const char* group : {"002", "003"})
+                storage_->ProDeletaServ("0001", "000002", group, "00050");
         }
     }
     EXPECT_EQ(statuses.count(500), 0u);
@@ -144,7 +157,8 @@ TEST_P(GuardRoadsTest, ConcurrentAssignmentsOfOneServiceAnswer200Or409) {
     EXPECT_EQ(statuses.count(409), static_cast<std::size_t>(kRounds));
 }
 
-TEST_P(GuardRoadsTest, WritersOfOneGroupNeverDeadlock) {
+TEST_P(GuardRoadsTest, WritersOfOneGroupNeverDeadlock)
+{
     // One clerk renames a group while another appends to and trims its
     // correction table: each write checks rows the other touches, and both
     // must go through, one after the other.
@@ -155,15 +169,18 @@ TEST_P(GuardRoadsTest, WritersOfOneGroupNeverDeadlock) {
             const Packet groups = storage_->GetGrupServ("0001", "000002");
             const auto reply =
                 call("UpdGrupServ", argsOf(updateOf(groups, 0, "DSGRSERVFAT", "Vigilância " + std::to_string(round))));
-            if (reply.status != 200) ++refused;
+            if (reply.status != 200)
+                ++refused;
         }
     });
     std::thread editor([&] {
         for (int round = 0; round < kRounds; ++round) {
             const Packet table = storage_->GetCorrPrecGrup("0001", "000002", "001");
             const std::vector<Value> added = {"0001", "000002", 50.0, 60.0, 3.0, "001"};
-            if (call("UpdCorrPrecGrup", argsOf(deltaOf(table, ChangeKind::Insert, {}, added))).status != 200) ++refused;
-            if (call("UpdCorrPrecGrup", argsOf(deltaOf(table, ChangeKind::Delete, added, {}))).status != 200) ++refused;
+            if (call("UpdCorrPrecGrup", argsOf(deltaOf(table, ChangeKind::Insert, {}, added))).status != 200)
+                ++refused;
+            if (call("UpdCorrPrecGrup", argsOf(deltaOf(table, ChangeKind::Delete, added, {}))).status != 200)
+                ++refused;
         }
     });
     renamer.join();

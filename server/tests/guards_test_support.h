@@ -16,39 +16,50 @@ namespace gsf::server::testing {
 
 /// Every row of every data table, each table sorted, as one text: equal
 /// snapshots mean the database is row for row the same.
-inline std::string snapshotOf(const std::string& target) {
+inline std::string snapshotOf(const std::string& target)
+{
     auto db = gsf::sql::openDatabase(target);
     std::string out;
-    for (const char* table : {"FILIAL", "CLIENTE", "SERVFILI", "SERVCLIE", "GRUPSERVFAT", "SERVGRUPFAT",
-                              "CORRPRECGRUP", "PARAMFATFILI"}) {
+    for (const char* table :
+         {"FILIAL", "CLIENTE", "SERVFILI", "SERVCLIE", "GRUPSERVFAT", "SERVGRUPFAT", "CORRPRECGRUP", "PARAMFATFILI"}) {
         std::vector<std::string> rows;
         for (const auto& row : db->Execute(std::string("SELECT * FROM ") + table).rows) {
             std::string line;
             for (const auto& cell : row) {
-                if (const auto* s = std::get_if<std::string>(&cell)) line += "'" + *s + "'";
-                else if (const auto* d = std::get_if<double>(&cell)) line += std::to_string(*d);
-                else if (const auto* i = std::get_if<std::int64_t>(&cell)) line += std::to_string(*i);
-                else line += "null";
+                if (const auto* s = std::get_if<std::string>(&cell))
+                    line += "'" + *s + "'";
+                else if (const auto* d = std::get_if<double>(&cell))
+                    line += std::to_string(*d);
+                else if (const auto* i = std::get_if<std::int64_t>(&cell))
+                    line += std::to_string(*i);
+                else
+                    line += "null";
                 line += '|';
             }
             rows.push_back(std::move(line));
         }
         std::sort(rows.begin(), rows.end());
         out += std::string(table) + ":\n";
-        for (const auto& r : rows) out += r + "\n";
+        for (const auto& r : rows)
+            out += r + "\n";
     }
     return out;
 }
 
 /// `{"args": [delta]}`.
-inline std::string argsOf(const gsf::data::Delta& delta) { return "{\"args\":[" + encodeDelta(delta) + "]}"; }
+inline std::string argsOf(const gsf::data::Delta& delta)
+{
+    return "{\"args\":[" + encodeDelta(delta) + "]}";
+}
 
 /// A demo database on each engine, with the remote module over it (reads not cached).
 class GuardsTest : public gsf::test::DemoStorageTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         DemoStorageTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
+        if (IsSkipped() || HasFatalFailure())
+            return;
         module_ = std::make_unique<RemoteModule>(*storage_, false);
     }
 

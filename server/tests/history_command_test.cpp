@@ -8,20 +8,21 @@
 #include <gmock/gmock.h>
 #include <httplib.h>
 
-
 namespace {
 
+using gsf::server::testing::CommandRun;
 using ::testing::HasSubstr;
 using ::testing::Not;
-using gsf::server::testing::CommandRun;
 
-CommandRun history(const std::string& arguments) {
+CommandRun history(const std::string& arguments)
+{
     return gsf::server::testing::runCommand(std::string(GSF_SERVER_EXE) + " history " + arguments + " 2>&1");
 }
 
 class HistoryOverHttp : public ::testing::Test {
 protected:
-    static gsf::server::ServerOptions options() {
+    static gsf::server::ServerOptions options()
+    {
         gsf::server::ServerOptions o;
         o.tokens = {{"caixa-1", "segredo-um"}, {"fiscal", "segredo-dois"}};
         o.log = [](const std::string&) {};
@@ -29,21 +30,24 @@ protected:
     }
 
     int post(const std::string& token, const httplib::Headers& headers, const std::string& method,
-             const std::string& args) {
+             const std::string& args)
+    {
         httplib::Client client(server_.Host(), server_.Port());
         client.set_bearer_token_auth(token);
         const auto res = client.Post("/Vex04120.rdmGrupServFat/" + method, headers, args, "application/json");
         return res ? res->status : -1;
     }
 
-    std::vector<gsf::server::history::Entry> rows() {
+    std::vector<gsf::server::history::Entry> rows()
+    {
         return gsf::server::history::entries(*gsf::sql::openDatabase(server_.DatabasePath()), {});
     }
 
     gsf::server::InProcessServer server_{options(), "gsf-history"};
 };
 
-TEST_F(HistoryOverHttp, TheUserNameSentAndTheTokensNameAreRecorded) {
+TEST_F(HistoryOverHttp, TheUserNameSentAndTheTokensNameAreRecorded)
+{
     ASSERT_EQ(post("segredo-um", {{"X-Gsf-User", "Jo%C3%A3o%20da%20Silva"}}, "ProLimpaServ",
                    R"({"args":["0001","000002","001"]})"),
               200);
@@ -51,12 +55,12 @@ TEST_F(HistoryOverHttp, TheUserNameSentAndTheTokensNameAreRecorded) {
     // A control character a decoded name would carry is replaced; a name
     // longer than 200 characters is cut at a character's boundary.
     std::string longName;
-    for (int i = 0; i < 150; ++i) longName += "%C3%A9";  // é
+    for (int i = 0; i < 150; ++i)
+        longName += "%C3%A9"; // é
     longName += std::string(100, 'x');
     ASSERT_EQ(post("segredo-um", {{"X-Gsf-User", "ana%0Aroot"}}, "ProLimpaServ", R"({"args":["0001","000003","A1"]})"),
               200);
-    ASSERT_EQ(post("segredo-um", {{"X-Gsf-User", longName}}, "ProDelServ", R"({"args":["0001","000002","001"]})"),
-              200);
+    ASSERT_EQ(post("segredo-um", {{"X-Gsf-User", longName}}, "ProDelServ", R"({"args":["0001","000002","001"]})"), 200);
     ASSERT_EQ(post("errado", {{"X-Gsf-User", "intruso"}}, "ProDelServ", R"({"args":["0001","000002","002"]})"), 401);
 
     const auto all = rows();
@@ -72,13 +76,15 @@ TEST_F(HistoryOverHttp, TheUserNameSentAndTheTokensNameAreRecorded) {
     EXPECT_EQ(all[4].user, "ana?root");
     for (size_t i = 6; i < 8; ++i) {
         std::string expected;
-        for (int k = 0; k < 150; ++k) expected += "é";
+        for (int k = 0; k < 150; ++k)
+            expected += "é";
         expected += std::string(50, 'x');
         EXPECT_EQ(all[i].user, expected);
     }
 }
 
-TEST_F(HistoryOverHttp, ACallSentAgainWithItsRequestIdIsRecordedOnce) {
+TEST_F(HistoryOverHttp, ACallSentAgainWithItsRequestIdIsRecordedOnce)
+{
     const httplib::Headers first = {{"X-Request-Id", "pedido-0001"}, {"X-Gsf-User", "maria"}};
     const std::string toSecond = R"({"args":["0001","000002","001","00020"]})";
     ASSERT_EQ(post("segredo-um", first, "ProAtualizaServ", toSecond), 200);
@@ -90,16 +96,18 @@ TEST_F(HistoryOverHttp, ACallSentAgainWithItsRequestIdIsRecordedOnce) {
     ASSERT_EQ(post("segredo-um", first, "ProAtualizaServ", toSecond), 200);
     const auto all = rows();
     ASSERT_EQ(all.size(), 6u);
-    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(all[i].requestId, "pedido-0001");
-    for (size_t i = 3; i < 6; ++i) EXPECT_EQ(all[i].requestId, "pedido-0002");
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(all[i].requestId, "pedido-0001");
+    for (size_t i = 3; i < 6; ++i)
+        EXPECT_EQ(all[i].requestId, "pedido-0002");
 }
 
-TEST_F(HistoryOverHttp, TheCommandListsFiltersAndWritesCsv) {
-    ASSERT_EQ(post("segredo-um", {{"X-Gsf-User", "maria"}}, "ProAtualizaServ",
-                   R"({"args":["0001","000002","001","00020"]})"),
-              200);
-    ASSERT_EQ(post("segredo-dois", {{"X-Gsf-User", "jose"}}, "ProDelServ", R"({"args":["0001","000002","002"]})"),
-              200);
+TEST_F(HistoryOverHttp, TheCommandListsFiltersAndWritesCsv)
+{
+    ASSERT_EQ(
+        post("segredo-um", {{"X-Gsf-User", "maria"}}, "ProAtualizaServ", R"({"args":["0001","000002","001","00020"]})"),
+        200);
+    ASSERT_EQ(post("segredo-dois", {{"X-Gsf-User", "jose"}}, "ProDelServ", R"({"args":["0001","000002","002"]})"), 200);
     const std::string db = " --sqlite " + server_.DatabasePath();
 
     const CommandRun all = history(db);

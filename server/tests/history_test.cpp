@@ -26,7 +26,8 @@ using ::testing::HasSubstr;
 
 class HistoryTest : public gsf::test::DemoStorageTest {
 protected:
-    std::vector<Entry> history(const gsf::server::history::Filter& filter = {}) {
+    std::vector<Entry> history(const gsf::server::history::Filter& filter = {})
+    {
         return gsf::server::history::entries(*gsf::sql::openDatabase(db_->target()), filter);
     }
     Storage& s() { return *storage_; }
@@ -50,44 +51,64 @@ struct Road {
     std::vector<Expected> rows;
 };
 
-Packet groups(Storage& s) { return s.GetGrupServ("0001", "000002"); }
-Packet services(Storage& s, const char* group) { return s.GetServClie("0001", "000002", group); }
-Packet table(Storage& s, const char* group) { return s.GetCorrPrecGrup("0001", "000002", group); }
+Packet groups(Storage& s)
+{
+    return s.GetGrupServ("0001", "000002");
+}
+Packet services(Storage& s, const char* group)
+{
+    return s.GetServClie("0001", "000002", group);
+}
+Packet table(Storage& s, const char* group)
+{
+    return s.GetCorrPrecGrup("0001", "000002", group);
+}
 
 // A row of @p p: the client 000002 of branch 0001, @p values by column, null elsewhere.
-std::vector<Value> rowOf(const Packet& p, const std::map<std::string, Value>& values) {
+std::vector<Value> rowOf(const Packet& p, const std::map<std::string, Value>& values)
+{
     std::vector<Value> row(p.fields.size());
     for (size_t i = 0; i < p.fields.size(); ++i) {
         const std::string& name = p.fields[i].name;
-        if (name == "CDFILIAL") row[i] = std::string("0001");
-        else if (name == "CDCLIENTE") row[i] = std::string("000002");
-        else if (const auto it = values.find(name); it != values.end()) row[i] = it->second;
+        if (name == "CDFILIAL")
+            row[i] = std::string("0001");
+        else if (name == "CDCLIENTE")
+            row[i] = std::string("000002");
+        else if (const auto it = values.find(name); it != values.end())
+            row[i] = it->second;
     }
     return row;
 }
 
-std::vector<Value> groupRow(const Packet& p, const std::string& code, const std::string& description) {
+std::vector<Value> groupRow(const Packet& p, const std::string& code, const std::string& description)
+{
     std::map<std::string, Value> values = {{"CDGRSERVFAT", code}, {"DSGRSERVFAT", description}};
     for (const auto& f : p.fields)
-        if (f.name.starts_with("QTE")) values[f.name] = 1.25;
+        if (f.name.starts_with("QTE"))
+            values[f.name] = 1.25;
     return rowOf(p, values);
 }
 
-std::vector<Value> servicesRow(const Packet& p, const std::string& group, const std::string& service) {
+std::vector<Value> servicesRow(const Packet& p, const std::string& group, const std::string& service)
+{
     return rowOf(p, {{"CDGRSERVFAT", group}, {"CDSERVFILI", service}, {"IDCORREFET", std::string("Não")}});
 }
 
-std::vector<Value> intervalRow(const Packet& p, double start, double end, double correction) {
+std::vector<Value> intervalRow(const Packet& p, double start, double end, double correction)
+{
     return rowOf(p, {{"CDGRSERVFAT", std::string("001")},
                      {"VRPEINICGRUP", start},
                      {"VRPEFIMGRUP", end},
                      {"VRPECORRGRUP", correction}});
 }
 
-const std::vector<Road>& roads() {
+const std::vector<Road>& roads()
+{
     static const std::vector<Road> all = {
         {"a new group",
-         [](Storage& s) { s.UpdGrupServ(deltaOf(groups(s), ChangeKind::Insert, {}, groupRow(groups(s), "009", "Nove"))); },
+         [](Storage& s) {
+             s.UpdGrupServ(deltaOf(groups(s), ChangeKind::Insert, {}, groupRow(groups(s), "009", "Nove")));
+         },
          "UpdGrupServ",
          {{'I', "GRUPSERVFAT", "009", {"inclusão", "DSGRSERVFAT=Nove", "QTEFETMINIGSF=1,250"}}}},
         {"a group's description",
@@ -107,8 +128,8 @@ const std::vector<Road>& roads() {
           {'D', "CORRPRECGRUP", "002", {"VRPEINICGRUP=15,00%", "VRPEFIMGRUP=30,00%"}}}},
         {"a service added to a group",
          [](Storage& s) {
-             s.UpdServClie(deltaOf(services(s, "003"), ChangeKind::Insert, {}, servicesRow(services(s, "003"), "003",
-                                                                                            "00050")));
+             s.UpdServClie(
+                 deltaOf(services(s, "003"), ChangeKind::Insert, {}, servicesRow(services(s, "003"), "003", "00050")));
          },
          "UpdServClie",
          {{'I', "SERVGRUPFAT", "003", {"serviço 00050", "IDCORREFET=Não"}}}},
@@ -132,22 +153,29 @@ const std::vector<Road>& roads() {
          {{'I', "CORRPRECGRUP", "001", {"intervalo ", "VRPEINICGRUP=50,00%", "VRPEFIMGRUP=70,00%"}},
           {'U', "CORRPRECGRUP", "001", {"VRPECORRGRUP: 15,00% → 16,00%"}},
           {'D', "CORRPRECGRUP", "001", {"VRPECORRGRUP=16,00%"}}}},
-        {"a service assigned", [](Storage& s) { s.ProAtualizaGrupo("0001", "000002", "003", "00050"); },
-         "ProAtualizaGrupo", {{'I', "SERVGRUPFAT", "003", {"serviço 00050"}}}},
+        {"a service assigned",
+         [](Storage& s) { s.ProAtualizaGrupo("0001", "000002", "003", "00050"); },
+         "ProAtualizaGrupo",
+         {{'I', "SERVGRUPFAT", "003", {"serviço 00050"}}}},
         {"the correction service moved",
          [](Storage& s) { s.ProAtualizaServ("0001", "000002", "001", "00020"); },
          "ProAtualizaServ",
          {{'U', "GRUPSERVFAT", "001", {"CDSERAJEFEGSF: 00010 → 00020"}},
           {'U', "SERVGRUPFAT", "001", {"serviço 00010", "IDCORREFET: Sim → (vazio)"}},
           {'U', "SERVGRUPFAT", "001", {"serviço 00020", "IDCORREFET: (vazio) → Sim"}}}},
-        {"the correction cleared", [](Storage& s) { s.ProLimpaServ("0001", "000002", "001"); }, "ProLimpaServ",
+        {"the correction cleared",
+         [](Storage& s) { s.ProLimpaServ("0001", "000002", "001"); },
+         "ProLimpaServ",
          {{'U', "GRUPSERVFAT", "001", {"CDSERAJEFEGSF: 00010 → (vazio)"}},
           {'U', "SERVGRUPFAT", "001", {"serviço 00010", "IDCORREFET: Sim → (vazio)"}}}},
-        {"one service removed", [](Storage& s) { s.ProDeletaServ("0001", "000002", "002", "00030"); },
+        {"one service removed",
+         [](Storage& s) { s.ProDeletaServ("0001", "000002", "002", "00030"); },
          "ProDeletaServ",
          {{'D', "SERVGRUPFAT", "002", {"serviço 00030"}},
           {'U', "GRUPSERVFAT", "002", {"CDSERAJEFEGSF: 00030 → (vazio)"}}}},
-        {"every service removed", [](Storage& s) { s.ProDelServ("0001", "000002", "001"); }, "ProDelServ",
+        {"every service removed",
+         [](Storage& s) { s.ProDelServ("0001", "000002", "001"); },
+         "ProDelServ",
          {{'D', "SERVGRUPFAT", "001", {"serviço 00010"}},
           {'D', "SERVGRUPFAT", "001", {"serviço 00020"}},
           {'U', "GRUPSERVFAT", "001", {"CDSERAJEFEGSF: 00010 → (vazio)"}}}},
@@ -155,7 +183,8 @@ const std::vector<Road>& roads() {
     return all;
 }
 
-TEST_P(HistoryTest, EveryWriteLeavesOneRowPerRowItChangedSideEffectsIncluded) {
+TEST_P(HistoryTest, EveryWriteLeavesOneRowPerRowItChangedSideEffectsIncluded)
+{
     for (const Road& road : roads()) {
         SCOPED_TRACE(road.name);
         gsf::test::TempDatabase fresh(GetParam());
@@ -174,13 +203,16 @@ TEST_P(HistoryTest, EveryWriteLeavesOneRowPerRowItChangedSideEffectsIncluded) {
             EXPECT_EQ(row.newValues.empty(), row.operation == 'D') << i;
             EXPECT_THAT(row.at, ::testing::MatchesRegex("20[0-9-]+T[0-9:]+\\.[0-9]{6}Z")) << i;
             const std::string shown = gsf::server::history::formatTable({row});
-            for (const auto& text : expected.shows) EXPECT_THAT(shown, HasSubstr(text)) << i << "\n" << shown;
+            for (const auto& text : expected.shows)
+                EXPECT_THAT(shown, HasSubstr(text)) << i << "\n" << shown;
         }
     }
 }
 
-TEST_P(HistoryTest, ARefusedWriteLeavesNoRow) {
-    if (IsSkipped()) return;
+TEST_P(HistoryTest, ARefusedWriteLeavesNoRow)
+{
+    if (IsSkipped())
+        return;
     const Packet p = groups(s());
     auto stale = updateOf(p, 0, "DSGRSERVFAT", std::string("Outra"));
     stale.changes[0].oldValues[static_cast<size_t>(p.indexOf("DSGRSERVFAT"))] = std::string("Antiga");
@@ -191,8 +223,10 @@ TEST_P(HistoryTest, ARefusedWriteLeavesNoRow) {
         {"second row breaks a rule", [&] { s().UpdGrupServ(secondFails); }},
         {"duplicate group", [&] { s().UpdGrupServ(deltaOf(p, ChangeKind::Insert, {}, groupRow(p, "001", "Dup"))); }},
         {"gap in the table",
-         [&] { s().UpdCorrPrecGrup(deltaOf(table(s(), "001"), ChangeKind::Insert, {},
-                                           intervalRow(table(s(), "001"), 60, 70, 3))); }},
+         [&] {
+             s().UpdCorrPrecGrup(
+                 deltaOf(table(s(), "001"), ChangeKind::Insert, {}, intervalRow(table(s(), "001"), 60, 70, 3)));
+         }},
         {"service of another group", [&] { s().ProAtualizaGrupo("0001", "000002", "003", "00010"); }},
         {"missing group", [&] { s().ProDelServ("0001", "000002", "999"); }},
     };
@@ -202,17 +236,21 @@ TEST_P(HistoryTest, ARefusedWriteLeavesNoRow) {
     }
 }
 
-TEST_P(HistoryTest, AWriteThatChangesNothingLeavesNoRow) {
-    if (IsSkipped()) return;
-    s().ProAtualizaGrupo("0001", "000002", "001", "00010");  // assigned already
-    s().ProLimpaServ("0001", "000002", "003");               // nothing to clear
-    s().UpdGrupServ(updateOf(groups(s()), 2, "DSGRSERVFAT", std::string("Recepção")));  // the same text
+TEST_P(HistoryTest, AWriteThatChangesNothingLeavesNoRow)
+{
+    if (IsSkipped())
+        return;
+    s().ProAtualizaGrupo("0001", "000002", "001", "00010");                            // assigned already
+    s().ProLimpaServ("0001", "000002", "003");                                         // nothing to clear
+    s().UpdGrupServ(updateOf(groups(s()), 2, "DSGRSERVFAT", std::string("Recepção"))); // the same text
     EXPECT_TRUE(history().empty());
     EXPECT_FALSE(s().SeedDemo());
 }
 
-TEST_P(HistoryTest, TheAuthorOfTheCallingThreadIsRecorded) {
-    if (IsSkipped()) return;
+TEST_P(HistoryTest, TheAuthorOfTheCallingThreadIsRecorded)
+{
+    if (IsSkipped())
+        return;
     {
         const gsf::server::history::AuthorScope maria({"Maria José", "caixa-1", "req-0001"});
         {
@@ -224,15 +262,19 @@ TEST_P(HistoryTest, TheAuthorOfTheCallingThreadIsRecorded) {
     s().ProDelServ("0001", "000002", "001");
     const auto rows = history();
     ASSERT_EQ(rows.size(), 6u);
-    for (size_t i = 0; i < 2; ++i) EXPECT_EQ(rows[i].user + "|" + rows[i].token + "|" + rows[i].requestId, "|rotina|");
+    for (size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(rows[i].user + "|" + rows[i].token + "|" + rows[i].requestId, "|rotina|");
     for (size_t i = 2; i < 4; ++i)
         EXPECT_EQ(rows[i].user + "|" + rows[i].token + "|" + rows[i].requestId, "Maria José|caixa-1|req-0001");
-    for (size_t i = 4; i < 6; ++i) EXPECT_EQ(rows[i].user + "|" + rows[i].token + "|" + rows[i].requestId, "||");
+    for (size_t i = 4; i < 6; ++i)
+        EXPECT_EQ(rows[i].user + "|" + rows[i].token + "|" + rows[i].requestId, "||");
     EXPECT_THAT(gsf::server::history::formatTable(rows), HasSubstr("Maria José  caixa-1"));
 }
 
-TEST_P(HistoryTest, OldRowsArePurgedAndTheListingFilters) {
-    if (IsSkipped()) return;
+TEST_P(HistoryTest, OldRowsArePurgedAndTheListingFilters)
+{
+    if (IsSkipped())
+        return;
     s().ProLimpaServ("0001", "000002", "001");
     s().ProDelServ("0001", "000002", "002");
     s().UpdGrupServ(updateOf(s().GetGrupServ("0001", "000003"), 0, "DSGRSERVFAT", std::string("Armada")));
@@ -256,7 +298,8 @@ TEST_P(HistoryTest, OldRowsArePurgedAndTheListingFilters) {
     EXPECT_TRUE(std::none_of(rows.begin(), rows.end(), [](const Entry& e) { return e.group == "A1"; }));
 }
 
-TEST(HistoryText, DatesAsTheOperatorTypesThem) {
+TEST(HistoryText, DatesAsTheOperatorTypesThem)
+{
     using gsf::server::history::parseSince;
     EXPECT_EQ(parseSince("2024-05-01"), "2024-05-01T00:00:00");
     EXPECT_EQ(parseSince("01/05/2024"), "2024-05-01T00:00:00");
@@ -268,9 +311,19 @@ TEST(HistoryText, DatesAsTheOperatorTypesThem) {
         EXPECT_EQ(parseSince(bad), "") << bad;
 }
 
-TEST(HistoryText, TableAndCsv) {
-    Entry e{"2024-05-01T12:00:00.000001Z", "João, \"o caixa\"", "", "r-1", "UpdGrupServ", 'U', "GRUPSERVFAT",
-            "0001", "000002", "001", R"({"CDFILIAL":"0001","CDCLIENTE":"000002","CDGRSERVFAT":"001"})",
+TEST(HistoryText, TableAndCsv)
+{
+    Entry e{"2024-05-01T12:00:00.000001Z",
+            "João, \"o caixa\"",
+            "",
+            "r-1",
+            "UpdGrupServ",
+            'U',
+            "GRUPSERVFAT",
+            "0001",
+            "000002",
+            "001",
+            R"({"CDFILIAL":"0001","CDCLIENTE":"000002","CDGRSERVFAT":"001"})",
             R"({"CDFILIAL":"0001","DSGRSERVFAT":"A","QTEFETMINIGSF":2.0})",
             R"({"CDFILIAL":"0001","DSGRSERVFAT":"B","QTEFETMINIGSF":1234.5})"};
     const std::string table = gsf::server::history::formatTable({e});

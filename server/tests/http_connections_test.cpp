@@ -26,14 +26,16 @@ const std::string kParams = R"({"args":["0001"]})";
 const std::string kGroups = R"({"args":["0001","000002"]})";
 const std::string kHalfHead = "POST /Vex04120.rdmGrupServFat/GetGrupServ HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-";
 
-std::string message(const gsf::test::WireResponse& response) {
+std::string message(const gsf::test::WireResponse& response)
+{
     return Json::parse(response.body)["error"]["message"].get<std::string>();
 }
 
 // A server whose log lines are kept for the test.
 class Server {
 public:
-    explicit Server(ServerOptions options = {}) {
+    explicit Server(ServerOptions options = {})
+    {
         options.log = [this](const std::string& line) {
             std::lock_guard lock(mutex_);
             lines_.push_back(line);
@@ -43,13 +45,15 @@ public:
     int port() const { return server_->Port(); }
     // The lines so far, once there are @p atLeast: a line is written once
     // its answer is out, so it may come just after the answer is read.
-    std::vector<Json> log(size_t atLeast = 0) {
+    std::vector<Json> log(size_t atLeast = 0)
+    {
         for (int i = 0; i < 200; ++i) {
             {
                 std::lock_guard lock(mutex_);
                 if (lines_.size() >= atLeast) {
                     std::vector<Json> entries;
-                    for (const auto& line : lines_) entries.push_back(Json::parse(line));
+                    for (const auto& line : lines_)
+                        entries.push_back(Json::parse(line));
                     return entries;
                 }
             }
@@ -66,7 +70,8 @@ private:
 };
 
 // The first call of a screen that opens now, as the screen's own connection makes it.
-int firstCall(int port, std::chrono::milliseconds& took) {
+int firstCall(int port, std::chrono::milliseconds& took)
+{
     const auto start = std::chrono::steady_clock::now();
     httplib::Client client("127.0.0.1", port);
     client.set_read_timeout(10, 0);
@@ -75,7 +80,8 @@ int firstCall(int port, std::chrono::milliseconds& took) {
     return res ? res->status : -1;
 }
 
-TEST(HttpConnections, IdleAndStalledConnectionsLeaveNewScreensServed) {
+TEST(HttpConnections, IdleAndStalledConnectionsLeaveNewScreensServed)
+{
     gsf::test::allowDescriptors(4096);
     Server server;
     // Open screens: each made its calls and now keeps its connection.
@@ -107,7 +113,8 @@ TEST(HttpConnections, IdleAndStalledConnectionsLeaveNewScreensServed) {
     }
 }
 
-TEST(HttpConnections, RequestFollowedByAHalfCloseIsAnswered) {
+TEST(HttpConnections, RequestFollowedByAHalfCloseIsAnswered)
+{
     Server server;
     for (int i = 0; i < 50; ++i) {
         Wire wire(server.port());
@@ -120,7 +127,8 @@ TEST(HttpConnections, RequestFollowedByAHalfCloseIsAnswered) {
     }
 }
 
-TEST(HttpConnections, BodyLimitHoldsHoweverTheBodyIsSent) {
+TEST(HttpConnections, BodyLimitHoldsHoweverTheBodyIsSent)
+{
     ServerOptions options;
     options.maxBodyBytes = 64 * 1024;
     Server server(options);
@@ -132,7 +140,8 @@ TEST(HttpConnections, BodyLimitHoldsHoweverTheBodyIsSent) {
         ASSERT_TRUE(wire.send("POST /Vex04120.rdmGrupServFat/UpdGrupServ HTTP/1.1\r\nHost: 127.0.0.1\r\n"
                               "Transfer-Encoding: chunked\r\n\r\n"));
         const std::string chunk = "2000\r\n" + std::string(0x2000, ' ') + "\r\n";
-        for (int i = 0; i < 9; ++i) ASSERT_TRUE(wire.send(chunk));
+        for (int i = 0; i < 9; ++i)
+            ASSERT_TRUE(wire.send(chunk));
         const auto answer = wire.response(3s);
         ASSERT_TRUE(answer) << "o corpo em partes acima do limite ficou sem resposta";
         EXPECT_EQ(answer->status, 413);
@@ -161,13 +170,14 @@ TEST(HttpConnections, BodyLimitHoldsHoweverTheBodyIsSent) {
     }
 }
 
-TEST(HttpConnections, MalformedRequestsAreAnsweredAtOnce) {
+TEST(HttpConnections, MalformedRequestsAreAnsweredAtOnce)
+{
     ServerOptions options;
-    options.readTimeout = 30s;  // a wait for the deadline would show
+    options.readTimeout = 30s; // a wait for the deadline would show
     Server server(options);
 
-    for (const std::string garbage : {"hello world\r\n", "GET /health\r\n", "GET /health HTTP/1.1 x\r\n",
-                                      "G\"T / HTTP/1.1\r\n"}) {
+    for (const std::string garbage :
+         {"hello world\r\n", "GET /health\r\n", "GET /health HTTP/1.1 x\r\n", "G\"T / HTTP/1.1\r\n"}) {
         Wire wire(server.port());
         ASSERT_TRUE(wire.send(garbage));
         const auto answer = wire.response(3s);
@@ -203,10 +213,12 @@ TEST(HttpConnections, MalformedRequestsAreAnsweredAtOnce) {
     // Every line was logged as valid JSON, the bad path's bytes replaced.
     const auto log = server.log(8);
     ASSERT_FALSE(log.empty());
-    for (const auto& entry : log) EXPECT_EQ(entry["remote"], "127.0.0.1");
+    for (const auto& entry : log)
+        EXPECT_EQ(entry["remote"], "127.0.0.1");
 }
 
-TEST(HttpConnections, RefusedRequestWithALateBodyKeepsTheConnectionInStep) {
+TEST(HttpConnections, RefusedRequestWithALateBodyKeepsTheConnectionInStep)
+{
     ServerOptions options;
     options.token = "s3gredo";
     Server server(options);
@@ -235,10 +247,12 @@ TEST(HttpConnections, RefusedRequestWithALateBodyKeepsTheConnectionInStep) {
     EXPECT_GE(log[0]["ms"].get<double>(), 250.0);
     EXPECT_EQ(log[1]["status"], 200);
     EXPECT_LT(log[1]["ms"].get<double>(), 250.0);
-    for (const auto& entry : log) EXPECT_EQ(entry["remote"], "127.0.0.1");
+    for (const auto& entry : log)
+        EXPECT_EQ(entry["remote"], "127.0.0.1");
 }
 
-TEST(HttpConnections, ConnectionsPastTheCapAreToldSo) {
+TEST(HttpConnections, ConnectionsPastTheCapAreToldSo)
+{
     ServerOptions options;
     options.maxConnections = 4;
     Server server(options);
@@ -264,13 +278,16 @@ TEST(HttpConnections, ConnectionsPastTheCapAreToldSo) {
     for (int attempt = 0; attempt < 50 && status != 200; ++attempt) {
         Wire next(server.port());
         if (next.send(call("GetParamFilial", kParams)))
-            if (const auto answer = next.response()) status = answer->status;
-        if (status != 200) std::this_thread::sleep_for(20ms);
+            if (const auto answer = next.response())
+                status = answer->status;
+        if (status != 200)
+            std::this_thread::sleep_for(20ms);
     }
     EXPECT_EQ(status, 200);
 }
 
-TEST(HttpConnections, DeadlinesCloseStalledAndLongIdleConnections) {
+TEST(HttpConnections, DeadlinesCloseStalledAndLongIdleConnections)
+{
     ServerOptions options;
     options.readTimeout = 1s;
     options.keepAliveTimeout = 3s;
@@ -293,11 +310,13 @@ TEST(HttpConnections, DeadlinesCloseStalledAndLongIdleConnections) {
     EXPECT_TRUE(forgotten.closedWithin(4s)) << "a conexão ociosa passou do tempo ocioso";
 
     bool timedOut = false;
-    for (const auto& entry : server.log(4)) timedOut = timedOut || (entry["status"] == 408 && entry["http"] == "");
+    for (const auto& entry : server.log(4))
+        timedOut = timedOut || (entry["status"] == 408 && entry["http"] == "");
     EXPECT_TRUE(timedOut) << "o pedido parado não foi registrado";
 }
 
-TEST(HttpConnections, StopIsPromptWhileConnectionsAreOpen) {
+TEST(HttpConnections, StopIsPromptWhileConnectionsAreOpen)
+{
     Server server;
     std::vector<std::unique_ptr<Wire>> wires;
     for (int i = 0; i < 100; ++i) {
@@ -312,7 +331,8 @@ TEST(HttpConnections, StopIsPromptWhileConnectionsAreOpen) {
     const auto start = std::chrono::steady_clock::now();
     server.stop();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-    for (auto& wire : wires) EXPECT_TRUE(wire->closedWithin(1s));
+    for (auto& wire : wires)
+        EXPECT_TRUE(wire->closedWithin(1s));
 }
 
 } // namespace

@@ -30,14 +30,17 @@ using namespace std::chrono_literals;
 // /wait (a handler that holds until released), on its own thread.
 class Front {
 public:
-    Front() : workers_(2, true) {
+    Front() : workers_(2, true)
+    {
         front_ = std::make_unique<HttpFront>(
             gsf::server::HttpLimits{}, workers_,
             [](const HttpHead& head) {
-                return HttpAdmission{head.path == "/echo" ? HttpAdmission::Route::Read : HttpAdmission::Route::Write, {}};
+                return HttpAdmission{head.path == "/echo" ? HttpAdmission::Route::Read : HttpAdmission::Route::Write,
+                                     {}};
             },
             [this](const HttpHead& head, std::string body) -> HttpAnswer {
-                if (head.path == "/throw") throw std::runtime_error("estouro \xFF no tratamento");
+                if (head.path == "/throw")
+                    throw std::runtime_error("estouro \xFF no tratamento");
                 if (head.path == "/wait") {
                     entered_.set_value();
                     release_.get_future().wait();
@@ -48,13 +51,17 @@ public:
                 std::lock_guard lock(mutex_);
                 log_.push_back(Json::parse(line));
             });
-        if (!front_->Bind("127.0.0.1", 0)) throw std::runtime_error("bind");
+        if (!front_->Bind("127.0.0.1", 0))
+            throw std::runtime_error("bind");
         thread_ = std::thread([this] { front_->Run(); });
-        while (!front_->Running()) std::this_thread::sleep_for(1ms);
+        while (!front_->Running())
+            std::this_thread::sleep_for(1ms);
     }
-    ~Front() {
+    ~Front()
+    {
         front_->Stop();
-        if (thread_.joinable()) thread_.join();
+        if (thread_.joinable())
+            thread_.join();
     }
     int port() const { return front_->Port(); }
     HttpFront& front() { return *front_; }
@@ -62,11 +69,13 @@ public:
     std::future<void> entered() { return entered_.get_future(); }
     void release() { release_.set_value(); }
     // A line is written once its answer is out: it may come just after.
-    std::vector<Json> log(size_t atLeast) {
+    std::vector<Json> log(size_t atLeast)
+    {
         for (int i = 0; i < 200; ++i) {
             {
                 std::lock_guard lock(mutex_);
-                if (log_.size() >= atLeast) return log_;
+                if (log_.size() >= atLeast)
+                    return log_;
             }
             std::this_thread::sleep_for(10ms);
         }
@@ -83,14 +92,16 @@ private:
     std::thread thread_;
 };
 
-TEST(HttpFront, HandlerFailureIsA500ForThatRequestAlone) {
+TEST(HttpFront, HandlerFailureIsA500ForThatRequestAlone)
+{
     Front front;
     Wire wire(front.port());
     ASSERT_TRUE(wire.send(request("POST", "/throw", "{}")));
     auto answer = wire.response();
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->status, 500);
-    EXPECT_EQ(Json::parse(answer->body)["error"]["message"], "Erro interno do servidor: estouro \xEF\xBF\xBD no tratamento");
+    EXPECT_EQ(Json::parse(answer->body)["error"]["message"],
+              "Erro interno do servidor: estouro \xEF\xBF\xBD no tratamento");
     // Same connection, next request.
     ASSERT_TRUE(wire.send(request("POST", "/echo", "eco")));
     answer = wire.response();
@@ -103,7 +114,8 @@ TEST(HttpFront, HandlerFailureIsA500ForThatRequestAlone) {
     EXPECT_EQ(log[0]["method"], "throw");
 }
 
-TEST(HttpFront, PipelinedAndContinuedRequestsKeepTheirOrder) {
+TEST(HttpFront, PipelinedAndContinuedRequestsKeepTheirOrder)
+{
     Front front;
     Wire wire(front.port());
     ASSERT_TRUE(wire.send(request("POST", "/echo", "um") + request("POST", "/echo", "dois") +
@@ -126,7 +138,8 @@ TEST(HttpFront, PipelinedAndContinuedRequestsKeepTheirOrder) {
     EXPECT_EQ(answer->body, "depois");
 }
 
-TEST(HttpFront, StopAnswersTheRequestInAWorkerThenCloses) {
+TEST(HttpFront, StopAnswersTheRequestInAWorkerThenCloses)
+{
     Front front;
     Wire working(front.port());
     Wire idle(front.port());
@@ -149,7 +162,8 @@ TEST(HttpFront, StopAnswersTheRequestInAWorkerThenCloses) {
     EXPECT_THROW(Wire{front.port()}, std::runtime_error);
 }
 
-TEST(DatabaseWorkersTest, WritesRunOneAtATimeInOrderWhileReadsShareThreads) {
+TEST(DatabaseWorkersTest, WritesRunOneAtATimeInOrderWhileReadsShareThreads)
+{
     std::mutex mutex;
     std::vector<int> writes;
     std::atomic<int> writing{0}, reading{0}, mostWriting{0}, mostReading{0};
@@ -177,15 +191,17 @@ TEST(DatabaseWorkersTest, WritesRunOneAtATimeInOrderWhileReadsShareThreads) {
             std::lock_guard lock(mutex);
             writes.push_back(30);
         });
-    }  // the destructor runs what is queued
+    } // the destructor runs what is queued
     EXPECT_EQ(mostWriting, 1);
     EXPECT_GT(mostReading, 1);
     std::vector<int> expected(31);
-    for (int i = 0; i < 31; ++i) expected[static_cast<size_t>(i)] = i;
+    for (int i = 0; i < 31; ++i)
+        expected[static_cast<size_t>(i)] = i;
     EXPECT_EQ(writes, expected);
 }
 
-TEST(HttpFrontText, SizesAndTokens) {
+TEST(HttpFrontText, SizesAndTokens)
+{
     EXPECT_EQ(gsf::server::byteSize(1024 * 1024), "1 MiB");
     EXPECT_EQ(gsf::server::byteSize(64 * 1024), "64 KiB");
     EXPECT_EQ(gsf::server::byteSize(1500), "1500 bytes");

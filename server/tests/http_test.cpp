@@ -12,7 +12,8 @@ namespace {
 
 using Json = nlohmann::json;
 
-std::string snapshot(gsf::server::Storage& s) {
+std::string snapshot(gsf::server::Storage& s)
+{
     return encodePacket(s.GetGrupServ("0001", "000002")) + encodePacket(s.GetServClie("0001", "000002", "001")) +
            encodePacket(s.GetCorrPrecGrup("0001", "000002", "001")) + encodePacket(s.GetPesqClie("", "0001"));
 }
@@ -21,7 +22,8 @@ class HttpTest : public ::testing::Test {
 protected:
     HttpTest() : client_(server_.host(), server_.port()) { client_.set_tcp_nodelay(true); }
 
-    httplib::Result post(const std::string& method, const std::string& body) {
+    httplib::Result post(const std::string& method, const std::string& body)
+    {
         return client_.Post(("/Vex04120.rdmGrupServFat/" + method).c_str(), body, "application/json");
     }
 
@@ -36,7 +38,8 @@ struct BadCase {
     const char* message;
 };
 
-TEST_F(HttpTest, BadRequestsAreRefusedClearlyAndChangeNothing) {
+TEST_F(HttpTest, BadRequestsAreRefusedClearlyAndChangeNothing)
+{
     const std::string before = snapshot(server_.storage());
     const std::string hugeDescription(200, 'x');
     const std::vector<BadCase> cases = {
@@ -64,7 +67,8 @@ TEST_F(HttpTest, BadRequestsAreRefusedClearlyAndChangeNothing) {
          R"({"args": [{"fields": [{"name": "CDFILIAL", "type": "string", "size": 4}], "changes": [{"op": "insert", "new": ["0001"]}]}]})",
          400, "falta o campo CDCLIENTE"},
         {"UpdGrupServ",
-         R"({"args": [{"fields": [{"name": "CDFILIAL", "type": "string", "size": 4}, {"name": "CDCLIENTE", "type": "string", "size": 21}, {"name": "CDGRSERVFAT", "type": "string", "size": 3}, {"name": "DSGRSERVFAT", "type": "string", "size": 200}], "changes": [{"op": "insert", "new": ["0001", "000002", "009", ")" + hugeDescription + R"("]}]}]})",
+         R"({"args": [{"fields": [{"name": "CDFILIAL", "type": "string", "size": 4}, {"name": "CDCLIENTE", "type": "string", "size": 21}, {"name": "CDGRSERVFAT", "type": "string", "size": 3}, {"name": "DSGRSERVFAT", "type": "string", "size": 200}], "changes": [{"op": "insert", "new": ["0001", "000002", "009", ")" +
+             hugeDescription + R"("]}]}]})",
          400, "DSGRSERVFAT tem no máximo 30 caracteres"},
         {"NaoExiste", R"({"args": []})", 404, "Método desconhecido: NaoExiste."},
     };
@@ -74,14 +78,14 @@ TEST_F(HttpTest, BadRequestsAreRefusedClearlyAndChangeNothing) {
         EXPECT_EQ(res->status, c.status) << c.method << " " << c.body << " -> " << res->body;
         if (c.status != 200) {
             const auto reply = Json::parse(res->body);
-            EXPECT_NE(reply["error"]["message"].get<std::string>().find(c.message), std::string::npos)
-                << reply.dump();
+            EXPECT_NE(reply["error"]["message"].get<std::string>().find(c.message), std::string::npos) << reply.dump();
         }
     }
     EXPECT_EQ(snapshot(server_.storage()), before);
 }
 
-TEST_F(HttpTest, OversizedBodyIsRefused) {
+TEST_F(HttpTest, OversizedBodyIsRefused)
+{
     const std::string before = snapshot(server_.storage());
     const auto res = post("UpdGrupServ", "{\"args\": [\"" + std::string(1024 * 1024 + 10, 'a') + "\"]}");
     ASSERT_TRUE(res) << httplib::to_string(res.error());
@@ -90,7 +94,8 @@ TEST_F(HttpTest, OversizedBodyIsRefused) {
     EXPECT_EQ(snapshot(server_.storage()), before);
 }
 
-TEST_F(HttpTest, MetacharactersTravelVerbatim) {
+TEST_F(HttpTest, MetacharactersTravelVerbatim)
+{
     const std::string delta =
         R"({"args": [{"fields": [{"name": "CDFILIAL", "type": "string", "size": 4}, {"name": "CDCLIENTE", "type": "string", "size": 21}, {"name": "CDGRSERVFAT", "type": "string", "size": 3}, {"name": "DSGRSERVFAT", "type": "string", "size": 30}], "changes": [{"op": "insert", "new": ["0001", "000004", "%_'", "\"; DROP TABLE CLIENTE; -- \\ é"]}]}]})";
     const auto res = post("UpdGrupServ", delta);
@@ -106,7 +111,8 @@ TEST_F(HttpTest, MetacharactersTravelVerbatim) {
                 std::string::npos);
 }
 
-TEST_F(HttpTest, HealthLogAndInjectedFailure) {
+TEST_F(HttpTest, HealthLogAndInjectedFailure)
+{
     const auto health = client_.Get("/health");
     ASSERT_TRUE(health);
     EXPECT_EQ(health->status, 200);
@@ -136,7 +142,8 @@ TEST_F(HttpTest, HealthLogAndInjectedFailure) {
                         {"health", 200}, {"GetParamFilial", 500}, {"GetParamFilial", 200}}));
 }
 
-TEST(HttpToken, RequestsWithoutTheTokenAreRefused) {
+TEST(HttpToken, RequestsWithoutTheTokenAreRefused)
+{
     gsf::test::ServerFixture server("s3gredo");
     httplib::Client client(server.host(), server.port());
     const std::string body = R"({"args": ["0001"]})";

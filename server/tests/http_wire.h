@@ -11,7 +11,7 @@ namespace gsf::test {
 /// One answer as it came over the wire.
 struct WireResponse {
     int status = 0;
-    std::map<std::string, std::string> headers;  ///< names in lower case
+    std::map<std::string, std::string> headers; ///< names in lower case
     std::string body;
 };
 

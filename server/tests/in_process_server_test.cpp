@@ -11,7 +11,8 @@ namespace {
 using gsf::server::InProcessServer;
 using gsf::server::ServerOptions;
 
-TEST(InProcessServerTest, ServesDemoDataAndRemovesItsFolderWhenStopped) {
+TEST(InProcessServerTest, ServesDemoDataAndRemovesItsFolderWhenStopped)
+{
     std::filesystem::path folder;
     {
         InProcessServer first(ServerOptions{}, "gsf-inproc-test");
@@ -30,7 +31,8 @@ TEST(InProcessServerTest, ServesDemoDataAndRemovesItsFolderWhenStopped) {
     EXPECT_FALSE(std::filesystem::exists(folder));
 }
 
-TEST(InProcessServerTest, UnusableTemporaryFolderIsReportedInPortuguese) {
+TEST(InProcessServerTest, UnusableTemporaryFolderIsReportedInPortuguese)
+{
     const char* saved = std::getenv("TMPDIR");
     const std::string previous = saved ? saved : "";
     // Not even root may make a folder there.
@@ -41,8 +43,10 @@ TEST(InProcessServerTest, UnusableTemporaryFolderIsReportedInPortuguese) {
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "Não foi possível criar a pasta temporária do servidor.");
     }
-    if (saved) setenv("TMPDIR", previous.c_str(), 1);
-    else unsetenv("TMPDIR");
+    if (saved)
+        setenv("TMPDIR", previous.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 }
 
 } // namespace

@@ -16,25 +16,29 @@ namespace {
 using ::testing::HasSubstr;
 
 // The samples of an exposition: series (name with labels) -> value.
-std::map<std::string, double> samples(const std::string& text) {
+std::map<std::string, double> samples(const std::string& text)
+{
     std::map<std::string, double> out;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        if (line.empty() || line[0] == '#') continue;
+        if (line.empty() || line[0] == '#')
+            continue;
         const size_t space = line.rfind(' ');
         out[line.substr(0, space)] = std::stod(line.substr(space + 1));
     }
     return out;
 }
 
-gsf::server::ServerOptions quiet(bool metrics) {
+gsf::server::ServerOptions quiet(bool metrics)
+{
     gsf::server::ServerOptions options;
     options.metrics = metrics;
     options.log = [](const std::string&) {};
     return options;
 }
 
-TEST(Metrics, OffUnlessEnabled) {
+TEST(Metrics, OffUnlessEnabled)
+{
     gsf::server::InProcessServer server(quiet(false), "gsf-metrics");
     httplib::Client client(server.Host(), server.Port());
     const auto res = client.Get("/metrics");
@@ -42,12 +46,14 @@ TEST(Metrics, OffUnlessEnabled) {
     EXPECT_EQ(res->status, 404);
 }
 
-TEST(Metrics, CountsWhatWasServed) {
+TEST(Metrics, CountsWhatWasServed)
+{
     gsf::server::InProcessServer server(quiet(true), "gsf-metrics");
     httplib::Client client(server.Host(), server.Port());
     const std::string module = "/Vex04120.rdmGrupServFat/";
     for (int i = 0; i < 3; ++i)
-        ASSERT_EQ(client.Post(module + "GetGrupServ", R"({"args":["0001","000002"]})", "application/json")->status, 200);
+        ASSERT_EQ(client.Post(module + "GetGrupServ", R"({"args":["0001","000002"]})", "application/json")->status,
+                  200);
     ASSERT_EQ(client.Post(module + "GetGrupServ", R"({"args":["0001"]})", "application/json")->status, 400);
     ASSERT_EQ(client.Post(module + "ProLimpaServ", R"({"args":["0001","000002","001"]})", "application/json")->status,
               200);
@@ -64,7 +70,8 @@ TEST(Metrics, CountsWhatWasServed) {
     int scrapes = 0;
     const std::string last = R"(grupservfat_requests_total{method="health",status="200"})";
     while (scrapes < 200 && !all.contains(last)) {
-        if (scrapes++ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (scrapes++ > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         const auto res = client.Get("/metrics");
         ASSERT_TRUE(res);
         ASSERT_EQ(res->status, 200);
@@ -74,7 +81,8 @@ TEST(Metrics, CountsWhatWasServed) {
     }
     const auto at = [&](const std::string& series) {
         const auto it = all.find(series);
-        if (it != all.end()) return it->second;
+        if (it != all.end())
+            return it->second;
         ADD_FAILURE() << "no sample " << series << " in\n" << body;
         return -1.0;
     };
@@ -124,7 +132,8 @@ TEST(Metrics, CountsWhatWasServed) {
     EXPECT_GE(later[scraped], scrapes);
 }
 
-TEST(Metrics, AskForTheTokenAsEveryOtherPathDoes) {
+TEST(Metrics, AskForTheTokenAsEveryOtherPathDoes)
+{
     auto options = quiet(true);
     options.tokens = {{"prometheus", "raspar"}};
     gsf::server::InProcessServer server(options, "gsf-metrics");

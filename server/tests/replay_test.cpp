@@ -18,7 +18,8 @@ using gsf::server::StoredAnswer;
 const std::string kPath = "/Vex04120.rdmGrupServFat/";
 
 // A new group: applied twice, the second insert would be a duplicate.
-std::string newGroup(const std::string& code, const std::string& description) {
+std::string newGroup(const std::string& code, const std::string& description)
+{
     return R"({"args": [{"fields": [{"name": "CDFILIAL", "type": "string", "size": 4},
         {"name": "CDCLIENTE", "type": "string", "size": 21}, {"name": "CDGRSERVFAT", "type": "string", "size": 3},
         {"name": "DSGRSERVFAT", "type": "string", "size": 30}, {"name": "QTEFETMINIGSF", "type": "float"}],
@@ -26,17 +27,20 @@ std::string newGroup(const std::string& code, const std::string& description) {
            code + R"(", ")" + description + R"(", 1]}]}]})";
 }
 
-httplib::Result post(int port, const std::string& method, const std::string& body, const std::string& id) {
+httplib::Result post(int port, const std::string& method, const std::string& body, const std::string& id)
+{
     httplib::Client client("127.0.0.1", port);
     client.set_read_timeout(20, 0);
     httplib::Headers headers;
-    if (!id.empty()) headers.emplace("X-Request-Id", id);
+    if (!id.empty())
+        headers.emplace("X-Request-Id", id);
     return client.Post((kPath + method).c_str(), headers, body, "application/json");
 }
 
 class ReplayTest : public gsf::test::DemoStorageTest {
 protected:
-    gsf::server::ServerOptions options() const {
+    gsf::server::ServerOptions options() const
+    {
         gsf::server::ServerOptions o;
         o.database = db_->target();
         return o;
@@ -44,7 +48,8 @@ protected:
     size_t groups() { return storage_->GetGrupServ("0001", "000002").rows.size(); }
 };
 
-TEST_P(ReplayTest, ARepeatedIdGetsTheFirstAnswerAndIsAppliedOnce) {
+TEST_P(ReplayTest, ARepeatedIdGetsTheFirstAnswerAndIsAppliedOnce)
+{
     gsf::test::RunningServer server(options());
     const auto first = post(server.port(), "UpdGrupServ", newGroup("009", "Noturno"), "req-0000-0001");
     ASSERT_TRUE(first);
@@ -71,7 +76,8 @@ TEST_P(ReplayTest, ARepeatedIdGetsTheFirstAnswerAndIsAppliedOnce) {
     EXPECT_EQ(refusedAgain->body, fresh->body);
 }
 
-TEST_P(ReplayTest, AnIdReusedForAnotherCallOrMalformedIsRefused) {
+TEST_P(ReplayTest, AnIdReusedForAnotherCallOrMalformedIsRefused)
+{
     gsf::test::RunningServer server(options());
     ASSERT_EQ(post(server.port(), "UpdGrupServ", newGroup("009", "Noturno"), "req-reused-01")->status, 200);
     const auto other = post(server.port(), "UpdGrupServ", newGroup("010", "Diurno"), "req-reused-01");
@@ -86,7 +92,8 @@ TEST_P(ReplayTest, AnIdReusedForAnotherCallOrMalformedIsRefused) {
     EXPECT_EQ(groups(), 4u);
 }
 
-TEST_P(ReplayTest, TheDatabaseAnswersARepeatAfterARestartAndOnAnotherServer) {
+TEST_P(ReplayTest, TheDatabaseAnswersARepeatAfterARestartAndOnAnotherServer)
+{
     {
         gsf::test::RunningServer first(options());
         ASSERT_EQ(post(first.port(), "UpdGrupServ", newGroup("009", "Noturno"), "req-restart-1")->status, 200);
@@ -104,7 +111,8 @@ TEST_P(ReplayTest, TheDatabaseAnswersARepeatAfterARestartAndOnAnotherServer) {
     EXPECT_EQ(groups(), 4u);
 }
 
-TEST_P(ReplayTest, TriesOfOneCallAtOnceApplyItOnce) {
+TEST_P(ReplayTest, TriesOfOneCallAtOnceApplyItOnce)
+{
     // Two servers on one database, eight tries of each of ten calls at once,
     // half on each: every try is answered 200 and each call applied once.
     gsf::test::RunningServer a(options());
@@ -117,15 +125,19 @@ TEST_P(ReplayTest, TriesOfOneCallAtOnceApplyItOnce) {
                 const std::string code = "Z" + std::to_string(call);
                 const auto res = post(attempt % 2 ? a.port() : b.port(), "UpdGrupServ", newGroup(code, "Paralelo"),
                                       "req-parallel-" + std::to_string(call));
-                if (res && res->status == 200) ++ok;
-                else ADD_FAILURE() << (res ? res->body : httplib::to_string(res.error()));
+                if (res && res->status == 200)
+                    ++ok;
+                else
+                    ADD_FAILURE() << (res ? res->body : httplib::to_string(res.error()));
             });
-    for (auto& t : senders) t.join();
+    for (auto& t : senders)
+        t.join();
     EXPECT_EQ(ok.load(), 80);
     EXPECT_EQ(groups(), 13u);
 }
 
-TEST_P(ReplayTest, AServerFailureKeepsNothingAndTheNextTryRuns) {
+TEST_P(ReplayTest, AServerFailureKeepsNothingAndTheNextTryRuns)
+{
     gsf::test::RunningServer server(options());
     server.server().Module().FailOnce("UpdGrupServ", 503, "busy", "Ocupado.");
     EXPECT_EQ(post(server.port(), "UpdGrupServ", newGroup("009", "Noturno"), "req-busy-0001")->status, 503);
@@ -136,23 +148,38 @@ TEST_P(ReplayTest, AServerFailureKeepsNothingAndTheNextTryRuns) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, ReplayTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
-TEST(ReplayStore, ATryWhileTheFirstIsInProgressWaitsForItsAnswerAndNothingIsHeldAfter) {
+TEST(ReplayStore, ATryWhileTheFirstIsInProgressWaitsForItsAnswerAndNothingIsHeldAfter)
+{
     ReplayStore store;
     std::atomic<bool> release{false};
     std::atomic<int> runs{0};
     std::thread first([&] {
         store.Run("id-slow", "f", [&] {
             ++runs;
-            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             return StoredAnswer{200, "primeira"};
         });
     });
-    while (runs == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (runs == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(store.Size(), 1u);
     // Another call under the id in progress is refused at once.
-    EXPECT_EQ(store.Run("id-slow", "g", [&] { ++runs; return StoredAnswer{200, ""}; }).status, 422);
+    EXPECT_EQ(store
+                  .Run("id-slow", "g",
+                       [&] {
+                           ++runs;
+                           return StoredAnswer{200, ""};
+                       })
+                  .status,
+              422);
     StoredAnswer second;
-    std::thread retry([&] { second = store.Run("id-slow", "f", [&] { ++runs; return StoredAnswer{200, "segunda"}; }); });
+    std::thread retry([&] {
+        second = store.Run("id-slow", "f", [&] {
+            ++runs;
+            return StoredAnswer{200, "segunda"};
+        });
+    });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     release = true;
     first.join();
@@ -161,13 +188,21 @@ TEST(ReplayStore, ATryWhileTheFirstIsInProgressWaitsForItsAnswerAndNothingIsHeld
     EXPECT_EQ(second.body, "primeira");
     // Answered, the call is no longer held: a later try is the database's to answer.
     EXPECT_EQ(store.Size(), 0u);
-    EXPECT_EQ(store.Run("id-slow", "f", [&] { ++runs; return StoredAnswer{200, "terceira"}; }).body, "terceira");
+    EXPECT_EQ(store
+                  .Run("id-slow", "f",
+                       [&] {
+                           ++runs;
+                           return StoredAnswer{200, "terceira"};
+                       })
+                  .body,
+              "terceira");
     EXPECT_THROW(store.Run("id-throw", "f", []() -> StoredAnswer { throw std::runtime_error("x"); }),
                  std::runtime_error);
     EXPECT_EQ(store.Size(), 0u);
 }
 
-TEST(ReplayStore, FingerprintDependsOnMethodAndBody) {
+TEST(ReplayStore, FingerprintDependsOnMethodAndBody)
+{
     const auto base = gsf::server::requestFingerprint("UpdGrupServ", "{}");
     EXPECT_EQ(base, gsf::server::requestFingerprint("UpdGrupServ", "{}"));
     EXPECT_NE(base, gsf::server::requestFingerprint("UpdServClie", "{}"));

@@ -17,14 +17,16 @@ using ::testing::HasSubstr;
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         std::string pattern = (std::filesystem::temp_directory_path() / "gsf-settings-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         folder_ = pattern;
     }
     void TearDown() override { std::filesystem::remove_all(folder_); }
 
-    std::string file(const std::string& name, const std::string& content) {
+    std::string file(const std::string& name, const std::string& content)
+    {
         const std::string path = folder_ + "/" + name;
         std::ofstream(path) << content;
         return path;
@@ -33,21 +35,21 @@ protected:
     std::string folder_;
 };
 
-TEST_F(SettingsTest, TheFileSetsWhatTheOptionsSetAndTheOptionsWin) {
-    const std::string conf = file("server.conf",
-                                  "# grupservfat-server\n"
-                                  "\n"
-                                  "postgres = host=db.local dbname=gsf user=gsf\n"
-                                  "listen = 0.0.0.0\n"
-                                  "port = 9000\n"
-                                  "  workers=6  \n"
-                                  "max-connections = 500\n"
-                                  "idle-timeout = 120\n"
-                                  "request-timeout = 3\n"
-                                  "token-file = /etc/grupservfat/tokens\n"
-                                  "history-days = 90\n"
-                                  "metrics = sim\n"
-                                  "demo = no\n");
+TEST_F(SettingsTest, TheFileSetsWhatTheOptionsSetAndTheOptionsWin)
+{
+    const std::string conf = file("server.conf", "# grupservfat-server\n"
+                                                 "\n"
+                                                 "postgres = host=db.local dbname=gsf user=gsf\n"
+                                                 "listen = 0.0.0.0\n"
+                                                 "port = 9000\n"
+                                                 "  workers=6  \n"
+                                                 "max-connections = 500\n"
+                                                 "idle-timeout = 120\n"
+                                                 "request-timeout = 3\n"
+                                                 "token-file = /etc/grupservfat/tokens\n"
+                                                 "history-days = 90\n"
+                                                 "metrics = sim\n"
+                                                 "demo = no\n");
     ServerSettings fromFile;
     ASSERT_EQ(gsf::server::parseServerArguments({"--config", conf}, fromFile), "");
     const auto& o = fromFile.options;
@@ -67,8 +69,7 @@ TEST_F(SettingsTest, TheFileSetsWhatTheOptionsSetAndTheOptionsWin) {
     // Options before and after --config both win over the file.
     ServerSettings both;
     ASSERT_EQ(gsf::server::parseServerArguments(
-                  {"--port", "9100", "--config", conf, "--sqlite", "/tmp/x.db", "--demo", "--history-days", "0"},
-                  both),
+                  {"--port", "9100", "--config", conf, "--sqlite", "/tmp/x.db", "--demo", "--history-days", "0"}, both),
               "");
     EXPECT_EQ(both.options.port, 9100);
     EXPECT_EQ(both.options.database, "/tmp/x.db");
@@ -77,7 +78,8 @@ TEST_F(SettingsTest, TheFileSetsWhatTheOptionsSetAndTheOptionsWin) {
     EXPECT_EQ(both.options.workers, 6);
 }
 
-TEST_F(SettingsTest, AWrongLineIsNamedWithItsNumberAndNothingElseIsGuessed) {
+TEST_F(SettingsTest, AWrongLineIsNamedWithItsNumberAndNothingElseIsGuessed)
+{
     struct Case {
         std::string content;
         std::string message;
@@ -95,8 +97,8 @@ TEST_F(SettingsTest, AWrongLineIsNamedWithItsNumberAndNothingElseIsGuessed) {
     };
     for (const auto& c : cases) {
         ServerSettings settings;
-        const std::string problem = gsf::server::parseServerArguments({"--config", file("bad.conf", c.content)},
-                                                                       settings);
+        const std::string problem =
+            gsf::server::parseServerArguments({"--config", file("bad.conf", c.content)}, settings);
         EXPECT_THAT(problem, HasSubstr(c.message)) << c.content;
         EXPECT_THAT(problem, HasSubstr("bad.conf")) << c.content;
     }
@@ -109,7 +111,8 @@ TEST_F(SettingsTest, AWrongLineIsNamedWithItsNumberAndNothingElseIsGuessed) {
     EXPECT_EQ(gsf::server::parseServerArguments({"8211"}, settings), "opção desconhecida: 8211");
 }
 
-TEST_F(SettingsTest, ATokenFileNamesEachSecretAndAnOldOneLineFileStillWorks) {
+TEST_F(SettingsTest, ATokenFileNamesEachSecretAndAnOldOneLineFileStillWorks)
+{
     std::vector<AccessToken> tokens;
     ASSERT_EQ(gsf::server::readTokenFile(file("t1", "caixa-1:s3cr3t\n\nfiscal:outra-chave\r\n"), tokens), "");
     ASSERT_EQ(tokens.size(), 2u);
@@ -149,7 +152,8 @@ TEST_F(SettingsTest, ATokenFileNamesEachSecretAndAnOldOneLineFileStillWorks) {
     }
 }
 
-TEST(Switches, EveryUsualSpellingOfYesAndNo) {
+TEST(Switches, EveryUsualSpellingOfYesAndNo)
+{
     for (const char* yes : {"1", "yes", "YES", "on", "true", "Sim", "s"}) {
         bool value = false;
         EXPECT_TRUE(gsf::server::parseSwitch(yes, value) && value) << yes;

@@ -20,7 +20,8 @@ struct GatedReads {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
 
-    int operator()() {
+    int operator()()
+    {
         const int number = ++begun;
         if (number == 1) {
             firstBegun.set_value();
@@ -30,7 +31,8 @@ struct GatedReads {
     }
 };
 
-TEST(SharedRead, CallersArrivingDuringAReadShareTheNextOneNeverTheRunningOne) {
+TEST(SharedRead, CallersArrivingDuringAReadShareTheNextOneNeverTheRunningOne)
+{
     SharedRead<int> shared;
     GatedReads reads;
     auto first = std::async(std::launch::async, [&] { return shared.Current(std::ref(reads)); });
@@ -48,7 +50,8 @@ TEST(SharedRead, CallersArrivingDuringAReadShareTheNextOneNeverTheRunningOne) {
     EXPECT_EQ(shared.Current(std::ref(reads)), 3);
 }
 
-TEST(SharedRead, ManyCallersAtOnceEachGetAReadBegunAfterTheirCall) {
+TEST(SharedRead, ManyCallersAtOnceEachGetAReadBegunAfterTheirCall)
+{
     SharedRead<int> shared;
     std::atomic<int> begun{0};
     std::atomic<int> wrong{0};
@@ -56,17 +59,20 @@ TEST(SharedRead, ManyCallersAtOnceEachGetAReadBegunAfterTheirCall) {
     for (int t = 0; t < 8; ++t) {
         callers.emplace_back([&] {
             for (int i = 0; i < 500; ++i) {
-                const int before = begun.load();  // reads begun before this call
-                if (shared.Current([&] { return ++begun; }) <= before) ++wrong;
+                const int before = begun.load(); // reads begun before this call
+                if (shared.Current([&] { return ++begun; }) <= before)
+                    ++wrong;
             }
         });
     }
-    for (auto& c : callers) c.join();
+    for (auto& c : callers)
+        c.join();
     EXPECT_EQ(wrong.load(), 0);
     EXPECT_LE(begun.load(), 8 * 500);
 }
 
-TEST(SharedRead, CallersOfAFailedReadTakeAFreshOneAndNoneIsLeftWaiting) {
+TEST(SharedRead, CallersOfAFailedReadTakeAFreshOneAndNoneIsLeftWaiting)
+{
     // Every third read fails; the caller that ran it sees the failure and
     // calls again. A caller left asleep with no read running would hang here.
     SharedRead<int> shared;
@@ -81,23 +87,27 @@ TEST(SharedRead, CallersOfAFailedReadTakeAFreshOneAndNoneIsLeftWaiting) {
                 try {
                     const int got = shared.Current([&] {
                         const int number = ++begun;
-                        if (number % 3 == 0) throw std::runtime_error("banco fora");
+                        if (number % 3 == 0)
+                            throw std::runtime_error("banco fora");
                         return number;
                     });
-                    if (got <= before || got % 3 == 0) ++wrong;
+                    if (got <= before || got % 3 == 0)
+                        ++wrong;
                 } catch (const std::runtime_error&) {
                     ++failures;
                 }
             }
         });
     }
-    for (auto& c : callers) c.join();
+    for (auto& c : callers)
+        c.join();
     EXPECT_EQ(wrong.load(), 0);
     EXPECT_GT(failures.load(), 0);
     EXPECT_LE(failures.load(), begun.load() / 3) << "only the caller that ran a failed read sees it";
 }
 
-TEST(SharedRead, AFailedReadFailsItsCallerAndTheNextOneReadsAgain) {
+TEST(SharedRead, AFailedReadFailsItsCallerAndTheNextOneReadsAgain)
+{
     SharedRead<int> shared;
     int calls = 0;
     EXPECT_THROW(shared.Current([&]() -> int {

@@ -15,7 +15,8 @@ namespace {
 
 using gsf::sql::Engine;
 
-std::int64_t count(gsf::sql::Connection& db, const std::string& table) {
+std::int64_t count(gsf::sql::Connection& db, const std::string& table)
+{
     return std::get<std::int64_t>(db.Execute("SELECT COUNT(*) FROM " + table).rows.at(0).at(0));
 }
 
@@ -23,8 +24,10 @@ class StartupTest : public ::testing::TestWithParam<Engine> {};
 
 INSTANTIATE_TEST_SUITE_P(Engines, StartupTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
-TEST_P(StartupTest, FourServersStartedAtOnceOnAnEmptyDatabaseAllServeOneSeed) {
-    if (!gsf::test::TempDatabase::Available(GetParam())) GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
+TEST_P(StartupTest, FourServersStartedAtOnceOnAnEmptyDatabaseAllServeOneSeed)
+{
+    if (!gsf::test::TempDatabase::Available(GetParam()))
+        GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
     const std::vector<std::string> tables = {"FILIAL",      "CLIENTE",     "SERVFILI",     "SERVCLIE",
                                              "GRUPSERVFAT", "SERVGRUPFAT", "CORRPRECGRUP", "PARAMFATFILI"};
     // What one server seeds on its own.

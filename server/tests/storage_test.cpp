@@ -26,7 +26,8 @@ protected:
 
     // Runs @p action and returns the refusal's code, "" when none.
     template <typename F>
-    static std::string refusal(F action) {
+    static std::string refusal(F action)
+    {
         try {
             action();
         } catch (const ServiceError& e) {
@@ -38,7 +39,8 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(Engines, StorageTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
-TEST_P(StorageTest, SchemaIsVersionedAndDemoSeedsOnce) {
+TEST_P(StorageTest, SchemaIsVersionedAndDemoSeedsOnce)
+{
     EXPECT_EQ(s().SchemaVersion(), gsf::server::latestSchemaVersion());
     Storage again(db_->target());
     EXPECT_EQ(again.SchemaVersion(), gsf::server::latestSchemaVersion());
@@ -46,7 +48,8 @@ TEST_P(StorageTest, SchemaIsVersionedAndDemoSeedsOnce) {
     EXPECT_EQ(again.GetGrupServ("0001", "000002").rows.size(), 3u);
 }
 
-TEST_P(StorageTest, ClientsByRegistrationNumberOrAll) {
+TEST_P(StorageTest, ClientsByRegistrationNumberOrAll)
+{
     const Packet all = s().GetPesqClie("", "0001");
     EXPECT_EQ(column(all, "CDCLIENTE"), (std::vector<std::string>{"000001", "000002", "000003", "000004"}));
     ASSERT_EQ(all.fields.size(), 5u);
@@ -62,7 +65,8 @@ TEST_P(StorageTest, ClientsByRegistrationNumberOrAll) {
     EXPECT_EQ(s().GetPesqClie("45678912000155", "0002").rows.size(), 1u);
 }
 
-TEST_P(StorageTest, BranchParametersKeepTheirTextExactly) {
+TEST_P(StorageTest, BranchParametersKeepTheirTextExactly)
+{
     const Packet centro = s().GetParamFilial("0001");
     ASSERT_EQ(centro.rows.size(), 1u);
     EXPECT_EQ(text(centro, 0, "CDTIPOFATUR"), "001");
@@ -72,7 +76,8 @@ TEST_P(StorageTest, BranchParametersKeepTheirTextExactly) {
     EXPECT_TRUE(s().GetParamFilial("9999").rows.empty());
 }
 
-TEST_P(StorageTest, GroupsOrderedByCodeWithEveryField) {
+TEST_P(StorageTest, GroupsOrderedByCodeWithEveryField)
+{
     const Packet groups = s().GetGrupServ("0001", "000002");
     ASSERT_EQ(groups.fields.size(), 14u);
     EXPECT_EQ(column(groups, "CDGRSERVFAT"), (std::vector<std::string>{"001", "002", "003"}));
@@ -86,7 +91,8 @@ TEST_P(StorageTest, GroupsOrderedByCodeWithEveryField) {
     EXPECT_TRUE(s().GetVerifGrupServ("0001", "000003", "002").rows.empty());
 }
 
-TEST_P(StorageTest, ServicesOfAGroupAndLookups) {
+TEST_P(StorageTest, ServicesOfAGroupAndLookups)
+{
     const Packet services = s().GetServClie("0001", "000002", "001");
     EXPECT_EQ(column(services, "CDSERVFILI"), (std::vector<std::string>{"00010", "00020"}));
     EXPECT_EQ(column(services, "IDCORREFET"), (std::vector<std::string>{"Sim", "<null>"}));
@@ -97,7 +103,8 @@ TEST_P(StorageTest, ServicesOfAGroupAndLookups) {
     EXPECT_TRUE(none.rows.empty());
     EXPECT_EQ(none.fields.size(), 6u);
 
-    EXPECT_EQ(column(s().GetPesqServ("0001", "000003", ""), "CDSERVFILI"), (std::vector<std::string>{"00010", "00050"}));
+    EXPECT_EQ(column(s().GetPesqServ("0001", "000003", ""), "CDSERVFILI"),
+              (std::vector<std::string>{"00010", "00050"}));
     EXPECT_EQ(s().GetPesqServ("0001", "000003", "00050").rows.size(), 1u);
     EXPECT_TRUE(s().GetPesqServ("0001", "000003", "00020").rows.empty());
     // Billed through group 001: found whatever group is asked about.
@@ -105,7 +112,8 @@ TEST_P(StorageTest, ServicesOfAGroupAndLookups) {
     EXPECT_TRUE(s().GetVerifServ("0001", "00050", "000002", "001").rows.empty());
 }
 
-TEST_P(StorageTest, CorrectionTableEndsWithTheLargestInterval) {
+TEST_P(StorageTest, CorrectionTableEndsWithTheLargestInterval)
+{
     const Packet table = s().GetCorrPrecGrup("0001", "000002", "001");
     ASSERT_EQ(table.rows.size(), 3u);
     EXPECT_EQ(std::get<double>(cell(table, 2, "VRPEFIMGRUP")), 50.0);
@@ -118,17 +126,19 @@ TEST_P(StorageTest, CorrectionTableEndsWithTheLargestInterval) {
 
     // A first interval posted without an end: the largest end is reported as empty.
     const Packet empty = s().GetCorrPrecGrup("0001", "000002", "003");
-    s().UpdCorrPrecGrup(deltaOf(empty, ChangeKind::Insert, {},
-                                {"0001", "000002", std::monostate{}, std::monostate{}, 3.0, "003"}));
+    s().UpdCorrPrecGrup(
+        deltaOf(empty, ChangeKind::Insert, {}, {"0001", "000002", std::monostate{}, std::monostate{}, 3.0, "003"}));
     const Packet open = s().GetIntervMaior("0001", "000002", "003");
     ASSERT_EQ(open.rows.size(), 1u);
     EXPECT_TRUE(gsf::data::isNull(open.rows[0][0]));
 }
 
-TEST_P(StorageTest, GroupDeltaInsertUpdateDelete) {
+TEST_P(StorageTest, GroupDeltaInsertUpdateDelete)
+{
     Packet groups = s().GetGrupServ("0001", "000004");
     std::vector<gsf::data::Value> row = {"0001", "000004", "X'1", "'; DROP TABLE FILIAL; --", 2.5};
-    for (int i = 0; i < 8; ++i) row.emplace_back(i == 0 ? gsf::data::Value{} : gsf::data::Value{2.5});
+    for (int i = 0; i < 8; ++i)
+        row.emplace_back(i == 0 ? gsf::data::Value{} : gsf::data::Value{2.5});
     row.emplace_back(std::monostate{});
     s().UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, row));
     groups = s().GetGrupServ("0001", "000004");
@@ -146,7 +156,8 @@ TEST_P(StorageTest, GroupDeltaInsertUpdateDelete) {
     EXPECT_TRUE(s().GetGrupServ("0001", "000004").rows.empty());
 }
 
-TEST_P(StorageTest, DeletingAGroupRemovesItsServicesAndIntervals) {
+TEST_P(StorageTest, DeletingAGroupRemovesItsServicesAndIntervals)
+{
     const Packet groups = s().GetGrupServ("0001", "000002");
     s().UpdGrupServ(deltaOf(groups, ChangeKind::Delete, groups.rows[0], {}));
     EXPECT_TRUE(s().GetServClie("0001", "000002", "001").rows.empty());
@@ -156,7 +167,8 @@ TEST_P(StorageTest, DeletingAGroupRemovesItsServicesAndIntervals) {
     EXPECT_EQ(s().GetServClie("0001", "000002", "002").rows.size(), 2u);
 }
 
-TEST_P(StorageTest, StaleOriginalFailsTheWholeDelta) {
+TEST_P(StorageTest, StaleOriginalFailsTheWholeDelta)
+{
     const Packet groups = s().GetGrupServ("0001", "000002");
     s().UpdGrupServ(updateOf(groups, 1, "DSGRSERVFAT", "Alterado por outro"));
 
@@ -176,7 +188,8 @@ TEST_P(StorageTest, StaleOriginalFailsTheWholeDelta) {
     EXPECT_EQ(s().GetGrupServ("0001", "000002").rows.size(), 3u);
 }
 
-TEST_P(StorageTest, DuplicatesAndMissingParentsAreRefused) {
+TEST_P(StorageTest, DuplicatesAndMissingParentsAreRefused)
+{
     const Packet groups = s().GetGrupServ("0001", "000002");
     EXPECT_EQ(refusal([&] { s().UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, groups.rows[0])); }),
               "duplicate: Grupo de serviço para faturamento já cadastrado.");
@@ -185,20 +198,23 @@ TEST_P(StorageTest, DuplicatesAndMissingParentsAreRefused) {
     EXPECT_EQ(refusal([&] { s().UpdGrupServ(deltaOf(groups, ChangeKind::Insert, {}, orphan)); }),
               "invalid: Inclusão do grupo 001: cliente 999999 não cadastrado na filial 0001.");
     const Packet table = s().GetCorrPrecGrup("0001", "000002", "001");
-    EXPECT_NE(refusal([&] {
-                  s().UpdCorrPrecGrup(deltaOf(table, ChangeKind::Insert, {}, {"0001", "000002", 50.0, 60.0, 1.0, "ZZZ"}));
-              }),
-              "");
+    EXPECT_NE(
+        refusal([&] {
+            s().UpdCorrPrecGrup(deltaOf(table, ChangeKind::Insert, {}, {"0001", "000002", 50.0, 60.0, 1.0, "ZZZ"}));
+        }),
+        "");
     EXPECT_EQ(s().GetGrupServ("0001", "000002").rows.size(), 3u);
 }
 
-TEST_P(StorageTest, DeltaFieldsAreChecked) {
+TEST_P(StorageTest, DeltaFieldsAreChecked)
+{
     const Packet groups = s().GetGrupServ("0001", "000002");
     auto unknown = deltaOf(groups, ChangeKind::Update, groups.rows[0], groups.rows[0]);
     unknown.fields[3].name = "NMHACK";
     EXPECT_NE(refusal([&] { s().UpdGrupServ(unknown); }).find("campo desconhecido NMHACK"), std::string::npos);
-    EXPECT_NE(refusal([&] { s().UpdGrupServ(updateOf(groups, 0, "DSGRSERVFAT", std::string(31, 'x'))); })
-                  .find("no máximo 30 caracteres"),
+    EXPECT_NE(refusal([&] {
+                  s().UpdGrupServ(updateOf(groups, 0, "DSGRSERVFAT", std::string(31, 'x')));
+              }).find("no máximo 30 caracteres"),
               std::string::npos);
     EXPECT_NE(refusal([&] { s().UpdGrupServ(updateOf(groups, 0, "QTEFETMINIGSF", "dois")); }).find("numérico"),
               std::string::npos);
@@ -209,7 +225,8 @@ TEST_P(StorageTest, DeltaFieldsAreChecked) {
     EXPECT_EQ(text(s().GetGrupServ("0001", "000002"), 0, "DSGRSERVFAT").substr(0, 2), "ã");
 }
 
-TEST_P(StorageTest, IdenticalIntervalsAreChangedOneAtATime) {
+TEST_P(StorageTest, IdenticalIntervalsAreChangedOneAtATime)
+{
     // Two identical rows, as an older version could store them.
     {
         auto db = gsf::sql::openDatabase(db_->target());
@@ -229,7 +246,8 @@ TEST_P(StorageTest, IdenticalIntervalsAreChangedOneAtATime) {
     EXPECT_EQ(std::get<double>(cell(after, 0, "VRPECORRGRUP")), 2.5);
 }
 
-TEST_P(StorageTest, ServiceProceduresFollowTheCorrectionFlag) {
+TEST_P(StorageTest, ServiceProceduresFollowTheCorrectionFlag)
+{
     // Assign and flag a second service: the flag moves to it.
     s().ProAtualizaGrupo("0001", "000002", "003", "00050");
     EXPECT_EQ(column(s().GetServClie("0001", "000002", "003"), "IDCORREFET"), (std::vector<std::string>{"<null>"}));
@@ -260,25 +278,29 @@ TEST_P(StorageTest, ServiceProceduresFollowTheCorrectionFlag) {
     EXPECT_EQ(s().GetGrupServ("0001", "000002").rows.size(), 3u);
 }
 
-TEST_P(StorageTest, ServiceDeltaDeleteClearsTheGroupsCorrection) {
+TEST_P(StorageTest, ServiceDeltaDeleteClearsTheGroupsCorrection)
+{
     const Packet services = s().GetServClie("0001", "000002", "001");
     s().UpdServClie(deltaOf(services, ChangeKind::Delete, services.rows[0], {}));
     EXPECT_EQ(column(s().GetServClie("0001", "000002", "001"), "CDSERVFILI"), (std::vector<std::string>{"00020"}));
     EXPECT_EQ(text(s().GetGrupServ("0001", "000002"), 0, "CDSERAJEFEGSF"), "<null>");
 }
 
-TEST_P(StorageTest, ClientsWithWrongCheckDigitsAreNotStored) {
+TEST_P(StorageTest, ClientsWithWrongCheckDigitsAreNotStored)
+{
     EXPECT_NE(refusal([&] { s().AddClient("0001", "000009", "52998224724", "F", "X", "X"); }), "");
     EXPECT_NE(refusal([&] { s().AddClient("0001", "000009", "12ABC34501DE36", "J", "X", "X"); }), "");
     EXPECT_NE(refusal([&] { s().AddClient("0001", "000009", "52998224725", "J", "X", "X"); }), "");
     EXPECT_EQ(s().GetPesqClie("", "0001").rows.size(), 4u);
 }
 
-TEST_P(StorageTest, ARowIsFoundByItsKeyAndEveryOtherColumnComparedNullSafely) {
+TEST_P(StorageTest, ARowIsFoundByItsKeyAndEveryOtherColumnComparedNullSafely)
+{
     // Two groups alike but for their code: only the one named by the key changes.
     Packet groups = s().GetGrupServ("0001", "000004");
     std::vector<gsf::data::Value> a = {"0001", "000004", "A01", "Igual", 1.0};
-    for (int i = 0; i < 8; ++i) a.emplace_back(i % 2 ? gsf::data::Value{} : gsf::data::Value{0.0});
+    for (int i = 0; i < 8; ++i)
+        a.emplace_back(i % 2 ? gsf::data::Value{} : gsf::data::Value{0.0});
     a.emplace_back(std::monostate{});
     auto b = a;
     b[2] = "A02";
@@ -289,9 +311,9 @@ TEST_P(StorageTest, ARowIsFoundByItsKeyAndEveryOtherColumnComparedNullSafely) {
 
     // The stored nulls and zeros must be sent back as they are: a null sent
     // as 0 or as "", or a 0 sent as null, is another row.
-    const size_t monday = static_cast<size_t>(groups.indexOf("QTEFMINSEGGSF"));     // null
-    const size_t sunday = static_cast<size_t>(groups.indexOf("QTEFMINDOMGSF"));     // 0
-    const size_t service = static_cast<size_t>(groups.indexOf("CDSERAJEFEGSF"));    // null
+    const size_t monday = static_cast<size_t>(groups.indexOf("QTEFMINSEGGSF"));  // null
+    const size_t sunday = static_cast<size_t>(groups.indexOf("QTEFMINDOMGSF"));  // 0
+    const size_t service = static_cast<size_t>(groups.indexOf("CDSERAJEFEGSF")); // null
     for (const auto& [column, wrong] : std::vector<std::pair<size_t, gsf::data::Value>>{
              {monday, 0.0}, {sunday, gsf::data::Value{}}, {service, std::string()}}) {
         auto delta = updateOf(groups, 0, "DSGRSERVFAT", std::string("Nunca"));
@@ -305,7 +327,8 @@ TEST_P(StorageTest, ARowIsFoundByItsKeyAndEveryOtherColumnComparedNullSafely) {
     EXPECT_EQ(column(s().GetGrupServ("0001", "000004"), "CDGRSERVFAT"), (std::vector<std::string>{"A01"}));
 }
 
-TEST_P(StorageTest, AChangeVersionIsNeverOlderThanAWriteCommittedBeforeTheCall) {
+TEST_P(StorageTest, AChangeVersionIsNeverOlderThanAWriteCommittedBeforeTheCall)
+{
     // Readers at once with a writer: a read shared by several callers must
     // still have begun after each of them called.
     auto raw = gsf::sql::openDatabase(db_->target());
@@ -317,7 +340,8 @@ TEST_P(StorageTest, AChangeVersionIsNeverOlderThanAWriteCommittedBeforeTheCall) 
         readers.emplace_back([&] {
             while (writing.load()) {
                 const std::int64_t before = committed.load();
-                if (s().ChangeVersion() < before) ++stale;
+                if (s().ChangeVersion() < before)
+                    ++stale;
                 ++reads;
             }
         });
@@ -329,10 +353,12 @@ TEST_P(StorageTest, AChangeVersionIsNeverOlderThanAWriteCommittedBeforeTheCall) 
         // machine, so reads and writes really interleave.
         const int seen = reads.load();
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (reads.load() <= seen && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+        while (reads.load() <= seen && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
     }
     writing = false;
-    for (auto& r : readers) r.join();
+    for (auto& r : readers)
+        r.join();
     EXPECT_EQ(stale.load(), 0) << "of " << reads.load() << " reads";
     EXPECT_GT(reads.load(), 40);
 }

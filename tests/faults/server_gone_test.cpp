@@ -28,23 +28,34 @@ const char* const kConnectionMessage = "Servidor de aplicação indisponível";
 
 using gsf::test::ScreenRoad;
 
-const std::vector<ScreenRoad>& roads() { return gsf::test::screenRoads(); }
+const std::vector<ScreenRoad>& roads()
+{
+    return gsf::test::screenRoads();
+}
 
-bool changesData(const std::string& call) { return call.rfind("Get", 0) != 0; }
+bool changesData(const std::string& call)
+{
+    return call.rfind("Get", 0) != 0;
+}
 
 /// Groups of the open client as the screen holds them and as the server does.
-size_t shownGroups(const TfrmGrupServFat& form) {
+size_t shownGroups(const TfrmGrupServFat& form)
+{
     return form.cdsGrupServ.Active() ? static_cast<size_t>(form.cdsGrupServ.RecordCount()) : 0;
 }
 
-size_t serverGroups(ScreenFixture& s) { return s.server.storage().GetGrupServ("0001", "000002").rows.size(); }
+size_t serverGroups(ScreenFixture& s)
+{
+    return s.server.storage().GetGrupServ("0001", "000002").rows.size();
+}
 
 class ServerGone : public ::testing::TestWithParam<size_t> {
 protected:
     const ScreenRoad& road() const { return roads()[GetParam()]; }
 
     // A new screen brought where the road starts, with short timeouts.
-    std::unique_ptr<ScreenFixture> ready() {
+    std::unique_ptr<ScreenFixture> ready()
+    {
         auto screen = std::make_unique<ScreenFixture>();
         screen->form().netGrupServFat.Timeout = kTimeout;
         EXPECT_TRUE(road().prepare(screen->act(), screen->person)) << screen->lastError();
@@ -55,13 +66,14 @@ protected:
     }
 
     struct Run {
-        Snapshot after;            ///< what the server holds once it is back
+        Snapshot after; ///< what the server holds once it is back
         std::vector<std::string> calls;
     };
 
     // The road with @p fault at its @p n th call, then the server brought
     // back and the screen's next action.
-    Run faulted(int n, Fault fault, const std::string& call) {
+    Run faulted(int n, Fault fault, const std::string& call)
+    {
         const std::string where = std::string(road().name) + ", chamada " + std::to_string(n) + " (" + call + ")";
         auto screen = ready();
         screen->server.app().FaultAt(n, fault, kFreeze);
@@ -100,7 +112,7 @@ protected:
             focus = screen->focused();
         }
         const Outcome next = focus == "medCdFilial" || focus == "medCdCliente" ? screen->act().focus("dbgPadrao")
-                                                                              : screen->act().click("sbtVerificar");
+                                                                               : screen->act().click("sbtVerificar");
         EXPECT_EQ(next, Outcome::Done) << where << ": " << screen->lastError() << " (foco em " << focus << ")";
         EXPECT_TRUE(screen->errors.empty()) << where << ": " << screen->lastError();
         EXPECT_EQ(shownGroups(form), serverGroups(*screen)) << where;
@@ -108,7 +120,8 @@ protected:
     }
 };
 
-TEST_P(ServerGone, EachCallOfTheRoadIsWholeOrAbsentAndTheScreenGoesOn) {
+TEST_P(ServerGone, EachCallOfTheRoadIsWholeOrAbsentAndTheScreenGoesOn)
+{
     // The road once with a healthy server: its calls, and where it leaves the server.
     std::vector<std::string> calls;
     Snapshot initial, healthy;
@@ -136,7 +149,8 @@ TEST_P(ServerGone, EachCallOfTheRoadIsWholeOrAbsentAndTheScreenGoesOn) {
     EXPECT_EQ(held[0], initial) << road().name << ": a road that died at its first call changed nothing";
 
     for (size_t i = 0; i < calls.size(); ++i) {
-        const std::string where = std::string(road().name) + ", chamada " + std::to_string(i + 1) + " (" + calls[i] + ")";
+        const std::string where =
+            std::string(road().name) + ", chamada " + std::to_string(i + 1) + " (" + calls[i] + ")";
         if (changesData(calls[i])) {
             EXPECT_EQ(faulted(static_cast<int>(i + 1), Fault::DieAfter, calls[i]).after, held[i + 1])
                 << where << ": applied, then the server died";

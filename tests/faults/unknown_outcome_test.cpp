@@ -21,31 +21,40 @@ using Fault = gsf::server::AppServer::Fault;
 
 constexpr auto kTimeout = std::chrono::milliseconds(300);
 
-std::string description(const TfrmGrupServFat& form) { return form.cdsGrupServ.FieldByName("DSGRSERVFAT").AsString(); }
+std::string description(const TfrmGrupServFat& form)
+{
+    return form.cdsGrupServ.FieldByName("DSGRSERVFAT").AsString();
+}
 
-std::string storedDescription(gsf::remote::RemoteConnection& net) {
+std::string storedDescription(gsf::remote::RemoteConnection& net)
+{
     const auto result = net.Call("GetGrupServ", {"0001", "000002"});
-    if (!result.ok) return "(" + result.message + ")";
+    if (!result.ok)
+        return "(" + result.message + ")";
     const auto packet = gsf::data::decodePacket(result.body);
     return std::get<std::string>(packet.rows.at(0).at(packet.indexOf("DSGRSERVFAT")));
 }
 
-Outcome alterDescription(ScreenFixture& screen, const char* text) {
+Outcome alterDescription(ScreenFixture& screen, const char* text)
+{
     screen.act().click("sbtAlterar");
     screen.typeInto("dbgPadrao", "DSGRSERVFAT", text);
     return screen.act().click("sbtConfirmar");
 }
 
-bool conflictShown(const ScreenFixture& screen) {
+bool conflictShown(const ScreenFixture& screen)
+{
     for (const auto& e : screen.errors)
-        if (e.find("outro usuário") != std::string::npos) return true;
+        if (e.find("outro usuário") != std::string::npos)
+            return true;
     return false;
 }
 
 // The screen moved to a server of its own process, which the test freezes and kills.
 class AgainstAProcess : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         folder_ = (std::filesystem::temp_directory_path() / "gsf-unknown-XXXXXX").string();
         ASSERT_TRUE(mkdtemp(folder_.data()));
         startServer(0);
@@ -60,11 +69,13 @@ protected:
         };
         reader_.Open();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         server_.reset();
         std::filesystem::remove_all(folder_);
     }
-    void startServer(int port) {
+    void startServer(int port)
+    {
         server_ = std::make_unique<gsf::test::ServerProcess>(
             GSF_SERVER_EXE, std::vector<std::string>{"--sqlite", folder_ + "/db", "--demo"},
             std::vector<std::pair<std::string, std::string>>{}, port);
@@ -77,7 +88,8 @@ protected:
     gsf::remote::RemoteConnection reader_;
 };
 
-TEST_F(AgainstAProcess, AConfirmWhileTheServerIsFrozenIsFollowedByARereadAndTheNextEditIsNoConflict) {
+TEST_F(AgainstAProcess, AConfirmWhileTheServerIsFrozenIsFollowedByARereadAndTheNextEditIsNoConflict)
+{
     TfrmGrupServFat& form = screen_.form();
     ASSERT_EQ(description(form), "Vigilância");
     server_->signal(SIGSTOP);
@@ -106,14 +118,15 @@ TEST_F(AgainstAProcess, AConfirmWhileTheServerIsFrozenIsFollowedByARereadAndTheN
     EXPECT_EQ(storedDescription(reader_), "Vigilância 24h");
 }
 
-TEST_F(AgainstAProcess, AConfirmWhenTheServerIsKilledGoesOnOnceItIsBackOnTheSamePort) {
+TEST_F(AgainstAProcess, AConfirmWhenTheServerIsKilledGoesOnOnceItIsBackOnTheSamePort)
+{
     TfrmGrupServFat& form = screen_.form();
     const int port = server_->port();
     std::thread killer([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         server_->stop(SIGKILL);
     });
-    server_->signal(SIGSTOP);  // the confirm's call waits in the server until the kill
+    server_->signal(SIGSTOP); // the confirm's call waits in the server until the kill
     EXPECT_EQ(alterDescription(screen_, "Vigilância armada"), Outcome::Failed);
     killer.join();
     ASSERT_FALSE(screen_.errors.empty());
@@ -128,7 +141,8 @@ TEST_F(AgainstAProcess, AConfirmWhenTheServerIsKilledGoesOnOnceItIsBackOnTheSame
 }
 
 // In-process: the server applies the change, then dies before answering.
-TEST(UnknownOutcome, AChangeAppliedBeforeTheServerDiedIsShownOnceItIsBack) {
+TEST(UnknownOutcome, AChangeAppliedBeforeTheServerDiedIsShownOnceItIsBack)
+{
     ScreenFixture screen;
     screen.form().netGrupServFat.Timeout = kTimeout;
     ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
@@ -148,12 +162,13 @@ TEST(UnknownOutcome, AChangeAppliedBeforeTheServerDiedIsShownOnceItIsBack) {
     EXPECT_FALSE(conflictShown(screen));
 }
 
-TEST(UnknownOutcome, ARowBeingTypedIsNotDroppedByTheReread) {
+TEST(UnknownOutcome, ARowBeingTypedIsNotDroppedByTheReread)
+{
     ScreenFixture screen;
     screen.form().netGrupServFat.Timeout = kTimeout;
     ASSERT_EQ(screen.openClient("0001", kClientWithGroups), Outcome::Done);
     TfrmGrupServFat& form = screen.form();
-    ASSERT_EQ(screen.act().moveToRow("dbgPadrao", 2), Outcome::Done);  // 003, no services
+    ASSERT_EQ(screen.act().moveToRow("dbgPadrao", 2), Outcome::Done); // 003, no services
     ASSERT_EQ(screen.act().clickMenu("mnuServ"), Outcome::Done);
     ASSERT_EQ(screen.act().click("sbtIncluir"), Outcome::Done);
     screen.act().typeCell("dbgServico", "50");

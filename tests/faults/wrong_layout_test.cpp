@@ -122,16 +122,24 @@ struct Case {
     int occurrence;
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.road << " " << c.method << " #" << c.occurrence; }
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.road << " " << c.method << " #" << c.occurrence;
+}
 
 // Every method whose packet the screen loads, on a road that reads it; the
 // group list also where it is read again after a write and before a close.
 const Case kCases[] = {
-    {"LeaveTheFilter", "GetPesqClie", 1},    {"LeaveTheFilter", "GetGrupServ", 1},
-    {"LeaveTheFilter", "GetServClie", 1},    {"LeaveTheFilter", "GetCorrPrecGrup", 1},
-    {"LeaveTheFilter", "GetParamFilial", 1}, {"PostANewGroup", "GetVerifGrupServ", 1},
-    {"PostAService", "GetPesqServ", 1},      {"PostAService", "GetVerifServ", 1},
-    {"PostAService", "GetGrupServ", 1},      {"PostAnInterval", "GetIntervMaior", 1},
+    {"LeaveTheFilter", "GetPesqClie", 1},
+    {"LeaveTheFilter", "GetGrupServ", 1},
+    {"LeaveTheFilter", "GetServClie", 1},
+    {"LeaveTheFilter", "GetCorrPrecGrup", 1},
+    {"LeaveTheFilter", "GetParamFilial", 1},
+    {"PostANewGroup", "GetVerifGrupServ", 1},
+    {"PostAService", "GetPesqServ", 1},
+    {"PostAService", "GetVerifServ", 1},
+    {"PostAService", "GetGrupServ", 1},
+    {"PostAnInterval", "GetIntervMaior", 1},
     {"Close", "GetGrupServ", 1},
 };
 

@@ -14,8 +14,10 @@ namespace gsf::test {
 /// A subclass's SetUp calls this one first and returns when IsSkipped().
 class EngineTest : public ::testing::TestWithParam<gsf::sql::Engine> {
 protected:
-    void SetUp() override {
-        if (!TempDatabase::Available(GetParam())) GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
+    void SetUp() override
+    {
+        if (!TempDatabase::Available(GetParam()))
+            GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
         db_ = std::make_unique<TempDatabase>(GetParam());
     }
 
@@ -26,9 +28,11 @@ protected:
 /// `storage_` and seeded with the demo data.
 class DemoStorageTest : public EngineTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         EngineTest::SetUp();
-        if (IsSkipped()) return;
+        if (IsSkipped())
+            return;
         storage_ = std::make_unique<gsf::server::Storage>(db_->target());
         ASSERT_TRUE(storage_->SeedDemo());
     }
@@ -37,10 +41,14 @@ protected:
 };
 
 /// Both engines, for INSTANTIATE_TEST_SUITE_P with engineTestName.
-inline auto allEngines() { return ::testing::Values(gsf::sql::Engine::SQLite, gsf::sql::Engine::PostgreSQL); }
+inline auto allEngines()
+{
+    return ::testing::Values(gsf::sql::Engine::SQLite, gsf::sql::Engine::PostgreSQL);
+}
 
 /// "SQLite" or "PostgreSQL" as the instance's name.
-inline std::string engineTestName(const ::testing::TestParamInfo<gsf::sql::Engine>& info) {
+inline std::string engineTestName(const ::testing::TestParamInfo<gsf::sql::Engine>& info)
+{
     return engineLabel(info.param);
 }
 

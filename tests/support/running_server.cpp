@@ -4,12 +4,15 @@
 
 namespace gsf::test {
 
-RunningServer::RunningServer(gsf::server::ServerOptions options) {
+RunningServer::RunningServer(gsf::server::ServerOptions options)
+{
     options.listen = "127.0.0.1";
     options.port = 0;
-    if (!options.log) options.log = [](const std::string&) {};
+    if (!options.log)
+        options.log = [](const std::string&) {};
     server_ = std::make_unique<gsf::server::AppServer>(std::move(options));
-    if (!server_->Bind()) throw std::runtime_error("cannot bind a loopback port");
+    if (!server_->Bind())
+        throw std::runtime_error("cannot bind a loopback port");
     thread_ = std::thread([this] { server_->Run(); });
     if (!server_->WaitUntilReady(std::chrono::seconds(10))) {
         server_->Stop();
@@ -18,7 +21,8 @@ RunningServer::RunningServer(gsf::server::ServerOptions options) {
     }
 }
 
-RunningServer::~RunningServer() {
+RunningServer::~RunningServer()
+{
     server_->Stop();
     thread_.join();
 }

@@ -14,14 +14,18 @@ namespace gsf::test {
 struct ScreenRoad {
     using Step = std::function<bool(host::Dispatcher&, host::ScriptedInteraction&)>;
     const char* name;
-    Step prepare;  ///< true when every action of it was done
-    Step run;      ///< the road itself; its failures are what is measured or checked
+    Step prepare; ///< true when every action of it was done
+    Step run;     ///< the road itself; its failures are what is measured or checked
 };
 
-inline bool done(host::Outcome outcome) { return outcome == host::Outcome::Done; }
+inline bool done(host::Outcome outcome)
+{
+    return outcome == host::Outcome::Done;
+}
 
 /// Selects the column of @p field in @p grid, then types @p text into its cell.
-inline host::Outcome typeCell(host::Dispatcher& act, const char* grid, const char* field, const std::string& text) {
+inline host::Outcome typeCell(host::Dispatcher& act, const char* grid, const char* field, const std::string& text)
+{
     act.selectColumn(grid, field);
     return act.typeCell(grid, text);
 }
@@ -30,7 +34,8 @@ inline host::Outcome typeCell(host::Dispatcher& act, const char* grid, const cha
 inline constexpr const char* kRoadClient = "11222333000181";
 
 /// Types branch 0001 and the client, then leaves the filter for the group grid.
-inline bool leaveFilter(host::Dispatcher& act) {
+inline bool leaveFilter(host::Dispatcher& act)
+{
     return done(act.typeText("medCdFilial", "0001")) && done(act.typeText("medCdCliente", kRoadClient)) &&
            done(act.focus("dbgPadrao"));
 }
@@ -38,7 +43,8 @@ inline bool leaveFilter(host::Dispatcher& act) {
 /// The main roads: leaving the filter, posting a new and an altered group, a
 /// service and an interval, deleting a group, a service and an interval,
 /// verifying, closing.
-inline const std::vector<ScreenRoad>& screenRoads() {
+inline const std::vector<ScreenRoad>& screenRoads()
+{
     using Act = host::Dispatcher;
     using Person = host::ScriptedInteraction;
     static const std::vector<ScreenRoad> roads = {
@@ -56,17 +62,18 @@ inline const std::vector<ScreenRoad>& screenRoads() {
          }},
         {"PostAService",
          [](Act& a, Person&) {
-             return leaveFilter(a) && done(a.moveToRow("dbgPadrao", 2)) && done(a.clickMenu("mnuServ"));  // 003
+             return leaveFilter(a) && done(a.moveToRow("dbgPadrao", 2)) && done(a.clickMenu("mnuServ")); // 003
          },
          [](Act& a, Person&) {
-             return done(a.click("sbtIncluir")) && done(a.typeCell("dbgServico", "50")) && done(a.click("sbtConfirmar"));
+             return done(a.click("sbtIncluir")) && done(a.typeCell("dbgServico", "50")) &&
+                    done(a.click("sbtConfirmar"));
          }},
         {"PostAnInterval", [](Act& a, Person&) { return leaveFilter(a) && done(a.clickMenu("mnuTabCorr")); },
          [](Act& a, Person&) {
              return done(a.click("sbtIncluir")) && done(typeCell(a, "dbgCorrPrecGrup", "VRPEFIMGRUP", "60")) &&
                     done(typeCell(a, "dbgCorrPrecGrup", "VRPECORRGRUP", "15")) && done(a.click("sbtConfirmar"));
          }},
-        {"DeleteAGroup", [](Act& a, Person&) { return leaveFilter(a) && done(a.moveToRow("dbgPadrao", 1)); },  // 002
+        {"DeleteAGroup", [](Act& a, Person&) { return leaveFilter(a) && done(a.moveToRow("dbgPadrao", 1)); }, // 002
          [](Act& a, Person& p) {
              p.queueConfirm(true);
              return done(a.click("sbtExcluir"));

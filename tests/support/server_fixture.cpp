@@ -12,8 +12,8 @@ struct ServerFixture::State {
     std::unique_ptr<gsf::server::InProcessServer> server;
 };
 
-ServerFixture::ServerFixture(const std::string& token, const std::string& database)
-    : state_(std::make_unique<State>()) {
+ServerFixture::ServerFixture(const std::string& token, const std::string& database) : state_(std::make_unique<State>())
+{
     gsf::server::ServerOptions options;
     options.token = token;
     options.database = database;
@@ -27,25 +27,48 @@ ServerFixture::ServerFixture(const std::string& token, const std::string& databa
 
 ServerFixture::~ServerFixture() = default;
 
-const std::string& ServerFixture::host() const { return state_->server->Host(); }
+const std::string& ServerFixture::host() const
+{
+    return state_->server->Host();
+}
 
-int ServerFixture::port() const { return state_->server->Port(); }
+int ServerFixture::port() const
+{
+    return state_->server->Port();
+}
 
-const std::string& ServerFixture::databasePath() const { return state_->server->DatabasePath(); }
+const std::string& ServerFixture::databasePath() const
+{
+    return state_->server->DatabasePath();
+}
 
-void ServerFixture::failOnce(const std::string& method, const std::string& message) {
+void ServerFixture::failOnce(const std::string& method, const std::string& message)
+{
     state_->server->Server().Module().FailOnce(method, message);
 }
 
-gsf::server::Storage& ServerFixture::storage() { return state_->server->Server().GetStorage(); }
+gsf::server::Storage& ServerFixture::storage()
+{
+    return state_->server->Server().GetStorage();
+}
 
-gsf::server::AppServer& ServerFixture::app() { return state_->server->Server(); }
+gsf::server::AppServer& ServerFixture::app()
+{
+    return state_->server->Server();
+}
 
-void ServerFixture::stop() { state_->server->Stop(); }
+void ServerFixture::stop()
+{
+    state_->server->Stop();
+}
 
-void ServerFixture::start() { state_->server->Start(); }
+void ServerFixture::start()
+{
+    state_->server->Start();
+}
 
-std::vector<std::string> ServerFixture::logLines() const {
+std::vector<std::string> ServerFixture::logLines() const
+{
     std::lock_guard lock(state_->logMutex);
     return state_->log;
 }

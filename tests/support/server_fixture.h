@@ -7,7 +7,7 @@
 namespace gsf::server {
 class AppServer;
 class Storage;
-}
+} // namespace gsf::server
 
 namespace gsf::test {
 

@@ -116,8 +116,8 @@ std::vector<ServerReader::Interval> ServerReader::Intervals(const std::string& b
     const data::Packet table = Call("GetCorrPrecGrup", {branch, client, group});
     std::vector<Interval> out;
     for (std::size_t r = 0; r < table.rows.size(); ++r)
-        out.push_back({number(table, r, "VRPEINICGRUP"), number(table, r, "VRPEFIMGRUP"),
-                       number(table, r, "VRPECORRGRUP")});
+        out.push_back(
+            {number(table, r, "VRPEINICGRUP"), number(table, r, "VRPEFIMGRUP"), number(table, r, "VRPECORRGRUP")});
     return out;
 }
 

@@ -9,30 +9,36 @@ namespace gsf::test {
 
 namespace {
 
-const char* postgresBase() {
+const char* postgresBase()
+{
     const char* base = std::getenv("GSF_TEST_POSTGRES");
     return base && *base ? base : nullptr;
 }
 
 } // namespace
 
-bool TempDatabase::Available(gsf::sql::Engine engine) {
+bool TempDatabase::Available(gsf::sql::Engine engine)
+{
     return engine == gsf::sql::Engine::SQLite || postgresBase() != nullptr;
 }
 
-std::string engineLabel(gsf::sql::Engine engine) {
+std::string engineLabel(gsf::sql::Engine engine)
+{
     return engine == gsf::sql::Engine::SQLite ? "SQLite" : "PostgreSQL";
 }
 
-TempDatabase::TempDatabase(gsf::sql::Engine engine) : engine_(engine) {
+TempDatabase::TempDatabase(gsf::sql::Engine engine) : engine_(engine)
+{
     if (engine == gsf::sql::Engine::SQLite) {
         std::string pattern = (std::filesystem::temp_directory_path() / "gsf-db-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a temporary folder");
         directory_ = pattern;
         target_ = directory_ + "/test.db";
         return;
     }
-    if (!postgresBase()) throw std::runtime_error("GSF_TEST_POSTGRES is not set");
+    if (!postgresBase())
+        throw std::runtime_error("GSF_TEST_POSTGRES is not set");
     std::random_device random;
     pgName_ = "gsf_t_" + std::to_string(random()) + std::to_string(random());
     auto admin = gsf::sql::openPostgres(postgresBase());
@@ -41,9 +47,11 @@ TempDatabase::TempDatabase(gsf::sql::Engine engine) : engine_(engine) {
     target_ = std::string(postgresBase()) + " dbname=" + pgName_;
 }
 
-TempDatabase::~TempDatabase() {
+TempDatabase::~TempDatabase()
+{
     std::error_code ignored;
-    if (!directory_.empty()) std::filesystem::remove_all(directory_, ignored);
+    if (!directory_.empty())
+        std::filesystem::remove_all(directory_, ignored);
     if (!pgName_.empty()) {
         try {
             auto admin = gsf::sql::openPostgres(postgresBase());

@@ -21,7 +21,8 @@ std::string argumentList(const std::vector<std::string>& args);
 /// Positive whole number written in decimal digits only, or nullopt.
 std::optional<int> positiveNumber(const std::string& text);
 
-template <class T> T& Interpreter::controlOf(const std::string& name, const char* kind) const
+template <class T>
+T& Interpreter::controlOf(const std::string& name, const char* kind) const
 {
     ui::Form& form = openForm();
     ui::Control* control = form.FindControl(name);
@@ -33,7 +34,8 @@ template <class T> T& Interpreter::controlOf(const std::string& name, const char
     return *typed;
 }
 
-template <class T> T& Interpreter::reachable(const std::string& name, const char* kind) const
+template <class T>
+T& Interpreter::reachable(const std::string& name, const char* kind) const
 {
     T& control = controlOf<T>(name, kind);
     requireShowing(control);

@@ -22,30 +22,53 @@ server::ServerOptions embeddedOptions()
 
 EmbeddedServer::EmbeddedServer()
     : server_(std::make_unique<server::InProcessServer>(embeddedOptions(), "grupservfat-script"))
-{
-}
+{}
 
 EmbeddedServer::~EmbeddedServer() = default;
 
-const std::string& EmbeddedServer::host() const { return server_->Host(); }
+const std::string& EmbeddedServer::host() const
+{
+    return server_->Host();
+}
 
-int EmbeddedServer::port() const { return server_->Port(); }
+int EmbeddedServer::port() const
+{
+    return server_->Port();
+}
 
-const std::string& EmbeddedServer::databasePath() const { return server_->DatabasePath(); }
+const std::string& EmbeddedServer::databasePath() const
+{
+    return server_->DatabasePath();
+}
 
-std::string EmbeddedServer::address() const { return host() + ":" + std::to_string(port()); }
+std::string EmbeddedServer::address() const
+{
+    return host() + ":" + std::to_string(port());
+}
 
-bool EmbeddedServer::hasMethod(const std::string& method) const { return server::RemoteModule::HasMethod(method); }
+bool EmbeddedServer::hasMethod(const std::string& method) const
+{
+    return server::RemoteModule::HasMethod(method);
+}
 
 void EmbeddedServer::failOnce(const std::string& method, const Refusal& refusal, int passing)
 {
     server_->Server().Module().FailOnce(method, refusal.status, refusal.code, refusal.message, passing);
 }
 
-bool EmbeddedServer::running() const { return server_->Running(); }
+bool EmbeddedServer::running() const
+{
+    return server_->Running();
+}
 
-void EmbeddedServer::stop() { server_->Stop(); }
+void EmbeddedServer::stop()
+{
+    server_->Stop();
+}
 
-void EmbeddedServer::start() { server_->Start(); }
+void EmbeddedServer::start()
+{
+    server_->Start();
+}
 
 } // namespace gsf::script

@@ -56,8 +56,8 @@ std::optional<std::vector<std::string>> textList(const std::string& text)
 
 std::optional<data::DataSetState> stateByName(const std::string& name)
 {
-    for (auto state : {data::DataSetState::Inactive, data::DataSetState::Browse,
-                       data::DataSetState::Edit, data::DataSetState::Insert})
+    for (auto state : {data::DataSetState::Inactive, data::DataSetState::Browse, data::DataSetState::Edit,
+                       data::DataSetState::Insert})
         if (data::stateName(state) == name)
             return state;
     return std::nullopt;
@@ -187,8 +187,8 @@ void Interpreter::expectCell(const Words& words, const std::string& /*line*/)
     if (!row)
         fail(Status::BadScript, "uso: expect cell GRADE LINHA COLUNA TEXTO (LINHA a partir de 1)");
     const int column = columnOf(grid, words[4].text);
-    const std::string what = grid.Name() + " linha " + words[3].text + " coluna " +
-                             grid.ColumnAt(column).FieldName() + " = ";
+    const std::string what =
+        grid.Name() + " linha " + words[3].text + " coluna " + grid.ColumnAt(column).FieldName() + " = ";
     if (*row > grid.RowCount())
         expectThat(false, what + inQuotes(words[5].text),
                    "a grade com " + std::to_string(grid.RowCount()) + " linha(s)");
@@ -201,8 +201,7 @@ void Interpreter::expectColumn(const Words& words, const std::string& /*line*/)
     const auto& grid = controlOf<ui::DBGrid>(words[2].text, "grade");
     const int selected = grid.SelectedIndex();
     const std::string seen = selected >= 0 ? grid.ColumnAt(selected).FieldName() : std::string("nenhuma");
-    expectThat(seen == words[3].text, grid.Name() + " na coluna " + words[3].text,
-               grid.Name() + " na coluna " + seen);
+    expectThat(seen == words[3].text, grid.Name() + " na coluna " + words[3].text, grid.Name() + " na coluna " + seen);
 }
 
 void Interpreter::expectUnit(const Words& words, const std::string& /*line*/)
@@ -213,8 +212,8 @@ void Interpreter::expectUnit(const Words& words, const std::string& /*line*/)
         if (item.name != name)
             continue;
         const bool flag = std::holds_alternative<bool>(item.value);
-        const std::string seen = flag ? (std::get<bool>(item.value) ? "true" : "false")
-                                      : inQuotes(std::get<std::string>(item.value));
+        const std::string seen =
+            flag ? (std::get<bool>(item.value) ? "true" : "false") : inQuotes(std::get<std::string>(item.value));
         expectThat(seen == (flag ? wanted : inQuotes(wanted)), name + " = " + wanted, name + " = " + seen);
         return;
     }
@@ -253,8 +252,7 @@ void Interpreter::expectCalls(const Words& words, const std::string& line)
         if (wanted.empty() || wanted.back().second)
             fail(Status::BadScript, "lista de argumentos sem método antes dela em \"expect calls\"");
         resume = listEnd(line, word.begin);
-        auto args =
-            resume == std::string::npos ? std::nullopt : textList(line.substr(word.begin, resume - word.begin));
+        auto args = resume == std::string::npos ? std::nullopt : textList(line.substr(word.begin, resume - word.begin));
         if (!args)
             fail(Status::BadScript, "lista de argumentos inválida em \"expect calls\" (use [\"A\", \"B\"])");
         wanted.back().second = std::move(*args);

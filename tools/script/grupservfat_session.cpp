@@ -5,7 +5,10 @@
 
 namespace gsf::script {
 
-GrupServFatSession::GrupServFatSession() { screen::Initialize(); }
+GrupServFatSession::GrupServFatSession()
+{
+    screen::Initialize();
+}
 
 GrupServFatSession::~GrupServFatSession()
 {
@@ -24,11 +27,20 @@ screen::TfrmGrupServFat* openForm()
 
 } // namespace
 
-ui::Form* GrupServFatSession::form() { return openForm(); }
+ui::Form* GrupServFatSession::form()
+{
+    return openForm();
+}
 
-void GrupServFatSession::open() { screen::CriaGrupServFat(); }
+void GrupServFatSession::open()
+{
+    screen::CriaGrupServFat();
+}
 
-void GrupServFatSession::iniProc() { screen::IniProc(); }
+void GrupServFatSession::iniProc()
+{
+    screen::IniProc();
+}
 
 remote::RemoteConnection* GrupServFatSession::connection()
 {
@@ -41,10 +53,8 @@ std::vector<data::DataSet*> GrupServFatSession::dataSets()
     screen::TfrmGrupServFat* f = openForm();
     if (f == nullptr)
         return {};
-    return {&f->cdsGrupServ,     &f->cdsServClie,      &f->cdsCorrPrecGrup,
-            &f->cdsCliente,      &f->cdsPesqServ,      &f->cdsVerifServ,
-            &f->cdsVerifGrupServ, &f->cdsParamFilial,  &f->cdsIntervMaior,
-            &f->qryFilial};
+    return {&f->cdsGrupServ,  &f->cdsServClie,      &f->cdsCorrPrecGrup, &f->cdsCliente,     &f->cdsPesqServ,
+            &f->cdsVerifServ, &f->cdsVerifGrupServ, &f->cdsParamFilial,  &f->cdsIntervMaior, &f->qryFilial};
 }
 
 std::vector<UnitValue> GrupServFatSession::unitState()

@@ -12,7 +12,10 @@
 
 namespace gsf::script {
 
-std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
+std::string inQuotes(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
 
 std::string joined(const std::vector<std::string>& items, const std::string& empty)
 {
@@ -82,8 +85,7 @@ bool DriverInteraction::confirm(const std::string& text)
     }
 }
 
-std::optional<int> DriverInteraction::pickList(const std::string& title,
-                                               const std::string& emptyText,
+std::optional<int> DriverInteraction::pickList(const std::string& title, const std::string& emptyText,
                                                data::DataSource& source)
 {
     try {
@@ -111,7 +113,10 @@ Interpreter::Interpreter(ScreenSession& session, std::ostream& out, std::ostream
     interaction_.onLine = [this](const std::string& line) { onLine(line); };
 }
 
-Interpreter::~Interpreter() { interaction_.onLine = nullptr; }
+Interpreter::~Interpreter()
+{
+    interaction_.onLine = nullptr;
+}
 
 Status Interpreter::run(std::istream& in)
 {
@@ -154,8 +159,7 @@ Status Interpreter::finish()
     if (session_.form() != nullptr)
         for (data::DataSet* set : allDataSets())
             if (set->State() == data::DataSetState::Edit || set->State() == data::DataSetState::Insert)
-                problems.push_back("edição pendente em " + set->Name() + " (" +
-                                   data::stateName(set->State()) + ")");
+                problems.push_back("edição pendente em " + set->Name() + " (" + data::stateName(set->State()) + ")");
     if (const int left = interaction_.pendingAnswers(); left > 0)
         problems.push_back(std::to_string(left) + " resposta(s) de diálogo não usada(s)");
     if (problems.empty())
@@ -169,19 +173,19 @@ const std::vector<Interpreter::Command>& Interpreter::commands()
 {
     using I = Interpreter;
     static const std::vector<Command> table = {
-        {"host", &I::hostCommand, std::nullopt},     {"fail", &I::failCommand, std::nullopt},
-        {"server", &I::serverCommand, std::nullopt}, {"open", &I::openCommand, Arity{0, 0}},
-        {"iniproc", &I::openCommand, Arity{0, 0}},   {"close", &I::closeCommand, Arity{0, 0}},
+        {"host", &I::hostCommand, std::nullopt},      {"fail", &I::failCommand, std::nullopt},
+        {"server", &I::serverCommand, std::nullopt},  {"open", &I::openCommand, Arity{0, 0}},
+        {"iniproc", &I::openCommand, Arity{0, 0}},    {"close", &I::closeCommand, Arity{0, 0}},
         {"minimize", &I::windowCommand, Arity{0, 0}}, {"maximize", &I::windowCommand, Arity{0, 0}},
-        {"focus", &I::focusCommand, Arity{1, 1}},    {"type", &I::typeCommand, Arity{2, 2}},
-        {"key", &I::keyCommand, std::nullopt},       {"char", &I::charCommand, std::nullopt},
-        {"click", &I::clickCommand, Arity{1, 1}},    {"menu", &I::menuCommand, Arity{1, 1}},
-        {"tab", &I::tabCommand, Arity{1, 1}},        {"cell", &I::cellCommand, std::nullopt},
-        {"row", &I::rowCommand, std::nullopt},       {"nav", &I::navCommand, std::nullopt},
-        {"button", &I::buttonCommand, Arity{1, 1}},  {"choose", &I::chooseCommand, Arity{2, 2}},
-        {"answer", &I::answerCommand, std::nullopt}, {"pick", &I::pickCommand, std::nullopt},
-        {"find", &I::findCommand, std::nullopt},     {"sync", &I::syncCommand, Arity{0, 1}},
-        {"dump", &I::dumpCommand, Arity{0, 0}},      {"expect", &I::expectCommand, std::nullopt},
+        {"focus", &I::focusCommand, Arity{1, 1}},     {"type", &I::typeCommand, Arity{2, 2}},
+        {"key", &I::keyCommand, std::nullopt},        {"char", &I::charCommand, std::nullopt},
+        {"click", &I::clickCommand, Arity{1, 1}},     {"menu", &I::menuCommand, Arity{1, 1}},
+        {"tab", &I::tabCommand, Arity{1, 1}},         {"cell", &I::cellCommand, std::nullopt},
+        {"row", &I::rowCommand, std::nullopt},        {"nav", &I::navCommand, std::nullopt},
+        {"button", &I::buttonCommand, Arity{1, 1}},   {"choose", &I::chooseCommand, Arity{2, 2}},
+        {"answer", &I::answerCommand, std::nullopt},  {"pick", &I::pickCommand, std::nullopt},
+        {"find", &I::findCommand, std::nullopt},      {"sync", &I::syncCommand, Arity{0, 1}},
+        {"dump", &I::dumpCommand, Arity{0, 0}},       {"expect", &I::expectCommand, std::nullopt},
     };
     return table;
 }
@@ -414,7 +418,10 @@ void Interpreter::flushCalls()
     }
 }
 
-void Interpreter::print(const std::string& line) { out_ << line << std::endl; }
+void Interpreter::print(const std::string& line)
+{
+    out_ << line << std::endl;
+}
 
 void Interpreter::fail(Status status, const std::string& message) const
 {

@@ -31,10 +31,10 @@ namespace gsf::script {
 
 /// Exit status of a run.
 enum class Status : int {
-    Ok = 0,            ///< every command ran and every expectation held
-    ExpectFailed = 1,  ///< an `expect` did not hold
-    BadScript = 2,     ///< unknown command, unknown control, malformed line
-    Fatal = 3,         ///< anything else: unanswered dialog, pending edit at the end, no server
+    Ok = 0,           ///< every command ran and every expectation held
+    ExpectFailed = 1, ///< an `expect` did not hold
+    BadScript = 2,    ///< unknown command, unknown control, malformed line
+    Fatal = 3,        ///< anything else: unanswered dialog, pending edit at the end, no server
 };
 
 /// A server address written HOST:PORT (port 1 to 65535), or nullopt.
@@ -169,9 +169,11 @@ private:
 
     host::Dispatcher& dispatcher();
     ui::Form& openForm() const;
-    template <class T> T& controlOf(const std::string& name, const char* kind) const;
+    template <class T>
+    T& controlOf(const std::string& name, const char* kind) const;
     /// The control, when the person can reach it at all (see requireShowing).
-    template <class T> T& reachable(const std::string& name, const char* kind) const;
+    template <class T>
+    T& reachable(const std::string& name, const char* kind) const;
     void requireShowing(const ui::Control& control) const;
     int columnOf(const ui::DBGrid& grid, const std::string& word) const;
     ui::DBNavigator& onlyNavigator() const;

@@ -33,7 +33,10 @@ struct Options {
     bool echo = false;
 };
 
-int exitCode(Status status) { return static_cast<int>(status); }
+int exitCode(Status status)
+{
+    return static_cast<int>(status);
+}
 
 /// @return the options, or nullopt after printing why they are wrong.
 std::optional<Options> parseOptions(int argc, char** argv)
@@ -119,14 +122,11 @@ int main(int argc, char** argv)
             context.database = server->databasePath();
         } else {
             if (!options->server.empty() && !useServer(options->server, context)) {
-                std::cerr << "endereço de servidor inválido \"" << options->server
-                          << "\" (use HOST:PORTA)\n";
+                std::cerr << "endereço de servidor inválido \"" << options->server << "\" (use HOST:PORTA)\n";
                 return exitCode(Status::BadScript);
             }
             const char* fromEnvironment = std::getenv("GSF_DATABASE");
-            context.database = !options->database.empty() ? options->database
-                               : fromEnvironment          ? fromEnvironment
-                                                          : "";
+            context.database = !options->database.empty() ? options->database : fromEnvironment ? fromEnvironment : "";
             if (context.database.empty()) {
                 std::cerr << "informe o banco do módulo de dados geral com --database ou GSF_DATABASE\n";
                 return exitCode(Status::Fatal);

@@ -16,12 +16,10 @@ namespace {
 std::optional<int> keyCode(std::string name)
 {
     static const std::map<std::string, int> keys = {
-        {"tab", ui::VK_TAB},       {"enter", ui::VK_RETURN},   {"return", ui::VK_RETURN},
-        {"escape", ui::VK_ESCAPE}, {"esc", ui::VK_ESCAPE},     {"up", ui::VK_UP},
-        {"down", ui::VK_DOWN},     {"left", ui::VK_LEFT},      {"right", ui::VK_RIGHT},
-        {"delete", ui::VK_DELETE}, {"insert", ui::VK_INSERT},  {"home", ui::VK_HOME},
-        {"end", ui::VK_END},       {"pageup", ui::VK_PRIOR},   {"pagedown", ui::VK_NEXT},
-        {"backspace", ui::VK_BACK}};
+        {"tab", ui::VK_TAB},     {"enter", ui::VK_RETURN},  {"return", ui::VK_RETURN}, {"escape", ui::VK_ESCAPE},
+        {"esc", ui::VK_ESCAPE},  {"up", ui::VK_UP},         {"down", ui::VK_DOWN},     {"left", ui::VK_LEFT},
+        {"right", ui::VK_RIGHT}, {"delete", ui::VK_DELETE}, {"insert", ui::VK_INSERT}, {"home", ui::VK_HOME},
+        {"end", ui::VK_END},     {"pageup", ui::VK_PRIOR},  {"pagedown", ui::VK_NEXT}, {"backspace", ui::VK_BACK}};
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (auto found = keys.find(name); found != keys.end())
@@ -142,8 +140,8 @@ void Interpreter::menuCommand(const Words& words, const std::string& /*line*/)
     ui::MenuItem& item = menuItem(words[1].text);
     for (const ui::MenuItem* entry = &item; entry != nullptr; entry = entry->Parent())
         if (!entry->Visible())
-            fail(Status::BadScript, item.Name() + " não está à vista: a entrada de menu " + entry->Name() +
-                                        " está oculta");
+            fail(Status::BadScript,
+                 item.Name() + " não está à vista: a entrada de menu " + entry->Name() + " está oculta");
     dispatcher().clickMenu(item);
 }
 
@@ -182,10 +180,10 @@ void Interpreter::rowCommand(const Words& words, const std::string& /*line*/)
 void Interpreter::navCommand(const Words& words, const std::string& /*line*/)
 {
     const auto& buttons = navigatorButtons();
-    const auto found = words.size() == 2 || words.size() == 3
-                           ? std::find_if(buttons.begin(), buttons.end(),
-                                          [&](const auto& b) { return words[1].text == b.first; })
-                           : buttons.end();
+    const auto found =
+        words.size() == 2 || words.size() == 3
+            ? std::find_if(buttons.begin(), buttons.end(), [&](const auto& b) { return words[1].text == b.first; })
+            : buttons.end();
     if (found == buttons.end())
         fail(Status::BadScript, "uso: nav first|prior|next|last [NAVEGADOR]");
     ui::DBNavigator& navigator =

@@ -15,9 +15,9 @@ namespace {
 /// status: the code and text the server itself answers with for that status.
 Refusal defaultRefusal(const std::string& method, int status)
 {
-    static const std::map<int, std::string> codes = {
-        {400, "bad_request"}, {401, "unauthorized"}, {404, "not_found"}, {409, "conflict"},
-        {413, "too_large"},   {422, "invalid"},      {503, "busy"}};
+    static const std::map<int, std::string> codes = {{400, "bad_request"}, {401, "unauthorized"}, {404, "not_found"},
+                                                     {409, "conflict"},    {413, "too_large"},    {422, "invalid"},
+                                                     {503, "busy"}};
     const auto code = codes.find(status);
     Refusal refusal{status, code != codes.end() ? code->second : "server_error", ""};
     if (status == 409)

@@ -41,8 +41,8 @@ json gridJson(const ui::DBGrid& grid)
 {
     json columns = json::array();
     for (const auto& column : grid.Columns())
-        columns.push_back({{"field", column->FieldName()}, {"readOnly", column->ReadOnly()},
-                           {"visible", column->Visible()}});
+        columns.push_back(
+            {{"field", column->FieldName()}, {"readOnly", column->ReadOnly()}, {"visible", column->Visible()}});
     const int selected = grid.SelectedIndex();
     return {{"columns", columns},
             {"selectedColumn", selected >= 0 ? json(grid.ColumnAt(selected).FieldName()) : json()},
@@ -52,9 +52,8 @@ json gridJson(const ui::DBGrid& grid)
 
 json controlJson(const ui::Control& control)
 {
-    json out = {{"class", control.ClassName()},
-                {"enabled", control.EffectiveEnabled()},
-                {"visible", control.Visible()}};
+    json out = {
+        {"class", control.ClassName()}, {"enabled", control.EffectiveEnabled()}, {"visible", control.Visible()}};
     if (const auto* edit = dynamic_cast<const ui::Edit*>(&control)) {
         out["text"] = edit->EditText();
         if (edit->Text() != edit->EditText())

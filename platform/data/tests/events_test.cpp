@@ -34,8 +34,8 @@ TEST_F(DataSetEvents, LoadOfAClosedAndOfAnOpenDataset)
     EXPECT_EQ(ds.RecNo(), 1);
 
     ds.SetData(testing::groupsPacket({}));
-    EXPECT_EQ(rec.take(), (Events{"BeforeClose", "state:inactive", "AfterClose", "BeforeOpen",
-                                  "state:browse", "AfterOpen"}));
+    EXPECT_EQ(rec.take(),
+              (Events{"BeforeClose", "state:inactive", "AfterClose", "BeforeOpen", "state:browse", "AfterOpen"}));
     EXPECT_TRUE(ds.IsEmpty());
     EXPECT_EQ(ds.RecNo(), 0);
 }
@@ -47,8 +47,8 @@ TEST_F(DataSetEvents, LoadWhileEditingDropsTheRecordWithoutCancelEvents)
     ds.FieldByName("DSGRSERVFAT").SetAsString("alterado");
     rec.take();
     ds.SetData(testing::groupsPacket({"001"}));
-    EXPECT_EQ(rec.take(), (Events{"BeforeClose", "state:inactive", "AfterClose", "BeforeOpen",
-                                  "state:browse", "AfterOpen", "AfterScroll"}));
+    EXPECT_EQ(rec.take(), (Events{"BeforeClose", "state:inactive", "AfterClose", "BeforeOpen", "state:browse",
+                                  "AfterOpen", "AfterScroll"}));
     EXPECT_EQ(ds.FieldByName("DSGRSERVFAT").AsString(), "Grupo 001");
     EXPECT_EQ(ds.ChangeCount(), 0);
 }
@@ -58,14 +58,13 @@ TEST_F(DataSetEvents, InsertEditPostAndCancel)
     load({"001", "002"});
     ds.Next();
     ds.Insert();
-    EXPECT_EQ(rec.take(), (Events{"BeforeScroll", "AfterScroll", "BeforeInsert", "BeforeScroll",
-                                  "state:insert", "AfterInsert", "AfterScroll"}));
+    EXPECT_EQ(rec.take(), (Events{"BeforeScroll", "AfterScroll", "BeforeInsert", "BeforeScroll", "state:insert",
+                                  "AfterInsert", "AfterScroll"}));
     EXPECT_EQ(ds.RecNo(), 2);
     EXPECT_EQ(ds.RecordCount(), 3);
 
     ds.Cancel();
-    EXPECT_EQ(rec.take(), (Events{"BeforeCancel", "BeforeScroll", "state:browse", "AfterCancel",
-                                  "AfterScroll"}));
+    EXPECT_EQ(rec.take(), (Events{"BeforeCancel", "BeforeScroll", "state:browse", "AfterCancel", "AfterScroll"}));
     EXPECT_EQ(ds.RecNo(), 2);
     EXPECT_EQ(ds.FieldByName("CDGRSERVFAT").AsString(), "002");
 
@@ -141,16 +140,15 @@ TEST_F(DataSetEvents, MoveWhileEditingPostsFirst)
     ds.FieldByName("DSGRSERVFAT").SetAsString("novo");
     rec.take();
     ds.Next();
-    EXPECT_EQ(rec.take(), (Events{"BeforePost", "state:browse", "AfterPost", "BeforeScroll",
-                                  "AfterScroll"}));
+    EXPECT_EQ(rec.take(), (Events{"BeforePost", "state:browse", "AfterPost", "BeforeScroll", "AfterScroll"}));
     EXPECT_EQ(ds.ChangeCount(), 1);
 
     ds.Insert();
     ds.FieldByName("CDGRSERVFAT").SetAsString("003");
     rec.take();
     ds.Insert();
-    EXPECT_EQ(rec.take(), (Events{"BeforePost", "state:browse", "AfterPost", "BeforeInsert",
-                                  "BeforeScroll", "state:insert", "AfterInsert", "AfterScroll"}));
+    EXPECT_EQ(rec.take(), (Events{"BeforePost", "state:browse", "AfterPost", "BeforeInsert", "BeforeScroll",
+                                  "state:insert", "AfterInsert", "AfterScroll"}));
 }
 
 TEST_F(DataSetEvents, DeleteWhileInsertingPostsThenDeletesLeavingNoChange)
@@ -160,8 +158,8 @@ TEST_F(DataSetEvents, DeleteWhileInsertingPostsThenDeletesLeavingNoChange)
     ds.FieldByName("CDGRSERVFAT").SetAsString("002");
     rec.take();
     ds.Delete();
-    EXPECT_EQ(rec.take(), (Events{"BeforePost", "state:browse", "AfterPost", "BeforeDelete",
-                                  "BeforeScroll", "AfterDelete", "AfterScroll"}));
+    EXPECT_EQ(rec.take(), (Events{"BeforePost", "state:browse", "AfterPost", "BeforeDelete", "BeforeScroll",
+                                  "AfterDelete", "AfterScroll"}));
     EXPECT_EQ(codes(ds), std::vector<std::string>{"001"});
     EXPECT_EQ(ds.ChangeCount(), 0);
 }
@@ -177,10 +175,14 @@ TEST_F(DataSetEvents, ThrowingBeforeEventsLeaveEverythingAsItWas)
         std::function<void()> action;
     };
     const std::vector<Case> cases = {
-        {&ds.BeforeScroll, [&] { ds.Next(); }},   {&ds.BeforeScroll, [&] { ds.Insert(); }},
-        {&ds.BeforeScroll, [&] { ds.Delete(); }}, {&ds.BeforeInsert, [&] { ds.Insert(); }},
-        {&ds.BeforeInsert, [&] { ds.Append(); }}, {&ds.BeforeDelete, [&] { ds.Delete(); }},
-        {&ds.BeforeEdit, [&] { ds.Edit(); }},     {&ds.BeforeClose, [&] { ds.Close(); }},
+        {&ds.BeforeScroll, [&] { ds.Next(); }},
+        {&ds.BeforeScroll, [&] { ds.Insert(); }},
+        {&ds.BeforeScroll, [&] { ds.Delete(); }},
+        {&ds.BeforeInsert, [&] { ds.Insert(); }},
+        {&ds.BeforeInsert, [&] { ds.Append(); }},
+        {&ds.BeforeDelete, [&] { ds.Delete(); }},
+        {&ds.BeforeEdit, [&] { ds.Edit(); }},
+        {&ds.BeforeClose, [&] { ds.Close(); }},
         {&ds.BeforeClose, [&] { ds.SetData(testing::groupsPacket({"009"})); }},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -264,9 +266,8 @@ TEST_F(DataSetEvents, ReloadInsideItsOwnBeforePost)
 
     ds.Post();
     EXPECT_EQ(rec.take(),
-              (Events{"BeforePost", "BeforeClose", "state:inactive", "AfterClose", "BeforeOpen",
-                      "state:browse", "AfterOpen", "AfterScroll", "BeforeScroll", "AfterScroll",
-                      "AfterPost"}));
+              (Events{"BeforePost", "BeforeClose", "state:inactive", "AfterClose", "BeforeOpen", "state:browse",
+                      "AfterOpen", "AfterScroll", "BeforeScroll", "AfterScroll", "AfterPost"}));
     EXPECT_EQ(ds.State(), DataSetState::Browse);
     EXPECT_EQ(codes(ds), (std::vector<std::string>{"010", "020", "030"}));
     EXPECT_EQ(ds.ChangeCount(), 0);

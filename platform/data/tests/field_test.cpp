@@ -116,7 +116,8 @@ TEST(FieldDecimals, TypedTextIsRoundedToTheFieldsDecimalsNumbersAreNot)
     ds.AddField(minimum);
     ds.AddField(testing::floatField("LIVRE", "", ""));
     Packet p;
-    p.fields = {{"VRPEFIMGRUP", FieldType::Float, 0}, {"QTEFETMINIGSF", FieldType::Float, 0}, {"LIVRE", FieldType::Float, 0}};
+    p.fields = {
+        {"VRPEFIMGRUP", FieldType::Float, 0}, {"QTEFETMINIGSF", FieldType::Float, 0}, {"LIVRE", FieldType::Float, 0}};
     p.rows.push_back({60.123, 2.5556, 1.23456});
     ds.SetData(p);
     Field& fim = ds.FieldByName("VRPEFIMGRUP");

@@ -79,9 +79,7 @@ public:
         hook(ds.AfterDelete, "AfterDelete");
         hook(ds.BeforeScroll, "BeforeScroll");
         hook(ds.AfterScroll, "AfterScroll");
-        source_.OnStateChange = [this](DataSource& s) {
-            log.push_back(std::string("state:") + stateName(s.State()));
-        };
+        source_.OnStateChange = [this](DataSource& s) { log.push_back(std::string("state:") + stateName(s.State())); };
     }
 
     std::vector<std::string> take()

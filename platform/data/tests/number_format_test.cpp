@@ -50,8 +50,8 @@ TEST(NumberParse, AcceptsTypedPtBrNumbers)
 
 TEST(NumberParse, RefusesWhatIsNotANumber)
 {
-    for (const char* text : {"", " ", "abc", "2,5,1", "1.23", "12.34,5", ".123", "1..234",
-                             "1.2345", "--1", "1,2a", "%", "-", "1e5", "0x10", "1 234"})
+    for (const char* text : {"", " ", "abc", "2,5,1", "1.23", "12.34,5", ".123", "1..234", "1.2345", "--1", "1,2a", "%",
+                             "-", "1e5", "0x10", "1 234"})
         EXPECT_EQ(parseNumber(text), std::nullopt) << text;
 }
 

@@ -32,7 +32,9 @@ protected:
     std::vector<std::string> shown() const
     {
         std::vector<std::string> out;
-        const auto text = [](const Value& v) { return isNull(v) ? std::string("_") : plainNumber(std::get<double>(v)); };
+        const auto text = [](const Value& v) {
+            return isNull(v) ? std::string("_") : plainNumber(std::get<double>(v));
+        };
         for (int r = 0; r < ds.RecordCount(); ++r)
             out.push_back(text(ds.ValueAt(r, 0)) + "-" + text(ds.ValueAt(r, 1)));
         return out;
@@ -45,8 +47,12 @@ protected:
 
 TEST_F(OrderedDataSet, ALoadSortsNullsFirstAndKeepsTiesInPacketOrder)
 {
-    ds.SetData(intervals({{25.0, 50.0, 1.0}, {0.0, 10.0, 2.0}, {Value(), Value(), 3.0}, {10.0, 25.0, 4.0},
-                          {5.0, 10.0, 5.0}, {5.0, 10.0, 6.0}}));
+    ds.SetData(intervals({{25.0, 50.0, 1.0},
+                          {0.0, 10.0, 2.0},
+                          {Value(), Value(), 3.0},
+                          {10.0, 25.0, 4.0},
+                          {5.0, 10.0, 5.0},
+                          {5.0, 10.0, 6.0}}));
     EXPECT_EQ(shown(), (std::vector<std::string>{"_-_", "0-10", "5-10", "5-10", "10-25", "25-50"}));
     EXPECT_EQ(ds.ValueAt(2, 2), Value(5.0));
     EXPECT_EQ(ds.ValueAt(3, 2), Value(6.0));
@@ -97,32 +103,32 @@ TEST_F(OrderedDataSet, MovesFromAPendingRecordCountFromWhereItsPostPutIt)
 {
     ds.SetData(intervals({{0.0, 10.0, 1.0}, {10.0, 25.0, 2.0}, {25.0, 50.0, 3.0}}));
     ds.Last();
-    ds.Insert();   // at place 3, above 25-50
+    ds.Insert(); // at place 3, above 25-50
     ds.FieldByName("INICIO").SetAsFloat(50);
     ds.FieldByName("FIM").SetAsFloat(60);
-    ds.Prior();    // posted to place 4, so the row before it is 25-50
+    ds.Prior(); // posted to place 4, so the row before it is 25-50
     EXPECT_EQ(end(), 50);
 
     ds.Insert();
     ds.FieldByName("INICIO").SetAsFloat(60);
     ds.FieldByName("FIM").SetAsFloat(70);
-    ds.Next();     // posted at the end: nothing after it
+    ds.Next(); // posted at the end: nothing after it
     EXPECT_EQ(end(), 70);
     EXPECT_TRUE(ds.Eof());
 
     // A click on a row while another is pending reaches the record clicked.
     ds.MoveTo(2);
-    ds.Insert();   // at place 2, above 10-25
+    ds.Insert(); // at place 2, above 10-25
     ds.FieldByName("INICIO").SetAsFloat(70);
     ds.FieldByName("FIM").SetAsFloat(80);
-    ds.MoveTo(3);  // 10-25 was at place 3 when clicked
+    ds.MoveTo(3); // 10-25 was at place 3 when clicked
     EXPECT_EQ(end(), 25);
     EXPECT_EQ(shown().back(), "70-80");
     ds.Last();
     ds.Edit();
     ds.FieldByName("FIM").SetAsFloat(5);
     ds.FieldByName("INICIO").Clear();
-    ds.MoveTo(6);  // the pending record itself, wherever its post puts it
+    ds.MoveTo(6); // the pending record itself, wherever its post puts it
     EXPECT_EQ(end(), 5);
     EXPECT_EQ(ds.RecNo(), 1);
 }

@@ -92,7 +92,7 @@ TEST(PacketLayout, TheSameColumnsLoadInAnyOrderAndWhereASizeIsLeftOpen)
     std::swap(p.fields[0], p.fields[3]);
     for (auto& row : p.rows)
         std::swap(row[0], row[3]);
-    p.fields[2].size = 12;  // a number's size means nothing
+    p.fields[2].size = 12; // a number's size means nothing
     p.fields.push_back({"EXTRA", FieldType::String, 500});
     for (auto& row : p.rows)
         row.emplace_back("x");

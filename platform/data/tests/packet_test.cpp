@@ -109,9 +109,20 @@ TEST(Packet, MalformedUtf8IsReplacedNotFatal)
 
 TEST(Packet, NumbersRoundTripExactlyAndNonFiniteBecomesNull)
 {
-    const std::vector<double> numbers = {0.0,    -0.0,     1.0,     -1.5,    0.1,       1.0 / 3,
-                                         1e-300, 4.9e-324, 1e21,    1e300,   1.7976931348623157e308,
-                                         9007199254740993.0, 18446744073709551616.0, -9223372036854775808.0};
+    const std::vector<double> numbers = {0.0,
+                                         -0.0,
+                                         1.0,
+                                         -1.5,
+                                         0.1,
+                                         1.0 / 3,
+                                         1e-300,
+                                         4.9e-324,
+                                         1e21,
+                                         1e300,
+                                         1.7976931348623157e308,
+                                         9007199254740993.0,
+                                         18446744073709551616.0,
+                                         -9223372036854775808.0};
     Packet p;
     p.fields = {{"VALOR", FieldType::Float, 0}};
     for (double d : numbers)
@@ -135,13 +146,10 @@ TEST(Packet, MalformedPacketsAreRefusedWithAReason)
     EXPECT_THAT(errorOf("[]"), HasSubstr("Pacote de dados inválido"));
     EXPECT_THAT(errorOf(R"({"rows": []})"), HasSubstr("\"fields\" ausente"));
     EXPECT_THAT(errorOf(R"({"fields": []})"), HasSubstr("\"rows\" ausente"));
-    EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "blob"}], "rows": []})"),
-                HasSubstr("\"A\""));
+    EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "blob"}], "rows": []})"), HasSubstr("\"A\""));
     EXPECT_THAT(errorOf(R"({"fields": [{"type": "string"}], "rows": []})"), HasSubstr("sem nome"));
-    EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "float"}], "rows": [[1, 2]]})"),
-                HasSubstr("linha 1"));
-    EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "float"}], "rows": [["x"]]})"),
-                HasSubstr("campo \"A\""));
+    EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "float"}], "rows": [[1, 2]]})"), HasSubstr("linha 1"));
+    EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "float"}], "rows": [["x"]]})"), HasSubstr("campo \"A\""));
     EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "string"}], "rows": [[true]]})"),
                 HasSubstr("Pacote de dados inválido"));
     EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "string"}], "rows": [[["x"]]]})"),
@@ -149,8 +157,7 @@ TEST(Packet, MalformedPacketsAreRefusedWithAReason)
     EXPECT_THAT(errorOf(R"({"fields": [{"name": "A", "type": "string"},
                                        {"name": "a", "type": "string"}], "rows": []})"),
                 HasSubstr("repetido"));
-    EXPECT_THAT(errorOf(R"({"rows": [[1]], "fields": [{"name": "A", "type": "string"}]})"),
-                HasSubstr("campo \"A\""));
+    EXPECT_THAT(errorOf(R"({"rows": [[1]], "fields": [{"name": "A", "type": "string"}]})"), HasSubstr("campo \"A\""));
 }
 
 TEST(Delta, RoundTripOfEveryKindOfChange)
@@ -174,8 +181,7 @@ TEST(Delta, MalformedDeltasAreRefused)
 {
     const std::string fields = R"("fields": [{"name": "A", "type": "float"}])";
     for (const std::string& bad :
-         {std::string("{"), "{" + fields + "}",
-          "{" + fields + R"(, "changes": [{"op": "upsert", "new": [1]}]})",
+         {std::string("{"), "{" + fields + "}", "{" + fields + R"(, "changes": [{"op": "upsert", "new": [1]}]})",
           "{" + fields + R"(, "changes": [{"op": "update", "new": [1]}]})",
           "{" + fields + R"(, "changes": [{"op": "insert", "new": ["x"]}]})",
           "{" + fields + R"(, "changes": [{"op": "delete", "old": [1, 2]}]})"}) {

@@ -51,8 +51,16 @@ TEST(RowStore, TextsOfEveryLengthComeBackByteForByte)
 {
     RowStore store({FieldType::String});
     const std::vector<std::string> texts = {
-        "",         "a",       "0001",  "1234567", "12345678", "Não", "Grupo de serviço nº 12345",
-        std::string("nul\0lo", 6), std::string(300, 'x'), std::string(70'000, 'y'),
+        "",
+        "a",
+        "0001",
+        "1234567",
+        "12345678",
+        "Não",
+        "Grupo de serviço nº 12345",
+        std::string("nul\0lo", 6),
+        std::string(300, 'x'),
+        std::string(70'000, 'y'),
     };
     for (const std::string& text : texts)
         store.SetText(store.AddSlot(), 0, text);
@@ -74,7 +82,7 @@ TEST(RowStore, ARepeatedLongTextIsKeptOnce)
     for (int i = 0; i < 100; ++i) {
         const std::uint32_t slot = store.AddSlot();
         store.SetText(slot, 0, client);
-        store.SetText(slot, 1, "Grupo " + std::to_string(1000 + i));  // ten bytes, each its own
+        store.SetText(slot, 1, "Grupo " + std::to_string(1000 + i)); // ten bytes, each its own
     }
     EXPECT_EQ(store.TextBytes(), client.size() + 100 * 10);
     EXPECT_EQ(store.Text(57, 0), client);

@@ -41,9 +41,9 @@ TEST_F(DispatcherTest, AbortIsSilentWhileOtherErrorsAreShown)
     EXPECT_TRUE(errors.empty()) << "Abort's text was already shown by MensErro";
     EXPECT_EQ(dispatcher.click("sbtFalhar"), Outcome::Failed);
     EXPECT_EQ(errors, std::vector<std::string>{"Servidor de aplicação indisponível."});
-    const std::vector<std::string> expected = {
-        R"(message "Filial deve ser informada.")", R"(progress show 6 "Carregando...")",
-        "progress hide", R"(message "Servidor de aplicação indisponível.")"};
+    const std::vector<std::string> expected = {R"(message "Filial deve ser informada.")",
+                                               R"(progress show 6 "Carregando...")", "progress hide",
+                                               R"(message "Servidor de aplicação indisponível.")"};
     EXPECT_EQ(script.lines(), expected) << "the indicator goes before the error is shown";
 }
 
@@ -110,7 +110,9 @@ TEST_F(DispatcherTest, CloseReportsWhetherTheWindowClosed)
 {
     form.OnClose = [](ui::Form&, ui::CloseAction& action) { action = ui::CloseAction::None; };
     EXPECT_EQ(dispatcher.close(), Outcome::Ignored);
-    form.OnClose = [](ui::Form&, ui::CloseAction&) { MensErro("Serviço para correção de efetivos deve ser informado.", true); };
+    form.OnClose = [](ui::Form&, ui::CloseAction&) {
+        MensErro("Serviço para correção de efetivos deve ser informado.", true);
+    };
     EXPECT_EQ(dispatcher.close(), Outcome::Failed);
     form.OnClose = nullptr;
     EXPECT_EQ(dispatcher.close(), Outcome::Done);

@@ -36,15 +36,14 @@ TEST_F(ErrorsTest, MensErroShowsTheTextThenAborts)
 {
     EXPECT_THROW(MensErro("Filial deve ser informada.", true), Abort);
     MensErro("Só um aviso.", false);
-    const std::vector<std::string> expected = {R"(message "Filial deve ser informada.")",
-                                               R"(message "Só um aviso.")"};
+    const std::vector<std::string> expected = {R"(message "Filial deve ser informada.")", R"(message "Só um aviso.")"};
     EXPECT_EQ(script.lines(), expected);
 }
 
 TEST_F(ErrorsTest, SuccessfulResultGivesItsPacket)
 {
-    const gsf::remote::CallResult result = succeeded(
-        R"({"fields":[{"name":"CDFILIAL","type":"string","size":4}],"rows":[["0001"],["0002"]]})");
+    const gsf::remote::CallResult result =
+        succeeded(R"({"fields":[{"name":"CDFILIAL","type":"string","size":4}],"rows":[["0001"],["0002"]]})");
     const gsf::data::Packet packet = CheckResultServ(result, true, 0).ToPacket();
     ASSERT_EQ(packet.fields.size(), 1U);
     EXPECT_EQ(packet.fields[0].name, "CDFILIAL");
@@ -62,16 +61,15 @@ TEST_F(ErrorsTest, FailureHidesTheIndicatorAndCarriesTheServerMessage)
 {
     ActiveShowAvi(nullptr, 6, "Carregando grupos de serviços para faturamento...");
     try {
-        CheckResultServ(failed("unavailable", "Servidor de aplicação indisponível em h:1: recusado"),
-                        true, 0);
+        CheckResultServ(failed("unavailable", "Servidor de aplicação indisponível em h:1: recusado"), true, 0);
         FAIL() << "a failed result must not come back as a packet";
     } catch (const ServerError& error) {
         EXPECT_STREQ(error.what(), "Servidor de aplicação indisponível em h:1: recusado");
         EXPECT_EQ(error.code(), "unavailable");
     }
     EXPECT_FALSE(ShowAviActive());
-    const std::vector<std::string> expected = {
-        R"(progress show 6 "Carregando grupos de serviços para faturamento...")", "progress hide"};
+    const std::vector<std::string> expected = {R"(progress show 6 "Carregando grupos de serviços para faturamento...")",
+                                               "progress hide"};
     EXPECT_EQ(script.lines(), expected) << "the server's message is the caller's to show";
 }
 
@@ -122,9 +120,12 @@ TEST_F(ErrorsTest, ProgressScopeHidesOnEveryWayOutAndOnlyOnce)
         },
         std::runtime_error);
     EXPECT_FALSE(ShowAviActive());
-    const std::vector<std::string> expected = {R"(progress show 1 "Gravando...")", "progress hide",
-                                               R"(progress show 6 "Carregando...")", "progress hide",
-                                               R"(progress show 0 "")", "progress hide"};
+    const std::vector<std::string> expected = {R"(progress show 1 "Gravando...")",
+                                               "progress hide",
+                                               R"(progress show 6 "Carregando...")",
+                                               "progress hide",
+                                               R"(progress show 0 "")",
+                                               "progress hide"};
     EXPECT_EQ(script.lines(), expected);
 }
 

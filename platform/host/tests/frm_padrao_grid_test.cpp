@@ -19,9 +19,8 @@ const std::vector<std::string> groupColumns = {"CDGRSERVFAT", "DSGRSERVFAT"};
 std::string commands(const TfrmPadraoGrid& form)
 {
     const std::pair<const ui::SpeedButton*, char> buttons[] = {
-        {&form.sbtIncluir, 'I'}, {&form.sbtAlterar, 'A'},   {&form.sbtExcluir, 'E'},
-        {&form.sbtProcurar, 'P'}, {&form.sbtVerificar, 'V'}, {&form.sbtImprimir, 'R'},
-        {&form.sbtCancelar, 'C'}, {&form.sbtConfirmar, 'O'}};
+        {&form.sbtIncluir, 'I'},   {&form.sbtAlterar, 'A'},  {&form.sbtExcluir, 'E'},  {&form.sbtProcurar, 'P'},
+        {&form.sbtVerificar, 'V'}, {&form.sbtImprimir, 'R'}, {&form.sbtCancelar, 'C'}, {&form.sbtConfirmar, 'O'}};
     std::string result;
     for (const auto& [button, letter] : buttons)
         result += button->Enabled() ? letter : static_cast<char>(letter - 'A' + 'a');
@@ -210,7 +209,7 @@ public:
     void dtsPadraoStateChange(gsf::data::DataSource& sender)
     {
         TfrmPadraoGrid::dtsPadraoStateChange(sender);
-        sbtImprimir.SetEnabled(false);   // this screen has no listing
+        sbtImprimir.SetEnabled(false); // this screen has no listing
     }
 };
 

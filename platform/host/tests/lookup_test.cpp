@@ -19,8 +19,7 @@ class LookupTest : public ::testing::Test {
 protected:
     ScriptedInteraction script;
     InteractionScope scope{script};
-    std::unique_ptr<gsf::data::DataSet> branches =
-        textDataSet("qryFilial", {"CDFILIAL", "NMFILIAL"}, {});
+    std::unique_ptr<gsf::data::DataSet> branches = textDataSet("qryFilial", {"CDFILIAL", "NMFILIAL"}, {});
     gsf::data::DataSource dtsFilial{"dtsFilial", branches.get()};
     ui::Form form{"frmTeste"};
     ui::Panel& panFiltro = form.Add<ui::Panel>(form, "panFiltro");
@@ -92,9 +91,9 @@ TEST_F(LookupTest, PesquisarSplitsTitleAndEmptyText)
 
 TEST(Search, TextsMatchByTheirBeginningIgnoringCaseAndAccentsNumbersExactly)
 {
-    auto groups = textDataSet("cdsGrupServ", {"CDGRSERVFAT", "DSGRSERVFAT"},
-                              {{"001", "Vigilância noturna"}, {"002", "Limpeza e portaria"},
-                               {"003", "Limp"}, {"004", "SERVIÇO EXTRA"}});
+    auto groups = textDataSet(
+        "cdsGrupServ", {"CDGRSERVFAT", "DSGRSERVFAT"},
+        {{"001", "Vigilância noturna"}, {"002", "Limpeza e portaria"}, {"003", "Limp"}, {"004", "SERVIÇO EXTRA"}});
     const auto found = [&](const std::string& field, const std::string& value) {
         groups->First();
         return findRow(*groups, field, value) ? groups->FieldByName("CDGRSERVFAT").AsString() : "none";

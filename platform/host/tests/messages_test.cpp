@@ -38,8 +38,7 @@ TEST(Messages, ShowMsgAsksYesNoForConfirmations)
     EXPECT_EQ(table.ShowMsg("Canc", MsgConfirmation), IdNo);
     EXPECT_EQ(table.ShowMsg("Info", MsgInformation), IdOk);
     EXPECT_THROW(table.ShowMsg("Nada", MsgConfirmation), std::out_of_range);
-    const std::vector<std::string> expected = {R"(confirm "Cancelar?" -> yes)",
-                                               R"(confirm "Cancelar?" -> no)",
+    const std::vector<std::string> expected = {R"(confirm "Cancelar?" -> yes)", R"(confirm "Cancelar?" -> no)",
                                                R"(message "Pronto.")"};
     EXPECT_EQ(script.lines(), expected);
 }
@@ -59,8 +58,7 @@ TEST(HostContextFunctions, ReadTheContextAtEveryCall)
     EXPECT_EQ(NomeFiliProcFat(), "Matriz");
     EXPECT_EQ(WebURL(), "srv");
     EXPECT_EQ(WebPort(), 9000);
-    EXPECT_EQ(hostContext().billingTypes.at("001"),
-              (std::vector<std::string>{"EXCDIA", "TABCORR"}));
+    EXPECT_EQ(hostContext().billingTypes.at("001"), (std::vector<std::string>{"EXCDIA", "TABCORR"}));
     hostContext().serverPort = 9001;
     hostContext().branchFixed = false;
     EXPECT_EQ(WebPort(), 9001);

@@ -12,9 +12,8 @@ namespace {
 
 class ScriptedInteractionTest : public ::testing::Test {
 protected:
-    std::unique_ptr<gsf::data::DataSet> branches =
-        textDataSet("cdsFilial", {"CDFILIAL", "NMFILIAL"},
-                    {{"0001", "Matriz"}, {"0002", "Campinas"}, {"0003", "Santos"}});
+    std::unique_ptr<gsf::data::DataSet> branches = textDataSet(
+        "cdsFilial", {"CDFILIAL", "NMFILIAL"}, {{"0001", "Matriz"}, {"0002", "Campinas"}, {"0003", "Santos"}});
     gsf::data::DataSource dtsFilial{"dtsFilial", branches.get()};
     ScriptedInteraction script;
 };
@@ -35,9 +34,8 @@ TEST_F(ScriptedInteractionTest, AnswersAreConsumedPerKindInOrder)
     EXPECT_EQ(branches->RecNo(), 3) << "a closed list leaves the dataset where it was";
     EXPECT_EQ(script.pendingAnswers(), 0);
 
-    const std::vector<std::string> expected = {
-        R"(confirm "Primeira?" -> no)", R"(pick "Filial" -> 3)",
-        R"(confirm "Segunda?" -> yes)", R"(pick "Filial" -> none)"};
+    const std::vector<std::string> expected = {R"(confirm "Primeira?" -> no)", R"(pick "Filial" -> 3)",
+                                               R"(confirm "Segunda?" -> yes)", R"(pick "Filial" -> none)"};
     EXPECT_EQ(script.lines(), expected);
 }
 
@@ -78,8 +76,7 @@ TEST_F(ScriptedInteractionTest, EmptyListShowsItsTextAndConsumesNoAnswer)
     EXPECT_EQ(script.pickList("Cliente", "Não há cliente cadastrado.", dtsCliente), std::nullopt);
     EXPECT_EQ(script.pickList("Nada", "Lista vazia.", unbound), std::nullopt);
     EXPECT_EQ(script.pendingAnswers(), 1);
-    const std::vector<std::string> expected = {R"(message "Não há cliente cadastrado.")",
-                                               R"(message "Lista vazia.")"};
+    const std::vector<std::string> expected = {R"(message "Não há cliente cadastrado.")", R"(message "Lista vazia.")"};
     EXPECT_EQ(script.lines(), expected);
 }
 
@@ -91,8 +88,7 @@ TEST_F(ScriptedInteractionTest, FindPositionsOnTheFoundRowIgnoringCase)
     EXPECT_EQ(branches->RecNo(), 2);
     EXPECT_FALSE(script.search(*branches));
     EXPECT_EQ(branches->RecNo(), 2);
-    const std::vector<std::string> expected = {"find NMFILIAL campinas -> found",
-                                               "find NMFILIAL Recife -> not found"};
+    const std::vector<std::string> expected = {"find NMFILIAL campinas -> found", "find NMFILIAL Recife -> not found"};
     EXPECT_EQ(script.lines(), expected);
 }
 
@@ -109,8 +105,7 @@ TEST_F(ScriptedInteractionTest, ListenerSeesEveryLineAsItIsRecorded)
     EXPECT_EQ(script.cursor(), gsf::host::Cursor::Hourglass);
 
     const std::vector<std::string> expected = {R"(progress show 6 "Carregando...")",
-                                               R"(message "Filial não cadastrada.")",
-                                               "progress hide"};
+                                               R"(message "Filial não cadastrada.")", "progress hide"};
     EXPECT_EQ(heard, expected);
     EXPECT_EQ(script.lines(), expected);
 }

@@ -21,8 +21,7 @@ inline data::Packet textPacket(const std::vector<std::string>& columns,
 }
 
 /// A dataset of text columns loaded with @p rows.
-inline std::unique_ptr<data::DataSet> textDataSet(const std::string& name,
-                                                  const std::vector<std::string>& columns,
+inline std::unique_ptr<data::DataSet> textDataSet(const std::string& name, const std::vector<std::string>& columns,
                                                   const std::vector<std::vector<std::string>>& rows)
 {
     auto dataSet = std::make_unique<data::DataSet>(name);

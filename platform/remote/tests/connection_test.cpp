@@ -9,7 +9,8 @@ namespace {
 
 using gsf::remote::RemoteConnection;
 
-void connectTo(RemoteConnection& net, const gsf::test::ServerFixture& server) {
+void connectTo(RemoteConnection& net, const gsf::test::ServerFixture& server)
+{
     net.ServerName = gsf::records::kModuleName;
     net.BeforeConnect = [&server](RemoteConnection& c) {
         c.Host = server.host();
@@ -18,7 +19,8 @@ void connectTo(RemoteConnection& net, const gsf::test::ServerFixture& server) {
     net.Open();
 }
 
-TEST(RemoteConnection, UnreachableServerIsAFailedResult) {
+TEST(RemoteConnection, UnreachableServerIsAFailedResult)
+{
     RemoteConnection net;
     net.ServerName = gsf::records::kModuleName;
     const int port = gsf::test::unusedLoopbackPort();
@@ -38,7 +40,8 @@ TEST(RemoteConnection, UnreachableServerIsAFailedResult) {
     EXPECT_GT(result.message.size(), prefix.size());
 }
 
-TEST(RemoteConnection, CallWhileClosedFailsCleanly) {
+TEST(RemoteConnection, CallWhileClosedFailsCleanly)
+{
     RemoteConnection net;
     net.ServerName = gsf::records::kModuleName;
     net.Host = "127.0.0.1";
@@ -48,7 +51,8 @@ TEST(RemoteConnection, CallWhileClosedFailsCleanly) {
     EXPECT_EQ(result.message, "Servidor de aplicação indisponível em 127.0.0.1:1: a conexão não está aberta.");
 }
 
-TEST(RemoteConnection, CallsReachTheServerAndAreLoggedInOrder) {
+TEST(RemoteConnection, CallsReachTheServerAndAreLoggedInOrder)
+{
     gsf::test::ServerFixture server;
     RemoteConnection net;
     net.ServerName = gsf::records::kModuleName;
@@ -94,7 +98,8 @@ TEST(RemoteConnection, CallsReachTheServerAndAreLoggedInOrder) {
     EXPECT_TRUE(net.Call("GetParamFilial", {"0001"}).ok);
 }
 
-TEST(RemoteConnection, InjectedFailureComesBackOnce) {
+TEST(RemoteConnection, InjectedFailureComesBackOnce)
+{
     gsf::test::ServerFixture server;
     RemoteConnection net;
     net.ServerName = gsf::records::kModuleName;
@@ -106,7 +111,8 @@ TEST(RemoteConnection, InjectedFailureComesBackOnce) {
     EXPECT_TRUE(net.Call("ProLimpaServ", {"0001", "000002", "001"}).ok);
 }
 
-TEST(RemoteConnection, SecondUpdateOfTheSameGroupConflicts) {
+TEST(RemoteConnection, SecondUpdateOfTheSameGroupConflicts)
+{
     gsf::test::ServerFixture server;
     RemoteConnection first, second;
     connectTo(first, server);
@@ -116,16 +122,17 @@ TEST(RemoteConnection, SecondUpdateOfTheSameGroupConflicts) {
 
     auto mine = a.rows[0];
     mine[4] = 5.0;
-    ASSERT_TRUE(first.Call("UpdGrupServ", gsf::data::Delta{a.fields, {{gsf::data::ChangeKind::Update, a.rows[0], mine}}}).ok);
+    ASSERT_TRUE(
+        first.Call("UpdGrupServ", gsf::data::Delta{a.fields, {{gsf::data::ChangeKind::Update, a.rows[0], mine}}}).ok);
 
     // The second client edits two groups, one of them the group the first changed.
     auto theirs0 = b.rows[0];
     theirs0[3] = std::string("Outra descrição");
     auto theirs1 = b.rows[1];
     theirs1[3] = std::string("Também mudou");
-    const gsf::data::Delta stale{b.fields,
-                                 {{gsf::data::ChangeKind::Update, b.rows[1], theirs1},
-                                  {gsf::data::ChangeKind::Update, b.rows[0], theirs0}}};
+    const gsf::data::Delta stale{
+        b.fields,
+        {{gsf::data::ChangeKind::Update, b.rows[1], theirs1}, {gsf::data::ChangeKind::Update, b.rows[0], theirs0}}};
     const auto refused = second.Call("UpdGrupServ", stale);
     EXPECT_FALSE(refused.ok);
     EXPECT_EQ(refused.errorCode, "conflict");
@@ -138,7 +145,8 @@ TEST(RemoteConnection, SecondUpdateOfTheSameGroupConflicts) {
     EXPECT_EQ(std::get<std::string>(now.rows[1][3]), "Limpeza e portaria");
 }
 
-TEST(RemoteConnection, BearerToken) {
+TEST(RemoteConnection, BearerToken)
+{
     gsf::test::ServerFixture server("chave-teste");
     RemoteConnection net;
     net.ServerName = gsf::records::kModuleName;
@@ -155,9 +163,11 @@ TEST(RemoteConnection, BearerToken) {
 
 namespace {
 
-std::vector<std::string> firstArgs(const std::vector<gsf::remote::CallLogEntry>& log) {
+std::vector<std::string> firstArgs(const std::vector<gsf::remote::CallLogEntry>& log)
+{
     std::vector<std::string> out;
-    for (const auto& entry : log) out.push_back(entry.args.at(0));
+    for (const auto& entry : log)
+        out.push_back(entry.args.at(0));
     return out;
 }
 
@@ -165,12 +175,14 @@ std::vector<std::string> firstArgs(const std::vector<gsf::remote::CallLogEntry>&
 
 // Calls made while closed fail at once but are logged like any other: the
 // bound is checked without a server.
-TEST(RemoteConnection, CallLogKeepsOnlyTheLastCalls) {
+TEST(RemoteConnection, CallLogKeepsOnlyTheLastCalls)
+{
     RemoteConnection net;
     net.ServerName = gsf::records::kModuleName;
     EXPECT_EQ(net.CallLogLimit(), RemoteConnection::kDefaultCallLogLimit);
     net.SetCallLogLimit(3);
-    for (int i = 1; i <= 5; ++i) net.Call("GetGrupServ", {std::to_string(i)});
+    for (int i = 1; i <= 5; ++i)
+        net.Call("GetGrupServ", {std::to_string(i)});
     const auto log = net.CallLog();
     EXPECT_EQ(firstArgs(log), (std::vector<std::string>{"3", "4", "5"}));
     EXPECT_EQ(log.front().number, 3u);
@@ -204,11 +216,13 @@ TEST(RemoteConnection, CallLogKeepsOnlyTheLastCalls) {
     EXPECT_TRUE(net.CallLog().empty());
 }
 
-TEST(RemoteConnection, CallLogDefaultHoldsALongSession) {
+TEST(RemoteConnection, CallLogDefaultHoldsALongSession)
+{
     RemoteConnection net;
     net.ServerName = gsf::records::kModuleName;
     const auto limit = static_cast<int>(RemoteConnection::kDefaultCallLogLimit);
-    for (int i = 0; i < limit + 10; ++i) net.Call("GetParamFilial", {std::to_string(i)});
+    for (int i = 0; i < limit + 10; ++i)
+        net.Call("GetParamFilial", {std::to_string(i)});
     const auto log = net.CallLog();
     ASSERT_EQ(log.size(), RemoteConnection::kDefaultCallLogLimit);
     EXPECT_EQ(log.front().args[0], "10");
@@ -217,7 +231,8 @@ TEST(RemoteConnection, CallLogDefaultHoldsALongSession) {
 
 // The component names no module or server of its own: a screen that forgets
 // to name its module reaches none, instead of inheriting another screen's.
-TEST(RemoteConnection, WithoutSettingsItNamesNoModuleAndReachesNone) {
+TEST(RemoteConnection, WithoutSettingsItNamesNoModuleAndReachesNone)
+{
     RemoteConnection net;
     EXPECT_EQ(net.Name(), "");
     EXPECT_EQ(net.ServerName, "");

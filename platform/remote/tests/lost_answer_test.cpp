@@ -18,7 +18,8 @@ namespace {
 using gsf::remote::RemoteConnection;
 using Clock = std::chrono::steady_clock;
 
-gsf::data::Delta newGroups(int count) {
+gsf::data::Delta newGroups(int count)
+{
     std::string json = R"({"fields": [{"name": "CDFILIAL", "type": "string", "size": 4},
         {"name": "CDCLIENTE", "type": "string", "size": 21}, {"name": "CDGRSERVFAT", "type": "string", "size": 3},
         {"name": "DSGRSERVFAT", "type": "string", "size": 30}, {"name": "QTEFETMINIGSF", "type": "float"}],
@@ -30,7 +31,8 @@ gsf::data::Delta newGroups(int count) {
     return gsf::data::decodeDelta(json + "]}");
 }
 
-void pointAt(RemoteConnection& net, int port) {
+void pointAt(RemoteConnection& net, int port)
+{
     net.ServerName = gsf::records::kModuleName;
     net.BeforeConnect = [port](RemoteConnection& c) {
         c.Host = "127.0.0.1";
@@ -39,7 +41,8 @@ void pointAt(RemoteConnection& net, int port) {
     net.Open();
 }
 
-size_t groupCount(RemoteConnection& net) {
+size_t groupCount(RemoteConnection& net)
+{
     const auto result = net.Call("GetGrupServ", {"0001", "000002"});
     EXPECT_TRUE(result.ok) << result.message;
     return result.ok ? gsf::data::decodePacket(result.body).rows.size() : 0;
@@ -47,9 +50,11 @@ size_t groupCount(RemoteConnection& net) {
 
 class TempFolder {
 public:
-    TempFolder() {
+    TempFolder()
+    {
         path_ = (std::filesystem::temp_directory_path() / "gsf-lost-XXXXXX").string();
-        if (!mkdtemp(path_.data())) throw std::runtime_error("mkdtemp");
+        if (!mkdtemp(path_.data()))
+            throw std::runtime_error("mkdtemp");
     }
     ~TempFolder() { std::filesystem::remove_all(path_); }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
@@ -61,7 +66,8 @@ private:
 // --- headers, against a server that records what it gets ---
 
 struct RecordingPeer {
-    RecordingPeer() {
+    RecordingPeer()
+    {
         server.Post(R"(/.*)", [this](const httplib::Request& req, httplib::Response& res) {
             std::lock_guard lock(mutex);
             seen.push_back(req.headers);
@@ -69,13 +75,16 @@ struct RecordingPeer {
         });
         port = server.bind_to_any_port("127.0.0.1");
         thread = std::thread([this] { server.listen_after_bind(); });
-        while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (!server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    ~RecordingPeer() {
+    ~RecordingPeer()
+    {
         server.stop();
         thread.join();
     }
-    std::string header(size_t call, const std::string& name) {
+    std::string header(size_t call, const std::string& name)
+    {
         std::lock_guard lock(mutex);
         const auto it = seen.at(call).find(name);
         return it == seen.at(call).end() ? "" : it->second;
@@ -87,7 +96,8 @@ struct RecordingPeer {
     std::vector<httplib::Headers> seen;
 };
 
-TEST(RemoteConnectionHeaders, WriteCallsCarryANewIdAndEveryCallTheHeadersSet) {
+TEST(RemoteConnectionHeaders, WriteCallsCarryANewIdAndEveryCallTheHeadersSet)
+{
     RecordingPeer peer;
     RemoteConnection net;
     pointAt(net, peer.port);
@@ -95,7 +105,7 @@ TEST(RemoteConnectionHeaders, WriteCallsCarryANewIdAndEveryCallTheHeadersSet) {
     ASSERT_TRUE(net.Call("GetGrupServ", {"0001", "000002"}).ok);
     ASSERT_TRUE(net.Call("ProDelServ", {"0001", "000002", "001"}).ok);
     ASSERT_TRUE(net.Call("UpdGrupServ", newGroups(1)).ok);
-    net.SetHeader("x-usuario", "joao");  // replaces, whatever the case
+    net.SetHeader("x-usuario", "joao"); // replaces, whatever the case
     ASSERT_TRUE(net.Call("ProLimpaServ", {"0001", "000002", "001"}).ok);
     net.SetHeader("X-Usuario", "");
     ASSERT_TRUE(net.Call("GetParamFilial", {"0001"}).ok);
@@ -120,7 +130,8 @@ TEST(RemoteConnectionHeaders, WriteCallsCarryANewIdAndEveryCallTheHeadersSet) {
     EXPECT_FALSE(ids.count(peer.header(5, "X-Request-Id"))) << "two connections never share an id";
 }
 
-TEST(RemoteConnectionHeaders, SetHeaderRefusesWhatWouldBreakTheRequest) {
+TEST(RemoteConnectionHeaders, SetHeaderRefusesWhatWouldBreakTheRequest)
+{
     RemoteConnection net;
     EXPECT_THROW(net.SetHeader("X Usuario", "a"), std::invalid_argument);
     EXPECT_THROW(net.SetHeader("", "a"), std::invalid_argument);
@@ -135,7 +146,8 @@ TEST(RemoteConnectionHeaders, SetHeaderRefusesWhatWouldBreakTheRequest) {
 class LostAnswer : public ::testing::Test {
 protected:
     void start(std::vector<std::pair<std::string, std::string>> environment = {}, int port = 0,
-               std::vector<std::string> extra = {}) {
+               std::vector<std::string> extra = {})
+    {
         std::vector<std::string> args = {"--sqlite", folder_.file("lost.db"), "--demo"};
         args.insert(args.end(), extra.begin(), extra.end());
         server_ = std::make_unique<gsf::test::ServerProcess>(GSF_SERVER_EXE, args, environment, port);
@@ -143,7 +155,8 @@ protected:
     }
 
     // A connection on a server holding the demo data, which is then frozen.
-    void connectAndFreeze(std::chrono::milliseconds timeout) {
+    void connectAndFreeze(std::chrono::milliseconds timeout)
+    {
         start();
         net_.Timeout = timeout;
         pointAt(net_, server_->port());
@@ -156,7 +169,8 @@ protected:
     RemoteConnection net_;
 };
 
-TEST_F(LostAnswer, AServerFrozenPastTheFirstTryAnswersTheRetryAndAppliesTheCallOnce) {
+TEST_F(LostAnswer, AServerFrozenPastTheFirstTryAnswersTheRetryAndAppliesTheCallOnce)
+{
     connectAndFreeze(std::chrono::milliseconds(700));
     RemoteConnection& net = net_;
     std::thread thaw([&] {
@@ -172,7 +186,8 @@ TEST_F(LostAnswer, AServerFrozenPastTheFirstTryAnswersTheRetryAndAppliesTheCallO
     EXPECT_EQ(groupCount(net), 4u) << "the first try and the retry both reached the server; one was applied";
 }
 
-TEST_F(LostAnswer, AServerFrozenPastBothTriesLeavesTheOutcomeUnknown) {
+TEST_F(LostAnswer, AServerFrozenPastBothTriesLeavesTheOutcomeUnknown)
+{
     connectAndFreeze(std::chrono::milliseconds(400));
     RemoteConnection& net = net_;
     auto started = Clock::now();
@@ -199,7 +214,8 @@ TEST_F(LostAnswer, AServerFrozenPastBothTriesLeavesTheOutcomeUnknown) {
     EXPECT_EQ(groupCount(net), 4u);
 }
 
-TEST_F(LostAnswer, AServerKilledInACallLeavesAllOrNothingAndTheNextCallWorksAfterARestart) {
+TEST_F(LostAnswer, AServerKilledInACallLeavesAllOrNothingAndTheNextCallWorksAfterARestart)
+{
     // A pause between the changes keeps the delta's transaction open for the kill.
     start({{"GSF_SERVER_DELTA_PAUSE_US", "3000"}});
     RemoteConnection net;
@@ -223,7 +239,8 @@ TEST_F(LostAnswer, AServerKilledInACallLeavesAllOrNothingAndTheNextCallWorksAfte
     EXPECT_EQ(groupCount(net), 5u);
 }
 
-TEST_F(LostAnswer, AConnectionTheServerClosedWhileIdleIsReplacedAtTheNextCall) {
+TEST_F(LostAnswer, AConnectionTheServerClosedWhileIdleIsReplacedAtTheNextCall)
+{
     start({}, 0, {"--idle-timeout", "1"});
     RemoteConnection net;
     pointAt(net, server_->port());

@@ -44,7 +44,7 @@ class TADOIBQuery : public gsf::data::DataSet {
 public:
     explicit TADOIBQuery(std::string name, TdtmDBGeral* database = &dtmDBGeral);
 
-    std::vector<std::string> SQL;  ///< the query text, one entry per line
+    std::vector<std::string> SQL; ///< the query text, one entry per line
 
     void SetDatabase(TdtmDBGeral* database) { database_ = database; }
     /// Sets a parameter by name (without the colon, letter case ignored).

@@ -11,9 +11,11 @@ using gsf::sql::SqlError;
 
 class ConnectionTest : public gsf::test::EngineTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         EngineTest::SetUp();
-        if (IsSkipped()) return;
+        if (IsSkipped())
+            return;
         db = gsf::sql::openDatabase(db_->target());
         db->ExecuteScript("CREATE TABLE T (K INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10))");
     }
@@ -23,7 +25,8 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(Engines, ConnectionTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
-TEST_P(ConnectionTest, StatementsOfManyShapesKeepTheCacheBounded) {
+TEST_P(ConnectionTest, StatementsOfManyShapesKeepTheCacheBounded)
+{
     // Each text is a statement of its own, as differently shaped deltas are.
     for (int i = 0; i < 300; ++i)
         db->Execute("INSERT INTO T (K, V) VALUES (?, ?) /* " + std::to_string(i) + " */", {std::int64_t{i}, "v"});
@@ -38,7 +41,8 @@ TEST_P(ConnectionTest, StatementsOfManyShapesKeepTheCacheBounded) {
     EXPECT_EQ(db->CachedStatements(), Connection::kStatementCacheSize);
 }
 
-TEST_P(ConnectionTest, AFailedStatementLeavesTheConnectionUsable) {
+TEST_P(ConnectionTest, AFailedStatementLeavesTheConnectionUsable)
+{
     db->Begin(true);
     db->Execute("INSERT INTO T (K, V) VALUES (1, 'a')");
     try {
@@ -54,7 +58,8 @@ TEST_P(ConnectionTest, AFailedStatementLeavesTheConnectionUsable) {
     EXPECT_TRUE(db->Execute("SELECT K FROM T").IsEmpty());
 }
 
-TEST_P(ConnectionTest, RowsAreReadInPlaceAndAnAbandonedRunHoldsNothing) {
+TEST_P(ConnectionTest, RowsAreReadInPlaceAndAnAbandonedRunHoldsNothing)
+{
     db->Execute("INSERT INTO T (K, V) VALUES (1, 'um'), (2, NULL), (3, 'três')");
     {
         auto rows = db->Query("SELECT K, V, CAST(K AS DOUBLE PRECISION) / 2 FROM T ORDER BY K");
@@ -81,7 +86,8 @@ TEST_P(ConnectionTest, RowsAreReadInPlaceAndAnAbandonedRunHoldsNothing) {
     }
     auto again = db->Query("SELECT K, V, CAST(K AS DOUBLE PRECISION) / 2 FROM T ORDER BY K");
     std::vector<std::string> texts;
-    while (again.Next()) texts.emplace_back(again.Text(1));
+    while (again.Next())
+        texts.emplace_back(again.Text(1));
     EXPECT_EQ(texts, (std::vector<std::string>{"um", "dois", "três"}));
 
     auto changed = db->Query("UPDATE T SET V = ? WHERE K > ?", {"x", std::int64_t{1}});
@@ -89,21 +95,27 @@ TEST_P(ConnectionTest, RowsAreReadInPlaceAndAnAbandonedRunHoldsNothing) {
     EXPECT_EQ(changed.Affected(), 2);
 }
 
-TEST(PostgresConnection, StatementsArePreparedOnceAndDroppedPastTheCache) {
-    if (!gsf::test::TempDatabase::Available(gsf::sql::Engine::PostgreSQL)) GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
+TEST(PostgresConnection, StatementsArePreparedOnceAndDroppedPastTheCache)
+{
+    if (!gsf::test::TempDatabase::Available(gsf::sql::Engine::PostgreSQL))
+        GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
     gsf::test::TempDatabase temp(gsf::sql::Engine::PostgreSQL);
     auto db = gsf::sql::openDatabase(temp.target());
     const std::string count = "SELECT COUNT(*) FROM pg_prepared_statements";
-    for (int run = 0; run < 3; ++run) db->Execute("SELECT 1 + ?", {std::int64_t{run}});
+    for (int run = 0; run < 3; ++run)
+        db->Execute("SELECT 1 + ?", {std::int64_t{run}});
     EXPECT_EQ(db->Execute(count).rows.at(0).at(0), gsf::sql::SqlValue(std::int64_t{2}))
         << "one server-side statement per text, run again by name";
-    for (int i = 0; i < 200; ++i) db->Execute("SELECT " + std::to_string(i));
+    for (int i = 0; i < 200; ++i)
+        db->Execute("SELECT " + std::to_string(i));
     EXPECT_EQ(db->Execute(count).rows.at(0).at(0),
               gsf::sql::SqlValue(static_cast<std::int64_t>(Connection::kStatementCacheSize)));
 }
 
-TEST(PostgresConnection, ALostSessionIsNoLongerUsable) {
-    if (!gsf::test::TempDatabase::Available(gsf::sql::Engine::PostgreSQL)) GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
+TEST(PostgresConnection, ALostSessionIsNoLongerUsable)
+{
+    if (!gsf::test::TempDatabase::Available(gsf::sql::Engine::PostgreSQL))
+        GTEST_SKIP() << "GSF_TEST_POSTGRES não definido";
     gsf::test::TempDatabase temp(gsf::sql::Engine::PostgreSQL);
     auto victim = gsf::sql::openDatabase(temp.target());
     const auto pid = victim->Execute("SELECT pg_backend_pid()").rows.at(0).at(0);

@@ -61,8 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t cut = input.find('\n');
     const std::string_view maskSource = input.substr(0, cut);
-    const std::string_view typed =
-        cut == std::string_view::npos ? std::string_view{} : input.substr(cut + 1);
+    const std::string_view typed = cut == std::string_view::npos ? std::string_view{} : input.substr(cut + 1);
 
     const EditMask mask(maskSource);
     check(gsf::ui::FormatMaskText(maskSource, typed) == mask.FitValue(typed));

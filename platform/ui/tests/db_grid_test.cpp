@@ -222,8 +222,10 @@ protected:
         rate.displayFormat = "0.00%";
         services.AddField(rate);
         gsf::data::Packet p;
-        p.fields = {{"CDSERVFILI", FieldType::String, 5}, {"NMSERVICO", FieldType::String, 10},
-                    {"CDFILIAL", FieldType::String, 4}, {"VRPECORRGRUP", FieldType::Float, 0}};
+        p.fields = {{"CDSERVFILI", FieldType::String, 5},
+                    {"NMSERVICO", FieldType::String, 10},
+                    {"CDFILIAL", FieldType::String, 4},
+                    {"VRPECORRGRUP", FieldType::Float, 0}};
         p.rows = {{std::string("00010"), std::string("Vigia"), std::string("0001"), 5.0},
                   {std::string("00020"), std::string("Faxina"), std::string("0001"), 8.0}};
         services.SetData(p);

@@ -15,7 +15,7 @@ TEST(EditMaskTest, ParsesPartsAndPositions)
     EXPECT_EQ(m.Blank(), U'_');
     EXPECT_EQ(m.Length(), 18);
     EXPECT_EQ(m.PlaceCount(), 14);
-    EXPECT_EQ(m.Slots()[10].kind, EditMask::Kind::Literal);  // the escaped slash
+    EXPECT_EQ(m.Slots()[10].kind, EditMask::Kind::Literal); // the escaped slash
     EXPECT_EQ(m.Slots()[10].ch, U'/');
 
     const EditMask branch(">aaaa;0; ");
@@ -100,7 +100,7 @@ TEST_F(MaskEditTest, SettingAndRemovingTheRegistrationMasksKeepsEveryCharacter)
     edit.SetEditMask(cnpj);
     EXPECT_EQ(edit.EditText(), "12.ABC.345/01DE-35");
     EXPECT_EQ(edit.Text(), "12ABC34501DE35");
-    edit.SetEditMask(cpf);  // letters do not fit a CPF: dropped, digits kept in order
+    edit.SetEditMask(cpf); // letters do not fit a CPF: dropped, digits kept in order
     EXPECT_EQ(edit.Text(), "123450135");
     edit.SetEditMask("");
     EXPECT_EQ(edit.Text(), "123450135");

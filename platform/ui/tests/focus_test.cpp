@@ -13,16 +13,12 @@ namespace {
 class FocusTest : public ::testing::Test {
 protected:
     FocusTest()
-        : outer(form.Add<Panel>(form, "panOuter")),
-          inner(form.Add<Panel>(outer, "panInner")),
-          a(form.Add<Edit>(inner, "edtA")),
-          a2(form.Add<Edit>(inner, "edtA2")),
-          other(form.Add<Panel>(form, "panOther")),
-          b(form.Add<Edit>(other, "edtB"))
+        : outer(form.Add<Panel>(form, "panOuter")), inner(form.Add<Panel>(outer, "panInner")),
+          a(form.Add<Edit>(inner, "edtA")), a2(form.Add<Edit>(inner, "edtA2")),
+          other(form.Add<Panel>(form, "panOther")), b(form.Add<Edit>(other, "edtB"))
     {
-        for (Control* c : {static_cast<Control*>(&outer), static_cast<Control*>(&inner),
-                           static_cast<Control*>(&a), static_cast<Control*>(&a2),
-                           static_cast<Control*>(&other), static_cast<Control*>(&b)}) {
+        for (Control* c : {static_cast<Control*>(&outer), static_cast<Control*>(&inner), static_cast<Control*>(&a),
+                           static_cast<Control*>(&a2), static_cast<Control*>(&other), static_cast<Control*>(&b)}) {
             c->OnEnter = [this](Control& s) { log.push_back("enter " + s.Name()); };
             c->OnExit = [this](Control& s) { log.push_back("exit " + s.Name()); };
         }
@@ -45,8 +41,8 @@ TEST_F(FocusTest, LeavingNestedContainersRunsExitsInnermostFirstThenEntersOuterm
     log.clear();
 
     form.SetFocus(b);
-    EXPECT_EQ(log, (std::vector<std::string>{"exit edtA", "exit panInner", "exit panOuter",
-                                             "enter panOther", "enter edtB"}));
+    EXPECT_EQ(
+        log, (std::vector<std::string>{"exit edtA", "exit panInner", "exit panOuter", "enter panOther", "enter edtB"}));
     EXPECT_EQ(form.FocusedControl(), &b);
 }
 
@@ -83,7 +79,7 @@ TEST_F(FocusTest, ExitHandlerThatMovesTheFocusWinsOverTheMoveInProgress)
     form.SetFocus(a);
     outer.OnExit = [this](Control&) {
         log.emplace_back("exit panOuter");
-        form.SetFocus(a2);  // back into the panel, as a failing validation does
+        form.SetFocus(a2); // back into the panel, as a failing validation does
     };
     log.clear();
     form.SetFocus(b);
@@ -152,7 +148,7 @@ TEST_F(FocusTest, CommandButtonsNeverTakeTheFocusAndDisabledOnesDoNothing)
 
 TEST_F(FocusTest, TabFollowsTabOrderDepthFirstAndSkipsUnfocusable)
 {
-    other.SetTabOrder(0);  // panOther before panOuter
+    other.SetTabOrder(0); // panOther before panOuter
     outer.SetTabOrder(1);
     a2.SetTabOrder(0);
     a.SetTabOrder(1);
@@ -164,7 +160,7 @@ TEST_F(FocusTest, TabFollowsTabOrderDepthFirstAndSkipsUnfocusable)
     EXPECT_EQ(form.FocusedControl(), &a2);
     form.KeyDown(VK_TAB);
     EXPECT_EQ(form.FocusedControl(), &a);
-    form.KeyDown(VK_TAB);  // wraps, skipping the control that is no tab stop
+    form.KeyDown(VK_TAB); // wraps, skipping the control that is no tab stop
     EXPECT_EQ(form.FocusedControl(), &b);
     form.KeyDown(VK_TAB, ShiftState::Shift);
     EXPECT_EQ(form.FocusedControl(), &a);

@@ -85,8 +85,8 @@ TEST(FormTest, ObserverSeesEveryChange)
     entry.SetChecked(true);
     edit.SetEnabled(true);
     form.SetFocus(edit);
-    EXPECT_EQ(rec.events, (std::vector<std::string>{"control edt", "control edt", "menu mnuServ",
-                                                    "control edt", "focus edt"}));
+    EXPECT_EQ(rec.events,
+              (std::vector<std::string>{"control edt", "control edt", "menu mnuServ", "control edt", "focus edt"}));
 }
 
 TEST(MenuTest, OnlyEnabledVisibleEntriesUnderEnabledParentsClick)

@@ -14,12 +14,9 @@ namespace {
 class PagesTest : public ::testing::Test {
 protected:
     PagesTest()
-        : filter(form.Add<Edit>(form, "medCdFilial")),
-          pages(form.Add<PageControl>(form, "pgcPadrao")),
-          first(form.Add<TabSheet>(pages, "tshPadrao")),
-          second(form.Add<TabSheet>(pages, "tshServico")),
-          onFirst(form.Add<Edit>(first, "edtGrupo")),
-          onSecond(form.Add<Edit>(second, "edtServico"))
+        : filter(form.Add<Edit>(form, "medCdFilial")), pages(form.Add<PageControl>(form, "pgcPadrao")),
+          first(form.Add<TabSheet>(pages, "tshPadrao")), second(form.Add<TabSheet>(pages, "tshServico")),
+          onFirst(form.Add<Edit>(first, "edtGrupo")), onSecond(form.Add<Edit>(second, "edtServico"))
     {
         pages.OnChanging = [this](PageControl&, bool&) { log.emplace_back("changing"); };
         pages.OnChange = [this](PageControl&) { log.emplace_back("change"); };

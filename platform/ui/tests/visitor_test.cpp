@@ -43,7 +43,8 @@ public:
     void visitDBGrid(DBGrid&) override { reached = "DBGrid"; }
 };
 
-template <class V> std::string reachedBy(Control& control)
+template <class V>
+std::string reachedBy(Control& control)
 {
     V visitor;
     control.Accept(visitor);

@@ -173,14 +173,13 @@ TEST_F(InterpreterTest, LastShownTextCountsForExpectMessage)
     EXPECT_EQ(run("open\nclick sbtFalha\nexpect message \"Servidor fora do ar.\"\n").status, Status::Ok);
     const RunResult r = run("open\nclick sbtAviso\nexpect message \"Outra.\"\n");
     EXPECT_EQ(r.status, Status::ExpectFailed);
-    EXPECT_EQ(r.diagnostics,
-              "linha 3: esperado mensagem \"Outra.\", visto \"Filial deve ser informada.\"\n");
+    EXPECT_EQ(r.diagnostics, "linha 3: esperado mensagem \"Outra.\", visto \"Filial deve ser informada.\"\n");
 }
 
 TEST_F(InterpreterTest, AnsweredConfirmationIsPrintedAndActedOn)
 {
     const RunResult r = run("open\nanswer yes\nclick sbtPergunta\nexpect count cdsX 1\n"
-                      "answer no\nclick sbtPergunta\nexpect count cdsX 1\n");
+                            "answer no\nclick sbtPergunta\nexpect count cdsX 1\n");
     EXPECT_EQ(r.status, Status::Ok) << r.diagnostics;
     EXPECT_EQ(r.out, "confirm \"Excluir o registro?\" -> yes\nconfirm \"Excluir o registro?\" -> no\n");
 }
@@ -218,8 +217,8 @@ TEST_F(InterpreterTest, ScriptMistakesStopWithStatusTwoAndTheLineNumber)
 TEST_F(InterpreterTest, ExpectationsOnControlsMenusPagesAndFocus)
 {
     const RunResult ok = run("open\nexpect enabled edtA sbtAviso mnuA tshA\nexpect disabled tshB mnuB\n"
-                       "expect checked mnuA\nexpect unchecked mnuB\nexpect page tshA\n"
-                       "focus edtB\nexpect focus edtB\ntab tshB\nexpect page tshA\n");
+                             "expect checked mnuA\nexpect unchecked mnuB\nexpect page tshA\n"
+                             "focus edtB\nexpect focus edtB\ntab tshB\nexpect page tshA\n");
     EXPECT_EQ(ok.status, Status::Ok) << ok.diagnostics;
 
     reset();
@@ -235,8 +234,8 @@ TEST_F(InterpreterTest, ExpectationsOnControlsMenusPagesAndFocus)
 TEST_F(InterpreterTest, ExpectationsOnDataSets)
 {
     const RunResult ok = run("open\nexpect state cdsX browse\nexpect count cdsX 2\nexpect count cdsOculto 0\n"
-                       "expect field cdsX.CODE 001\nexpect field cdsX.QT 2\nexpect field cdsX.QT 2,000\n"
-                       "row dbgX 2\nexpect field cdsX.QT null\nexpect field cdsX.CODE \"002\"\n");
+                             "expect field cdsX.CODE 001\nexpect field cdsX.QT 2\nexpect field cdsX.QT 2,000\n"
+                             "row dbgX 2\nexpect field cdsX.QT null\nexpect field cdsX.CODE \"002\"\n");
     EXPECT_EQ(ok.status, Status::Ok) << ok.diagnostics;
 
     reset();
@@ -246,8 +245,7 @@ TEST_F(InterpreterTest, ExpectationsOnDataSets)
     EXPECT_EQ(run("open\nrow dbgX 2\nexpect field cdsX.QT 0\n").diagnostics,
               "linha 3: esperado cdsX.QT = 0, visto cdsX.QT = null\n")
         << "null is not 0";
-    EXPECT_EQ(run("open\nexpect field cdsX.CODE \"null\"\n").status, Status::ExpectFailed)
-        << "a quoted null is a text";
+    EXPECT_EQ(run("open\nexpect field cdsX.CODE \"null\"\n").status, Status::ExpectFailed) << "a quoted null is a text";
     EXPECT_EQ(run("open\nexpect field cdsNada.X 1\n").status, Status::BadScript);
     EXPECT_EQ(run("open\nexpect field cdsX.NADA 1\n").status, Status::BadScript);
 }
@@ -260,7 +258,7 @@ TEST_F(InterpreterTest, GridCellTypingEditsTheDataSetAndAPendingEditFailsAtTheEn
 
     reset();
     const RunResult moved = run("open\ncell dbgX 2 \"2,5\"\nrow dbgX 2\nrow dbgX 1\nexpect field cdsX.QT 2,5\n"
-                          "expect state cdsX browse\n");
+                                "expect state cdsX browse\n");
     EXPECT_EQ(moved.status, Status::Ok) << moved.diagnostics << "moving the row posts the typed cell";
 }
 
@@ -278,8 +276,8 @@ TEST_F(InterpreterTest, RemoteCallsPrintInOrderAndAreCheckedSinceTheLastExpect)
     screen->net.Port = server.port();
     screen->net.Open();
     const RunResult r = run("open\nexpect nocalls\nclick sbtChama\nclick sbtChama\n"
-                      "expect calls GetParamFilial GetParamFilial\nexpect nocalls\n"
-                      "click sbtChama\nexpect calls GetPesqClie\n");
+                            "expect calls GetParamFilial GetParamFilial\nexpect nocalls\n"
+                            "click sbtChama\nexpect calls GetPesqClie\n");
     EXPECT_EQ(r.out, "progress show 1 \"Consultando...\"\ncall GetParamFilial [\"0001\"]\nprogress hide\n"
                      "progress show 1 \"Consultando...\"\ncall GetParamFilial [\"0001\"]\nprogress hide\n"
                      "progress show 1 \"Consultando...\"\ncall GetParamFilial [\"0001\"]\nprogress hide\n");
@@ -397,9 +395,10 @@ TEST_F(ServerTest, FailRefusesOnlyTheNextCallOfTheMethodWithWhatItWasGiven)
     EXPECT_EQ(screen->lastCall.errorCode, "invalid");
 
     reconnect();
-    EXPECT_EQ(run("open\nfail GetParamFilial 500\nclick sbtChama\n", &server).out.find("error \"Falha provocada "
-                                                                                         "pelo roteiro na chamada "
-                                                                                         "de GetParamFilial.\""),
+    EXPECT_EQ(run("open\nfail GetParamFilial 500\nclick sbtChama\n", &server)
+                  .out.find("error \"Falha provocada "
+                            "pelo roteiro na chamada "
+                            "de GetParamFilial.\""),
               call.size());
     EXPECT_EQ(screen->lastCall.errorCode, "server_error") << "a status without a code of its own";
     reconnect();
@@ -411,8 +410,8 @@ TEST_F(ServerTest, FailRefusesOnlyTheNextCallOfTheMethodWithWhatItWasGiven)
     const RunResult nth = run("open\nfail GetParamFilial@3 503\nclick sbtChama\nclick sbtChama\nclick sbtChama\n"
                               "click sbtChama\n",
                               &server);
-    EXPECT_EQ(nth.out, call + call + call + "error \"O banco de dados está ocupado. Tente novamente em instantes.\"\n" +
-                           call)
+    EXPECT_EQ(nth.out,
+              call + call + call + "error \"O banco de dados está ocupado. Tente novamente em instantes.\"\n" + call)
         << "METHOD@N lets the calls before the Nth through, and only the Nth fails";
 }
 
@@ -479,7 +478,8 @@ TEST_F(ServerTest, ServerThatCannotStartAgainStopsTheRunAndStaysStopped)
     close(taker);
     EXPECT_EQ(r.status, Status::Fatal);
     EXPECT_EQ(r.diagnostics, "linha 1: o servidor não voltou: O servidor local não conseguiu escutar de novo em "
-                             "127.0.0.1:" + std::to_string(server.port()) + ".\n");
+                             "127.0.0.1:" +
+                                 std::to_string(server.port()) + ".\n");
     EXPECT_FALSE(server.running());
     EXPECT_EQ(run("server start\n", &server).status, Status::Ok) << "the port is free again";
     EXPECT_TRUE(server.running());
@@ -522,22 +522,20 @@ TEST_F(ServerTest, ExpectCallsMatchesArgumentsWhereTheyAreWritten)
                   .status,
               Status::Ok);
     reconnect();
-    EXPECT_EQ(run("open\nclick sbtChama\nexpect calls GetParamFilial ['0001']\n", &server).status,
-              Status::BadScript)
+    EXPECT_EQ(run("open\nclick sbtChama\nexpect calls GetParamFilial ['0001']\n", &server).status, Status::BadScript)
         << "the list is written as the call line prints it";
     reconnect();
     const RunResult wrong =
-        run("open\nclick sbtChama\nclick sbtChama\nexpect calls GetParamFilial GetParamFilial [\"0002\"]\n",
-            &server);
+        run("open\nclick sbtChama\nclick sbtChama\nexpect calls GetParamFilial GetParamFilial [\"0002\"]\n", &server);
     EXPECT_EQ(wrong.status, Status::ExpectFailed);
     EXPECT_EQ(wrong.diagnostics, "linha 4: esperado chamadas: GetParamFilial GetParamFilial [\"0002\"], visto "
                                  "chamadas: GetParamFilial GetParamFilial [\"0001\"]\n");
     reconnect();
-    EXPECT_EQ(run("open\nclick sbtChama\nexpect calls GetParamFilial []\n", &server).status,
-              Status::ExpectFailed)
+    EXPECT_EQ(run("open\nclick sbtChama\nexpect calls GetParamFilial []\n", &server).status, Status::ExpectFailed)
         << "an empty list means no arguments";
     reconnect();
-    const RunResult bracket = run("open\nclick sbtChama\nclick sbtChama\nexpect calls GetParamFilial [\"0]1\"]\n", &server);
+    const RunResult bracket =
+        run("open\nclick sbtChama\nclick sbtChama\nexpect calls GetParamFilial [\"0]1\"]\n", &server);
     EXPECT_EQ(bracket.diagnostics, "linha 4: esperado chamadas: GetParamFilial [\"0]1\"], visto chamadas: "
                                    "GetParamFilial [\"0001\"] GetParamFilial [\"0001\"]\n")
         << "a bracket inside a text does not end the list; extra calls show their arguments";

@@ -11,9 +11,11 @@ using gsf::sql::TdtmDBGeral;
 
 class QueryTest : public gsf::test::EngineTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         EngineTest::SetUp();
-        if (IsSkipped()) return;
+        if (IsSkipped())
+            return;
         dtm_.Open(db_->target());
         ASSERT_EQ(dtm_.Connection().GetEngine(), GetParam());
         dtm_.Connection().ExecuteScript(
@@ -21,8 +23,15 @@ protected:
             "INSERT INTO FILIAL VALUES ('0002', 'Filial Norte');"
             "INSERT INTO FILIAL VALUES ('0001', 'Filial Centro');"
             "INSERT INTO FILIAL VALUES ('0003', 'Filial Sul')");
-        qryFilial_.SQL = {"SELECT", "   CDFILIAL,", "   NMFILIAL", "FROM", "   FILIAL", "WHERE",
-                          "   (CDFILIAL = :P_CDFILIAL OR  :P_TCDFILIAL = 'T')", "ORDER BY", "   CDFILIAL"};
+        qryFilial_.SQL = {"SELECT",
+                          "   CDFILIAL,",
+                          "   NMFILIAL",
+                          "FROM",
+                          "   FILIAL",
+                          "WHERE",
+                          "   (CDFILIAL = :P_CDFILIAL OR  :P_TCDFILIAL = 'T')",
+                          "ORDER BY",
+                          "   CDFILIAL"};
         gsf::data::FieldDef code;
         code.name = "CDFILIAL";
         code.size = 4;
@@ -36,7 +45,8 @@ protected:
         qryFilial_.AddField(name);
     }
 
-    std::vector<std::string> codes() {
+    std::vector<std::string> codes()
+    {
         std::vector<std::string> out;
         for (qryFilial_.First(); !qryFilial_.Eof(); qryFilial_.Next())
             out.push_back(qryFilial_.FieldByName("CDFILIAL").AsString());
@@ -49,7 +59,8 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(Engines, QueryTest, gsf::test::allEngines(), gsf::test::engineTestName);
 
-TEST_P(QueryTest, BranchQueryListsAllOrOne) {
+TEST_P(QueryTest, BranchQueryListsAllOrOne)
+{
     qryFilial_.SetParamAsString("P_CDFILIAL", "0003");
     qryFilial_.SetParamAsString("P_TCDFILIAL", "T");
     qryFilial_.Open();
@@ -68,15 +79,17 @@ TEST_P(QueryTest, BranchQueryListsAllOrOne) {
     EXPECT_TRUE(qryFilial_.IsEmpty());
 }
 
-TEST_P(QueryTest, ParametersAreValuesNeverSql) {
+TEST_P(QueryTest, ParametersAreValuesNeverSql)
+{
     qryFilial_.SetParamAsString("P_CDFILIAL", "0001' OR '1'='1");
     qryFilial_.SetParamAsString("P_TCDFILIAL", "");
     qryFilial_.Open();
     EXPECT_TRUE(qryFilial_.IsEmpty());
 }
 
-TEST_P(QueryTest, ReadOnlyAndMissingParameter) {
-    EXPECT_THROW(qryFilial_.Open(), std::runtime_error);  // parameters not set
+TEST_P(QueryTest, ReadOnlyAndMissingParameter)
+{
+    EXPECT_THROW(qryFilial_.Open(), std::runtime_error); // parameters not set
     qryFilial_.SetParamAsString("P_CDFILIAL", "0001");
     qryFilial_.SetParamAsString("P_TCDFILIAL", "F");
     qryFilial_.Open();
@@ -87,8 +100,10 @@ TEST_P(QueryTest, ReadOnlyAndMissingParameter) {
     EXPECT_EQ(qryFilial_.FieldByName("CDFILIAL").AsString(), "0001");
 }
 
-TEST(ParseSql, PlaceholdersPerEngine) {
-    const auto pg = gsf::sql::parseSql("SELECT ':X', a::text FROM t WHERE a = :A OR :B = ? OR c = :a", Engine::PostgreSQL);
+TEST(ParseSql, PlaceholdersPerEngine)
+{
+    const auto pg =
+        gsf::sql::parseSql("SELECT ':X', a::text FROM t WHERE a = :A OR :B = ? OR c = :a", Engine::PostgreSQL);
     EXPECT_EQ(pg.text, "SELECT ':X', a::text FROM t WHERE a = $1 OR $2 = $3 OR c = $4");
     EXPECT_EQ(pg.names, (std::vector<std::string>{"A", "B", "", "a"}));
     const auto lite = gsf::sql::parseSql("WHERE a = :A AND b = 'it''s :no'", Engine::SQLite);
@@ -96,7 +111,8 @@ TEST(ParseSql, PlaceholdersPerEngine) {
     EXPECT_EQ(lite.names.size(), 1u);
 }
 
-TEST(EngineOf, TargetNamesTheEngine) {
+TEST(EngineOf, TargetNamesTheEngine)
+{
     EXPECT_EQ(gsf::sql::engineOf("/var/lib/gsf/dados.db"), Engine::SQLite);
     EXPECT_EQ(gsf::sql::engineOf("dados.db"), Engine::SQLite);
     EXPECT_EQ(gsf::sql::engineOf("postgresql://gsf@localhost/gsf"), Engine::PostgreSQL);
