@@ -1,5 +1,7 @@
 #include "tests/support/script_process.h"
 
+#include "tests/support/child_wait.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -94,8 +96,7 @@ int ScriptProcess::Finish()
     if (pid_ <= 0)
         return -1;
     close(input_);
-    int status = 0;
-    waitpid(pid_, &status, 0);
+    const int status = waitOrKill(pid_, 30, "roteiro");
     close(output_);
     pid_ = -1;
     return status;

@@ -1,9 +1,10 @@
 #include "tests/support/server_process.h"
 
+#include "tests/support/child_wait.h"
+
 #include <httplib.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <csignal>
 #include <cstring>
 #include <stdexcept>
@@ -106,21 +107,7 @@ std::optional<int> ServerProcess::stop(int signal)
     // A frozen child takes the signal once it runs again.
     if (signal != SIGKILL)
         kill(pid_, SIGCONT);
-    // A server that does not end within the grace period is killed, so a
-    // shutdown that hangs fails its test (killed by SIGKILL) instead of
-    // stalling the whole run.
-    int status = 0;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (waitpid(pid_, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() >= until) {
-            std::fprintf(stderr, "servidor %d não terminou em 30 s após o sinal %d: encerrado com SIGKILL\n",
-                         static_cast<int>(pid_), signal);
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    const int status = waitOrKill(pid_, 30, "servidor");
     pid_ = -1;
     return status;
 }
