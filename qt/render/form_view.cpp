@@ -315,6 +315,11 @@ void FormView::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     // Whatever Qt focuses while the window appears, the first key goes where
     // the model has the focus.
+    syncFocusLater();
+}
+
+void FormView::syncFocusLater()
+{
     QMetaObject::invokeMethod(
         this,
         [this] {
@@ -391,13 +396,7 @@ void FormView::onQtFocus(QWidget* now, Qt::FocusReason reason)
     // Only a click or a shortcut is the person choosing a control; any other
     // focus change (window activation, a closed popup) follows the model.
     if (reason != Qt::MouseFocusReason && reason != Qt::ShortcutFocusReason) {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (!closed_)
-                    syncFocus();
-            },
-            Qt::QueuedConnection);
+        syncFocusLater();
         return;
     }
     for (QWidget* w = now; w != nullptr && w != this; w = w->parentWidget()) {

@@ -105,6 +105,8 @@ private:
     void syncForm();
     /// Gives the Qt focus to the widget of the model's focused control.
     void syncFocus();
+    /// syncFocus once the events in progress are done (not after the window closed).
+    void syncFocusLater();
     void arrangeParentOf(const ui::Control& control);
 
     void onQtFocus(QWidget* now, Qt::FocusReason reason);
