@@ -1,5 +1,6 @@
 #include "server/storage.h"
 
+#include "records/demo_setup.h"
 #include "records/records.h"
 
 #include <array>
@@ -53,9 +54,9 @@ bool Storage::SeedDemo()
     AddBranch("0001", "Filial Centro");
     AddBranch("0002", "Filial Norte");
     AddBranch("0003", "Filial Sul");
-    SetBranchParams("0001", "001", "EXCDIA=1;TABCORR=2");
+    SetBranchParams("0001", records::kDemoBillingType, "EXCDIA=1;TABCORR=2");
     SetBranchParams("0002", "", "");
-    SetBranchParams("0003", "001", "EXCDIA=01;TABCORR=2 ");
+    SetBranchParams("0003", records::kDemoBillingType, "EXCDIA=01;TABCORR=2 ");
 
     AddService("0001", "00010", "Vigilância diurna");
     AddService("0001", "00020", "Vigilância noturna");

@@ -11,6 +11,7 @@
 #include "platform/host/interaction.h"
 #include "platform/remote/connection.h"
 #include "platform/sql/general/general_data.h"
+#include "records/demo_setup.h"
 #include "screen/shell/cli_vex04120.h"
 #include "screen/shell/frm_grup_serv_fat.h"
 #include "server/in_process_server.h"
@@ -40,6 +41,7 @@ public:
     Screen(gsf::server::InProcessServer& server, gsf::bench::DelayProxy& proxy) : scope_(person)
     {
         gsf::host::HostContext context;
+        context.billingTypes = gsf::records::demoBillingTypes();
         context.branchCode = "0001";
         context.branchName = "Filial Centro";
         context.serverPort = proxy.Port();

@@ -19,6 +19,7 @@
 #include "platform/host/interaction.h"
 #include "platform/remote/connection.h"
 #include "platform/sql/general/general_data.h"
+#include "records/demo_setup.h"
 #include "screen/shell/cli_vex04120.h"
 #include "screen/shell/frm_grup_serv_fat.h"
 #include "records/records.h"
@@ -42,6 +43,7 @@ double leaveFilter(gsf::server::InProcessServer& server, const Client& client)
     gsf::host::ScriptedInteraction person;
     gsf::host::InteractionScope scope(person);
     gsf::host::HostContext context;
+    context.billingTypes = gsf::records::demoBillingTypes();
     context.branchCode = "0001";
     context.branchName = "Filial Centro";
     context.serverHost = server.Host();

@@ -60,11 +60,6 @@ detail::Host& detail::theHost()
     return host;
 }
 
-std::map<std::string, std::vector<std::string>> HostContext::defaultBillingTypes()
-{
-    return {{"001", {"EXCDIA", "TABCORR"}}};
-}
-
 HostContext& hostContext()
 {
     return currentContext();

@@ -14,9 +14,10 @@ struct HostContext {
     bool branchFixed = false;
     std::string branchCode;
     std::string branchName;
-    /// Application server the screens connect to.
+    /// Application server the screens connect to; the host configures the
+    /// port (0 until it does, and no call then reaches a server).
     std::string serverHost = "127.0.0.1";
-    int serverPort = 8211;
+    int serverPort = 0;
     /// The server's access token, sent with every call when not empty.
     std::string serverToken;
     /// Who uses the screens: sent with every call, for the server's change
@@ -26,11 +27,9 @@ struct HostContext {
     /// PostgreSQL connection string ("postgresql://..." or "host=... dbname=...").
     std::string database;
     /// Billing types: type code -> its parameter names, in order. The first
-    /// two of a type are the day-exceptions and the correction-table parameters.
-    std::map<std::string, std::vector<std::string>> billingTypes = defaultBillingTypes();
-
-    /// "001" -> {"EXCDIA", "TABCORR"}, the billing type the server's demo data uses.
-    static std::map<std::string, std::vector<std::string>> defaultBillingTypes();
+    /// two of a type are the day-exceptions and the correction-table
+    /// parameters. The host configures them; none until it does.
+    std::map<std::string, std::vector<std::string>> billingTypes;
 };
 
 /// The process-wide host context. Screens read it at every call; the host

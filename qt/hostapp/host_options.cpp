@@ -1,5 +1,8 @@
 #include "qt/hostapp/host_options.h"
 
+#include "records/demo_setup.h"
+#include "records/remote_module.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
@@ -65,6 +68,16 @@ void readBillingTypes(QSettings& ini, const QString& file, HostOptions& options)
     ini.endGroup();
     if (options.error.isEmpty() && !types.empty())
         options.context.billingTypes = std::move(types);
+}
+
+// What the host runs with before its configuration and command line speak:
+// the server on this machine at its usual port, and the demo data's billing type.
+HostOptions builtInOptions()
+{
+    HostOptions options;
+    options.context.serverPort = records::kServerPort;
+    options.context.billingTypes = records::demoBillingTypes();
+    return options;
 }
 
 // What the file says of the user and the token, settled once the options are read.
@@ -161,7 +174,7 @@ HostOptions parseHostOptions(const QStringList& arguments, const QString& defaul
     parser.addOptions(
         {config, branch, branchName, branchFixed, branchFree, server, database, user, tokenFile, package, tour});
 
-    HostOptions options;
+    HostOptions options = builtInOptions();
     if (!parser.parse(arguments)) {
         options.error = parser.errorText();
         return options;

@@ -26,7 +26,9 @@ namespace gsf::qt {
 /// 001=EXCDIA,TABCORR
 /// @endcode
 /// `[billingTypes]` gives each billing type code its parameter names in
-/// order; when present it replaces HostContext::defaultBillingTypes().
+/// order; when present it replaces the built-in one, the demo data's
+/// 001=EXCDIA,TABCORR. Without `server`, the host calls 127.0.0.1 at the
+/// server's usual port.
 /// `user` is the name the server's change history records; without one,
 /// `userFromLogin=true` takes the login name of whoever runs the host.
 /// `tokenFile` names a file whose first line is the server's access token.

@@ -65,7 +65,9 @@ TEST(HostOptions, BillingTypesComeFromTheConfigurationFile)
 
     options = parse("[host]\nbranch=0001\n");
     ASSERT_TRUE(options.error.isEmpty());
-    EXPECT_EQ(options.context.billingTypes, host::HostContext::defaultBillingTypes());
+    EXPECT_EQ(options.context.billingTypes, (std::map<std::string, Names>{{"001", {"EXCDIA", "TABCORR"}}}));
+    EXPECT_EQ(options.context.serverHost + ":" + std::to_string(options.context.serverPort), "127.0.0.1:8211")
+        << "without a server in the file the host calls this machine at the usual port";
 
     for (const QByteArray& bad : {QByteArray("[billingTypes]\n001=EXCDIA,TABCORR\n004=A,,B\n"),
                                   QByteArray("[billingTypes]\n004=A,B,A\n"), QByteArray("[billingTypes]\n004=\n")}) {

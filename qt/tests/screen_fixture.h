@@ -2,6 +2,7 @@
 
 #include "platform/host/host_context.h"
 #include "platform/sql/general/general_data.h"
+#include "records/demo_setup.h"
 #include "platform/ui/ui.h"
 #include "qt/hostapp/host_window.h"
 #include "qt/hostapp/package_loader.h"
@@ -27,6 +28,7 @@ protected:
     {
         application();
         host::HostContext context;
+        context.billingTypes = records::demoBillingTypes();
         context.branchCode = "0001";
         context.branchName = "Filial Centro";
         context.serverHost = server_.host();

@@ -5,6 +5,7 @@
 #include "platform/host/interaction.h"
 #include "platform/remote/connection.h"
 #include "platform/sql/general/general_data.h"
+#include "records/demo_setup.h"
 #include "screen/shell/cli_vex04120.h"
 #include "screen/shell/frm_grup_serv_fat.h"
 #include "server/storage.h"
@@ -43,6 +44,7 @@ public:
         : server("", database), scope_(person)
     {
         host::HostContext context;
+        context.billingTypes = records::demoBillingTypes();
         context.branchFixed = options.branchFixed;
         context.branchCode = options.branchCode;
         context.branchName = options.branchName;

@@ -2,6 +2,8 @@
 
 #include "platform/host/host_context.h"
 #include "platform/sql/general/general_data.h"
+#include "records/demo_setup.h"
+#include "records/remote_module.h"
 #include "tools/script/embedded_server.h"
 #include "tools/script/grupservfat_session.h"
 #include "tools/script/interpreter.h"
@@ -112,6 +114,8 @@ int main(int argc, char** argv)
     context.branchFixed = false;
     context.branchCode = "0001";
     context.branchName = "Filial Centro";
+    context.serverPort = gsf::records::kServerPort;
+    context.billingTypes = gsf::records::demoBillingTypes();
 
     std::unique_ptr<gsf::script::EmbeddedServer> server;
     try {

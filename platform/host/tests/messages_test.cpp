@@ -52,13 +52,14 @@ TEST(HostContextFunctions, ReadTheContextAtEveryCall)
     fixed.branchName = "Matriz";
     fixed.serverHost = "srv";
     fixed.serverPort = 9000;
+    fixed.billingTypes = {{"007", {"DIAS", "CORR"}}};
     setHostContext(fixed);
     EXPECT_TRUE(ModuFili());
     EXPECT_EQ(FiliProcFat(), "0001");
     EXPECT_EQ(NomeFiliProcFat(), "Matriz");
     EXPECT_EQ(WebURL(), "srv");
     EXPECT_EQ(WebPort(), 9000);
-    EXPECT_EQ(hostContext().billingTypes.at("001"), (std::vector<std::string>{"EXCDIA", "TABCORR"}));
+    EXPECT_EQ(hostContext().billingTypes.at("007"), (std::vector<std::string>{"DIAS", "CORR"}));
     hostContext().serverPort = 9001;
     hostContext().branchFixed = false;
     EXPECT_EQ(WebPort(), 9001);

@@ -14,6 +14,7 @@ protected:
     TParamControl control;
     void SetUp() override
     {
+        hostContext().billingTypes["001"] = {"EXCDIA", "TABCORR"};
         hostContext().billingTypes["002"] = {"TABCORR2", "EXCDIA2", "OUTRO"};
         hostContext().billingTypes["003"] = {"SOZINHO"};
         control.StartParamFat();
