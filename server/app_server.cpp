@@ -136,10 +136,14 @@ AppServer::AppServer(ServerOptions options)
     // On PostgreSQL the workers are the pool's connections. A call answered
     // from memory waits for a shared read of the change version holding no
     // connection: twice as many threads keep the connections busy while
-    // those calls wait.
+    // those calls wait. Reads waiting together share one such read.
     if (!sqlite)
         storage_->SetConnectionLimit(static_cast<std::size_t>(workers));
-    http_->workers = std::make_unique<DatabaseWorkers>(sqlite ? workers : 2 * workers, sqlite);
+    DatabaseWorkers::VersionReader versionReader;
+    if (!sqlite && options_.cacheReads)
+        versionReader = [this] { return storage_->ChangeVersion(); };
+    http_->workers =
+        std::make_unique<DatabaseWorkers>(sqlite ? workers : 2 * workers, sqlite, std::move(versionReader));
 
     HttpLimits limits;
     limits.ioThreads = std::max(1, options_.ioThreads);
@@ -178,7 +182,7 @@ AppServer::AppServer(ServerOptions options)
         }
         return {Route::Answer, {404, errorBody("not_found", "Recurso desconhecido: " + head.path + ".")}};
     };
-    auto handle = [this](const HttpHead& head, std::string body) -> HttpAnswer {
+    auto handle = [this](const HttpHead& head, std::string body, std::optional<std::int64_t> version) -> HttpAnswer {
         if (http_->faultCountdown.load() > 0 && http_->faultCountdown.fetch_sub(1) == 1) {
             if (http_->fault == Fault::Freeze) {
                 const auto until =
@@ -186,7 +190,7 @@ AppServer::AppServer(ServerOptions options)
                 http_->frozenUntil = until.time_since_epoch().count();
             } else {
                 if (http_->fault == Fault::DieAfter)
-                    serve(head, body);
+                    serve(head, body, version);
                 http_->dead = true;
                 http_->front->Stop();
             }
@@ -194,7 +198,7 @@ AppServer::AppServer(ServerOptions options)
         waitWhileFrozen(http_->frozenUntil);
         if (http_->dead)
             return HttpAnswer{0, {}, true};
-        return serve(head, body);
+        return serve(head, body, version);
     };
     http_->front = std::make_unique<HttpFront>(limits, *http_->workers, std::move(admit), std::move(handle),
                                                [this](const std::string& line) { options_.log(line); });
@@ -215,7 +219,7 @@ const AccessToken* AppServer::tokenOf(const std::string& authorization) const
     return found;
 }
 
-HttpAnswer AppServer::serve(const HttpHead& head, const std::string& body)
+HttpAnswer AppServer::serve(const HttpHead& head, const std::string& body, std::optional<std::int64_t> version)
 {
     const std::string_view method = std::string_view(head.path).substr(modulePrefix().size());
     const std::string_view id = method.starts_with("Get") ? std::string_view() : head.Extra(kRequestIdHeader);
@@ -225,7 +229,7 @@ HttpAnswer AppServer::serve(const HttpHead& head, const std::string& body)
     const auto started = std::chrono::steady_clock::now();
     HttpAnswer answer = [&]() -> HttpAnswer {
         if (id.empty()) {
-            Reply reply = module_->Call(method, body);
+            Reply reply = module_->Call(method, body, version);
             return {.status = reply.status, .body = std::move(reply.body), .shared = std::move(reply.shared)};
         }
         // A write sent again with its id gets the first answer: from memory

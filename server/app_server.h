@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,7 +106,7 @@ private:
     const AccessToken* tokenOf(const std::string& authorization) const;
     void purgeHistory();
     /// One call of the module, a write with a request id through the replays.
-    HttpAnswer serve(const HttpHead& head, const std::string& body);
+    HttpAnswer serve(const HttpHead& head, const std::string& body, std::optional<std::int64_t> version);
     ServerOptions options_;
     std::unique_ptr<Storage> storage_;
     std::unique_ptr<RemoteModule> module_;

@@ -494,10 +494,10 @@ private:
         // is only ever released on its own loop.
         front_.workers.Submit(admission_.route == HttpAdmission::Route::Write,
                               [self = shared_from_this(), head = head_, body = std::move(parser_->get().body()),
-                               guard = net::make_work_guard(loop_.ioc)]() mutable {
+                               guard = net::make_work_guard(loop_.ioc)](std::optional<std::int64_t> version) mutable {
                                   HttpAnswer reply;
                                   try {
-                                      reply = self->front_.handle(head, std::move(body));
+                                      reply = self->front_.handle(head, std::move(body), version);
                                   } catch (const std::exception& e) {
                                       reply = internalError(e.what());
                                   } catch (...) {

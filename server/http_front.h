@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -85,8 +86,9 @@ class HttpFront {
 public:
     /// Runs on an I/O thread once a head is read: must not block.
     using Admit = std::function<HttpAdmission(const HttpHead&)>;
-    /// Runs on a database worker with the whole body.
-    using Handle = std::function<HttpAnswer(const HttpHead&, std::string body)>;
+    /// Runs on a database worker with the whole body and the change version
+    /// the worker read for it, if it read one (see DatabaseWorkers).
+    using Handle = std::function<HttpAnswer(const HttpHead&, std::string body, std::optional<std::int64_t> version)>;
     using Log = std::function<void(const std::string&)>;
     /// Told of every answer once it is out, on an I/O thread: the last
     /// segment of the path, the status, the time from the first byte.

@@ -187,7 +187,7 @@ std::string cacheKey(const Method& method, const Args& texts)
 
 } // namespace
 
-Reply RemoteModule::run(std::string_view name, std::string_view body)
+Reply RemoteModule::run(std::string_view name, std::string_view body, std::optional<std::int64_t> version)
 {
     const Method& method = *find(name);
     Checked checked = check(method, body);
@@ -206,11 +206,12 @@ Reply RemoteModule::run(std::string_view name, std::string_view body)
     // the database holds. A write racing with this call leaves the answer
     // under the older version, where it is never served again.
     const std::string key = cacheKey(method, checked.texts);
-    const std::int64_t version = storage_.ChangeVersion();
-    if (auto kept = cache_.Find(key, version))
+    if (!version)
+        version = storage_.ChangeVersion();
+    if (auto kept = cache_.Find(key, *version))
         return Reply::Shared(std::move(kept));
     std::shared_ptr<const std::string> fresh = answer();
-    cache_.Store(key, version, fresh);
+    cache_.Store(key, *version, fresh);
     return Reply::Shared(std::move(fresh));
 }
 
@@ -255,7 +256,7 @@ Reply databaseFailure(const gsf::sql::SqlError& e)
 
 } // namespace
 
-Reply RemoteModule::Call(std::string_view name, std::string_view body)
+Reply RemoteModule::Call(std::string_view name, std::string_view body, std::optional<std::int64_t> version)
 {
     // Nothing a request holds may end the process: every failure is an
     // answer, and the last handler needs nothing that could fail again.
@@ -272,7 +273,7 @@ Reply RemoteModule::Call(std::string_view name, std::string_view body)
                     return reply;
                 }
             }
-            return run(name, body);
+            return run(name, body, version);
         } catch (const ServiceError& e) {
             return {e.Status(), errorBody(e.Code(), e.what())};
         } catch (const gsf::sql::SqlError& e) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,7 +45,8 @@ struct Reply {
 ///
 /// With @p cacheReads, the answer of a Get method is kept and served again
 /// while the database's change version (Storage::ChangeVersion, read on every
-/// call) has not moved; a write through any connection or process moves it.
+/// call unless the caller has read it) has not moved; a write through any
+/// connection or process moves it.
 class RemoteModule {
 public:
     static constexpr const char* kName = gsf::records::kModuleName;
@@ -58,7 +60,9 @@ public:
     /// writer included); 422 for a row that breaks a rule or names a missing
     /// row; 503 when the database is busy or down; 500 for a failure inside
     /// the call, which affects that call alone.
-    Reply Call(std::string_view method, std::string_view body);
+    /// @param version the change version, when the caller read it after this
+    ///        call arrived (a batch of reads shares one); read here otherwise.
+    Reply Call(std::string_view method, std::string_view body, std::optional<std::int64_t> version = std::nullopt);
 
     /// Makes the next call of @p method fail with @p message (status 500).
     /// In-process only: nothing over the network reaches it.
@@ -76,7 +80,7 @@ public:
     const ResponseCache& Cache() const { return cache_; }
 
 private:
-    Reply run(std::string_view method, std::string_view body);
+    Reply run(std::string_view method, std::string_view body, std::optional<std::int64_t> version);
 
     Storage& storage_;
     const bool cacheReads_;

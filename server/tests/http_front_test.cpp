@@ -38,7 +38,7 @@ public:
                 return HttpAdmission{head.path == "/echo" ? HttpAdmission::Route::Read : HttpAdmission::Route::Write,
                                      {}};
             },
-            [this](const HttpHead& head, std::string body) -> HttpAnswer {
+            [this](const HttpHead& head, std::string body, std::optional<std::int64_t>) -> HttpAnswer {
                 if (head.path == "/throw")
                     throw std::runtime_error("estouro \xFF no tratamento");
                 if (head.path == "/wait") {
@@ -178,16 +178,16 @@ TEST(DatabaseWorkersTest, WritesRunOneAtATimeInOrderWhileReadsShareThreads)
         DatabaseWorkers workers(3, true);
         EXPECT_EQ(workers.Threads(), 4);
         for (int i = 0; i < 30; ++i) {
-            workers.Submit(true, [&, i] {
+            workers.Submit(true, [&, i](auto) {
                 track(writing, mostWriting);
                 std::lock_guard lock(mutex);
                 writes.push_back(i);
             });
-            workers.Submit(false, [&] { track(reading, mostReading); });
+            workers.Submit(false, [&](auto) { track(reading, mostReading); });
         }
         // One task that throws takes neither its thread nor the others down.
-        workers.Submit(true, [] { throw std::runtime_error("falha"); });
-        workers.Submit(true, [&] {
+        workers.Submit(true, [](auto) { throw std::runtime_error("falha"); });
+        workers.Submit(true, [&](auto) {
             std::lock_guard lock(mutex);
             writes.push_back(30);
         });
@@ -198,6 +198,66 @@ TEST(DatabaseWorkersTest, WritesRunOneAtATimeInOrderWhileReadsShareThreads)
     for (int i = 0; i < 31; ++i)
         expected[static_cast<size_t>(i)] = i;
     EXPECT_EQ(writes, expected);
+}
+
+// Reads waiting side by side share one version, read after the last of them
+// was queued; a write breaks the run and gets none; a failed read gives none.
+TEST(DatabaseWorkersTest, ReadsQueuedTogetherShareOneVersionReadAfterThem)
+{
+    std::atomic<std::int64_t> committed{0};
+    std::atomic<int> versionReads{0};
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    struct Seen {
+        std::int64_t queuedAt;
+        std::optional<std::int64_t> version;
+    };
+    std::mutex mutex;
+    std::vector<Seen> seen;
+    {
+        DatabaseWorkers workers(1, false, [&] {
+            ++versionReads;
+            return committed.load();
+        });
+        std::promise<void> entered;
+        workers.Submit(false, [&](auto) {
+            entered.set_value();
+            released.wait();
+        });
+        entered.get_future().wait();
+        const auto submit = [&](bool write) {
+            const std::int64_t queuedAt = ++committed; // a commit just before the call arrives
+            workers.Submit(write, [&, queuedAt](std::optional<std::int64_t> version) {
+                std::lock_guard lock(mutex);
+                seen.push_back({queuedAt, version});
+            });
+        };
+        for (int i = 0; i < 3; ++i)
+            submit(false);
+        submit(true);
+        for (int i = 0; i < 2; ++i)
+            submit(false);
+        release.set_value();
+    }
+    ASSERT_EQ(seen.size(), 6u);
+    EXPECT_EQ(versionReads, 3) << "the held read, the three reads, the two reads";
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].queuedAt, static_cast<std::int64_t>(i + 1)) << "in the order queued";
+        if (i == 3) {
+            EXPECT_FALSE(seen[i].version) << "a write is given no version";
+            continue;
+        }
+        ASSERT_TRUE(seen[i].version);
+        EXPECT_GE(*seen[i].version, seen[i].queuedAt) << "read after the call was queued";
+    }
+    EXPECT_EQ(seen[0].version, seen[2].version);
+
+    std::optional<std::int64_t> given = 1;
+    {
+        DatabaseWorkers workers(1, false, [&]() -> std::int64_t { throw std::runtime_error("banco fora"); });
+        workers.Submit(false, [&](std::optional<std::int64_t> version) { given = version; });
+    }
+    EXPECT_FALSE(given) << "a failed read leaves the task to read its own";
 }
 
 TEST(HttpFrontText, SizesAndTokens)
