@@ -55,13 +55,13 @@ double leaveFilter(gsf::server::InProcessServer& server, const Client& client)
     gsf::screen::CriaGrupServFat();
     double ms = -1;
     {
-        gsf::host::Dispatcher act(*gsf::screen::frmGrupServFat);
+        gsf::host::Dispatcher act(*gsf::screen::unit().frmGrupServFat);
         act.typeText("medCdFilial", "0001");
         act.typeText("medCdCliente", client.registration);
         gsf::host::Outcome outcome = gsf::host::Outcome::Failed;
         const double took = millisecondsOf([&] { outcome = act.focus("dbgPadrao"); });
         if (outcome == gsf::host::Outcome::Done &&
-            gsf::screen::frmGrupServFat->cdsGrupServ.RecordCount() == client.groups)
+            gsf::screen::unit().frmGrupServFat->cdsGrupServ.RecordCount() == client.groups)
             ms = took;
     }
     gsf::screen::ReleaseGrupServFat();
