@@ -37,49 +37,22 @@ bool methodName(std::string_view name)
 }
 
 // The user name as the host sent it: percent-encoded UTF-8. Control
-// characters are replaced, and a name longer than the history keeps is cut at
-// a character's boundary.
+// characters and bytes that are not UTF-8 are replaced, and a name longer
+// than the history keeps is cut at a character's boundary.
 std::string userName(std::string_view sent)
 {
     constexpr size_t kMaxCharacters = 200;
-    const auto hex = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        return -1;
-    };
-    std::string bytes;
-    for (size_t i = 0; i < sent.size(); ++i) {
-        if (sent[i] == '%' && i + 2 < sent.size() && hex(sent[i + 1]) >= 0 && hex(sent[i + 2]) >= 0) {
-            bytes += static_cast<char>(hex(sent[i + 1]) * 16 + hex(sent[i + 2]));
-            i += 2;
-        } else {
-            bytes += sent[i];
-        }
-    }
+    const std::string bytes = percentDecoded(sent);
+    std::string_view rest = bytes;
     std::string out;
-    size_t characters = 0;
-    for (size_t i = 0; i < bytes.size() && characters < kMaxCharacters;) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        const size_t length = lead < 0x80           ? 1
-                              : (lead >> 5) == 0x6  ? 2
-                              : (lead >> 4) == 0xE  ? 3
-                              : (lead >> 3) == 0x1E ? 4
-                                                    : 0;
-        bool valid = length > 0 && i + length <= bytes.size();
-        for (size_t k = 1; valid && k < length; ++k)
-            valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
-        if (!valid || lead < 0x20 || lead == 0x7f) {
+    for (size_t characters = 0; !rest.empty() && characters < kMaxCharacters; ++characters) {
+        const size_t length = utf8Sequence(rest);
+        const auto lead = static_cast<unsigned char>(rest.front());
+        if (length == 0 || lead < 0x20 || lead == 0x7f)
             out += '?';
-            i += valid ? length : 1;
-        } else {
-            out.append(bytes, i, length);
-            i += length;
-        }
-        ++characters;
+        else
+            out.append(rest.substr(0, length));
+        rest.remove_prefix(length == 0 ? 1 : length);
     }
     return out;
 }

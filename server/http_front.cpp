@@ -70,42 +70,6 @@ const std::string& utcNow()
     return text;
 }
 
-// Length of the UTF-8 sequence at the start of @p s, 0 when it is not one
-// (overlong forms, surrogates and code points past U+10FFFF included).
-size_t utf8Sequence(std::string_view s)
-{
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char c = byte(0);
-    if (c < 0x80)
-        return 1;
-    size_t length;
-    unsigned char low = 0x80, high = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF)
-        length = 2;
-    else if (c == 0xE0)
-        length = 3, low = 0xA0;
-    else if (c == 0xED)
-        length = 3, high = 0x9F;
-    else if (c >= 0xE1 && c <= 0xEF)
-        length = 3;
-    else if (c == 0xF0)
-        length = 4, low = 0x90;
-    else if (c >= 0xF1 && c <= 0xF3)
-        length = 4;
-    else if (c == 0xF4)
-        length = 4, high = 0x8F;
-    else
-        return 0;
-    if (s.size() < length)
-        return 0;
-    if (byte(1) < low || byte(1) > high)
-        return 0;
-    for (size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF)
-            return 0;
-    return length;
-}
-
 bool validUtf8(std::string_view s)
 {
     while (!s.empty()) {
@@ -133,38 +97,6 @@ std::string utf8Replaced(std::string_view s)
         }
     }
     return out;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// The path of a request target, percent escapes decoded, the query left out.
-// A '%' not followed by two hex digits stays as it is.
-std::string decodedPath(std::string_view target)
-{
-    target = target.substr(0, target.find('?'));
-    std::string path;
-    path.reserve(target.size());
-    for (size_t i = 0; i < target.size(); ++i) {
-        if (target[i] == '%' && i + 2 < target.size()) {
-            const int high = hexValue(target[i + 1]), low = hexValue(target[i + 2]);
-            if (high >= 0 && low >= 0) {
-                path += static_cast<char>(high * 16 + low);
-                i += 2;
-                continue;
-            }
-        }
-        path += target[i];
-    }
-    return path;
 }
 
 bool tokenChar(unsigned char c)
@@ -422,7 +354,8 @@ private:
         auto& request = parser_->get();
         verb_ = std::string(request.method_string());
         head_.verb = verb_;
-        head_.path = decodedPath(request.target());
+        const std::string_view target = request.target();
+        head_.path = percentDecoded(target.substr(0, target.find('?')));
         method_ = lastSegment(head_.path);
         bool utf8 = validUtf8(head_.path);
         for (const auto& field : request)
@@ -882,6 +815,73 @@ bool constantTimeEquals(std::string_view a, std::string_view b)
         difference |= mine ^ static_cast<unsigned char>(b[i]);
     }
     return difference == 0;
+}
+
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string percentDecoded(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            const int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
+            if (high >= 0 && low >= 0) {
+                out += static_cast<char>(high * 16 + low);
+                i += 2;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+size_t utf8Sequence(std::string_view s)
+{
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char c = byte(0);
+    if (c < 0x80)
+        return 1;
+    size_t length;
+    unsigned char low = 0x80, high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF)
+        length = 2;
+    else if (c == 0xE0)
+        length = 3, low = 0xA0;
+    else if (c == 0xED)
+        length = 3, high = 0x9F;
+    else if (c >= 0xE1 && c <= 0xEF)
+        length = 3;
+    else if (c == 0xF0)
+        length = 4, low = 0x90;
+    else if (c >= 0xF1 && c <= 0xF3)
+        length = 4;
+    else if (c == 0xF4)
+        length = 4, high = 0x8F;
+    else
+        return 0;
+    if (s.size() < length)
+        return 0;
+    if (byte(1) < low || byte(1) > high)
+        return 0;
+    for (size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
+    return length;
 }
 
 } // namespace gsf::server

@@ -138,4 +138,12 @@ std::string byteSize(size_t bytes);
 /// Whether @p a equals @p b, in a time that depends only on the length of @p b.
 bool constantTimeEquals(std::string_view a, std::string_view b);
 
+/// @p text with its percent escapes decoded; a '%' not followed by two hex
+/// digits stays as it is.
+std::string percentDecoded(std::string_view text);
+
+/// Length of the UTF-8 sequence at the start of @p s (not empty), 0 when it
+/// is not one (overlong forms, surrogates and code points past U+10FFFF included).
+size_t utf8Sequence(std::string_view s);
+
 } // namespace gsf::server
