@@ -278,6 +278,7 @@ private:
         if (stopping_)
             return close();
         parser_.emplace();
+        lineTaken_ = false;
         parser_->header_limit(static_cast<std::uint32_t>(front_.limits.maxHeaderBytes));
         parser_->body_limit(front_.limits.maxBodyBytes);
         verb_.clear();
@@ -324,17 +325,24 @@ private:
 
     void feedHead()
     {
-        const auto data = buffer_.data();
-        const std::string_view bytes(static_cast<const char*>(data.data()), data.size());
-        const size_t lineEnd = bytes.find('\n');
-        switch (requestLineStart(lineEnd == std::string_view::npos ? bytes : bytes.substr(0, lineEnd + 1))) {
-        case LineStart::Binary: logAnswer(400); return close();
-        case LineStart::Malformed:
-            return answer(failure(400, "bad_request", "Requisição inválida: linha de requisição malformada."), true);
-        case LineStart::Possible: break;
+        // Until the parser takes the request line, the buffer begins with it;
+        // once taken, what is left are header lines, which the parser checks.
+        if (!lineTaken_) {
+            const auto data = buffer_.data();
+            const std::string_view bytes(static_cast<const char*>(data.data()), data.size());
+            const size_t lineEnd = bytes.find('\n');
+            switch (requestLineStart(lineEnd == std::string_view::npos ? bytes : bytes.substr(0, lineEnd + 1))) {
+            case LineStart::Binary: logAnswer(400); return close();
+            case LineStart::Malformed:
+                return answer(failure(400, "bad_request", "Requisição inválida: linha de requisição malformada."),
+                              true);
+            case LineStart::Possible: break;
+            }
         }
         beast::error_code ec;
-        buffer_.consume(parser_->put(buffer_.data(), ec));
+        const size_t taken = parser_->put(buffer_.data(), ec);
+        buffer_.consume(taken);
+        lineTaken_ = lineTaken_ || taken > 0;
         if (ec == http::error::need_more)
             return readHead();
         if (ec == http::error::body_limit)
@@ -550,6 +558,7 @@ private:
     bool stopping_ = false;
     bool closeAfter_ = false;
     bool closed_ = false;
+    bool lineTaken_ = false; ///< the parser has taken this request's line
     size_t lingerBudget_ = 0;
 };
 

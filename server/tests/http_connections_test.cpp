@@ -170,6 +170,32 @@ TEST(HttpConnections, BodyLimitHoldsHoweverTheBodyIsSent)
     }
 }
 
+// A client may send its head in pieces (a line per write, or split wherever
+// the network splits it): the pieces make one request.
+TEST(HttpConnections, AHeadThatArrivesInPiecesIsOneRequest)
+{
+    Server server;
+    const std::string head = "GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+    const std::vector<std::vector<size_t>> cuts = {
+        {22, 39, 58}, // after each line
+        {25},         // inside a header line
+        {3, 12, 24},  // inside the request line, then inside a header
+    };
+    for (const auto& at : cuts) {
+        Wire wire(server.port());
+        size_t from = 0;
+        for (const size_t to : at) {
+            ASSERT_TRUE(wire.send(head.substr(from, to - from)));
+            std::this_thread::sleep_for(30ms); // each piece read on its own
+            from = to;
+        }
+        ASSERT_TRUE(wire.send(head.substr(from)));
+        const auto answer = wire.response(3s);
+        ASSERT_TRUE(answer) << "cortes a partir de " << at.front();
+        EXPECT_EQ(answer->status, 200) << answer->body;
+    }
+}
+
 TEST(HttpConnections, MalformedRequestsAreAnsweredAtOnce)
 {
     ServerOptions options;
